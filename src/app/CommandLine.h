@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// Splitting the program's argument text into the files to open at start-up.
+namespace modMain {
+
+/// The items of the last parse; element 0 is empty when there are none.
+extern QStringList CommandLineItems;
+
+/// The argument text as one string, rebuilt from arguments the system hands over already split:
+/// joined with single blanks, an argument that contains a blank in double quotes.
+QString CommandText(const QStringList& arguments);
+
+/// Splits command into CommandLineItems; true when there is at least one item.
+bool ParseCommandLine(const QString& command);
+/// Blanks separate items; double quotes group. An odd number of quotes yields no items.
+void CommandLineGet(QStringList& items, const QString& command);
+/// Appends text (overwriting the last element while element 0 is still empty) and strips the
+/// quotes that enclose the whole item.
+void CommandLineAddItem(QStringList& items, const QString& text);
+/// Non-overlapping occurrences of pattern in text.
+qint32 CommandLineCountChar(const QString& text, const QString& pattern);
+
+} // namespace modMain

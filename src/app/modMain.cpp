@@ -1,0 +1,73 @@
+#include "app/modMain.h"
+
+#include "app/SettingsKeys.h"
+#include "mainwindow/frmMain.h"
+#include "platform/Services.h"
+#include "platform/Trap.h"
+
+namespace modMain {
+
+QString VersionText;
+bool bUseSmartTabs = true;
+frmMain* MainForm = nullptr;
+
+QString BuildVersionText(int major, int minor, int revision)
+{
+    QString text = QStringLiteral("v%1.%2%3").arg(major).arg(minor).arg(revision);
+    text.remove(u' ');
+    return text;
+}
+
+QString GetSetting(const platform::SettingsStore& store, const QString& key,
+                   const QString& defaultValue)
+{
+    return store.GetSetting(AppTitle, keys::Section, key, defaultValue);
+}
+
+void SaveSetting(platform::SettingsStore& store, const QString& key, const QString& value)
+{
+    store.SaveSetting(AppTitle, keys::Section, key, value);
+}
+
+void GetSmartTabsVal(const platform::SettingsStore& store)
+{
+    bUseSmartTabs = GetSetting(store, keys::UseSmartTabs, keys::Yes) == keys::Yes;
+}
+
+bool AddXPThemeSupport(platform::Services&, bool)
+{
+    return false; // the manifest is written by the visual-styles option once it exists
+}
+
+bool RemoveXPThemeSupport(platform::Services&, bool)
+{
+    return false;
+}
+
+frmMain* Main(platform::Services& services, const QStringList& arguments)
+{
+    frmMain* result = nullptr;
+    platform::Trap(*services.messages, nullptr, QStringLiteral("Main"), [&] {
+        services.process->createMutex(AppTitle);
+
+        const bool themes = GetSetting(*services.settings, keys::UseXPThemes, keys::Yes) == keys::Yes;
+        const bool restarted = themes ? AddXPThemeSupport(services, true)
+                                      : RemoveXPThemeSupport(services, true);
+        if (restarted)
+            return;
+
+        // The splash window is shown here when SplashScreen is "YES".
+
+        VersionText = BuildVersionText(VersionMajor, VersionMinor, VersionRevision);
+        auto* form = new frmMain(services, arguments);
+        MainForm = form;
+        GetSmartTabsVal(*services.settings);
+        form->MDIForm_Load(); // reports its own errors; the window is shown all the same
+        form->setCaption(AppTitle + u' ' + VersionText);
+        form->showLoaded();
+        result = form;
+    });
+    return result;
+}
+
+} // namespace modMain

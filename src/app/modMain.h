@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class frmMain;
+
+namespace platform {
+struct Services;
+class SettingsStore;
+} // namespace platform
+
+/// Start-up and the few program-wide values the whole program shares.
+namespace modMain {
+
+/// The application title: the settings' application name and the start of every caption.
+inline const QString AppTitle = QStringLiteral("Quiple");
+constexpr int VersionMajor = QUIPLE_VERSION_MAJOR;
+constexpr int VersionMinor = QUIPLE_VERSION_MINOR;
+constexpr int VersionRevision = QUIPLE_VERSION_REVISION;
+
+/// "v3.21" for version 3.2.1: minor and revision run together.
+extern QString VersionText;
+/// True when UseSmartTabs is "YES"; read on every Enter.
+extern bool bUseSmartTabs;
+/// The one main window of the run.
+extern frmMain* MainForm;
+
+QString BuildVersionText(int major, int minor, int revision);
+
+/// Settings of section "Settings" under the application title.
+QString GetSetting(const platform::SettingsStore& store, const QString& key,
+                   const QString& defaultValue);
+void SaveSetting(platform::SettingsStore& store, const QString& key, const QString& value);
+
+void GetSmartTabsVal(const platform::SettingsStore& store);
+
+/// The visual-styles manifest; both return true when they changed the file and restarted.
+bool AddXPThemeSupport(platform::Services& services, bool restart);
+bool RemoveXPThemeSupport(platform::Services& services, bool restart);
+
+/// The program's entry procedure: mutex, manifest, splash, globals, and the main window,
+/// created, loaded and shown. Returns the main window, or nullptr when start-up ended early.
+frmMain* Main(platform::Services& services, const QStringList& arguments);
+
+} // namespace modMain

@@ -1,0 +1,121 @@
+#include "document/frmDocument.h"
+
+#include "app/modMain.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+#include "platform/Services.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main_(main)
+{
+    setObjectName(QStringLiteral("frmDocument"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    rtfText = new platform::RichTextBox(this);
+    rtfText->setObjectName(QStringLiteral("rtfText"));
+    // The editor fills the window's inner area: no margin and no minimum size.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(rtfText);
+    setFocusProxy(rtfText);
+    connect(rtfText, &platform::RichTextBox::Change, this, &frmDocument::rtfText_Change);
+    Form_Initialize();
+}
+
+frmDocument::~frmDocument() = default;
+
+void frmDocument::Form_Initialize()
+{
+    main_.EnableMenuItems();
+}
+
+QString frmDocument::Caption() const
+{
+    return windowTitle();
+}
+
+void frmDocument::setCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+bool frmDocument::isUntitledCaption(const QString& caption)
+{
+    return caption.startsWith(QLatin1String("frmDocument")) || caption.startsWith(QLatin1String("Untitled"));
+}
+
+bool frmDocument::isUntitled() const
+{
+    return isUntitledCaption(Caption());
+}
+
+QMdiSubWindow* frmDocument::subWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+bool frmDocument::isMinimized() const
+{
+    const QMdiSubWindow* sub = subWindow();
+    return sub ? sub->isMinimized() : QWidget::isMinimized();
+}
+
+void frmDocument::rtfText_Change()
+{
+    bIsDirty = true;
+}
+
+void frmDocument::Form_Resize()
+{
+    main_.trap(QStringLiteral("Form_Resize"), [&] {
+        if (!isMinimized())
+            rtfText->setRightMargin(rtfText->Width() - 400);
+    });
+}
+
+void frmDocument::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+bool frmDocument::Form_QueryUnload()
+{
+    bool mayClose = true;
+    main_.trap(QStringLiteral("Form_QueryUnload"), [&] {
+        if (!bIsDirty)
+            return;
+        bIsDirty = false;
+        const auto answer = main_.services().messages->show(
+            &main_, Caption() + QStringLiteral(" has been modified.  Would you like to save the changes?"),
+            platform::Buttons::YesNoCancel, platform::Icon::Exclamation, modMain::AppTitle);
+        switch (answer) {
+        case platform::Answer::Yes: {
+            // The window closes only when its text was really written.
+            const bool saved = isUntitled() ? main_.SaveDocumentAs(*this) : main_.SaveDocument(*this);
+            if (!saved) {
+                bIsDirty = true;
+                mayClose = false;
+            }
+            break;
+        }
+        case platform::Answer::No:
+            break;
+        default:
+            bIsDirty = true;
+            mayClose = false;
+            break;
+        }
+    });
+    return mayClose;
+}
+
+void frmDocument::closeEvent(QCloseEvent* event)
+{
+    if (Form_QueryUnload())
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QWidget>
+
+class QMdiSubWindow;
+class frmMain;
+
+namespace platform {
+class RichTextBox;
+}
+
+/// A document window: one editor control filling it, the modified flag, and a caption that is
+/// the document's file name ("Untitled " and a number for a new one).
+class frmDocument : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmDocument(frmMain& main, QWidget* parent = nullptr);
+    ~frmDocument() override;
+
+    platform::RichTextBox* rtfText = nullptr;
+    /// The document has changes that are not saved.
+    bool bIsDirty = false;
+
+    QString Caption() const;
+    void setCaption(const QString& caption);
+    /// A caption starting with "frmDocument" or "Untitled" names no file yet.
+    bool isUntitled() const;
+    static bool isUntitledCaption(const QString& caption);
+
+    QMdiSubWindow* subWindow() const;
+    bool isMinimized() const;
+    frmMain& mainForm() const { return main_; }
+
+    void Form_Resize();
+    /// The close question; true when the window may close.
+    bool Form_QueryUnload();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Initialize();
+    void rtfText_Change();
+
+    frmMain& main_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <span>
+
+class frmMain;
+
+/// One row per menu item, in menu order; the menu tree is built from these rows by one loop.
+struct MenuRow {
+    int level;                  ///< 1 = menu bar entry, 2.. = nested items
+    const char* name;           ///< also the QAction's (or QMenu's) objectName
+    const char* caption;        ///< as the menu shows it; "-" for a separator
+    const char* shortcut;       ///< nullptr when the item carries none
+    void (frmMain::*click)();   ///< nullptr for submenus and separators
+    bool checkable = false;
+    bool disabled = false;      ///< initial state
+};
+
+/// One row per toolbar button, in order; key nullptr for a separator.
+struct ToolRow {
+    const char* key;
+    const char* tooltip;
+    const char* icon;           ///< resource name under :/icons/
+    void (frmMain::*click)();
+};
+
+std::span<const MenuRow> menuRows();
+std::span<const ToolRow> generalToolRows();

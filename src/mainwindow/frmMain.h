@@ -1,0 +1,121 @@
+#pragma once
+
+#include "platform/Color.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class frmDocument;
+class dlgCommonDialog;
+
+namespace platform {
+struct Services;
+}
+
+/// The multiple-document frame: menus, toolbars, status bar and the document windows.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(platform::Services& services, QStringList arguments, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    platform::Services& services() const { return services_; }
+    const QStringList& arguments() const { return arguments_; }
+
+    /// Runs the procedure's body inside the standard error trap; true when it ran to its end.
+    bool trap(const QString& procedure, const std::function<void()>& body);
+
+    // Lifecycle.
+    void MDIForm_Load();
+    void showLoaded();
+    void setCaption(const QString& caption);
+    QString caption() const;
+
+    /// Creates and shows one new empty document window; it becomes the active one.
+    void LoadNewDoc();
+    /// The active document window, or nullptr.
+    frmDocument* ActiveForm() const;
+    /// The active document window; error 91 when none is open.
+    frmDocument& requireActiveForm() const;
+    QList<frmDocument*> documents() const;
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    /// The document window created last (not necessarily the active one).
+    QPointer<frmDocument> frmD;
+    /// Counts every LoadNewDoc of the run for the "Untitled " captions; never reset.
+    qint32 UntitledCounter = 0;
+
+    // Command state.
+    void DisableMenuItems();
+    void EnableMenuItems();
+    QAction* action(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    QAction* toolButton(QToolBar* bar, const QString& key) const;
+    QToolBar* tbToolBar = nullptr;
+    QToolBar* tbHTMLToolBar = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+    void setStatusText(const QString& text);
+    QString statusText() const;
+    dlgCommonDialog* dlg() const { return dlgCommonDialog_; }
+
+    void setBackColor(platform::ColorValue color);
+    platform::ColorValue BackColor() const { return backColor_; }
+
+    // File commands.
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileClose_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFileExit_Click();
+    /// Save and Save As of one document; true when the document was written.
+    bool SaveDocument(frmDocument& doc);
+    bool SaveDocumentAs(frmDocument& doc);
+    void SetFilterText();
+    QString FilterText;
+
+    /// Opens each file in its own new window, in order; used by drops and the command line.
+    /// A file that cannot be loaded is reported and its window removed; the rest still open.
+    /// Returns how many were opened.
+    int OpenFiles(const QStringList& files, const QString& procedure);
+    void MDIForm_OLEDragDrop(const QStringList& files);
+    /// Opens the files named on the command line, or one empty document when there are none.
+    void openCommandLineFiles();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool MDIForm_QueryUnload();
+    bool closeAllDocuments();
+    void MDIForm_Unload();
+    void buildMenus();
+    void buildToolbars();
+    void buildStatusBar();
+    void restorePlacement();
+    void applyBarSetting(const QString& key, const QString& menuItem, QWidget* bar);
+    QString readSetting(const QString& key, const QString& defaultValue) const;
+
+    platform::Services& services_;
+    QStringList arguments_;
+    QMdiArea* mdiArea_ = nullptr;
+    dlgCommonDialog* dlgCommonDialog_ = nullptr;
+    std::map<QString, QAction*> actions_;
+    std::map<QString, QMenu*> menus_;
+    QLabel* statusPanel_ = nullptr;
+    QLabel* datePanel_ = nullptr;
+    QLabel* timePanel_ = nullptr;
+    platform::ColorValue backColor_ = 0;
+    bool unloaded_ = false;
+};

@@ -1,0 +1,49 @@
+#include "platform/Dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace platform {
+
+FileAnswer QtDialogs::file(QWidget* owner, const FileRequest& request)
+{
+    QFileDialog dialog(owner, request.title);
+    // Qt's own dialog: the same on every desktop, and drivable from the keyboard.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (request.kind == FileRequest::Kind::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile); // a typed name need not exist yet
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    dialog.setNameFilters(request.nameFilters);
+    if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
+        dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
+    if (!request.fileName.isEmpty()) {
+        const QFileInfo info(request.fileName);
+        if (info.isAbsolute())
+            dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    FileAnswer answer;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return answer;
+    answer.accepted = true;
+    answer.fileName = dialog.selectedFiles().first();
+    answer.filterIndex = std::max<int>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
+    return answer;
+}
+
+std::optional<QColor> QtDialogs::color(QWidget* owner, const QColor& initial)
+{
+    QColorDialog dialog(initial, owner);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
+}
+
+} // namespace platform

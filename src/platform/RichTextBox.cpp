@@ -1,0 +1,613 @@
+#include "platform/RichTextBox.h"
+
+#include "platform/AppError.h"
+#include "platform/KeyCodes.h"
+#include "platform/Twips.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace platform {
+
+// Changes the program makes on the control (colours, fonts, loading) that are not the user's.
+class RichTextBox::ProgramChange {
+public:
+    explicit ProgramChange(RichTextBox& box) : box_(box) { ++box_.programChange_; }
+    ~ProgramChange() { --box_.programChange_; }
+    ProgramChange(const ProgramChange&) = delete;
+    ProgramChange& operator=(const ProgramChange&) = delete;
+
+private:
+    RichTextBox& box_;
+};
+
+namespace {
+
+// Offsets of the document map one to one onto the plain text: every block, frame and line
+// separator is one character, shown as a line break.
+void toPlainOffsets(QString& s)
+{
+    for (QChar& ch : s) {
+        switch (ch.unicode()) {
+        case 0x2029: // paragraph separator
+        case 0x2028: // line separator
+        case 0xFDD0: // beginning of a table frame
+        case 0xFDD1: // end of a table frame
+            ch = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+[[noreturn]] void invalidValue()
+{
+    raise(err::InvalidPropertyValue, QStringLiteral("Invalid property value"));
+}
+
+[[noreturn]] void raiseFileError(const QString& path, QFileDevice::FileError error,
+                                 const QString& reason, bool writing)
+{
+    const QFileInfo info(path);
+    if (!writing && !info.exists())
+        raise(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
+    if (!writing && info.isDir())
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    if (writing && !info.absoluteDir().exists())
+        raise(err::PathNotFound, QStringLiteral("Path not found: %1").arg(info.absolutePath()));
+    if (error == QFileDevice::PermissionsError)
+        raise(err::PermissionDenied, QStringLiteral("Permission denied: %1").arg(path));
+    if (error == QFileDevice::ResourceError)
+        raise(err::DiskFull, QStringLiteral("Disk full: %1 (%2)").arg(path, reason));
+    raise(err::PathFileAccess, QStringLiteral("Path/File access error: %1 (%2)").arg(path, reason));
+}
+
+} // namespace
+
+/// The editing view: a QTextEdit that reports keys, mouse releases and file drops to its box
+/// and never inserts dropped files or rich clipboard content.
+class EditorView final : public QTextEdit {
+public:
+    explicit EditorView(RichTextBox& box) : QTextEdit(&box), box_(box)
+    {
+        setAcceptRichText(false);
+        setTabChangesFocus(false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        int code = characterCode(e);
+        if (code != 0) {
+            Q_EMIT box_.KeyPress(code);
+            if (code == 0) {
+                e->accept();
+                return;
+            }
+        }
+        const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
+        if (ctrl && e->key() == Qt::Key_I) {
+            // Ctrl+I is the tab character on this control, typed like the Tab key.
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+            QTextEdit::keyPressEvent(&tab);
+            e->setAccepted(tab.isAccepted());
+            return;
+        }
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            // Shift+Enter and Ctrl+Enter start a new line like Enter, never a soft break.
+            QKeyEvent plain(QEvent::KeyPress, e->key(), e->modifiers() & Qt::KeypadModifier,
+                            QStringLiteral("\r"), e->isAutoRepeat());
+            QTextEdit::keyPressEvent(&plain);
+            e->setAccepted(plain.isAccepted());
+            return;
+        }
+        QTextEdit::keyPressEvent(e);
+    }
+
+    void keyReleaseEvent(QKeyEvent* e) override
+    {
+        QTextEdit::keyReleaseEvent(e);
+        if (e->isAutoRepeat())
+            return;
+        const int vk = virtualKeyCode(e->key());
+        if (vk != 0)
+            Q_EMIT box_.KeyUp(vk, shiftState(e->modifiers()));
+    }
+
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        QTextEdit::mouseReleaseEvent(e);
+        int button = 0;
+        switch (e->button()) {
+        case Qt::LeftButton: button = 1; break;
+        case Qt::RightButton: button = 2; break;
+        case Qt::MiddleButton: button = 4; break;
+        default: return;
+        }
+        const QPointF p = mapTo(&box_, e->position().toPoint());
+        Q_EMIT box_.MouseUp(button, shiftState(e->modifiers()), toTwips(int(p.x())),
+                            toTwips(int(p.y())));
+    }
+
+    // The document window shows its own pop-up menu on the button's release.
+    void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
+
+    bool canInsertFromMimeData(const QMimeData* source) const override
+    {
+        return !source->hasUrls() && source->hasText();
+    }
+
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        if (!source->hasUrls() && source->hasText())
+            textCursor().insertText(source->text());
+    }
+
+    void dragEnterEvent(QDragEnterEvent* e) override
+    {
+        if (e->mimeData()->hasUrls()) {
+            e->acceptProposedAction();
+            return;
+        }
+        QTextEdit::dragEnterEvent(e);
+    }
+
+    void dragMoveEvent(QDragMoveEvent* e) override
+    {
+        if (e->mimeData()->hasUrls()) {
+            e->acceptProposedAction();
+            return;
+        }
+        QTextEdit::dragMoveEvent(e);
+    }
+
+    void dropEvent(QDropEvent* e) override
+    {
+        if (e->mimeData()->hasUrls()) {
+            QStringList files;
+            for (const QUrl& url : e->mimeData()->urls()) {
+                if (url.isLocalFile())
+                    files << url.toLocalFile();
+            }
+            e->acceptProposedAction();
+            if (!files.isEmpty())
+                Q_EMIT box_.OLEDragDrop(files);
+            return;
+        }
+        QTextEdit::dropEvent(e);
+    }
+
+private:
+    static int characterCode(const QKeyEvent* e)
+    {
+        const auto mods = e->modifiers();
+        if (mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier)
+            && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+            return 1 + (e->key() - Qt::Key_A);
+        switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return 13;
+        case Qt::Key_Tab: return 9;
+        case Qt::Key_Backspace: return 8;
+        case Qt::Key_Escape: return 27;
+        default: break;
+        }
+        const QString t = e->text();
+        if (t.isEmpty() || mods.testFlag(Qt::ControlModifier))
+            return 0;
+        return t.at(0).unicode();
+    }
+
+    RichTextBox& box_;
+};
+
+RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), view_(new EditorView(*this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
+    view_->setLineWrapMode(QTextEdit::WidgetWidth);
+
+    connect(view_, &QTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(view_, &QTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(view_->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                if (programChange_ == 0 && (removed != 0 || added != 0))
+                    Q_EMIT Change();
+            });
+}
+
+RichTextBox::~RichTextBox() = default;
+
+QTextDocument* RichTextBox::document() const
+{
+    return view_->document();
+}
+
+QTextCursor RichTextBox::cursor() const
+{
+    return view_->textCursor();
+}
+
+void RichTextBox::setCursor(const QTextCursor& c)
+{
+    ++selQuiet_;
+    view_->setTextCursor(c);
+    --selQuiet_;
+    forceSelChange();
+}
+
+void RichTextBox::emitSelChangeIfMoved()
+{
+    if (selQuiet_ != 0 || programChange_ != 0)
+        return;
+    const QTextCursor c = cursor();
+    if (c.anchor() == lastAnchor_ && c.position() == lastPosition_)
+        return;
+    lastAnchor_ = c.anchor();
+    lastPosition_ = c.position();
+    Q_EMIT SelChange();
+}
+
+void RichTextBox::forceSelChange()
+{
+    const QTextCursor c = cursor();
+    lastAnchor_ = c.anchor();
+    lastPosition_ = c.position();
+    Q_EMIT SelChange();
+}
+
+qsizetype RichTextBox::TextLength() const
+{
+    return document()->characterCount() - 1;
+}
+
+qsizetype RichTextBox::SelStart() const
+{
+    return cursor().selectionStart();
+}
+
+void RichTextBox::setSelStart(qsizetype start)
+{
+    if (start < 0)
+        invalidValue();
+    QTextCursor c = cursor();
+    c.setPosition(int(std::min(start, TextLength())));
+    setCursor(c);
+}
+
+qsizetype RichTextBox::SelLength() const
+{
+    const QTextCursor c = cursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichTextBox::setSelLength(qsizetype length)
+{
+    if (length < 0)
+        invalidValue();
+    QTextCursor c = cursor();
+    const qsizetype start = c.selectionStart();
+    c.setPosition(int(start));
+    c.setPosition(int(std::min(start + length, TextLength())), QTextCursor::KeepAnchor);
+    setCursor(c);
+}
+
+QString RichTextBox::SelText() const
+{
+    QString s = cursor().selectedText();
+    toPlainOffsets(s);
+    return s;
+}
+
+void RichTextBox::setSelText(const QString& text)
+{
+    QTextCursor c = cursor();
+    ++selQuiet_;
+    c.insertText(text);
+    --selQuiet_;
+    setCursor(c);
+}
+
+QString RichTextBox::Text() const
+{
+    QString s = document()->toRawText();
+    toPlainOffsets(s);
+    return s;
+}
+
+std::optional<bool> RichTextBox::selFlag(bool (*test)(const QTextCharFormat&)) const
+{
+    const QTextCursor c = cursor();
+    if (!c.hasSelection())
+        return test(c.charFormat());
+    // Walk the fragments the selection touches; the first disagreement makes it mixed.
+    const int from = c.selectionStart(), to = c.selectionEnd();
+    std::optional<bool> value;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.position() + f.length() <= from || f.position() >= to)
+                continue;
+            const bool v = test(f.charFormat());
+            if (value && *value != v)
+                return std::nullopt;
+            value = v;
+        }
+    }
+    return value ? value : std::optional<bool>(test(c.charFormat()));
+}
+
+std::optional<bool> RichTextBox::SelBold() const
+{
+    return selFlag([](const QTextCharFormat& f) { return f.fontWeight() > QFont::Medium; });
+}
+
+std::optional<bool> RichTextBox::SelItalic() const
+{
+    return selFlag([](const QTextCharFormat& f) { return f.fontItalic(); });
+}
+
+std::optional<bool> RichTextBox::SelUnderline() const
+{
+    return selFlag([](const QTextCharFormat& f) { return f.fontUnderline(); });
+}
+
+void RichTextBox::mergeSelFormat(const QTextCharFormat& format)
+{
+    QTextCursor c = cursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(format);
+    view_->mergeCurrentCharFormat(format);
+}
+
+void RichTextBox::setSelBold(bool on)
+{
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeSelFormat(f);
+}
+
+void RichTextBox::setSelItalic(bool on)
+{
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeSelFormat(f);
+}
+
+void RichTextBox::setSelUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeSelFormat(f);
+}
+
+std::optional<int> RichTextBox::SelAlignment() const
+{
+    const QTextCursor c = cursor();
+    const auto of = [](const QTextBlock& b) -> std::optional<int> {
+        const Qt::Alignment a = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        if (a & Qt::AlignHCenter)
+            return Center;
+        if (a & (Qt::AlignRight | Qt::AlignTrailing))
+            return Right;
+        if (a & Qt::AlignJustify)
+            return std::nullopt;
+        return Left;
+    };
+    QTextBlock block = document()->findBlock(c.selectionStart());
+    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    const std::optional<int> first = of(block);
+    while (block.isValid() && block != last) {
+        block = block.next();
+        if (block.isValid() && of(block) != first)
+            return std::nullopt;
+    }
+    return first;
+}
+
+void RichTextBox::setSelAlignment(int alignment)
+{
+    Qt::Alignment a;
+    switch (alignment) {
+    case Left: a = Qt::AlignLeft | Qt::AlignAbsolute; break;
+    case Right: a = Qt::AlignRight | Qt::AlignAbsolute; break;
+    case Center: a = Qt::AlignHCenter; break;
+    default: invalidValue();
+    }
+    QTextBlockFormat f;
+    f.setAlignment(a);
+    cursor().mergeBlockFormat(f);
+}
+
+void RichTextBox::setSelColor(ColorValue color)
+{
+    const QColor c = toQColor(color, QApplication::palette());
+    ProgramChange quiet(*this);
+    QTextCharFormat f;
+    f.setForeground(c);
+    mergeSelFormat(f);
+    if (TextLength() == 0) {
+        // Text loaded into this empty document later shows in the same colour.
+        QPalette p = view_->palette();
+        p.setColor(QPalette::Text, c);
+        view_->setPalette(p);
+    }
+}
+
+void RichTextBox::setBackColor(ColorValue color)
+{
+    const QColor c = toQColor(color, QApplication::palette());
+    backColor_ = color;
+    QPalette p = view_->palette();
+    p.setColor(QPalette::Base, c);
+    view_->setPalette(p);
+}
+
+ColorValue RichTextBox::BackColor() const
+{
+    return backColor_;
+}
+
+void RichTextBox::setFontName(const QString& name)
+{
+    ProgramChange quiet(*this);
+    QFont f = document()->defaultFont();
+    f.setFamilies({name});
+    document()->setDefaultFont(f);
+    view_->setFont(f);
+}
+
+QString RichTextBox::FontName() const
+{
+    const QStringList families = document()->defaultFont().families();
+    return families.isEmpty() ? document()->defaultFont().family() : families.first();
+}
+
+void RichTextBox::setFontSize(double points)
+{
+    if (!(points > 0) || points > 2048)
+        invalidValue();
+    ProgramChange quiet(*this);
+    QFont f = document()->defaultFont();
+    f.setPointSizeF(points);
+    document()->setDefaultFont(f);
+    view_->setFont(f);
+}
+
+double RichTextBox::FontSize() const
+{
+    return document()->defaultFont().pointSizeF();
+}
+
+double RichTextBox::Width() const
+{
+    return toTwips(width());
+}
+
+void RichTextBox::setRightMargin(double twips)
+{
+    rightMarginTwips_ = twips;
+    const int px = toPixels(twips);
+    if (px <= 0) {
+        view_->setLineWrapMode(QTextEdit::WidgetWidth);
+    } else {
+        view_->setLineWrapMode(QTextEdit::FixedPixelWidth);
+        view_->setLineWrapColumnOrWidth(px);
+    }
+}
+
+double RichTextBox::RightMargin() const
+{
+    return rightMarginTwips_;
+}
+
+qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end, int options)
+{
+    if (text.isEmpty() || start < 0 || start > TextLength())
+        return -1;
+    QTextDocument::FindFlags flags;
+    if (options & WholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    if (options & MatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    QTextCursor from(document());
+    from.setPosition(int(start));
+    const QTextCursor found = document()->find(text, from, flags);
+    if (found.isNull())
+        return -1;
+    if (end >= 0 && found.selectionEnd() > end)
+        return -1;
+    setCursor(found);
+    return found.selectionStart();
+}
+
+void RichTextBox::LoadFile(const QString& path)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir())
+        raiseFileError(path, QFileDevice::OpenError, QString(), false);
+    if (!file.open(QIODevice::ReadOnly))
+        raiseFileError(path, file.error(), file.errorString(), false);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        raiseFileError(path, file.error(), file.errorString(), false);
+    file.close();
+
+    {
+        ProgramChange quiet(*this);
+        QTextDocument* doc = document();
+        if (rtf::RtfReader::looksLikeRtf(bytes.left(16))) {
+            doc->setUndoRedoEnabled(false);
+            rtf::RtfReader::read(bytes, *doc);
+            doc->setUndoRedoEnabled(true);
+        } else {
+            DecodedText decoded = decodeText(bytes);
+            plainFormat_ = decoded.format;
+            doc->setPlainText(decoded.text);
+        }
+        doc->setModified(false);
+        QTextCursor c(doc);
+        view_->setTextCursor(c);
+    }
+    forceSelChange();
+}
+
+void RichTextBox::SaveFile(const QString& path, int fileType)
+{
+    QByteArray bytes;
+    if (fileType == RichText)
+        bytes = rtf::RtfWriter::write(*document());
+    else if (fileType == PlainText)
+        bytes = encodeText(Text(), plainFormat_);
+    else
+        invalidValue();
+
+    if (QFileInfo(path).isDir())
+        platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        raiseFileError(path, file.error(), file.errorString(), true);
+    if (file.write(bytes) != bytes.size()) {
+        const auto error = file.error();
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        raiseFileError(path, error, reason, true);
+    }
+    if (!file.commit())
+        raiseFileError(path, file.error(), file.errorString(), true);
+    document()->setModified(false);
+}
+
+QWidget* RichTextBox::hwnd() const
+{
+    return view_;
+}
+
+void RichTextBox::SetFocus()
+{
+    view_->setFocus(Qt::OtherFocusReason);
+}
+
+void RichTextBox::Refresh()
+{
+    view_->viewport()->update();
+}
+
+} // namespace platform

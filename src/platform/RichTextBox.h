@@ -1,0 +1,125 @@
+#pragma once
+
+#include "platform/Color.h"
+#include "platform/TextFile.h"
+
+#include <QWidget>
+#include <optional>
+
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
+class QTextEdit;
+
+namespace platform {
+
+class EditorView;
+
+/// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
+/// Text(), SelText() and every offset agree. Callers use only these operations and events, never
+/// the widget inside, so the view can change without touching any window of the program.
+class RichTextBox : public QWidget {
+    Q_OBJECT
+public:
+    enum FileType { RichText = 0, PlainText = 1 };
+    enum FindOption { WholeWord = 2, MatchCase = 4 };
+    enum Alignment { Left = 0, Right = 1, Center = 2 };
+
+    explicit RichTextBox(QWidget* parent = nullptr);
+    ~RichTextBox() override;
+
+    // Selection and text.
+    qsizetype SelStart() const;
+    void setSelStart(qsizetype start);
+    qsizetype SelLength() const;
+    void setSelLength(qsizetype length);
+    QString SelText() const;
+    void setSelText(const QString& text);
+    QString Text() const;
+    qsizetype TextLength() const;
+
+    // Formats of the selection, or of the next typed text when nothing is selected. A selection
+    // of mixed format reads as no value.
+    std::optional<bool> SelBold() const;
+    std::optional<bool> SelItalic() const;
+    std::optional<bool> SelUnderline() const;
+    void setSelBold(bool on);
+    void setSelItalic(bool on);
+    void setSelUnderline(bool on);
+    std::optional<int> SelAlignment() const;
+    void setSelAlignment(int alignment);
+
+    // What the program sets on the control: these never count as a change by the user.
+    void setSelColor(ColorValue color);
+    void setBackColor(ColorValue color);
+    ColorValue BackColor() const;
+    void setFontName(const QString& name);
+    QString FontName() const;
+    void setFontSize(double points);
+    double FontSize() const;
+
+    /// Width in twips; the wrap width in twips (0 or less: wrap at the window's edge).
+    double Width() const;
+    void setRightMargin(double twips);
+    double RightMargin() const;
+
+    /// First match of text at or after start and ending at or before end (-1: the end of the
+    /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
+    qsizetype Find(const QString& text, qsizetype start, qsizetype end = -1, int options = 0);
+
+    /// Replaces the content: rich text when the file holds RTF, otherwise plain text whose
+    /// encoding and line breaks are kept for SaveFile. Throws AppError when the file cannot be read.
+    void LoadFile(const QString& path);
+    /// Writes the content as rich text (0) or plain text (1) through a temporary file renamed
+    /// over the target, so a failed save leaves the old file whole. Throws AppError on failure.
+    void SaveFile(const QString& path, int fileType = RichText);
+
+    /// The plain-text format SaveFile type 1 writes: that of the file loaded last.
+    TextFormat plainTextFormat() const { return plainFormat_; }
+    void setPlainTextFormat(const TextFormat& f) { plainFormat_ = f; }
+
+    QWidget* hwnd() const;
+    void SetFocus();
+    void Refresh();
+    bool Visible() const { return isVisible(); }
+
+    /// The document behind the control, for the rich-text reader and writer and for printing.
+    QTextDocument* document() const;
+
+signals:
+    /// A character typed (code as the keyboard produces it, control keys 1..26 for Ctrl+A..Z).
+    /// Setting it to 0 swallows the key.
+    void KeyPress(int& charCode);
+    /// A key released (virtual key code, shift state: 1 Shift, 2 Ctrl, 4 Alt). Releases that the
+    /// keyboard's auto-repeat reports are not passed on.
+    void KeyUp(int keyCode, int shift);
+    /// A mouse button released (1 left, 2 right, 4 middle), position in twips.
+    void MouseUp(int button, int shift, double x, double y);
+    /// Exactly once after every caret or selection change, by the user or the program.
+    void SelChange();
+    /// The text or its formatting was changed by the user (typing, deleting, pasting, formats).
+    void Change();
+    /// A list of files was dropped on the control.
+    void OLEDragDrop(const QStringList& files);
+
+private:
+    friend class EditorView;
+    class ProgramChange;
+    QTextCursor cursor() const;
+    void setCursor(const QTextCursor& c);
+    void emitSelChangeIfMoved();
+    void forceSelChange();
+    std::optional<bool> selFlag(bool (*test)(const QTextCharFormat&)) const;
+    void mergeSelFormat(const QTextCharFormat& format);
+
+    EditorView* view_;
+    TextFormat plainFormat_;
+    ColorValue backColor_ = kWindowBackground;
+    double rightMarginTwips_ = 0;
+    int programChange_ = 0;
+    int selQuiet_ = 0;
+    qsizetype lastAnchor_ = 0;
+    qsizetype lastPosition_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,15 @@
+#include "platform/Services.h"
+
+namespace platform {
+
+Services Services::real()
+{
+    Services s;
+    s.messages = std::make_unique<QtMessageBox>();
+    s.settings = std::make_unique<SettingsStore>(SettingsStore::userFolder());
+    s.process = std::make_unique<QtProcess>();
+    s.dialogs = std::make_unique<QtDialogs>();
+    return s;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/Settings.h"
+
+#include <memory>
+
+namespace platform {
+
+/// Everything the program asks of the operating system, handed as one bundle to the main window
+/// when it is built: the real services in main(), fakes in the tests.
+struct Services {
+    std::unique_ptr<MessageBox> messages;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<Process> process;
+    std::unique_ptr<Dialogs> dialogs;
+
+    /// The real services of a desktop session.
+    static Services real();
+};
+
+} // namespace platform

@@ -1,0 +1,190 @@
+#include "platform/TextFile.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <array>
+
+namespace platform {
+
+namespace {
+
+// Windows-1252's 0x80..0x9F; the five bytes it leaves undefined map to the C1 control of the
+// same number, so that every byte survives a round trip.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decode1252(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *d++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+QByteArray encode1252(const QString& text)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* d = out.data();
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        unsigned char b = '?';
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            b = static_cast<unsigned char>(u);
+        } else {
+            for (size_t i = 0; i < kCp1252High.size(); ++i) {
+                if (kCp1252High[i] == u) {
+                    b = static_cast<unsigned char>(0x80 + i);
+                    break;
+                }
+            }
+        }
+        *d++ = static_cast<char>(b);
+    }
+    return out;
+}
+
+bool decodeStrict(QStringConverter::Encoding encoding, QByteArrayView bytes, QString& out)
+{
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
+                                         | QStringConverter::Flag::ConvertInitialBom);
+    out = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+// Turns every line break into '\n' and tells which style came first.
+QString normaliseLineBreaks(const QString& in, DecodedText& result)
+{
+    const qsizetype firstCr = in.indexOf(u'\r');
+    if (firstCr < 0) {
+        result.format.lineBreak = TextFormat::LineBreak::LF;
+        return in;
+    }
+    const qsizetype firstLf = in.indexOf(u'\n');
+    if (firstLf >= 0 && firstLf < firstCr)
+        result.format.lineBreak = TextFormat::LineBreak::LF;
+    else if (firstCr + 1 < in.size() && in.at(firstCr + 1) == u'\n')
+        result.format.lineBreak = TextFormat::LineBreak::CRLF;
+    else
+        result.format.lineBreak = TextFormat::LineBreak::CR;
+
+    QString out;
+    out.reserve(in.size());
+    bool sawLf = false, sawCrLf = false, sawCr = false;
+    const QChar* p = in.constData();
+    const QChar* end = p + in.size();
+    const QChar* runStart = p;
+    while (p < end) {
+        if (*p == u'\r') {
+            out.append(runStart, p - runStart);
+            out.append(u'\n');
+            if (p + 1 < end && p[1] == u'\n') {
+                sawCrLf = true;
+                ++p;
+            } else {
+                sawCr = true;
+            }
+            ++p;
+            runStart = p;
+        } else {
+            if (*p == u'\n')
+                sawLf = true;
+            ++p;
+        }
+    }
+    out.append(runStart, end - runStart);
+    result.mixedLineBreaks = (int(sawLf) + int(sawCrLf) + int(sawCr)) > 1;
+    return out;
+}
+
+} // namespace
+
+DecodedText decodeText(const QByteArray& bytes)
+{
+    DecodedText result;
+    using E = TextFormat::Encoding;
+    QString text;
+    bool decoded = false;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        decoded = decodeStrict(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3), text);
+        result.format.encoding = E::Utf8Bom;
+    } else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
+        decoded = decodeStrict(QStringConverter::Utf16LE, QByteArrayView(bytes).sliced(2), text);
+        result.format.encoding = E::Utf16LE;
+    } else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0) {
+        decoded = decodeStrict(QStringConverter::Utf16BE, QByteArrayView(bytes).sliced(2), text);
+        result.format.encoding = E::Utf16BE;
+    } else {
+        decoded = decodeStrict(QStringConverter::Utf8, bytes, text);
+        result.format.encoding = E::Utf8;
+    }
+    if (!decoded) {
+        text = decode1252(bytes);
+        result.format.encoding = E::Windows1252;
+    }
+    result.text = normaliseLineBreaks(text, result);
+    return result;
+}
+
+QByteArray encodeText(const QString& text, const TextFormat& format)
+{
+    QString withBreaks;
+    const QString* source = &text;
+    if (format.lineBreak != TextFormat::LineBreak::LF) {
+        withBreaks = text;
+        withBreaks.replace(u'\n', format.lineBreak == TextFormat::LineBreak::CRLF
+                                      ? QStringLiteral("\r\n")
+                                      : QStringLiteral("\r"));
+        source = &withBreaks;
+    }
+    using E = TextFormat::Encoding;
+    switch (format.encoding) {
+    case E::Utf8:
+        return source->toUtf8();
+    case E::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + source->toUtf8();
+    case E::Utf16LE:
+    case E::Utf16BE: {
+        const bool le = format.encoding == E::Utf16LE;
+        QByteArray out;
+        out.reserve(2 + source->size() * 2);
+        out.append(le ? "\xFF\xFE" : "\xFE\xFF", 2);
+        for (const QChar ch : *source) {
+            const char16_t u = ch.unicode();
+            const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+            out.append(le ? lo : hi);
+            out.append(le ? hi : lo);
+        }
+        return out;
+    }
+    case E::Windows1252:
+        return encode1252(*source);
+    }
+    return source->toUtf8();
+}
+
+QString describe(const TextFormat& format)
+{
+    using E = TextFormat::Encoding;
+    QString enc;
+    switch (format.encoding) {
+    case E::Utf8: enc = QStringLiteral("UTF-8"); break;
+    case E::Utf8Bom: enc = QStringLiteral("UTF-8 with BOM"); break;
+    case E::Utf16LE: enc = QStringLiteral("UTF-16 LE"); break;
+    case E::Utf16BE: enc = QStringLiteral("UTF-16 BE"); break;
+    case E::Windows1252: enc = QStringLiteral("Windows-1252"); break;
+    }
+    switch (format.lineBreak) {
+    case TextFormat::LineBreak::LF: return enc + QStringLiteral(", LF");
+    case TextFormat::LineBreak::CRLF: return enc + QStringLiteral(", CRLF");
+    case TextFormat::LineBreak::CR: return enc + QStringLiteral(", CR");
+    }
+    return enc;
+}
+
+} // namespace platform

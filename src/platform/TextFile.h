@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+/// How a plain-text file is written on disk, detected when it is read and kept for its save.
+struct TextFormat {
+    enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Windows1252 };
+    enum class LineBreak { LF, CRLF, CR };
+    Encoding encoding = Encoding::Utf8;
+    LineBreak lineBreak = LineBreak::LF;
+    bool operator==(const TextFormat&) const = default;
+};
+
+struct DecodedText {
+    QString text; ///< lines separated by '\n' alone
+    TextFormat format;
+    bool mixedLineBreaks = false; ///< more than one line-break style: all are written as the first
+};
+
+/// Decodes a file's bytes: UTF-16 with its byte-order mark, UTF-8 with or without one, and
+/// anything else (binary files included) as Windows-1252, which maps every byte to a character
+/// and back, so no byte is ever lost.
+DecodedText decodeText(const QByteArray& bytes);
+
+/// The bytes of text ('\n' between lines) in the given format.
+QByteArray encodeText(const QString& text, const TextFormat& format);
+
+QString describe(const TextFormat& format);
+
+} // namespace platform

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+namespace platform::rtf {
+
+/// Reads RTF bytes into a QTextDocument.
+class RtfReader {
+public:
+    /// True when the bytes hold RTF: they start with "{\rtf".
+    static bool looksLikeRtf(const QByteArray& head);
+
+    /// Replaces the document's content with what the RTF holds. Malformed input yields whatever
+    /// could be read; it never crashes or hangs. Returns false only when nothing could be read.
+    static bool read(const QByteArray& rtf, QTextDocument& document, QString* warning = nullptr);
+};
+
+} // namespace platform::rtf

@@ -1,0 +1,45 @@
+#include "Fakes.h"
+
+#include <QtGlobal>
+
+platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform::Buttons buttons,
+                                      platform::Icon icon, const QString& title)
+{
+    shown.append({prompt, title, buttons, icon});
+    if (answers.isEmpty()) {
+        // A test never hangs on a box: an unexpected one answers what closing it would.
+        if (buttons == platform::Buttons::Ok)
+            return platform::Answer::Ok;
+        qWarning("unexpected message box: %s (%s)", qPrintable(prompt), qPrintable(title));
+        return buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Cancel;
+    }
+    return answers.takeFirst();
+}
+
+platform::FileAnswer FakeDialogs::file(QWidget*, const platform::FileRequest& request)
+{
+    fileRequests << request;
+    platform::FileAnswer answer;
+    if (fileAnswers.isEmpty()) {
+        qWarning("unexpected file dialog: %s", qPrintable(request.title));
+        return answer;
+    }
+    const QString name = fileAnswers.takeFirst();
+    answer.accepted = !name.isEmpty();
+    answer.fileName = name;
+    answer.filterIndex = request.filterIndex;
+    return answer;
+}
+
+std::optional<QColor> FakeDialogs::color(QWidget*, const QColor& initial)
+{
+    colorRequests << initial;
+    if (colorAnswers.isEmpty())
+        return std::nullopt;
+    return colorAnswers.takeFirst();
+}
+
+void FakeProcess::endNow(int exitCode)
+{
+    throw Ended{exitCode};
+}

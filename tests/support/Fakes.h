@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+
+#include <QList>
+#include <functional>
+
+/// Message boxes answered from a script; every box shown is recorded.
+class FakeMessageBox final : public platform::MessageBox {
+public:
+    struct Shown {
+        QString prompt, title;
+        platform::Buttons buttons;
+        platform::Icon icon;
+    };
+    QList<Shown> shown;
+    QList<platform::Answer> answers; ///< what the "user" clicks, in order
+
+    platform::Answer show(QWidget*, const QString& prompt, platform::Buttons buttons,
+                          platform::Icon icon, const QString& title) override;
+};
+
+/// File and colour dialogs answered from a script; every request is recorded.
+class FakeDialogs final : public platform::Dialogs {
+public:
+    QList<platform::FileRequest> fileRequests;
+    /// The names the "user" picks, in order; an empty string cancels.
+    QStringList fileAnswers;
+    QList<std::optional<QColor>> colorAnswers;
+    QList<QColor> colorRequests;
+
+    platform::FileAnswer file(QWidget* owner, const platform::FileRequest& request) override;
+    std::optional<QColor> color(QWidget* owner, const QColor& initial) override;
+};
+
+/// Records what the program asks of its process instead of doing it.
+class FakeProcess final : public platform::Process {
+public:
+    QStringList mutexes;
+    QList<QPair<QString, QStringList>> started;
+    int beeps = 0;
+    QString program = QStringLiteral("/opt/quiple/quiple");
+
+    void createMutex(const QString& name) override { mutexes << name; }
+    void startProgram(const QString& p, const QStringList& args) override { started.append({p, args}); }
+    [[noreturn]] void endNow(int exitCode) override;
+    void beep() override { ++beeps; }
+    QString programPath() const override { return program; }
+
+    /// Thrown by endNow, so a test can see the program end without ending the test.
+    struct Ended {
+        int exitCode;
+    };
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Fakes.h"
+#include "platform/Services.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class frmMain;
+class frmDocument;
+namespace platform {
+class RichTextBox;
+}
+
+/// The real main window with fake dialogs, a fake process and a settings store of its own.
+struct MainFixture {
+    QTemporaryDir dir;
+    platform::Services services;
+    FakeMessageBox* messages = nullptr;
+    FakeDialogs* dialogs = nullptr;
+    FakeProcess* process = nullptr;
+    std::unique_ptr<frmMain> main;
+
+    /// seed: settings written before start-up ("SplashScreen" and "UseXPThemes" are "NO"
+    /// unless given).
+    explicit MainFixture(const QList<QPair<QString, QString>>& seed = {},
+                         const QStringList& arguments = {}, bool start = true);
+    ~MainFixture();
+
+    /// Runs start-up as the program does.
+    void start(const QStringList& arguments = {});
+
+    QString setting(const QString& key, const QString& defaultValue = QString()) const;
+    void seed(const QString& key, const QString& value);
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    frmDocument* active() const;
+    platform::RichTextBox* editor() const;
+    void trigger(const QString& actionName);
+    /// Types text into the active editor as key presses.
+    void type(const QString& text);
+};
+
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
+/// A small tmpfs mounted on a temporary folder, to see what happens when a disk is full.
+/// isValid() is false where mounting is not allowed.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kilobytes);
+    ~SmallDisk();
+    bool isValid() const { return mounted_; }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
