@@ -90,6 +90,10 @@ public:
     /// Opens the files named on the command line, or one empty document when there are none.
     void openCommandLineFiles();
 
+    // HTML, date and time commands (defined in src/html).
+
+    // Find and Replace (defined in src/find).
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
