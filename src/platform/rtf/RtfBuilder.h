@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+#include <memory>
+#include <vector>
+
+class QTextDocument;
+
+namespace platform::rtf {
+
+/// Deepest table nesting that is kept as tables; deeper levels are folded into the deepest one.
+inline constexpr int kMaxTableDepth = 8;
+/// Widest table that is built as a QTextTable; wider ones are shown as text.
+inline constexpr int kMaxTableColumns = 64;
+
+/// Builds the document from paragraphs and table structure as the reader finds them. Paragraphs
+/// outside tables go straight into the document through one cursor; a table is gathered whole and
+/// inserted when it ends, as a QTextTable when its structure is sound, otherwise as its cells'
+/// paragraphs one after the other.
+class RtfBuilder {
+public:
+    explicit RtfBuilder(QTextDocument& document);
+    ~RtfBuilder();
+
+    /// Text of the paragraph being read, in one format.
+    void addRun(const QString& text, const QTextCharFormat& format);
+    bool paragraphIsEmpty() const { return current_.text.isEmpty(); }
+
+    /// Makes sure that `level` tables are open (0: the document body), closing or opening as needed.
+    void setTableLevel(int level);
+    int tableLevel() const { return int(tables_.size()); }
+
+    void endParagraph(const QTextBlockFormat& format);
+    void endCell(int level, const QTextBlockFormat& format);
+    /// cellRight: the right edges of the row's cells in twips, as \cellx gave them.
+    void endRow(int level, const std::vector<int>& cellRight);
+
+    /// Ends what is open: the last paragraph (when it holds text) and any table.
+    void finish(const QTextBlockFormat& format);
+
+private:
+    struct Paragraph {
+        QTextBlockFormat format;
+        QString text;
+        std::vector<std::pair<int, QTextCharFormat>> runs;   // length, format
+    };
+    struct Table;
+    struct Item {
+        Paragraph paragraph;
+        std::unique_ptr<Table> table;   // set: the item is a nested table
+    };
+    struct Cell {
+        std::vector<Item> items;
+    };
+    struct Row {
+        std::vector<Cell> cells;
+        std::vector<int> cellRight;
+    };
+    struct Table {
+        std::vector<Row> rows;
+        Row openRow;
+        Cell openCell;
+    };
+
+    Paragraph takeParagraph(const QTextBlockFormat& format);
+    void placeParagraph(Paragraph&& paragraph);
+    void closeTable();
+    void emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed);
+    void emitTable(QTextCursor& cursor, Table& table, bool& blockUsed);
+    void emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed);
+
+    QTextCursor cursor_;
+    bool blockUsed_ = false;
+    Paragraph current_;
+    std::vector<std::unique_ptr<Table>> tables_;
+};
+
+} // namespace platform::rtf

@@ -1,0 +1,81 @@
+#include "platform/rtf/RtfKeywords.h"
+
+#include <unordered_map>
+
+namespace platform::rtf {
+
+namespace {
+
+using Map = std::unordered_map<std::string_view, Kw>;
+
+Map makeMap()
+{
+    Map m = {
+        {"rtf", Kw::Rtf}, {"ansi", Kw::Ansi}, {"mac", Kw::Mac}, {"pc", Kw::Pc}, {"pca", Kw::Pca},
+        {"ansicpg", Kw::AnsiCpg}, {"deff", Kw::Deff}, {"uc", Kw::Uc}, {"u", Kw::U}, {"cpg", Kw::Cpg},
+
+        {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable}, {"fldinst", Kw::FieldInstruction},
+        {"fldrslt", Kw::FieldResult}, {"field", Kw::Field}, {"nesttableprops", Kw::NestTableProps},
+        {"listtext", Kw::ListText}, {"pntext", Kw::PnText}, {"upr", Kw::Upr}, {"ud", Kw::Ud},
+
+        {"f", Kw::F}, {"fcharset", Kw::FCharset}, {"red", Kw::Red}, {"green", Kw::Green},
+        {"blue", Kw::Blue},
+
+        {"plain", Kw::Plain}, {"b", Kw::B}, {"i", Kw::I}, {"ul", Kw::Ul}, {"uld", Kw::UlDotted},
+        {"ulth", Kw::Ul}, {"uldb", Kw::Ul}, {"ulw", Kw::Ul}, {"ulthd", Kw::UlDotted},
+        {"uldash", Kw::UlDash}, {"ulthdash", Kw::UlDash}, {"ulldash", Kw::UlDash},
+        {"ulthldash", Kw::UlDash}, {"uldashd", Kw::UlDashDot}, {"ulthdashd", Kw::UlDashDot},
+        {"uldashdd", Kw::UlDashDotDot}, {"ulthdashdd", Kw::UlDashDotDot}, {"ulwave", Kw::UlWave},
+        {"ulhwave", Kw::UlWave}, {"ululdbwave", Kw::UlWave}, {"ulnone", Kw::UlNone},
+        {"strike", Kw::Strike}, {"striked", Kw::Strike}, {"fs", Kw::Fs}, {"cf", Kw::Cf},
+        {"cb", Kw::Cb}, {"chcbpat", Kw::Cb}, {"highlight", Kw::Highlight}, {"super", Kw::Super},
+        {"sub", Kw::Sub}, {"nosupersub", Kw::NoSuperSub}, {"caps", Kw::Caps},
+        {"scaps", Kw::SmallCaps},
+
+        {"pard", Kw::Pard}, {"ql", Kw::Ql}, {"qc", Kw::Qc}, {"qr", Kw::Qr}, {"qj", Kw::Qj},
+        {"qd", Kw::Qj}, {"li", Kw::Li}, {"lin", Kw::Li}, {"ri", Kw::Ri}, {"rin", Kw::Ri},
+        {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"rtlpar", Kw::RtlPar},
+        {"ltrpar", Kw::LtrPar}, {"intbl", Kw::InTable}, {"itap", Kw::Itap},
+
+        {"par", Kw::Par}, {"line", Kw::Line}, {"tab", Kw::Tab}, {"page", Kw::Page},
+        {"sect", Kw::Sect}, {"emdash", Kw::EmDash}, {"endash", Kw::EnDash},
+        {"emspace", Kw::EmSpace}, {"enspace", Kw::EnSpace}, {"qmspace", Kw::QmSpace},
+        {"bullet", Kw::Bullet}, {"lquote", Kw::LQuote}, {"rquote", Kw::RQuote},
+        {"ldblquote", Kw::LDblQuote}, {"rdblquote", Kw::RDblQuote}, {"zwj", Kw::Zwj},
+        {"zwnj", Kw::Zwnj}, {"zwbo", Kw::Zwbo}, {"ltrmark", Kw::LtrMark}, {"rtlmark", Kw::RtlMark},
+        {"chftn", Kw::Chftn}, {"bin", Kw::Bin},
+
+        {"trowd", Kw::Trowd}, {"cellx", Kw::Cellx}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
+        {"row", Kw::Row}, {"nestrow", Kw::NestRow},
+    };
+    // Destinations whose content is not document text: passed over whole.
+    for (std::string_view name : {
+             "stylesheet", "info", "pict", "object", "footnote", "header", "headerl", "headerr",
+             "headerf", "footer", "footerl", "footerr", "footerf", "pn", "annotation", "atnid",
+             "atnauthor", "atndate", "atnref", "atnparent", "xe", "tc", "tcn", "nonesttables",
+             "shprslt", "template", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
+             "fchars", "lchars", "revtbl", "rsidtbl", "listtable", "listoverridetable", "filetbl",
+             "private", "bkmkstart", "bkmkend", "datafield", "objdata", "result", "nonshppict",
+             "shppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
+             "datastore", "generator", "userprops", "docvar", "pgdsctbl", "listpicture", "txe",
+             "rxe", "comment", "title", "subject", "author", "operator", "keywords", "doccomm",
+             "shpinst", "sp", "picprop", "blipuid",
+             "mmathPr", "panose", "falt", "fname", "fontemb", "fontfile", "passwordhash",
+             "protusertbl", "defchp", "defpap", "keycode", "formfield", "atrfstart", "atrfend",
+             "gridtbl", "wgrffmtfilter", "htmltag", "mhtmltag", "pnseclvl", "sn", "sv",
+             "bookmark", "dptxbxtext", "background", "printim", "buptim", "revtim", "creatim",
+             "hlinkbase", "company", "category", "manager", "nextfile", "ebcstart", "ebcend"})
+        m.emplace(name, Kw::Skipped);
+    return m;
+}
+
+} // namespace
+
+Kw lookupKeyword(std::string_view word)
+{
+    static const Map map = makeMap();
+    const auto it = map.find(word);
+    return it == map.end() ? Kw::Unknown : it->second;
+}
+
+} // namespace platform::rtf

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+namespace platform::rtf {
+
+/// The control words the reader acts on; every other word is read and passed over.
+enum class Kw {
+    Unknown,
+    // document and code pages
+    Rtf, Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Cpg,
+    // destinations
+    FontTable, ColorTable, FieldInstruction, FieldResult, Field, NestTableProps, ListText, PnText,
+    Upr, Ud, Skipped,
+    // font and colour tables
+    F, FCharset, Red, Green, Blue,
+    // character formats
+    Plain, B, I, Ul, UlDotted, UlDash, UlDashDot, UlDashDotDot, UlWave, UlNone, Strike, Fs, Cf, Cb,
+    Highlight, Super, Sub, NoSuperSub, Caps, SmallCaps,
+    // paragraph formats
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, RtlPar, LtrPar, InTable, Itap,
+    // content
+    Par, Line, Tab, Page, Sect, EmDash, EnDash, EmSpace, EnSpace, QmSpace, Bullet, LQuote, RQuote,
+    LDblQuote, RDblQuote, Zwj, Zwnj, Zwbo, LtrMark, RtlMark, Chftn, Bin,
+    // tables
+    Trowd, Cellx, Cell, NestCell, Row, NestRow,
+};
+
+Kw lookupKeyword(std::string_view word);
+
+} // namespace platform::rtf

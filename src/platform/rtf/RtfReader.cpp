@@ -1,0 +1,967 @@
+#include "platform/rtf/RtfReader.h"
+
+#include "platform/rtf/RtfBuilder.h"
+#include "platform/rtf/RtfCodePages.h"
+#include "platform/rtf/RtfKeywords.h"
+
+#include <QColor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::rtf {
+
+namespace {
+
+// Groups deeper than this share the state of the deepest one: real files nest a few dozen levels,
+// and the state stack must stay small whatever the input holds.
+constexpr int kMaxGroupDepth = 4096;
+constexpr int kMaxUnicodeFallback = 16;
+constexpr qsizetype kMaxFieldInstruction = 4096;
+constexpr int kMaxFields = 1 << 20;
+constexpr int kMaxTwips = 31680;   // 22 inches
+
+enum class Dest : std::uint8_t { Text, FontTable, ColorTable, FieldInstruction };
+
+struct CharProps {
+    int font = -1;
+    int halfPoints = 24;
+    int foreground = 0;   // colour table index; 0 is the automatic colour
+    int background = 0;
+    int href = 0;         // 1-based index into the link targets, 0 when no link
+    std::uint8_t underline = QTextCharFormat::NoUnderline;
+    std::uint8_t vertical = 0;   // 1 superscript, 2 subscript
+    std::uint8_t caps = 0;       // 1 all capitals, 2 small capitals
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    bool operator==(const CharProps&) const = default;
+};
+
+struct ParaProps {
+    int left = 0, right = 0, firstLine = 0, before = 0, after = 0;   // twips
+    std::uint8_t align = 0;   // 0 left, 1 centre, 2 right, 3 justified
+    bool rtl = false;
+    bool inTable = false;
+    int nesting = 0;   // \itap
+    int tableLevel() const { return nesting > 0 ? nesting : (inTable ? 1 : 0); }
+};
+
+struct GroupState {
+    CharProps chr;
+    ParaProps para;
+    Dest dest = Dest::Text;
+    int uc = 1;
+    int field = 0;
+    bool upr = false;        // inside \upr only the {\*\ud ...} part is read
+    bool listText = false;   // list numbers carry paragraph words that must not end a table
+};
+
+struct FontEntry {
+    QString name;
+    int charset = -1;
+    int codePage = 0;
+};
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Characters that have a meaning of their own in a QTextDocument or none at all are replaced, so
+// that the document holds exactly the text the file shows.
+void sanitize(QString& text)
+{
+    const qsizetype n = text.size();
+    bool clean = true;
+    for (qsizetype i = 0; i < n && clean; ++i) {
+        const char16_t c = text[i].unicode();
+        clean = (c >= 0x20 && c < 0x7F) || c == u'\t' ||
+                (c >= 0xA0 && c < 0xD800) || (c > 0xDFFF && c < 0xFDD0) ||
+                (c > 0xFDEF && c < 0xFFFC);
+    }
+    if (clean)
+        return;
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            out.append(text[i]);
+            out.append(text[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c) || (c >= 0xFDD0 && c <= 0xFDEF) || c >= 0xFFFC) {
+            out.append(QChar(0xFFFD));
+        } else if (c == 0x2029) {
+            out.append(QChar(QChar::LineSeparator));
+        } else if (c < 0x20 && c != u'\t') {
+            continue;
+        } else if (c == 0x7F) {
+            continue;
+        } else {
+            out.append(QChar(c));
+        }
+    }
+    text = std::move(out);
+}
+
+QString hyperlinkTarget(const QString& instruction)
+{
+    const QString text = instruction.trimmed();
+    if (!text.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
+        return {};
+    QString target, anchor;
+    qsizetype i = 9;
+    const qsizetype n = text.size();
+    bool anchorNext = false;
+    while (i < n) {
+        while (i < n && text[i].isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        QString token;
+        if (text[i] == u'"') {
+            const qsizetype close = text.indexOf(u'"', i + 1);
+            token = text.mid(i + 1, close < 0 ? -1 : close - i - 1);
+            i = close < 0 ? n : close + 1;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !text[i].isSpace())
+                ++i;
+            token = text.mid(start, i - start);
+            if (token.startsWith(u'\\')) {
+                anchorNext = token == QLatin1String("\\l");
+                continue;
+            }
+        }
+        if (anchorNext)
+            anchor = token;
+        else if (target.isEmpty())
+            target = token;
+        anchorNext = false;
+    }
+    if (!anchor.isEmpty())
+        target += u'#' + anchor;
+    return target;
+}
+
+class Parser {
+public:
+    Parser(const QByteArray& rtf, QTextDocument& document)
+        : p_(rtf.constData()), end_(rtf.constData() + rtf.size()), builder_(document)
+    {
+    }
+
+    // Reads from the opening brace of the document group to its close (or the end of the data).
+    void run()
+    {
+        stack_.reserve(64);
+        stack_.emplace_back();
+        ++p_;   // the document group's "{"
+        while (p_ < end_ && !stack_.empty()) {
+            const char c = *p_;
+            if (c == '{') {
+                ++p_;
+                openGroup();
+            } else if (c == '}') {
+                ++p_;
+                closeGroup();
+            } else if (c == '\\') {
+                ++p_;
+                controlSequence();
+            } else if (c == '\r' || c == '\n') {
+                ++p_;
+            } else {
+                const char* start = p_;
+                while (p_ < end_ && *p_ != '{' && *p_ != '}' && *p_ != '\\' && *p_ != '\r' &&
+                       *p_ != '\n')
+                    ++p_;
+                textBytes(start, p_ - start);
+            }
+        }
+        unclosed_ = !stack_.empty();
+        if (!stack_.empty()) {
+            flushText();
+            builder_.finish(blockFormat());
+        }
+    }
+
+    bool unclosed() const { return unclosed_; }
+
+private:
+    GroupState& state() { return stack_.back(); }
+
+    // ---- groups ----------------------------------------------------------------------------
+
+    void openGroup()
+    {
+        ucPending_ = 0;
+        starPending_ = false;
+        if (overflow_ > 0 || int(stack_.size()) >= kMaxGroupDepth) {
+            ++overflow_;
+            return;
+        }
+        if (state().upr) {
+            static constexpr char kUd[] = "\\*\\ud";
+            const qsizetype left = end_ - p_;
+            stack_.push_back(state());
+            state().upr = false;
+            if (left >= 5 && std::memcmp(p_, kUd, 5) == 0 && (left == 5 || !isLetter(p_[5]))) {
+                p_ += 5;
+                if (p_ < end_ && *p_ == ' ')
+                    ++p_;
+            } else {
+                skipRestOfGroup();
+            }
+            return;
+        }
+        stack_.push_back(state());
+    }
+
+    void closeGroup()
+    {
+        ucPending_ = 0;
+        starPending_ = false;
+        if (overflow_ > 0) {
+            --overflow_;
+            return;
+        }
+        if (state().dest == Dest::FontTable)
+            commitFontName();
+        if (stack_.size() > 1 && state().field > 0 && state().field != stack_[stack_.size() - 2].field)
+            fieldEnd(state().field);
+        if (stack_.size() == 1) {
+            // The document group ends: whatever follows it is not part of the document.
+            flushText();
+            builder_.finish(blockFormat());
+        }
+        stack_.pop_back();
+    }
+
+    // Passes over the rest of the current group, its nested groups and binary data included.
+    void skipRestOfGroup()
+    {
+        int depth = 1;
+        while (p_ < end_) {
+            const char c = *p_++;
+            if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                if (--depth == 0) {
+                    closeGroup();
+                    return;
+                }
+            } else if (c == '\\' && p_ < end_) {
+                if (!isLetter(*p_)) {
+                    ++p_;
+                    continue;
+                }
+                const char* word = p_;
+                while (p_ < end_ && isLetter(*p_))
+                    ++p_;
+                const bool bin = p_ - word == 3 && std::memcmp(word, "bin", 3) == 0;
+                bool hasParam = false;
+                const qint64 param = readParameter(hasParam);
+                if (bin)
+                    skipBinary(param);
+            }
+        }
+        // The data ends inside the group: the document ends here.
+        overflow_ = 0;
+    }
+
+    // ---- tokens ----------------------------------------------------------------------------
+
+    qint64 readParameter(bool& hasParam)
+    {
+        bool negative = false;
+        if (p_ + 1 < end_ && *p_ == '-' && isDigit(p_[1])) {
+            negative = true;
+            ++p_;
+        }
+        qint64 value = 0;
+        hasParam = p_ < end_ && isDigit(*p_);
+        while (p_ < end_ && isDigit(*p_)) {
+            if (value < 100000000000LL)
+                value = value * 10 + (*p_ - '0');
+            ++p_;
+        }
+        if (p_ < end_ && *p_ == ' ')
+            ++p_;
+        return negative ? -value : value;
+    }
+
+    void skipBinary(qint64 length)
+    {
+        if (length <= 0)
+            return;
+        p_ += std::min<qint64>(length, end_ - p_);
+    }
+
+    void controlSequence()
+    {
+        if (p_ >= end_)
+            return;
+        if (!isLetter(*p_)) {
+            symbol(*p_++);
+            return;
+        }
+        const char* start = p_;
+        while (p_ < end_ && isLetter(*p_))
+            ++p_;
+        const std::string_view word(start, size_t(std::min<qsizetype>(p_ - start, 32)));
+        bool hasParam = false;
+        const qint64 wide = readParameter(hasParam);
+        const int param = int(std::clamp<qint64>(wide, -(1LL << 31) + 1, (1LL << 31) - 1));
+        controlWord(lookupKeyword(word), hasParam, param);
+    }
+
+    void symbol(char c)
+    {
+        if (starPending_) {
+            skipRestOfGroup();
+            return;
+        }
+        if (c == '\'') {
+            int hi = p_ < end_ ? hexValue(*p_) : -1;
+            int lo = p_ + 1 < end_ ? hexValue(p_[1]) : -1;
+            if (hi < 0 || lo < 0) {
+                if (hi >= 0)
+                    ++p_;
+                return;
+            }
+            p_ += 2;
+            if (ucPending_ > 0) {
+                --ucPending_;
+                return;
+            }
+            const char byte = char(hi * 16 + lo);
+            textBytes(&byte, 1);
+            return;
+        }
+        if (c == '*') {
+            starPending_ = true;
+            return;
+        }
+        if (ucPending_ > 0) {
+            --ucPending_;
+            return;
+        }
+        switch (c) {
+        case '\\': case '{': case '}':
+            textBytes(&c, 1);
+            break;
+        case '~': character(0x00A0); break;
+        case '-': character(0x00AD); break;
+        case '_': character(0x2011); break;
+        case '\n': case '\r': paragraphEnd(); break;
+        case '\t': character(u'\t'); break;
+        default: break;
+        }
+    }
+
+    static bool endsFallback(Kw kw)
+    {
+        switch (kw) {
+        case Kw::Par: case Kw::Sect: case Kw::Page: case Kw::Line: case Kw::Cell:
+        case Kw::NestCell: case Kw::Row: case Kw::NestRow: case Kw::Pard: case Kw::Plain:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void controlWord(Kw kw, bool hasParam, int param)
+    {
+        const bool on = !hasParam || param != 0;
+        if (starPending_) {
+            starPending_ = false;
+            switch (kw) {
+            case Kw::FontTable: case Kw::ColorTable: case Kw::FieldInstruction:
+            case Kw::FieldResult: case Kw::NestTableProps: case Kw::ListText: case Kw::PnText:
+            case Kw::Ud: case Kw::Upr:
+                break;
+            default:
+                skipRestOfGroup();
+                return;
+            }
+        }
+        if (ucPending_ > 0) {
+            if (!endsFallback(kw)) {
+                --ucPending_;
+                if (kw == Kw::Bin)
+                    skipBinary(param);
+                return;
+            }
+            ucPending_ = 0;
+        }
+        GroupState& s = state();
+        CharProps& chr = s.chr;
+        ParaProps& para = s.para;
+        switch (kw) {
+        case Kw::Unknown: case Kw::Rtf: case Kw::Ud:
+            break;
+        case Kw::Ansi: documentCodePage_ = 1252; break;
+        case Kw::Mac: documentCodePage_ = 10000; break;
+        case Kw::Pc: documentCodePage_ = 437; break;
+        case Kw::Pca: documentCodePage_ = 850; break;
+        case Kw::AnsiCpg:
+            if (param > 0 && CodePageDecoder::isSupported(param))
+                documentCodePage_ = param;
+            fontCacheValid_ = false;
+            break;
+        case Kw::Deff:
+            defaultFont_ = param;
+            for (GroupState& g : stack_)
+                if (g.chr.font < 0)
+                    g.chr.font = param;
+            break;
+        case Kw::Uc: s.uc = std::clamp(param, 0, kMaxUnicodeFallback); break;
+        case Kw::U: unicode(param); break;
+        case Kw::Cpg:
+            if (s.dest == Dest::FontTable && param > 0) {
+                fonts_[fontId_].codePage = param;
+                fontCacheValid_ = false;
+            }
+            break;
+
+        case Kw::FontTable: s.dest = Dest::FontTable; fontId_ = -1; break;
+        case Kw::ColorTable:
+            s.dest = Dest::ColorTable;
+            colors_.clear();
+            resetColour();
+            break;
+        case Kw::FieldInstruction: s.dest = Dest::FieldInstruction; break;
+        case Kw::FieldResult: fieldResult(); break;
+        case Kw::Field:
+            if (fieldInstructions_.size() < size_t(kMaxFields)) {
+                fieldInstructions_.emplace_back();
+                s.field = int(fieldInstructions_.size());
+            } else {
+                s.field = 0;
+            }
+            break;
+        case Kw::NestTableProps:
+            // Holds the nested row's definition and its end; some writers put the cells there too.
+            s.dest = Dest::Text;
+            break;
+        case Kw::ListText: case Kw::PnText:
+            s.dest = Dest::Text;
+            s.listText = true;
+            break;
+        case Kw::Upr: s.upr = true; break;
+        case Kw::Skipped: skipRestOfGroup(); break;
+
+        case Kw::F:
+            if (s.dest == Dest::FontTable) {
+                commitFontName();
+                fontId_ = param;
+                fonts_[fontId_];
+                fontCacheValid_ = false;
+            } else {
+                chr.font = param;
+            }
+            break;
+        case Kw::FCharset:
+            if (s.dest == Dest::FontTable) {
+                fonts_[fontId_].charset = param;
+                fontCacheValid_ = false;
+            }
+            break;
+        case Kw::Red: colour_[0] = std::clamp(param, 0, 255); colourSet_ = true; break;
+        case Kw::Green: colour_[1] = std::clamp(param, 0, 255); colourSet_ = true; break;
+        case Kw::Blue: colour_[2] = std::clamp(param, 0, 255); colourSet_ = true; break;
+
+        case Kw::Plain: {
+            const int href = chr.href;
+            chr = CharProps();
+            chr.font = defaultFont_;
+            chr.href = href;
+            break;
+        }
+        case Kw::B: chr.bold = on; break;
+        case Kw::I: chr.italic = on; break;
+        case Kw::Ul:
+            chr.underline = on ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+            break;
+        case Kw::UlDotted: underline(chr, on, QTextCharFormat::DotLine); break;
+        case Kw::UlDash: underline(chr, on, QTextCharFormat::DashUnderline); break;
+        case Kw::UlDashDot: underline(chr, on, QTextCharFormat::DashDotLine); break;
+        case Kw::UlDashDotDot: underline(chr, on, QTextCharFormat::DashDotDotLine); break;
+        case Kw::UlWave: underline(chr, on, QTextCharFormat::WaveUnderline); break;
+        case Kw::UlNone: chr.underline = QTextCharFormat::NoUnderline; break;
+        case Kw::Strike: chr.strike = on; break;
+        case Kw::Fs: chr.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24; break;
+        case Kw::Cf: chr.foreground = std::max(param, 0); break;
+        case Kw::Cb: case Kw::Highlight: chr.background = std::max(param, 0); break;
+        case Kw::Super: chr.vertical = on ? 1 : 0; break;
+        case Kw::Sub: chr.vertical = on ? 2 : 0; break;
+        case Kw::NoSuperSub: chr.vertical = 0; break;
+        case Kw::Caps: chr.caps = on ? 1 : 0; break;
+        case Kw::SmallCaps: chr.caps = on ? 2 : 0; break;
+
+        case Kw::Pard:
+            if (!s.listText)
+                para = ParaProps();
+            break;
+        case Kw::Ql: para.align = 0; break;
+        case Kw::Qc: para.align = 1; break;
+        case Kw::Qr: para.align = 2; break;
+        case Kw::Qj: para.align = 3; break;
+        case Kw::Li: para.left = std::clamp(param, -kMaxTwips, kMaxTwips); break;
+        case Kw::Ri: para.right = std::clamp(param, -kMaxTwips, kMaxTwips); break;
+        case Kw::Fi: para.firstLine = std::clamp(param, -kMaxTwips, kMaxTwips); break;
+        case Kw::Sb: para.before = std::clamp(param, 0, kMaxTwips); break;
+        case Kw::Sa: para.after = std::clamp(param, 0, kMaxTwips); break;
+        case Kw::RtlPar: para.rtl = true; break;
+        case Kw::LtrPar: para.rtl = false; break;
+        case Kw::InTable:
+            if (!s.listText)
+                para.inTable = on;
+            break;
+        case Kw::Itap:
+            if (!s.listText)
+                para.nesting = std::clamp(param, 0, kMaxTableDepth);
+            break;
+
+        case Kw::Par:
+            if (s.dest == Dest::Text)
+                paragraphEnd();
+            break;
+        case Kw::Sect: case Kw::Page:
+            if (s.dest == Dest::Text && !(pendingText_.isEmpty() && pendingBytes_.isEmpty() &&
+                                          builder_.paragraphIsEmpty()))
+                paragraphEnd();
+            break;
+        case Kw::Line: character(QChar::LineSeparator); break;
+        case Kw::Tab: character(u'\t'); break;
+        case Kw::EmDash: character(0x2014); break;
+        case Kw::EnDash: character(0x2013); break;
+        case Kw::EmSpace: character(0x2003); break;
+        case Kw::EnSpace: character(0x2002); break;
+        case Kw::QmSpace: character(0x2005); break;
+        case Kw::Bullet: character(0x2022); break;
+        case Kw::LQuote: character(0x2018); break;
+        case Kw::RQuote: character(0x2019); break;
+        case Kw::LDblQuote: character(0x201C); break;
+        case Kw::RDblQuote: character(0x201D); break;
+        case Kw::Zwj: character(0x200D); break;
+        case Kw::Zwnj: character(0x200C); break;
+        case Kw::Zwbo: character(0x200B); break;
+        case Kw::LtrMark: character(0x200E); break;
+        case Kw::RtlMark: character(0x200F); break;
+        case Kw::Chftn:
+            if (s.dest == Dest::Text) {
+                const QByteArray number = QByteArray::number(++footnotes_);
+                textBytes(number.constData(), number.size());
+            }
+            break;
+        case Kw::Bin: skipBinary(param); break;
+
+        case Kw::Trowd: cellRight_.clear(); break;
+        case Kw::Cellx:
+            if (cellRight_.size() < 1000)
+                cellRight_.push_back(std::clamp(param, -kMaxTwips * 4, kMaxTwips * 4));
+            break;
+        case Kw::Cell: case Kw::NestCell:
+            if (s.dest == Dest::Text) {
+                flushText();
+                builder_.endCell(kw == Kw::Cell ? 1 : std::max(para.tableLevel(), 2),
+                                 blockFormat());
+            }
+            break;
+        case Kw::Row: case Kw::NestRow:
+            if (s.dest == Dest::Text) {
+                flushText();
+                builder_.endRow(kw == Kw::Row ? 1 : std::max(para.tableLevel(), 2), cellRight_);
+            }
+            break;
+        }
+    }
+
+    static void underline(CharProps& chr, bool on, QTextCharFormat::UnderlineStyle style)
+    {
+        chr.underline = on ? style : QTextCharFormat::NoUnderline;
+    }
+
+    // ---- text --------------------------------------------------------------------------------
+
+    int codePageOf(int font)
+    {
+        if (fontCacheValid_ && font == cachedFont_)
+            return cachedCodePage_;
+        int codePage = documentCodePage_;
+        const auto it = fonts_.find(font);
+        if (it != fonts_.end()) {
+            const FontEntry& entry = it->second;
+            const bool symbolName = entry.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+            if (entry.codePage > 0)
+                codePage = entry.codePage;
+            else if (entry.charset == 2 || (entry.charset < 0 && symbolName))
+                codePage = symbolName ? kAdobeSymbolCodePage : kSymbolCodePage;
+            else if (const int fromCharset = codePageForCharset(entry.charset); fromCharset > 0)
+                codePage = fromCharset;
+        }
+        cachedFont_ = font;
+        cachedCodePage_ = codePage;
+        fontCacheValid_ = true;
+        return codePage;
+    }
+
+    void textBytes(const char* data, qsizetype size)
+    {
+        if (starPending_) {
+            skipRestOfGroup();
+            return;
+        }
+        if (ucPending_ > 0) {
+            const qsizetype skip = std::min<qsizetype>(size, ucPending_);
+            data += skip;
+            size -= skip;
+            ucPending_ -= int(skip);
+            if (size == 0)
+                return;
+        }
+        GroupState& s = state();
+        switch (s.dest) {
+        case Dest::Text: {
+            const int codePage = codePageOf(s.chr.font);
+            if (!pendingBytes_.isEmpty() && (codePage != bytesCodePage_ || !(s.chr == pendingProps_)))
+                flushBytes();
+            if (!(s.chr == pendingProps_)) {
+                flushText();
+                pendingProps_ = s.chr;
+            }
+            bytesCodePage_ = codePage;
+            pendingBytes_.append(data, size);
+            break;
+        }
+        case Dest::FontTable:
+            for (qsizetype i = 0; i < size; ++i) {
+                if (data[i] == ';')
+                    commitFontName();
+                else if (fontName_.size() < 256)
+                    fontName_.append(data[i]);
+            }
+            break;
+        case Dest::ColorTable:
+            for (qsizetype i = 0; i < size; ++i) {
+                if (data[i] == ';' && colors_.size() < 100000) {
+                    colors_.push_back(colourSet_ ? QColor(colour_[0], colour_[1], colour_[2])
+                                                 : QColor());
+                    resetColour();
+                }
+            }
+            break;
+        case Dest::FieldInstruction:
+            if (s.field > 0) {
+                QString& instruction = fieldInstructions_[size_t(s.field - 1)];
+                if (instruction.size() < kMaxFieldInstruction)
+                    instruction += decoder_.decode(documentCodePage_, data, size);
+            }
+            break;
+        }
+    }
+
+    void character(char32_t c)
+    {
+        if (starPending_) {
+            skipRestOfGroup();
+            return;
+        }
+        GroupState& s = state();
+        if (s.dest == Dest::FontTable) {
+            if (c < 0x80 && fontName_.size() < 256)
+                fontName_.append(char(c));
+            return;
+        }
+        if (s.dest != Dest::Text)
+            return;
+        flushBytes();
+        if (!(s.chr == pendingProps_)) {
+            flushText();
+            pendingProps_ = s.chr;
+        }
+        if (c >= 0xF020 && c <= 0xF0FF && codePageOf(s.chr.font) == kAdobeSymbolCodePage)
+            c = symbolFontCharacter(static_cast<unsigned char>(c - 0xF000));
+        if (c > 0xFFFF) {
+            pendingText_.append(QChar::highSurrogate(c));
+            pendingText_.append(QChar::lowSurrogate(c));
+        } else {
+            pendingText_.append(QChar(char16_t(c)));
+        }
+    }
+
+    void unicode(int value)
+    {
+        // Values are signed 16-bit numbers; some writers give the unsigned value, and a few the
+        // code point itself for characters beyond the Basic Multilingual Plane.
+        char32_t c;
+        if (value < 0)
+            c = char32_t(value + 65536);
+        else
+            c = char32_t(value);
+        if (value < -32768 || c > 0x10FFFF)
+            c = 0xFFFD;
+        const int fallback = state().uc;
+        if (state().dest == Dest::FieldInstruction && state().field > 0) {
+            QString& instruction = fieldInstructions_[size_t(state().field - 1)];
+            if (instruction.size() < kMaxFieldInstruction)
+                instruction += QChar(char16_t(c > 0xFFFF ? 0xFFFD : c));
+        } else {
+            character(c);
+        }
+        ucPending_ = fallback;
+    }
+
+    void flushBytes()
+    {
+        if (pendingBytes_.isEmpty())
+            return;
+        pendingText_ += decoder_.decode(bytesCodePage_, pendingBytes_.constData(), pendingBytes_.size());
+        pendingBytes_.clear();
+    }
+
+    void flushText()
+    {
+        flushBytes();
+        if (pendingText_.isEmpty())
+            return;
+        sanitize(pendingText_);
+        builder_.addRun(pendingText_, charFormat(pendingProps_));
+        pendingText_.clear();
+    }
+
+    void paragraphEnd()
+    {
+        flushText();
+        builder_.setTableLevel(state().para.tableLevel());
+        builder_.endParagraph(blockFormat());
+    }
+
+    // A SYMBOL field shows one character, given by number in its instruction.
+    static char32_t fieldSymbol(const QString& instruction)
+    {
+        const QStringList words = instruction.simplified().split(u' ');
+        if (words.size() < 2 || words[0].compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0)
+            return 0;
+        bool ok = false;
+        const uint value = words[1].startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                               ? words[1].mid(2).toUInt(&ok, 16)
+                               : words[1].toUInt(&ok);
+        return ok && value >= 0x20 && value <= 0xFFFF ? char32_t(value) : 0;
+    }
+
+    void fieldEnd(int field)
+    {
+        const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)]);
+        if (symbol) {
+            stack_.pop_back();   // the character belongs to the text around the field
+            character(symbol);
+            stack_.emplace_back();
+        }
+    }
+
+    void fieldResult()
+    {
+        GroupState& s = state();
+        s.dest = Dest::Text;
+        if (s.field <= 0)
+            return;
+        if (fieldSymbol(fieldInstructions_[size_t(s.field - 1)])) {
+            skipRestOfGroup();   // the field's own character is shown when the field ends
+            return;
+        }
+        const QString target = hyperlinkTarget(fieldInstructions_[size_t(s.field - 1)]);
+        if (target.isEmpty())
+            return;
+        hrefs_.push_back(target);
+        s.chr.href = int(hrefs_.size());
+    }
+
+    // ---- tables of fonts and colours ---------------------------------------------------------
+
+    void commitFontName()
+    {
+        if (fontName_.isEmpty())
+            return;
+        if (fontId_ >= 0 || fonts_.count(fontId_)) {
+            FontEntry& entry = fonts_[fontId_];
+            int codePage = entry.codePage > 0 ? entry.codePage : codePageForCharset(entry.charset);
+            if (codePage <= 0)
+                codePage = documentCodePage_;
+            entry.name = decoder_.decode(codePage, fontName_.constData(), fontName_.size()).trimmed();
+            sanitize(entry.name);
+            fontCacheValid_ = false;
+        }
+        fontName_.clear();
+    }
+
+    void resetColour()
+    {
+        colour_[0] = colour_[1] = colour_[2] = 0;
+        colourSet_ = false;
+    }
+
+    // ---- formats -------------------------------------------------------------------------------
+
+    QTextCharFormat charFormat(const CharProps& props)
+    {
+        if (formatCacheValid_ && props == cachedProps_)
+            return cachedFormat_;
+        QTextCharFormat format;
+        const auto font = fonts_.find(props.font);
+        if (font != fonts_.end() && !font->second.name.isEmpty())
+            format.setFontFamilies(QStringList{font->second.name});
+        format.setFontPointSize(props.halfPoints / 2.0);
+        if (props.bold)
+            format.setFontWeight(QFont::Bold);
+        if (props.italic)
+            format.setFontItalic(true);
+        if (props.underline != QTextCharFormat::NoUnderline)
+            format.setUnderlineStyle(QTextCharFormat::UnderlineStyle(props.underline));
+        if (props.strike)
+            format.setFontStrikeOut(true);
+        if (props.vertical == 1)
+            format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        else if (props.vertical == 2)
+            format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        if (props.caps == 1)
+            format.setFontCapitalization(QFont::AllUppercase);
+        else if (props.caps == 2)
+            format.setFontCapitalization(QFont::SmallCaps);
+        if (props.foreground > 0 && size_t(props.foreground) < colors_.size() &&
+            colors_[size_t(props.foreground)].isValid())
+            format.setForeground(colors_[size_t(props.foreground)]);
+        if (props.background > 0 && size_t(props.background) < colors_.size() &&
+            colors_[size_t(props.background)].isValid())
+            format.setBackground(colors_[size_t(props.background)]);
+        if (props.href > 0) {
+            format.setAnchor(true);
+            format.setAnchorHref(hrefs_[size_t(props.href - 1)]);
+        }
+        cachedProps_ = props;
+        cachedFormat_ = format;
+        formatCacheValid_ = true;
+        return format;
+    }
+
+    QTextBlockFormat blockFormat()
+    {
+        const ParaProps& para = state().para;
+        QTextBlockFormat format;
+        static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                                   Qt::AlignJustify};
+        format.setAlignment(kAlign[para.align]);
+        // Twips to the document's pixels (96 per inch).
+        if (para.left)
+            format.setLeftMargin(para.left / 15.0);
+        if (para.right)
+            format.setRightMargin(para.right / 15.0);
+        if (para.firstLine)
+            format.setTextIndent(para.firstLine / 15.0);
+        if (para.before)
+            format.setTopMargin(para.before / 15.0);
+        if (para.after)
+            format.setBottomMargin(para.after / 15.0);
+        if (para.rtl)
+            format.setLayoutDirection(Qt::RightToLeft);
+        return format;
+    }
+
+    const char* p_;
+    const char* end_;
+    RtfBuilder builder_;
+    CodePageDecoder decoder_;
+    std::vector<GroupState> stack_;
+    int overflow_ = 0;
+    bool starPending_ = false;
+    int ucPending_ = 0;
+    bool unclosed_ = false;
+
+    int documentCodePage_ = 1252;
+    int defaultFont_ = -1;
+    std::unordered_map<int, FontEntry> fonts_;
+    int fontId_ = -1;
+    QByteArray fontName_;
+    bool fontCacheValid_ = false;
+    int cachedFont_ = 0;
+    int cachedCodePage_ = 0;
+
+    std::vector<QColor> colors_;
+    int colour_[3] = {0, 0, 0};
+    bool colourSet_ = false;
+
+    std::vector<QString> fieldInstructions_;
+    std::vector<QString> hrefs_;
+    int footnotes_ = 0;
+    std::vector<int> cellRight_;
+
+    QByteArray pendingBytes_;
+    int bytesCodePage_ = 1252;
+    QString pendingText_;
+    CharProps pendingProps_;
+
+    bool formatCacheValid_ = false;
+    CharProps cachedProps_;
+    QTextCharFormat cachedFormat_;
+};
+
+// Where the document group starts: after an optional byte-order mark and white space.
+qsizetype rtfStart(const QByteArray& data)
+{
+    qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return QByteArrayView(data).sliced(i).startsWith("{\\rtf") ? i : -1;
+}
+
+} // namespace
+
+bool RtfReader::looksLikeRtf(const QByteArray& head)
+{
+    return head.startsWith("{\\rtf");
+}
+
+bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* warning)
+{
+    if (warning)
+        warning->clear();
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    document.clear();
+    const qsizetype start = rtfStart(rtf);
+    if (start < 0) {
+        document.setUndoRedoEnabled(undo);
+        if (warning)
+            *warning = QStringLiteral("The data is not rich text: it does not start with {\\rtf.");
+        return false;
+    }
+    bool unclosed = false;
+    {
+        const QByteArray body = start == 0 ? rtf : rtf.sliced(start);
+        QTextCursor edit(&document);
+        edit.beginEditBlock();
+        Parser parser(body, document);
+        parser.run();
+        unclosed = parser.unclosed();
+        edit.endEditBlock();
+    }
+    document.setUndoRedoEnabled(undo);
+    document.setModified(false);
+    if (unclosed && warning)
+        *warning = QStringLiteral("The rich text ends early (a group is not closed); "
+                                  "everything up to that point was read.");
+    return true;
+}
+
+} // namespace platform::rtf

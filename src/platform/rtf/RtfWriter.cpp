@@ -1,0 +1,424 @@
+#include "platform/rtf/RtfWriter.h"
+
+#include <QColor>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <cmath>
+#include <map>
+
+namespace platform::rtf {
+
+namespace {
+
+constexpr int kPageTextWidthTwips = 9638;   // A4 with 2 cm margins, what word processors assume
+
+int toTwips(qreal pixels) { return int(std::lround(pixels * 15.0)); }
+
+void appendNumber(QByteArray& out, qint64 n) { out += QByteArray::number(n); }
+
+// Text as RTF: printable ASCII as itself, the three special characters escaped, everything else
+// as \uN with "?" for readers that know no Unicode (\uc1 is in force).
+void appendText(QByteArray& out, QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == u'\\' || c == u'{' || c == u'}')
+                out += '\\';
+            out += char(c);
+            continue;
+        }
+        switch (c) {
+        case u'\t': out += "\\tab "; continue;
+        case QChar::LineSeparator: case u'\n': case u'\r': case QChar::ParagraphSeparator:
+            out += "\\line ";
+            continue;
+        case 0x00A0: out += "\\~"; continue;
+        case 0x00AD: out += "\\-"; continue;
+        case 0x2011: out += "\\_"; continue;
+        case QChar::ObjectReplacementCharacter: continue;   // pictures are not written
+        default: break;
+        }
+        if (c < 0x20 || c == 0x7F)
+            continue;
+        // Surrogates are written one by one, so characters beyond the BMP become a pair of \u.
+        out += "\\u";
+        appendNumber(out, c > 32767 ? int(c) - 65536 : int(c));
+        out += '?';
+    }
+}
+
+QString familyOf(const QTextCharFormat& format, const QString& fallback)
+{
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.front().isEmpty())
+        return families.front();
+    return fallback;
+}
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument& document) : document_(document)
+    {
+        const QFont font = document.defaultFont();
+        defaultFamily_ = font.family();
+        defaultPoints_ = font.pointSizeF() > 0 ? font.pointSizeF()
+                         : font.pixelSize() > 0 ? font.pixelSize() * 0.75
+                                                : 12.0;
+    }
+
+    QByteArray write()
+    {
+        fontIndex(defaultFamily_);
+        collect(document_.rootFrame());
+
+        QByteArray out;
+        out.reserve(document_.characterCount() * 2 + 1024);
+        out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
+        for (const QString& family : fontList_) {
+            out += "{\\f";
+            appendNumber(out, fonts_[family]);
+            out += "\\fnil\\fcharset0 ";
+            QString name = family;
+            name.remove(u';');
+            appendText(out, name);
+            out += ";}";
+        }
+        out += "}\n{\\colortbl;";
+        for (QRgb rgb : colorList_) {
+            out += "\\red";
+            appendNumber(out, qRed(rgb));
+            out += "\\green";
+            appendNumber(out, qGreen(rgb));
+            out += "\\blue";
+            appendNumber(out, qBlue(rgb));
+            out += ';';
+        }
+        out += "}\n{\\*\\generator Quiple;}\\viewkind4\n";
+        writeFrame(out, document_.rootFrame(), 0);
+        out += "}\n";
+        return out;
+    }
+
+private:
+    int fontIndex(const QString& family)
+    {
+        const auto it = fonts_.find(family);
+        if (it != fonts_.end())
+            return it->second;
+        const int index = int(fontList_.size());
+        fonts_.emplace(family, index);
+        fontList_.push_back(family);
+        return index;
+    }
+
+    int colorIndex(const QColor& color)
+    {
+        const QRgb rgb = color.rgb() & 0xFFFFFF;
+        const auto it = colors_.find(rgb);
+        if (it != colors_.end())
+            return it->second;
+        const int index = int(colorList_.size()) + 1;
+        colors_.emplace(rgb, index);
+        colorList_.push_back(rgb);
+        return index;
+    }
+
+    void collectBlock(const QTextBlock& block)
+    {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            fontIndex(familyOf(format, defaultFamily_));
+            if (format.foreground().style() != Qt::NoBrush)
+                colorIndex(format.foreground().color());
+            if (format.background().style() != Qt::NoBrush)
+                colorIndex(format.background().color());
+        }
+    }
+
+    void collect(QTextFrame* frame)
+    {
+        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame* child = it.currentFrame())
+                collect(child);
+            else
+                collectBlock(it.currentBlock());
+        }
+    }
+
+    QByteArray runControls(const QTextCharFormat& format)
+    {
+        QByteArray c;
+        c += "\\f";
+        appendNumber(c, fontIndex(familyOf(format, defaultFamily_)));
+        qreal points = format.fontPointSize();
+        if (points <= 0 && format.hasProperty(QTextFormat::FontPixelSize))
+            points = format.intProperty(QTextFormat::FontPixelSize) * 0.75;
+        if (points <= 0)
+            points = defaultPoints_;
+        c += "\\fs";
+        appendNumber(c, std::max<qint64>(2, std::lround(points * 2)));
+        if (format.fontWeight() >= QFont::DemiBold)
+            c += "\\b";
+        if (format.fontItalic())
+            c += "\\i";
+        switch (format.underlineStyle()) {
+        case QTextCharFormat::NoUnderline:
+            if (format.fontUnderline())
+                c += "\\ul";
+            break;
+        case QTextCharFormat::DotLine: c += "\\uld"; break;
+        case QTextCharFormat::DashUnderline: c += "\\uldash"; break;
+        case QTextCharFormat::DashDotLine: c += "\\uldashd"; break;
+        case QTextCharFormat::DashDotDotLine: c += "\\uldashdd"; break;
+        case QTextCharFormat::WaveUnderline: case QTextCharFormat::SpellCheckUnderline:
+            c += "\\ulwave";
+            break;
+        default: c += "\\ul"; break;
+        }
+        if (format.fontStrikeOut())
+            c += "\\strike";
+        if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            c += "\\super";
+        else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+            c += "\\sub";
+        if (format.fontCapitalization() == QFont::AllUppercase)
+            c += "\\caps";
+        else if (format.fontCapitalization() == QFont::SmallCaps)
+            c += "\\scaps";
+        if (format.foreground().style() != Qt::NoBrush) {
+            c += "\\cf";
+            appendNumber(c, colorIndex(format.foreground().color()));
+        }
+        if (format.background().style() != Qt::NoBrush) {
+            c += "\\highlight";
+            appendNumber(c, colorIndex(format.background().color()));
+        }
+        return c;
+    }
+
+    void writeRuns(QByteArray& out, const QTextBlock& block)
+    {
+        QByteArray openControls;   // of the run group being written
+        QString openHref;          // of the hyperlink field being written
+        bool runOpen = false;
+        auto closeRun = [&] {
+            if (runOpen)
+                out += '}';
+            runOpen = false;
+        };
+        auto closeLink = [&] {
+            closeRun();
+            if (!openHref.isEmpty())
+                out += "}}";
+            openHref.clear();
+        };
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            const QString href = format.isAnchor() ? format.anchorHref() : QString();
+            if (href != openHref) {
+                closeLink();
+                if (!href.isEmpty()) {
+                    out += "{\\field{\\*\\fldinst{HYPERLINK \"";
+                    QString target = href;
+                    target.remove(u'"');
+                    appendText(out, target);
+                    out += "\"}}{\\fldrslt";
+                    openHref = href;
+                }
+            }
+            const QByteArray controls = runControls(format);
+            if (!runOpen || controls != openControls) {
+                closeRun();
+                out += '{';
+                out += controls;
+                out += ' ';
+                openControls = controls;
+                runOpen = true;
+            }
+            appendText(out, fragment.text());
+        }
+        closeLink();
+    }
+
+    void writeParagraphStart(QByteArray& out, const QTextBlockFormat& format, int level)
+    {
+        out += "\\pard\\plain";
+        if (level > 0) {
+            out += "\\intbl";
+            if (level > 1) {
+                out += "\\itap";
+                appendNumber(out, level);
+            }
+        }
+        if (format.layoutDirection() == Qt::RightToLeft)
+            out += "\\rtlpar";
+        const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+        if (align & Qt::AlignHCenter)
+            out += "\\qc";
+        else if (align & Qt::AlignJustify)
+            out += "\\qj";
+        else if (align & Qt::AlignRight)
+            out += "\\qr";
+        else
+            out += "\\ql";
+        const qreal indentStep = document_.indentWidth();
+        const struct {
+            const char* word;
+            qreal pixels;
+        } spacing[] = {
+            {"\\li", format.leftMargin() + format.indent() * indentStep},
+            {"\\ri", format.rightMargin()},
+            {"\\fi", format.textIndent()},
+            {"\\sb", format.topMargin()},
+            {"\\sa", format.bottomMargin()},
+        };
+        for (const auto& [word, pixels] : spacing) {
+            const int twips = toTwips(pixels);
+            if (twips != 0) {
+                out += word;
+                appendNumber(out, twips);
+            }
+        }
+        out += ' ';
+    }
+
+    // Writes a frame's blocks and tables; in a table cell the last paragraph ends with the cell
+    // mark instead of a paragraph mark.
+    void writeFrame(QByteArray& out, QTextFrame* frame, int level, const char* lastEnd = nullptr)
+    {
+        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame* child = it.currentFrame()) {
+                if (auto* table = qobject_cast<QTextTable*>(child))
+                    writeTable(out, table, level + 1);
+                else
+                    writeFrame(out, child, level);
+                continue;
+            }
+            writeBlock(out, it.currentBlock(), level, "\\par\n");
+        }
+        (void)lastEnd;
+    }
+
+    void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
+    {
+        writeParagraphStart(out, block.blockFormat(), level);
+        writeRuns(out, block);
+        out += end;
+    }
+
+    void writeCell(QByteArray& out, const QTextTableCell& cell, int level)
+    {
+        const char* cellEnd = level > 1 ? "\\nestcell\n" : "\\cell\n";
+        // Gather the cell's items first: the last block ends with the cell mark.
+        struct Item {
+            QTextBlock block;
+            QTextTable* table = nullptr;
+        };
+        std::vector<Item> items;
+        for (auto it = cell.begin(); !it.atEnd(); ++it) {
+            if (QTextFrame* child = it.currentFrame()) {
+                if (auto* table = qobject_cast<QTextTable*>(child))
+                    items.push_back({{}, table});
+            } else {
+                items.push_back({it.currentBlock(), nullptr});
+            }
+        }
+        if (items.empty() || items.back().table) {
+            // A cell always ends with a paragraph of its own.
+            for (const Item& item : items)
+                writeTable(out, item.table, level + 1);
+            writeParagraphStart(out, QTextBlockFormat(), level);
+            out += cellEnd;
+            return;
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].table)
+                writeTable(out, items[i].table, level + 1);
+            else
+                writeBlock(out, items[i].block, level, i + 1 == items.size() ? cellEnd : "\\par\n");
+        }
+    }
+
+    QByteArray rowDefinition(QTextTable* table, int row)
+    {
+        const int columns = table->columns();
+        const QList<QTextLength> widths = table->format().columnWidthConstraints();
+        QByteArray def = "\\trowd\\trgaph108\\trleft0";
+        int right = 0;
+        for (int c = 0; c < columns; ++c) {
+            int width = kPageTextWidthTwips / columns;
+            if (c < widths.size()) {
+                const QTextLength& length = widths[c];
+                if (length.type() == QTextLength::FixedLength)
+                    width = toTwips(length.rawValue());
+                else if (length.type() == QTextLength::PercentageLength)
+                    width = int(kPageTextWidthTwips * length.rawValue() / 100.0);
+            }
+            right += std::max(width, 1);
+            const QTextTableCell cell = table->cellAt(row, c);
+            if (cell.column() != c)
+                def += "\\clmrg";
+            else if (cell.columnSpan() > 1)
+                def += "\\clmgf";
+            if (cell.row() != row)
+                def += "\\clvmrg";
+            else if (cell.rowSpan() > 1)
+                def += "\\clvmgf";
+            def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
+                   "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx";
+            appendNumber(def, right);
+        }
+        return def;
+    }
+
+    void writeTable(QByteArray& out, QTextTable* table, int level)
+    {
+        for (int r = 0; r < table->rows(); ++r) {
+            const QByteArray def = rowDefinition(table, r);
+            if (level == 1) {
+                out += def;
+                out += '\n';
+            }
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() == r && cell.column() == c) {
+                    writeCell(out, cell, level);
+                } else {
+                    // A position covered by a merged cell is an empty cell marked as merged.
+                    writeParagraphStart(out, QTextBlockFormat(), level);
+                    out += level > 1 ? "\\nestcell\n" : "\\cell\n";
+                }
+            }
+            if (level == 1) {
+                out += def;
+                out += "\\row\n";
+            } else {
+                out += "{\\*\\nesttableprops";
+                out += def;
+                out += "\\nestrow}{\\nonesttables\\par}\n";
+            }
+        }
+    }
+
+    const QTextDocument& document_;
+    QString defaultFamily_;
+    qreal defaultPoints_ = 12;
+    std::map<QString, int> fonts_;
+    std::vector<QString> fontList_;
+    std::map<QRgb, int> colors_;
+    std::vector<QRgb> colorList_;
+};
+
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument& document)
+{
+    return Writer(document).write();
+}
+
+} // namespace platform::rtf
