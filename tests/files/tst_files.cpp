@@ -1,0 +1,242 @@
+#include "MainFixture.h"
+#include "app/SettingsKeys.h"
+#include "document/frmDocument.h"
+#include "files/dlgCommonDialog.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QTest>
+
+using platform::Answer;
+
+class tst_files : public QObject {
+    Q_OBJECT
+private slots:
+    void filterTextHasEveryEntry();
+    void dialogFiltersKeepEveryPattern();
+    void openLoadsTheChosenFile();
+    void openCancelledOrFailedLeavesNoWindow_data();
+    void openCancelledOrFailedLeavesNoWindow();
+    void saveOfUntitledAsksForAName();
+    void saveFormatFollowsTheName_data();
+    void saveFormatFollowsTheName();
+    void saveOfTitledWritesAtOnce();
+    void failedSaveAsKeepsCaptionAndChanges();
+    void dialogsRememberNameAndFilter();
+    void commandLineFilesOpen();
+    void commandLineWithNothingOpenable();
+    void exitStopsAtACancelledQuestion();
+};
+
+void tst_files::filterTextHasEveryEntry()
+{
+    MainFixture f;
+    const QStringList parts = f.main->FilterText.split('|');
+    QCOMPARE(parts.size(), 54);
+    QCOMPARE(parts.first(), QStringLiteral("All Files (*.*)"));
+    QCOMPARE(parts.at(1), QStringLiteral("*.*"));
+    QCOMPARE(parts.at(52), QStringLiteral("All Files (*.*)"));
+    QCOMPARE(parts.at(27), QStringLiteral("*.java;*.jav;*.j;*.js;*.jsp;*.jsp10;"));
+    QCOMPARE(parts.at(42), QStringLiteral("Rich Text Files (*.rtf)"));
+    QVERIFY(!f.main->FilterText.endsWith('|'));
+    QCOMPARE(f.main->FilterText.count("*.inc"), 4); // two entries, description and patterns
+}
+
+void tst_files::dialogFiltersKeepEveryPattern()
+{
+    MainFixture f;
+    const QStringList filters = dlgCommonDialog::nameFilters(f.main->FilterText);
+    QCOMPARE(filters.size(), 27);
+    QCOMPARE(filters.first(), QStringLiteral("All Files (*.* *)"));
+    QCOMPARE(filters.at(5),
+             QStringLiteral("C/C++ Files (*.cpp *.c *.cc *.cxx *.c++ *.c__ *.h *.hh *.hxx *.h++ *.chh *.hpp *.h__)"));
+    QCOMPARE(filters.at(13), QStringLiteral("Java Files (*.java *.jav *.j *.js *.jsp *.jsp10)"));
+    // Every pattern of the filter text stands in the dialog's form.
+    const QStringList parts = f.main->FilterText.split('|');
+    for (int i = 0; i < 27; ++i)
+        for (const QString& p : parts.at(2 * i + 1).split(';', Qt::SkipEmptyParts))
+            QVERIFY2(filters.at(i).contains(p + ' ') || filters.at(i).contains(p + ')'), qPrintable(p));
+}
+
+void tst_files::openLoadsTheChosenFile()
+{
+    MainFixture f;
+    writeFile(f.path("doc.txt"), "hello\r\nworld\r\n");
+    f.dialogs->fileAnswers << f.path("doc.txt");
+    f.trigger("mnuFileOpen");
+    const platform::FileRequest& r = f.dialogs->fileRequests.at(0);
+    QCOMPARE(r.title, QStringLiteral("Open"));
+    QCOMPARE(r.kind, platform::FileRequest::Kind::Open);
+    QCOMPARE(f.main->documents().size(), 2);
+    QCOMPARE(f.active()->Caption(), f.path("doc.txt"));
+    QCOMPARE(f.editor()->Text(), QStringLiteral("hello\nworld\n"));
+    QVERIFY(!f.active()->bIsDirty);
+    QCOMPARE(f.main->dlg()->CancelError, false);
+    // Saving it unchanged gives the same bytes.
+    f.trigger("mnuFileSave");
+    QCOMPARE(readFile(f.path("doc.txt")), QByteArray("hello\r\nworld\r\n"));
+}
+
+void tst_files::openCancelledOrFailedLeavesNoWindow_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("message");
+    QTest::newRow("cancel") << QString() << false;
+    QTest::newRow("missing") << "missing.txt" << true;
+    QTest::newRow("folder") << "." << true;
+}
+
+void tst_files::openCancelledOrFailedLeavesNoWindow()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, message);
+    MainFixture f;
+    const QString name = answer.isEmpty() ? QString() : f.path(answer);
+    f.dialogs->fileAnswers << name;
+    f.trigger("mnuFileOpen");
+    QTRY_COMPARE(f.main->documents().size(), 1);
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
+    QCOMPARE(f.messages->shown.size(), message ? 1 : 0);
+    if (message)
+        QVERIFY(f.messages->shown[0].prompt.contains(QDir::cleanPath(name)) || f.messages->shown[0].prompt.contains(name));
+    QCOMPARE(f.main->dlg()->CancelError, false);
+}
+
+void tst_files::saveOfUntitledAsksForAName()
+{
+    MainFixture f;
+    f.type("hello");
+    f.dialogs->fileAnswers << f.path("a.txt");
+    f.trigger("mnuFileSave");
+    const platform::FileRequest& r = f.dialogs->fileRequests.at(0);
+    QCOMPARE(r.title, QStringLiteral("Save"));
+    QVERIFY(r.confirmOverwrite);
+    QCOMPARE(readFile(f.path("a.txt")), QByteArray("hello"));
+    QCOMPARE(f.active()->Caption(), f.path("a.txt"));
+    QCOMPARE(f.main->statusText(), "Saved: " + f.path("a.txt"));
+    QVERIFY(!f.active()->bIsDirty);
+    // Cancelling the dialog writes nothing and keeps the flag.
+    f.trigger("mnuFileNew");
+    f.type("x");
+    f.dialogs->fileAnswers << QString();
+    f.trigger("mnuFileSave");
+    QVERIFY(f.active()->bIsDirty);
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 2"));
+}
+
+void tst_files::saveFormatFollowsTheName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("txt") << "a.txt" << false;
+    QTest::newRow("no extension") << "README" << false;
+    QTest::newRow("mixed case rtf") << "letter.Rtf" << true;
+    QTest::newRow("upper case") << "LETTER.RTF" << true;
+    QTest::newRow("ends in rtf without dot") << "myrtf" << true;
+}
+
+void tst_files::saveFormatFollowsTheName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, rich);
+    MainFixture f;
+    f.type("body");
+    f.dialogs->fileAnswers << f.path(name);
+    f.trigger("mnuFileSaveAs");
+    QVERIFY(QFile::exists(f.path(name))); // exactly that name: no extension added
+    const QByteArray bytes = readFile(f.path(name));
+    QCOMPARE(bytes.startsWith("{\\rtf"), rich);
+    if (!rich)
+        QCOMPARE(bytes, QByteArray("body"));
+}
+
+void tst_files::saveOfTitledWritesAtOnce()
+{
+    MainFixture f;
+    writeFile(f.path("plain.rtf"), "not rich at all");
+    f.dialogs->fileAnswers << f.path("plain.rtf");
+    f.trigger("mnuFileOpen");
+    f.type("more ");
+    f.trigger("mnuFileSave");
+    QCOMPARE(f.dialogs->fileRequests.size(), 1); // only the Open dialog
+    QVERIFY(readFile(f.path("plain.rtf")).startsWith("{\\rtf")); // its name makes it rich text
+}
+
+void tst_files::failedSaveAsKeepsCaptionAndChanges()
+{
+    SmallDisk disk(64);
+    if (!disk.isValid())
+        QSKIP("cannot mount a small tmpfs here");
+    MainFixture f;
+    writeFile(disk.path("full.txt"), "old");
+    f.editor()->setSelText(QString(300 * 1024, 'x'));
+    f.dialogs->fileAnswers << disk.path("full.txt");
+    f.trigger("mnuFileSaveAs");
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].title, QStringLiteral("mnuFileSaveAs_Click"));
+    QVERIFY(f.messages->shown[0].prompt.contains(disk.path("full.txt")));
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
+    QVERIFY(f.active()->bIsDirty);
+    QCOMPARE(readFile(disk.path("full.txt")), QByteArray("old"));
+    QVERIFY(f.main->statusText().isEmpty());
+}
+
+void tst_files::dialogsRememberNameAndFilter()
+{
+    MainFixture f;
+    writeFile(f.path("first.txt"), "1");
+    f.dialogs->fileAnswers << f.path("first.txt") << QString();
+    f.trigger("mnuFileOpen");
+    f.trigger("mnuFileSaveAs");
+    QCOMPARE(f.dialogs->fileRequests.at(0).fileName, QString());
+    QCOMPARE(f.dialogs->fileRequests.at(1).fileName, f.path("first.txt"));
+    QCOMPARE(f.dialogs->fileRequests.at(1).title, QStringLiteral("Save As"));
+    QCOMPARE(f.dialogs->fileRequests.at(1).nameFilters.size(), 27);
+}
+
+void tst_files::commandLineFilesOpen()
+{
+    MainFixture f({}, {}, false);
+    writeFile(f.path("one.txt"), "1");
+    writeFile(f.path("my two.txt"), "2");
+    f.start({f.path("one.txt"), f.path("missing.txt"), f.path("my two.txt")});
+    const QList<frmDocument*> docs = f.main->documents();
+    QCOMPARE(docs.size(), 2);
+    QCOMPARE(docs[0]->Caption(), f.path("one.txt"));
+    QCOMPARE(docs[1]->Caption(), f.path("my two.txt"));
+    QCOMPARE(docs[1]->rtfText->Text(), QStringLiteral("2"));
+    QVERIFY(!docs[0]->bIsDirty && !docs[1]->bIsDirty);
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].title, QStringLiteral("MDIForm_Load"));
+    f.trigger("mnuFileNew");
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 4")); // every window counted
+}
+
+void tst_files::commandLineWithNothingOpenable()
+{
+    MainFixture f({}, {}, false);
+    f.start({f.path("gone.txt")});
+    QCOMPARE(f.main->documents().size(), 1);
+    QVERIFY(f.active()->Caption().startsWith("Untitled "));
+    QVERIFY(f.active()->rtfText->Text().isEmpty());
+}
+
+void tst_files::exitStopsAtACancelledQuestion()
+{
+    MainFixture f;
+    f.type("first");
+    f.trigger("mnuFileNew");
+    f.type("second");
+    f.messages->answers << Answer::No << Answer::Cancel;
+    f.trigger("mnuFileExit");
+    QVERIFY(f.main->isVisible());
+    QTRY_COMPARE(f.main->documents().size(), 1);
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 2"));
+    QVERIFY(f.active()->bIsDirty);
+}
+
+QTEST_MAIN(tst_files)
+#include "tst_files.moc"
