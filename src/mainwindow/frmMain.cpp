@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -34,13 +35,17 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
 {
     Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(modMain::AppTitle);
+    caption_ = modMain::AppTitle;
+    setWindowTitle(caption_);
     setAcceptDrops(true);
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
+    // After Qt's own handling of the change, so the frame's title is always ours.
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateTitle,
+            Qt::QueuedConnection);
     dlgCommonDialog_ = new dlgCommonDialog(services_, this);
     buildMenus();
     buildToolbars();
@@ -180,12 +185,23 @@ QAction* frmMain::toolButton(QToolBar* bar, const QString& key) const
 
 void frmMain::setCaption(const QString& caption)
 {
-    setWindowTitle(caption);
+    caption_ = caption;
+    updateTitle();
 }
 
 QString frmMain::caption() const
 {
-    return windowTitle();
+    return caption_;
+}
+
+void frmMain::updateTitle()
+{
+    QString title = caption_;
+    const QMdiSubWindow* sub = mdiArea_->activeSubWindow();
+    if (sub && sub->isMaximized() && !sub->windowTitle().isEmpty())
+        title += QStringLiteral(" - [") + sub->windowTitle() + u']';
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 void frmMain::setBackColor(platform::ColorValue color)
@@ -326,6 +342,15 @@ void frmMain::LoadNewDoc()
         frmD = doc;
         QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        // The window's own menu would claim Ctrl+W and Ctrl+F4 too, leaving both ambiguous.
+        if (QMenu* system = sub->systemMenu()) {
+            for (QAction* a : system->actions())
+                a->setShortcuts({});
+        }
+        connect(sub, &QMdiSubWindow::windowStateChanged, this, &frmMain::updateTitle,
+                Qt::QueuedConnection);
+        connect(sub, &QWidget::windowTitleChanged, this, &frmMain::updateTitle,
+                Qt::QueuedConnection);
         platform::RichTextBox& rtf = *doc->rtfText;
 
         // Each value that does not convert falls back to its default; the rest still applies.

@@ -39,6 +39,8 @@ public:
     void showLoaded();
     void setCaption(const QString& caption);
     QString caption() const;
+    /// Shows the caption, and the active document's while it fills the frame.
+    void updateTitle();
 
     /// Creates and shows one new empty document window; it becomes the active one.
     void LoadNewDoc();
@@ -120,6 +122,7 @@ private:
     QLabel* statusPanel_ = nullptr;
     QLabel* datePanel_ = nullptr;
     QLabel* timePanel_ = nullptr;
+    QString caption_;
     platform::ColorValue backColor_ = 0;
     bool unloaded_ = false;
 };
