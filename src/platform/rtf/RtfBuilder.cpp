@@ -106,13 +106,11 @@ void RtfBuilder::closeTable()
     tables_.back()->openCell.items.push_back(std::move(item));
 }
 
-void RtfBuilder::finish(const QTextBlockFormat& format)
+void RtfBuilder::finish(int level, const QTextBlockFormat& format)
 {
     if (!current_.text.isEmpty()) {
-        if (tables_.empty())
-            endParagraph(format);
-        else
-            endCell(int(tables_.size()), format);
+        setTableLevel(level);
+        endParagraph(format);
     }
     setTableLevel(0);
 }

@@ -40,7 +40,7 @@ public:
     void endRow(int level, const std::vector<int>& cellRight);
 
     /// Ends what is open: the last paragraph (when it holds text) and any table.
-    void finish(const QTextBlockFormat& format);
+    void finish(int level, const QTextBlockFormat& format);
 
 private:
     struct Paragraph {

@@ -191,7 +191,7 @@ public:
         unclosed_ = !stack_.empty();
         if (!stack_.empty()) {
             flushText();
-            builder_.finish(blockFormat());
+            builder_.finish(state().para.tableLevel(), blockFormat());
         }
     }
 
@@ -242,7 +242,7 @@ private:
         if (stack_.size() == 1) {
             // The document group ends: whatever follows it is not part of the document.
             flushText();
-            builder_.finish(blockFormat());
+            builder_.finish(state().para.tableLevel(), blockFormat());
         }
         stack_.pop_back();
     }
@@ -649,7 +649,7 @@ private:
             for (qsizetype i = 0; i < size; ++i) {
                 if (data[i] == ';')
                     commitFontName();
-                else if (fontName_.size() < 256)
+                else if (fontName_.size() + fontNameText_.size() < 256)
                     fontName_.append(data[i]);
             }
             break;
@@ -659,6 +659,7 @@ private:
                     colors_.push_back(colourSet_ ? QColor(colour_[0], colour_[1], colour_[2])
                                                  : QColor());
                     resetColour();
+                    formatCacheValid_ = false;
                 }
             }
             break;
@@ -680,8 +681,9 @@ private:
         }
         GroupState& s = state();
         if (s.dest == Dest::FontTable) {
-            if (c < 0x80 && fontName_.size() < 256)
-                fontName_.append(char(c));
+            flushFontNameBytes();
+            if (fontNameText_.size() < 256)
+                appendCodePoint(fontNameText_, c);
             return;
         }
         if (s.dest != Dest::Text)
@@ -693,11 +695,16 @@ private:
         }
         if (c >= 0xF020 && c <= 0xF0FF && codePageOf(s.chr.font) == kAdobeSymbolCodePage)
             c = symbolFontCharacter(static_cast<unsigned char>(c - 0xF000));
+        appendCodePoint(pendingText_, c);
+    }
+
+    static void appendCodePoint(QString& text, char32_t c)
+    {
         if (c > 0xFFFF) {
-            pendingText_.append(QChar::highSurrogate(c));
-            pendingText_.append(QChar::lowSurrogate(c));
+            text.append(QChar::highSurrogate(c));
+            text.append(QChar::lowSurrogate(c));
         } else {
-            pendingText_.append(QChar(char16_t(c)));
+            text.append(QChar(char16_t(c)));
         }
     }
 
@@ -790,20 +797,35 @@ private:
 
     // ---- tables of fonts and colours ---------------------------------------------------------
 
-    void commitFontName()
+    // Font names are bytes in the font's own character set, mixed with \u characters.
+    void flushFontNameBytes()
     {
         if (fontName_.isEmpty())
             return;
-        if (fontId_ >= 0 || fonts_.count(fontId_)) {
+        const auto it = fonts_.find(fontId_);
+        int codePage = 0;
+        if (it != fonts_.end())
+            codePage = it->second.codePage > 0 ? it->second.codePage
+                                               : codePageForCharset(it->second.charset);
+        if (codePage <= 0 || codePage == kSymbolCodePage)
+            codePage = documentCodePage_;
+        fontNameText_ += decoder_.decode(codePage, fontName_.constData(), fontName_.size());
+        fontName_.clear();
+    }
+
+    void commitFontName()
+    {
+        flushFontNameBytes();
+        if (fontNameText_.isEmpty())
+            return;
+        if (fontId_ >= 0) {
             FontEntry& entry = fonts_[fontId_];
-            int codePage = entry.codePage > 0 ? entry.codePage : codePageForCharset(entry.charset);
-            if (codePage <= 0)
-                codePage = documentCodePage_;
-            entry.name = decoder_.decode(codePage, fontName_.constData(), fontName_.size()).trimmed();
+            entry.name = fontNameText_.trimmed();
             sanitize(entry.name);
             fontCacheValid_ = false;
+            formatCacheValid_ = false;
         }
-        fontName_.clear();
+        fontNameText_.clear();
     }
 
     void resetColour()
@@ -893,6 +915,7 @@ private:
     std::unordered_map<int, FontEntry> fonts_;
     int fontId_ = -1;
     QByteArray fontName_;
+    QString fontNameText_;
     bool fontCacheValid_ = false;
     int cachedFont_ = 0;
     int cachedCodePage_ = 0;
