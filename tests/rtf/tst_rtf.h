@@ -25,6 +25,7 @@ private slots:
     void readsTablesAsTables_data();
     void readsTablesAsTables();
     void readsNestedTables();
+    void readsMergedCells();
     void keepsTextOfTablesTooWideToShow();
     void readsHyperlinks();
     void refusesWhatIsNotRichText();

@@ -339,6 +339,24 @@ void tst_rtf::readsNestedTables()
     QCOMPARE(document->lastBlock().text(), u"after"_qs);
 }
 
+void tst_rtf::readsMergedCells()
+{
+    const auto document = readRtf(
+        R"({\rtf1\trowd\clmgf\cellx1000\clmrg\cellx2000\clvmgf\cellx3000)"
+        R"(\pard\intbl across\cell\cell down\cell\row)"
+        R"(\trowd\cellx1000\cellx2000\clvmrg\cellx3000\pard\intbl c\cell d\cell\cell\row})");
+    const QList<QTextTable*> tables = topLevelTables(*document);
+    QCOMPARE(tables.size(), 1);
+    const QTextTableCell across = tables[0]->cellAt(0, 1);
+    QCOMPARE(across.column(), 0);
+    QCOMPARE(across.columnSpan(), 2);
+    QCOMPARE(across.firstCursorPosition().block().text(), u"across"_qs);
+    const QTextTableCell down = tables[0]->cellAt(1, 2);
+    QCOMPARE(down.row(), 0);
+    QCOMPARE(down.rowSpan(), 2);
+    QCOMPARE(normaliseSpace(document->toPlainText()), u"across down c d"_qs);
+}
+
 void tst_rtf::keepsTextOfTablesTooWideToShow()
 {
     QByteArray rtf = "{\\rtf1\\intbl ";

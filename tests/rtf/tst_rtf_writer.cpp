@@ -220,6 +220,8 @@ void tst_rtf::roundTripsTables()
     QTextTable* nested = nestedAt.insertTable(1, 2);
     nested->cellAt(0, 0).firstCursorPosition().insertText(u"n1"_qs);
     nested->cellAt(0, 1).firstCursorPosition().insertText(u"n2"_qs);
+    table->cellAt(1, 0).firstCursorPosition().insertText(u"wide"_qs);
+    table->mergeCells(1, 0, 1, 2);
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(u"After"_qs);
 
@@ -231,6 +233,8 @@ void tst_rtf::roundTripsTables()
     QCOMPARE(read->rows(), 2);
     QCOMPARE(read->columns(), 3);
     QCOMPARE(tableText(read), tableText(table));
+    QCOMPARE(read->cellAt(1, 1).column(), 0);
+    QCOMPARE(read->cellAt(1, 1).columnSpan(), 2);
     const QList<QTextLength> widths = read->format().columnWidthConstraints();
     QCOMPARE(widths.size(), 3);
     QCOMPARE(widths[1].rawValue(), 150.0);

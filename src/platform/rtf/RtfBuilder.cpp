@@ -4,6 +4,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <limits>
 
 namespace platform::rtf {
 
@@ -68,7 +69,7 @@ void RtfBuilder::endCell(int level, const QTextBlockFormat& format)
     table.openCell = Cell();
 }
 
-void RtfBuilder::endRow(int level, const std::vector<int>& cellRight)
+void RtfBuilder::endRow(int level, const std::vector<CellDef>& cells)
 {
     setTableLevel(std::max(level, 1));
     Table& table = *tables_.back();
@@ -82,7 +83,7 @@ void RtfBuilder::endRow(int level, const std::vector<int>& cellRight)
     }
     if (table.openRow.cells.empty())
         return;
-    table.openRow.cellRight = cellRight;
+    table.openRow.defs = cells;
     table.rows.push_back(std::move(table.openRow));
     table.openRow = Row();
 }
@@ -147,12 +148,73 @@ void RtfBuilder::emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& 
     }
 }
 
+namespace {
+
+bool isBlank(const QString& text)
+{
+    for (QChar c : text)
+        if (!c.isSpace())
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Where each cell goes in the grid. Word processors lay a table out on the union of its rows'
+// cell edges, so a row of three wide cells sits under a row of five narrow ones; where the edges
+// do not rise as they should, cells simply go one per column.
+RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
+{
+    Layout layout;
+    std::vector<int> edges;
+    bool byEdges = true;
+    for (const Row& row : table.rows) {
+        if (row.defs.size() != row.cells.size()) {
+            byEdges = false;
+            break;
+        }
+        int last = std::numeric_limits<int>::min();
+        for (const CellDef& def : row.defs) {
+            byEdges = byEdges && def.right > last;
+            last = def.right;
+            edges.push_back(def.right);
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    if (byEdges && !edges.empty() && int(edges.size()) <= kMaxTableColumns) {
+        layout.columns = int(edges.size());
+        int left = 0;
+        for (int edge : edges) {
+            layout.widths.append(QTextLength(QTextLength::FixedLength, std::max(edge - left, 15) / 15.0));
+            left = edge;
+        }
+        for (const Row& row : table.rows) {
+            std::vector<Placement> placements;
+            int column = 0;
+            for (const CellDef& def : row.defs) {
+                const int end = int(std::lower_bound(edges.begin(), edges.end(), def.right) - edges.begin());
+                placements.push_back({column, end - column + 1});
+                column = end + 1;
+            }
+            layout.rows.push_back(std::move(placements));
+        }
+        return layout;
+    }
+    for (const Row& row : table.rows) {
+        std::vector<Placement> placements;
+        for (int c = 0; c < int(row.cells.size()); ++c)
+            placements.push_back({c, 1});
+        layout.columns = std::max(layout.columns, int(row.cells.size()));
+        layout.rows.push_back(std::move(placements));
+    }
+    return layout;
+}
+
 void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
 {
-    int columns = 0;
-    for (const Row& row : table.rows)
-        columns = std::max(columns, int(row.cells.size()));
-    if (columns > kMaxTableColumns) {
+    const Layout layout = layOut(table);
+    if (layout.columns > kMaxTableColumns) {
         // Not a table a reader could use: keep every cell's text, in order.
         for (Row& row : table.rows)
             for (Cell& cell : row.cells)
@@ -166,35 +228,67 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
     format.setCellPadding(4);
-    // Column widths from the widest row's cell edges, when they rise as they should.
-    const Row* widest = &table.rows.front();
-    for (const Row& row : table.rows)
-        if (row.cells.size() > widest->cells.size())
-            widest = &row;
-    if (int(widest->cellRight.size()) == columns) {
-        QList<QTextLength> widths;
-        int left = 0;
-        for (int right : widest->cellRight) {
-            if (right <= left)
-                break;
-            widths.append(QTextLength(QTextLength::FixedLength, (right - left) / 15.0));
-            left = right;
-        }
-        if (widths.size() == columns)
-            format.setColumnWidthConstraints(widths);
-    }
+    if (!layout.widths.isEmpty())
+        format.setColumnWidthConstraints(layout.widths);
 
-    QTextTable* textTable = cursor.insertTable(int(table.rows.size()), columns, format);
+    QTextTable* textTable = cursor.insertTable(int(table.rows.size()), layout.columns, format);
     for (int r = 0; r < int(table.rows.size()); ++r) {
         Row& row = table.rows[size_t(r)];
         for (int c = 0; c < int(row.cells.size()); ++c) {
-            QTextCursor cellCursor = textTable->cellAt(r, c).firstCursorPosition();
+            const std::uint8_t merge = c < int(row.defs.size()) ? row.defs[size_t(c)].merge : MergeNone;
+            std::vector<Item>& items = row.cells[size_t(c)].items;
+            // A cell merged into its neighbour shows nothing of its own unless it has real text.
+            if ((merge & (MergeNext | MergeDown)) &&
+                std::all_of(items.begin(), items.end(), [](const Item& item) {
+                    return !item.table && isBlank(item.paragraph.text);
+                }))
+                continue;
+            QTextCursor cellCursor =
+                textTable->cellAt(r, layout.rows[size_t(r)][size_t(c)].column).firstCursorPosition();
             bool used = false;
-            emitItems(cellCursor, row.cells[size_t(c)].items, used);
+            emitItems(cellCursor, items, used);
         }
     }
+    mergeCells(textTable, table, layout);
     cursor.setPosition(textTable->lastPosition() + 1);
     blockUsed = false;
+}
+
+void RtfBuilder::mergeCells(QTextTable* textTable, const Table& table, const Layout& layout)
+{
+    const int rows = int(table.rows.size());
+    auto mergeOf = [&](int r, int i) -> std::uint8_t {
+        const Row& row = table.rows[size_t(r)];
+        return i < int(row.defs.size()) ? row.defs[size_t(i)].merge : MergeNone;
+    };
+    for (int r = 0; r < rows; ++r) {
+        const std::vector<Placement>& placements = layout.rows[size_t(r)];
+        for (int i = 0; i < int(placements.size()); ++i) {
+            const std::uint8_t merge = mergeOf(r, i);
+            int columnSpan = placements[size_t(i)].span;
+            if (merge & MergeFirst)
+                for (int j = i + 1; j < int(placements.size()) && (mergeOf(r, j) & MergeNext); ++j)
+                    columnSpan += placements[size_t(j)].span;
+            int rowSpan = 1;
+            if (merge & MergeDownFirst) {
+                for (int below = r + 1; below < rows; ++below) {
+                    const std::vector<Placement>& next = layout.rows[size_t(below)];
+                    const auto same = std::find_if(next.begin(), next.end(), [&](const Placement& p) {
+                        return p.column == placements[size_t(i)].column;
+                    });
+                    if (same == next.end() || !(mergeOf(below, int(same - next.begin())) & MergeDown))
+                        break;
+                    ++rowSpan;
+                }
+            }
+            const int column = placements[size_t(i)].column;
+            columnSpan = std::min(columnSpan, textTable->columns() - column);
+            const QTextTableCell cell = textTable->cellAt(r, column);
+            if ((rowSpan > 1 || columnSpan > 1) && cell.row() == r && cell.column() == column &&
+                cell.rowSpan() == 1 && cell.columnSpan() == 1)
+                textTable->mergeCells(r, column, rowSpan, columnSpan);
+        }
+    }
 }
 
 } // namespace platform::rtf

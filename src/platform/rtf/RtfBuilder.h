@@ -4,11 +4,14 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextLength>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 class QTextDocument;
+class QTextTable;
 
 namespace platform::rtf {
 
@@ -36,8 +39,19 @@ public:
 
     void endParagraph(const QTextBlockFormat& format);
     void endCell(int level, const QTextBlockFormat& format);
-    /// cellRight: the right edges of the row's cells in twips, as \cellx gave them.
-    void endRow(int level, const std::vector<int>& cellRight);
+    /// How a cell of a row definition joins its neighbours (\clmgf, \clmrg, \clvmgf, \clvmrg).
+    enum CellMerge : std::uint8_t {
+        MergeNone = 0,
+        MergeFirst = 1,       // first of cells merged across
+        MergeNext = 2,        // merged into the cell on its left
+        MergeDownFirst = 4,   // first of cells merged down
+        MergeDown = 8,        // merged into the cell above
+    };
+    struct CellDef {
+        int right = 0;   // right edge in twips (\cellx)
+        std::uint8_t merge = MergeNone;
+    };
+    void endRow(int level, const std::vector<CellDef>& cells);
 
     /// Ends what is open: the last paragraph (when it holds text) and any table.
     void finish(int level, const QTextBlockFormat& format);
@@ -58,7 +72,7 @@ private:
     };
     struct Row {
         std::vector<Cell> cells;
-        std::vector<int> cellRight;
+        std::vector<CellDef> defs;
     };
     struct Table {
         std::vector<Row> rows;
@@ -72,6 +86,17 @@ private:
     void emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed);
     void emitTable(QTextCursor& cursor, Table& table, bool& blockUsed);
     void emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed);
+    struct Placement {
+        int column = 0;
+        int span = 1;
+    };
+    struct Layout {
+        int columns = 0;
+        QList<QTextLength> widths;
+        std::vector<std::vector<Placement>> rows;   // per row, per cell
+    };
+    static Layout layOut(const Table& table);
+    static void mergeCells(QTextTable* textTable, const Table& table, const Layout& layout);
 
     QTextCursor cursor_;
     bool blockUsed_ = false;

@@ -46,7 +46,8 @@ Map makeMap()
         {"chftn", Kw::Chftn}, {"bin", Kw::Bin},
 
         {"trowd", Kw::Trowd}, {"cellx", Kw::Cellx}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
-        {"row", Kw::Row}, {"nestrow", Kw::NestRow},
+        {"row", Kw::Row}, {"nestrow", Kw::NestRow}, {"clmgf", Kw::MergeFirst},
+        {"clmrg", Kw::MergeNext}, {"clvmgf", Kw::MergeDownFirst}, {"clvmrg", Kw::MergeDown},
     };
     // Destinations whose content is not document text: passed over whole.
     for (std::string_view name : {

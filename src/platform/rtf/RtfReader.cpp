@@ -567,10 +567,18 @@ private:
             break;
         case Kw::Bin: skipBinary(param); break;
 
-        case Kw::Trowd: cellRight_.clear(); break;
+        case Kw::Trowd:
+            rowCells_.clear();
+            cellMerge_ = RtfBuilder::MergeNone;
+            break;
+        case Kw::MergeFirst: cellMerge_ |= RtfBuilder::MergeFirst; break;
+        case Kw::MergeNext: cellMerge_ |= RtfBuilder::MergeNext; break;
+        case Kw::MergeDownFirst: cellMerge_ |= RtfBuilder::MergeDownFirst; break;
+        case Kw::MergeDown: cellMerge_ |= RtfBuilder::MergeDown; break;
         case Kw::Cellx:
-            if (cellRight_.size() < 1000)
-                cellRight_.push_back(std::clamp(param, -kMaxTwips * 4, kMaxTwips * 4));
+            if (rowCells_.size() < 1000)
+                rowCells_.push_back({std::clamp(param, -kMaxTwips * 4, kMaxTwips * 4), cellMerge_});
+            cellMerge_ = RtfBuilder::MergeNone;
             break;
         case Kw::Cell: case Kw::NestCell:
             if (s.dest == Dest::Text) {
@@ -582,7 +590,7 @@ private:
         case Kw::Row: case Kw::NestRow:
             if (s.dest == Dest::Text) {
                 flushText();
-                builder_.endRow(kw == Kw::Row ? 1 : std::max(para.tableLevel(), 2), cellRight_);
+                builder_.endRow(kw == Kw::Row ? 1 : std::max(para.tableLevel(), 2), rowCells_);
             }
             break;
         }
@@ -927,7 +935,8 @@ private:
     std::vector<QString> fieldInstructions_;
     std::vector<QString> hrefs_;
     int footnotes_ = 0;
-    std::vector<int> cellRight_;
+    std::vector<RtfBuilder::CellDef> rowCells_;
+    std::uint8_t cellMerge_ = RtfBuilder::MergeNone;
 
     QByteArray pendingBytes_;
     int bytesCodePage_ = 1252;
