@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -16,6 +17,7 @@ struct Services {
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<Process> process;
     std::unique_ptr<Dialogs> dialogs;
+    std::unique_ptr<Clock> clock;
 
     /// The real services of a desktop session.
     static Services real();

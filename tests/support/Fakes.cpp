@@ -1,5 +1,6 @@
 #include "Fakes.h"
 
+#include <QLocale>
 #include <QtGlobal>
 
 platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform::Buttons buttons,
@@ -42,4 +43,22 @@ std::optional<QColor> FakeDialogs::color(QWidget*, const QColor& initial)
 void FakeProcess::endNow(int exitCode)
 {
     throw Ended{exitCode};
+}
+
+QDateTime FakeClock::now() const
+{
+    ++readings;
+    const QDateTime t = current;
+    current = current.addMSecs(stepMilliseconds);
+    return t;
+}
+
+QString FakeClock::dateText(const QDate& date) const
+{
+    return QLocale::c().toString(date, dateFormat);
+}
+
+QString FakeClock::timeText(const QTime& time) const
+{
+    return QLocale::c().toString(time, timeFormat);
 }

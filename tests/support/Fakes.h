@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -53,4 +54,19 @@ public:
     struct Ended {
         int exitCode;
     };
+};
+
+/// A clock that reads a set time, with fixed formats: "dd/MM/yyyy" and "HH:mm:ss" unless a test
+/// sets others. Each reading moves the time on by step.
+class FakeClock final : public platform::Clock {
+public:
+    mutable QDateTime current = QDateTime(QDate(2003, 6, 19), QTime(15, 4, 5));
+    qint64 stepMilliseconds = 0;
+    QString dateFormat = QStringLiteral("dd/MM/yyyy");
+    QString timeFormat = QStringLiteral("HH:mm:ss");
+    mutable int readings = 0;
+
+    QDateTime now() const override;
+    QString dateText(const QDate& date) const override;
+    QString timeText(const QTime& time) const override;
 };

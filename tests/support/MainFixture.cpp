@@ -23,6 +23,9 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     services.messages = std::move(m);
     services.dialogs = std::move(d);
     services.process = std::move(p);
+    auto c = std::make_unique<FakeClock>();
+    clock = c.get();
+    services.clock = std::move(c);
     services.settings = std::make_unique<platform::SettingsStore>(dir.path());
     bool splash = false, themes = false;
     for (const auto& [key, value] : seedValues) {

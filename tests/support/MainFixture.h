@@ -19,6 +19,7 @@ struct MainFixture {
     FakeMessageBox* messages = nullptr;
     FakeDialogs* dialogs = nullptr;
     FakeProcess* process = nullptr;
+    FakeClock* clock = nullptr;
     std::unique_ptr<frmMain> main;
 
     /// seed: settings written before start-up ("SplashScreen" and "UseXPThemes" are "NO"
