@@ -93,6 +93,23 @@ public:
     void openCommandLineFiles();
 
     // HTML, date and time commands (defined in src/html).
+    void mnuHTMLTemplate_Click();
+    void mnuHTMLComment_Click();
+    void mnuHTMLH1_Click();
+    void mnuHTMLH2_Click();
+    void mnuHTMLH3_Click();
+    void mnuHTMLH4_Click();
+    void mnuHTMLH5_Click();
+    void mnuHTMLH6_Click();
+    void mnuHTMLBold_Click();
+    void mnuHTMLItalic_Click();
+    void mnuHTMLUnderline_Click();
+    void mnuHTMLLeft_Click();
+    void mnuHTMLCenter_Click();
+    void mnuHTMLRight_Click();
+    void mnuInsertDate_Click();
+    void mnuInsertTime_Click();
+    void mnuInsertTimeAndDate_Click();
 
     // Find and Replace (defined in src/find).
 

@@ -1,0 +1,427 @@
+// Tag generation, the HTML commands and the date and time commands, in the real main window.
+
+#include "MainFixture.h"
+#include "app/SettingsKeys.h"
+#include "document/frmDocument.h"
+#include "html/modHTML.h"
+#include "mainwindow/frmMain.h"
+#include "platform/AppError.h"
+#include "platform/RedrawFreeze.h"
+#include "platform/RichTextBox.h"
+#include "platform/SendKeys.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+
+using platform::RichTextBox;
+using Handler = void (frmMain::*)();
+
+namespace {
+
+const std::map<QString, Handler>& handlers()
+{
+    static const std::map<QString, Handler> map = {
+        {"mnuHTMLTemplate_Click", &frmMain::mnuHTMLTemplate_Click},
+        {"mnuHTMLComment_Click", &frmMain::mnuHTMLComment_Click},
+        {"mnuHTMLH1_Click", &frmMain::mnuHTMLH1_Click},
+        {"mnuHTMLH2_Click", &frmMain::mnuHTMLH2_Click},
+        {"mnuHTMLH3_Click", &frmMain::mnuHTMLH3_Click},
+        {"mnuHTMLH4_Click", &frmMain::mnuHTMLH4_Click},
+        {"mnuHTMLH5_Click", &frmMain::mnuHTMLH5_Click},
+        {"mnuHTMLH6_Click", &frmMain::mnuHTMLH6_Click},
+        {"mnuHTMLBold_Click", &frmMain::mnuHTMLBold_Click},
+        {"mnuHTMLItalic_Click", &frmMain::mnuHTMLItalic_Click},
+        {"mnuHTMLUnderline_Click", &frmMain::mnuHTMLUnderline_Click},
+        {"mnuHTMLLeft_Click", &frmMain::mnuHTMLLeft_Click},
+        {"mnuHTMLCenter_Click", &frmMain::mnuHTMLCenter_Click},
+        {"mnuHTMLRight_Click", &frmMain::mnuHTMLRight_Click},
+        {"mnuInsertDate_Click", &frmMain::mnuInsertDate_Click},
+        {"mnuInsertTime_Click", &frmMain::mnuInsertTime_Click},
+        {"mnuInsertTimeAndDate_Click", &frmMain::mnuInsertTimeAndDate_Click},
+    };
+    return map;
+}
+
+const QString kNoSelection = QStringLiteral("This feature requires that no text is currently highlighted.");
+constexpr int kAbsent = -1;
+
+// "ab|c" and "a[bc]": the text with the caret, or a selection from left to right, marked; "a]bc["
+// marks a selection made from right to left (the caret at "]").
+struct Marked {
+    QString text;
+    qsizetype start = 0, length = 0;
+    bool backwards = false;
+};
+
+Marked unmark(QString s)
+{
+    Marked m;
+    if (const qsizetype caret = s.indexOf(u'|'); caret >= 0) {
+        m.start = caret;
+        s.remove(caret, 1);
+    } else if (const qsizetype open = s.indexOf(u'['); open >= 0 && open < s.indexOf(u']')) {
+        const qsizetype close = s.indexOf(u']');
+        m.start = open;
+        m.length = close - open - 1;
+        s.remove(close, 1).remove(open, 1);
+    } else if (const qsizetype caret = s.indexOf(u']'); caret >= 0) {
+        const qsizetype anchor = s.indexOf(u'[');
+        m.start = caret;
+        m.length = anchor - caret - 1;
+        m.backwards = true;
+        s.remove(anchor, 1).remove(caret, 1);
+    } else {
+        m.start = s.size();
+    }
+    m.text = s;
+    return m;
+}
+
+QString marked(const RichTextBox& rtf)
+{
+    QString s = rtf.Text();
+    if (rtf.SelLength() == 0)
+        return s.insert(rtf.SelStart(), u'|');
+    return s.insert(rtf.SelStart() + rtf.SelLength(), u']').insert(rtf.SelStart(), u'[');
+}
+
+// Puts the text into the active document by typing it, then places caret and selection as
+// marked; a backwards selection is made with Shift+Left, as a user makes one.
+void prepare(MainFixture& f, const QString& markedText)
+{
+    const Marked m = unmark(markedText);
+    RichTextBox& rtf = *f.editor();
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    rtf.SetFocus();
+    QTRY_VERIFY(platform::keyReceiver() == rtf.hwnd());
+    try {
+        platform::SendKeys(platform::escapeKeys(m.text), true);
+        if (m.backwards) {
+            rtf.setSelStart(m.start + m.length);
+            platform::SendKeys(QStringLiteral("+{LEFT %1}").arg(m.length), true);
+        }
+    } catch (const platform::AppError& e) {
+        QFAIL(qPrintable(e.description));
+    }
+    if (!m.backwards) {
+        rtf.setSelStart(m.start);
+        rtf.setSelLength(m.length);
+    }
+    f.active()->bIsDirty = false;
+}
+
+void setTagCase(MainFixture& f, int tagCase, const QString& value)
+{
+    if (tagCase != kAbsent)
+        f.seed(keys::HTMLTagCase, value);
+}
+
+} // namespace
+
+class tst_html : public QObject {
+    Q_OBJECT
+private slots:
+    void tagCommands_data();
+    void tagCommands();
+    void generatorBlockAndInlineForms_data();
+    void generatorBlockAndInlineForms();
+    void tagsOfMoreThan255CharactersChangeNothing_data();
+    void tagsOfMoreThan255CharactersChangeNothing();
+    void templateIsTenLinesWithTheCaretAtTheStart_data();
+    void templateIsTenLinesWithTheCaretAtTheStart();
+    void dateAndTimeAtTheCaret_data();
+    void dateAndTimeAtTheCaret();
+    void dateAndTimeComeFromOneReading();
+    void timeTwiceASecondApartDiffers();
+    void insertionsRefusedOverASelection_data();
+    void insertionsRefusedOverASelection();
+    void everyCommandWithoutADocumentReportsItsName();
+    void typingIsFrozenAndReleased();
+    void minimizedDocumentIsNeverTypedIntoAnotherControl();
+};
+
+void tst_html::tagCommands_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<int>("tagCase"); // kAbsent, or 0 with the value below
+    QTest::addColumn<QString>("caseValue");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const int set = 0;
+    QTest::newRow("bold, setting absent") << "mnuHTMLBold_Click" << kAbsent << "" << "|" << "<B>|</B>";
+    QTest::newRow("bold, UPPERCASE") << "mnuHTMLBold_Click" << set << "UPPERCASE" << "a|b" << "a<B>|</B>b";
+    QTest::newRow("bold, lowercase") << "mnuHTMLBold_Click" << set << "lowercase" << "|" << "<b>|</b>";
+    QTest::newRow("case must match exactly") << "mnuHTMLItalic_Click" << set << "Uppercase" << "|" << "<i>|</i>";
+    QTest::newRow("empty value is lower") << "mnuHTMLUnderline_Click" << set << "" << "|" << "<u>|</u>";
+    QTest::newRow("comment has no case") << "mnuHTMLComment_Click" << set << "lowercase" << "|" << "<!-- | -->";
+    QTest::newRow("h1 around a word") << "mnuHTMLH1_Click" << kAbsent << ""
+                                      << "say [hello] now" << "say <H1>hello</H1>| now";
+    QTest::newRow("h2 lower") << "mnuHTMLH2_Click" << set << "lowercase" << "[x]" << "<h2>x</h2>|";
+    QTest::newRow("h3") << "mnuHTMLH3_Click" << kAbsent << "" << "|" << "<H3>|</H3>";
+    QTest::newRow("h4") << "mnuHTMLH4_Click" << kAbsent << "" << "|" << "<H4>|</H4>";
+    QTest::newRow("h5") << "mnuHTMLH5_Click" << kAbsent << "" << "|" << "<H5>|</H5>";
+    QTest::newRow("h6") << "mnuHTMLH6_Click" << set << "lowercase" << "|" << "<h6>|</h6>";
+    QTest::newRow("selection over lines") << "mnuHTMLItalic_Click" << kAbsent << ""
+                                          << "x[ab\ncd]y" << "x<I>ab\ncd</I>|y";
+    QTest::newRow("selection right to left") << "mnuHTMLUnderline_Click" << kAbsent << ""
+                                             << "one ]two[ three" << "one <U>two</U>| three";
+    QTest::newRow("comment around text") << "mnuHTMLComment_Click" << kAbsent << ""
+                                         << "[note]" << "<!-- note -->|";
+    QTest::newRow("center around a word") << "mnuHTMLCenter_Click" << kAbsent << ""
+                                          << "[text]" << "<P ALIGN=\"CENTER\">text|</P>";
+    QTest::newRow("right, lower, no selection") << "mnuHTMLRight_Click" << set << "lowercase"
+                                                << "|" << "<p align=\"right\">|</p>";
+    QTest::newRow("left around lines") << "mnuHTMLLeft_Click" << kAbsent << ""
+                                       << "a[b\nc]d" << "a<P ALIGN=\"LEFT\">b\nc|</P>d";
+    QTest::newRow("center, lower, right to left") << "mnuHTMLCenter_Click" << set << "lowercase"
+                                                  << "]ab[" << "<p align=\"center\">ab|</p>";
+    QTest::newRow("left, no selection") << "mnuHTMLLeft_Click" << kAbsent << "" << "x|y"
+                                        << "x<P ALIGN=\"LEFT\">|</P>y";
+}
+
+void tst_html::tagCommands()
+{
+    QFETCH(QString, handler);
+    QFETCH(int, tagCase);
+    QFETCH(QString, caseValue);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    MainFixture f;
+    setTagCase(f, tagCase, caseValue);
+    prepare(f, before);
+    (f.main.get()->*handlers().at(handler))();
+    QCOMPARE(marked(*f.editor()), after);
+    QVERIFY(f.messages->shown.isEmpty());
+    QVERIFY(f.active()->bIsDirty); // the typed keys change the document like typing does
+}
+
+void tst_html::generatorBlockAndInlineForms_data()
+{
+    QTest::addColumn<QString>("openTag");
+    QTest::addColumn<QString>("closeTag");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("html") << "<HTML>" << "</HTML>" << "|" << "<HTML>\n|\n</HTML>";
+    QTest::newRow("body lower") << "<body>" << "</body>" << "|" << "<body>\n|\n</body>";
+    QTest::newRow("head mixed case") << "<Head>" << "</Head>" << "a|b" << "a<Head>\n|\n</Head>b";
+    QTest::newRow("h1 is inline") << "<H1>" << "</H1>" << "|" << "<H1>|</H1>";
+    QTest::newRow("attribute makes it inline") << "<BODY BGCOLOR=white>" << "</BODY>" << "|"
+                                               << "<BODY BGCOLOR=white>|</BODY>";
+    QTest::newRow("block tags around a selection") << "<BODY>" << "</BODY>" << "[x]" << "<BODY>x</BODY>|";
+    QTest::newRow("notation characters typed as they are")
+        << "<A HREF=\"a+b(1)~{x}^%[2]\">" << "</A>" << "[link]" << "<A HREF=\"a+b(1)~{x}^%[2]\">link</A>|";
+    QTest::newRow("caret steps over a wide character") << "<Q>" << "\U0001F600</Q>" << "|"
+                                                       << "<Q>|\U0001F600</Q>";
+    QTest::newRow("255 characters") << QString(255, u'x') << "" << "|" << QString(255, u'x') + "|";
+    QTest::newRow("empty tags") << "" << "" << "a|b" << "a|b";
+}
+
+void tst_html::generatorBlockAndInlineForms()
+{
+    QFETCH(QString, openTag);
+    QFETCH(QString, closeTag);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    MainFixture f;
+    prepare(f, before);
+    modHTML::GenerateHTMLTags(*f.messages, *f.editor(), openTag, closeTag);
+    QCOMPARE(marked(*f.editor()), after);
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_html::tagsOfMoreThan255CharactersChangeNothing_data()
+{
+    QTest::addColumn<QString>("openTag");
+    QTest::addColumn<QString>("closeTag");
+    QTest::addColumn<QString>("before");
+    const QString tag256(256, u'x');
+    QTest::newRow("opening tag, no selection") << tag256 << "</B>" << "ab|c";
+    QTest::newRow("closing tag, selection") << "<B>" << tag256 << "a[bc]";
+    QTest::newRow("block form") << "<HTML>" << tag256 << "|";
+}
+
+void tst_html::tagsOfMoreThan255CharactersChangeNothing()
+{
+    QFETCH(QString, openTag);
+    QFETCH(QString, closeTag);
+    QFETCH(QString, before);
+    MainFixture f;
+    prepare(f, before);
+    modHTML::GenerateHTMLTags(*f.messages, *f.editor(), openTag, closeTag);
+    QCOMPARE(marked(*f.editor()), before);
+    QVERIFY(!f.active()->bIsDirty);
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].title, QStringLiteral("GenerateHTMLTags"));
+    QVERIFY(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 6. Overflow")));
+    QCOMPARE(f.messages->shown[0].icon, platform::Icon::None);
+    QCOMPARE(platform::lockedWindow(), nullptr);
+}
+
+void tst_html::templateIsTenLinesWithTheCaretAtTheStart_data()
+{
+    QTest::addColumn<QString>("caseValue");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const QString upper = QStringLiteral(
+        "<HTML>\n<HEAD>\n<TITLE>TITLE GOES HERE</TITLE>\n</HEAD>\n<BODY>\n\nBODY TEXT GOES HERE\n\n</BODY>\n</HTML>");
+    QString lower = upper.toLower();
+    lower.replace(QStringLiteral("title goes here"), QStringLiteral("TITLE GOES HERE"))
+        .replace(QStringLiteral("body text goes here"), QStringLiteral("BODY TEXT GOES HERE"));
+    QTest::newRow("upper, empty document") << "UPPERCASE" << "|" << "|" + upper;
+    QTest::newRow("lower, empty document") << "lowercase" << "|" << "|" + lower;
+    QTest::newRow("in the middle of a line") << "UPPERCASE" << "first\nab|cd" << "|first\nab" + upper + "cd";
+}
+
+void tst_html::templateIsTenLinesWithTheCaretAtTheStart()
+{
+    QFETCH(QString, caseValue);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    MainFixture f;
+    f.seed(keys::HTMLTagCase, caseValue);
+    prepare(f, before);
+    f.main->mnuHTMLTemplate_Click();
+    QCOMPARE(marked(*f.editor()), after);
+    QVERIFY(f.messages->shown.isEmpty());
+    QCOMPARE(platform::pendingKeys(), 0);
+}
+
+void tst_html::dateAndTimeAtTheCaret_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("dateFormat");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("date") << "mnuInsertDate_Click" << "dd/MM/yyyy" << "|" << "19/06/2003|";
+    QTest::newRow("date inside a word") << "mnuInsertDate_Click" << "M/d/yyyy" << "ab|cd" << "ab6/19/2003|cd";
+    QTest::newRow("time") << "mnuInsertTime_Click" << "dd/MM/yyyy" << "x|" << "x15:04:05|";
+    QTest::newRow("date and time, one blank") << "mnuInsertTimeAndDate_Click" << "dd/MM/yyyy"
+                                              << "|" << "19/06/2003 15:04:05|";
+    QTest::newRow("format with notation characters")
+        << "mnuInsertDate_Click" << "yyyy+MM^dd%'~(){}[]'" << "|" << "2003+06^19%~(){}[]|";
+}
+
+void tst_html::dateAndTimeAtTheCaret()
+{
+    QFETCH(QString, handler);
+    QFETCH(QString, dateFormat);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    MainFixture f;
+    f.clock->dateFormat = dateFormat;
+    f.seed(keys::HTMLTagCase, QStringLiteral("lowercase")); // no influence
+    prepare(f, before);
+    (f.main.get()->*handlers().at(handler))();
+    QCOMPARE(marked(*f.editor()), after);
+    QVERIFY(f.messages->shown.isEmpty());
+    QVERIFY(f.active()->bIsDirty);
+}
+
+void tst_html::dateAndTimeComeFromOneReading()
+{
+    // A millisecond before midnight: two readings would give this date with the next day's time.
+    MainFixture f;
+    f.clock->current = QDateTime(QDate(2003, 6, 19), QTime(23, 59, 59, 999));
+    f.clock->stepMilliseconds = 1;
+    f.main->mnuInsertTimeAndDate_Click();
+    QCOMPARE(f.editor()->Text(), QStringLiteral("19/06/2003 23:59:59"));
+    QCOMPARE(f.clock->readings, 1);
+}
+
+void tst_html::timeTwiceASecondApartDiffers()
+{
+    MainFixture f;
+    f.clock->stepMilliseconds = 1000;
+    f.main->mnuInsertTime_Click();
+    f.main->mnuInsertTime_Click();
+    QCOMPARE(f.editor()->Text(), QStringLiteral("15:04:0515:04:06"));
+}
+
+void tst_html::insertionsRefusedOverASelection_data()
+{
+    QTest::addColumn<QString>("handler");
+    for (const char* h : {"mnuHTMLTemplate_Click", "mnuInsertDate_Click", "mnuInsertTime_Click",
+                          "mnuInsertTimeAndDate_Click"})
+        QTest::newRow(h) << h;
+}
+
+void tst_html::insertionsRefusedOverASelection()
+{
+    QFETCH(QString, handler);
+    MainFixture f;
+    prepare(f, QStringLiteral("one ]two[ three"));
+    (f.main.get()->*handlers().at(handler))();
+    QCOMPARE(marked(*f.editor()), QStringLiteral("one [two] three"));
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].prompt, kNoSelection);
+    QCOMPARE(f.messages->shown[0].title, QStringLiteral("Quiple"));
+    QCOMPARE(f.messages->shown[0].icon, platform::Icon::Information);
+    QCOMPARE(f.messages->shown[0].buttons, platform::Buttons::Ok);
+    QVERIFY(!f.active()->bIsDirty);
+}
+
+void tst_html::everyCommandWithoutADocumentReportsItsName()
+{
+    MainFixture f;
+    f.active()->subWindow()->close();
+    QTRY_COMPARE(f.main->documents().size(), 0);
+    for (const auto& [name, handler] : handlers()) {
+        f.messages->shown.clear();
+        (f.main.get()->*handler)();
+        QCOMPARE(f.messages->shown.size(), 1);
+        QCOMPARE(f.messages->shown[0].title, name);
+        QVERIFY2(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 91. ")),
+                 qPrintable(f.messages->shown[0].prompt));
+    }
+    QCOMPARE(platform::lockedWindow(), nullptr);
+}
+
+void tst_html::typingIsFrozenAndReleased()
+{
+    MainFixture f;
+    RichTextBox& rtf = *f.editor();
+    int keys = 0, frozen = 0;
+    QObject::connect(&rtf, &RichTextBox::KeyPress, &rtf, [&](int&) {
+        ++keys;
+        frozen += platform::lockedWindow() == rtf.hwnd() && !rtf.hwnd()->updatesEnabled();
+    });
+    f.main->mnuHTMLTemplate_Click();
+    f.main->mnuHTMLBold_Click();
+    f.main->mnuHTMLCenter_Click();
+    f.main->mnuInsertDate_Click();
+    QVERIFY(keys > 100);
+    QCOMPARE(frozen, keys);
+    QCOMPARE(platform::lockedWindow(), nullptr);
+    QVERIFY(rtf.hwnd()->updatesEnabled());
+}
+
+void tst_html::minimizedDocumentIsNeverTypedIntoAnotherControl()
+{
+    MainFixture f;
+    f.seed(keys::MaximizeAsDefault, keys::No);
+    f.main->LoadNewDoc();
+    frmDocument* second = f.active();
+    QCOMPARE(f.main->documents().size(), 2);
+    second->subWindow()->showMinimized();
+    QTRY_VERIFY(!second->rtfText->Visible());
+    f.main->mdiArea()->setActiveSubWindow(second->subWindow());
+    if (f.active() != second)
+        QSKIP("the frame gives a minimized window no activation here");
+    for (Handler h : {&frmMain::mnuHTMLBold_Click, &frmMain::mnuHTMLRight_Click, &frmMain::mnuInsertDate_Click}) {
+        f.messages->shown.clear();
+        (f.main.get()->*h)();
+        // Either the keys reached the minimized document, or nothing was typed anywhere and the
+        // user was told.
+        if (!second->rtfText->Text().isEmpty())
+            continue;
+        QCOMPARE(f.messages->shown.size(), 1);
+        QVERIFY(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 5. ")));
+    }
+    for (frmDocument* doc : f.main->documents())
+        if (doc != second)
+            QCOMPARE(doc->rtfText->Text(), QString());
+}
+
+QTEST_MAIN(tst_html)
+#include "tst_html.moc"
