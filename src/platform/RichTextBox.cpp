@@ -16,6 +16,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -78,14 +80,50 @@ void toPlainOffsets(QString& s)
 
 } // namespace
 
-/// The editing view: a QTextEdit that reports keys, mouse releases and file drops to its box
-/// and never inserts dropped files or rich clipboard content.
-class EditorView final : public QTextEdit {
+/// What the box needs of its view, whichever widget shows the document.
+class EditorView {
 public:
-    explicit EditorView(RichTextBox& box) : QTextEdit(&box), box_(box)
+    virtual ~EditorView() = default;
+    virtual QWidget* widget() = 0;
+    virtual QTextCursor textCursor() const = 0;
+    virtual void setTextCursor(const QTextCursor& c) = 0;
+    virtual void mergeCurrentCharFormat(const QTextCharFormat& f) = 0;
+    /// Wrap at this width in pixels; 0 or less: at the window's edge.
+    virtual void setWrapWidth(int pixels) = 0;
+};
+
+/// The editing view over a QTextEdit (rich text) or a QPlainTextEdit (plain text, laid out only
+/// where visible): it reports keys, mouse releases and file drops to its box and never inserts
+/// dropped files or rich clipboard content.
+template <class Base>
+class EditorViewImpl final : public Base, public EditorView {
+public:
+    EditorViewImpl(RichTextBox& box, QTextDocument* doc) : Base(&box), box_(box)
     {
-        setAcceptRichText(false);
-        setTabChangesFocus(false);
+        Base::setDocument(doc);
+        Base::setTabChangesFocus(false);
+        if constexpr (std::is_same_v<Base, QTextEdit>)
+            Base::setAcceptRichText(false);
+        QObject::connect(this, &Base::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+        QObject::connect(this, &Base::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+    }
+
+    QWidget* widget() override { return this; }
+    QTextCursor textCursor() const override { return Base::textCursor(); }
+    void setTextCursor(const QTextCursor& c) override { Base::setTextCursor(c); }
+    void mergeCurrentCharFormat(const QTextCharFormat& f) override { Base::mergeCurrentCharFormat(f); }
+    void setWrapWidth(int pixels) override
+    {
+        if constexpr (std::is_same_v<Base, QTextEdit>) {
+            if (pixels <= 0) {
+                Base::setLineWrapMode(QTextEdit::WidgetWidth);
+            } else {
+                Base::setLineWrapMode(QTextEdit::FixedPixelWidth);
+                Base::setLineWrapColumnOrWidth(pixels);
+            }
+        } else {
+            Base::setLineWrapMode(QPlainTextEdit::WidgetWidth); // its only wrapping mode
+        }
     }
 
 protected:
@@ -103,7 +141,7 @@ protected:
         if (ctrl && e->key() == Qt::Key_I) {
             // Ctrl+I is the tab character on this control, typed like the Tab key.
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-            QTextEdit::keyPressEvent(&tab);
+            Base::keyPressEvent(&tab);
             e->setAccepted(tab.isAccepted());
             return;
         }
@@ -111,16 +149,16 @@ protected:
             // Shift+Enter and Ctrl+Enter start a new line like Enter, never a soft break.
             QKeyEvent plain(QEvent::KeyPress, e->key(), e->modifiers() & Qt::KeypadModifier,
                             QStringLiteral("\r"), e->isAutoRepeat());
-            QTextEdit::keyPressEvent(&plain);
+            Base::keyPressEvent(&plain);
             e->setAccepted(plain.isAccepted());
             return;
         }
-        QTextEdit::keyPressEvent(e);
+        Base::keyPressEvent(e);
     }
 
     void keyReleaseEvent(QKeyEvent* e) override
     {
-        QTextEdit::keyReleaseEvent(e);
+        Base::keyReleaseEvent(e);
         if (e->isAutoRepeat())
             return;
         const int vk = virtualKeyCode(e->key());
@@ -130,7 +168,7 @@ protected:
 
     void mouseReleaseEvent(QMouseEvent* e) override
     {
-        QTextEdit::mouseReleaseEvent(e);
+        Base::mouseReleaseEvent(e);
         int button = 0;
         switch (e->button()) {
         case Qt::LeftButton: button = 1; break;
@@ -138,9 +176,8 @@ protected:
         case Qt::MiddleButton: button = 4; break;
         default: return;
         }
-        const QPointF p = mapTo(&box_, e->position().toPoint());
-        Q_EMIT box_.MouseUp(button, shiftState(e->modifiers()), toTwips(int(p.x())),
-                            toTwips(int(p.y())));
+        const QPoint p = Base::viewport()->mapTo(&box_, e->position().toPoint());
+        Q_EMIT box_.MouseUp(button, shiftState(e->modifiers()), toTwips(p.x()), toTwips(p.y()));
     }
 
     // The document window shows its own pop-up menu on the button's release.
@@ -154,7 +191,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override
     {
         if (!source->hasUrls() && source->hasText())
-            textCursor().insertText(source->text());
+            Base::textCursor().insertText(source->text());
     }
 
     void dragEnterEvent(QDragEnterEvent* e) override
@@ -163,7 +200,7 @@ protected:
             e->acceptProposedAction();
             return;
         }
-        QTextEdit::dragEnterEvent(e);
+        Base::dragEnterEvent(e);
     }
 
     void dragMoveEvent(QDragMoveEvent* e) override
@@ -172,7 +209,7 @@ protected:
             e->acceptProposedAction();
             return;
         }
-        QTextEdit::dragMoveEvent(e);
+        Base::dragMoveEvent(e);
     }
 
     void dropEvent(QDropEvent* e) override
@@ -188,7 +225,7 @@ protected:
                 Q_EMIT box_.OLEDragDrop(files);
             return;
         }
-        QTextEdit::dropEvent(e);
+        Base::dropEvent(e);
     }
 
 private:
@@ -215,28 +252,72 @@ private:
     RichTextBox& box_;
 };
 
-RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), view_(new EditorView(*this))
+RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
-    setFocusProxy(view_);
-    view_->setLineWrapMode(QTextEdit::WidgetWidth);
-
-    connect(view_, &QTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(view_, &QTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(view_->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                if (programChange_ == 0 && (removed != 0 || added != 0))
-                    Q_EMIT Change();
-            });
+    font_ = font();
+    useView(false, newDocument(false));
 }
 
-RichTextBox::~RichTextBox() = default;
+RichTextBox::~RichTextBox()
+{
+    delete view_;
+}
+
+QTextDocument* RichTextBox::newDocument(bool rich)
+{
+    auto* doc = new QTextDocument(this);
+    if (!rich)
+        doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+    doc->setDefaultFont(font_);
+    return doc;
+}
+
+void RichTextBox::useView(bool rich, QTextDocument* doc)
+{
+    const bool hadFocus = viewWidget_ && viewWidget_->hasFocus();
+    QTextDocument* old = doc_;
+    EditorView* oldView = view_;
+    ++selQuiet_;
+    if (rich)
+        view_ = new EditorViewImpl<QTextEdit>(*this, doc);
+    else
+        view_ = new EditorViewImpl<QPlainTextEdit>(*this, doc);
+    --selQuiet_;
+    viewWidget_ = view_->widget();
+    doc_ = doc;
+    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (programChange_ == 0 && (removed != 0 || added != 0))
+            Q_EMIT Change();
+    });
+    QPalette p = viewWidget_->palette();
+    if (baseColor_)
+        p.setColor(QPalette::Base, *baseColor_);
+    if (textColor_)
+        p.setColor(QPalette::Text, *textColor_);
+    viewWidget_->setPalette(p);
+    viewWidget_->setFont(font_);
+    view_->setWrapWidth(toPixels(rightMarginTwips_));
+    layout()->addWidget(viewWidget_);
+    setFocusProxy(viewWidget_);
+    if (oldView) {
+        delete oldView;
+        if (hadFocus)
+            viewWidget_->setFocus(Qt::OtherFocusReason);
+    }
+    if (old && old != doc)
+        old->deleteLater();
+}
+
+bool RichTextBox::isRichView() const
+{
+    return qobject_cast<QTextEdit*>(viewWidget_) != nullptr;
+}
 
 QTextDocument* RichTextBox::document() const
 {
-    return view_->document();
+    return doc_;
 }
 
 QTextCursor RichTextBox::cursor() const
@@ -431,6 +512,23 @@ void RichTextBox::setSelAlignment(int alignment)
     case Center: a = Qt::AlignHCenter; break;
     default: invalidValue();
     }
+    if (!isRichView() && alignment != Left) {
+        // Only the rich-text view lays out alignment: move the document over, selection and all.
+        const QTextCursor before = cursor();
+        const int anchor = before.anchor(), position = before.position();
+        QTextDocument* rich = document()->clone(this);
+        rich->setDefaultFont(font_);
+        {
+            ProgramChange quiet(*this);
+            useView(true, rich);
+        }
+        QTextCursor c(rich);
+        c.setPosition(anchor);
+        c.setPosition(position, QTextCursor::KeepAnchor);
+        ++selQuiet_;
+        view_->setTextCursor(c);
+        --selQuiet_;
+    }
     QTextBlockFormat f;
     f.setAlignment(a);
     cursor().mergeBlockFormat(f);
@@ -445,9 +543,10 @@ void RichTextBox::setSelColor(ColorValue color)
     mergeSelFormat(f);
     if (TextLength() == 0) {
         // Text loaded into this empty document later shows in the same colour.
-        QPalette p = view_->palette();
+        textColor_ = c;
+        QPalette p = viewWidget_->palette();
         p.setColor(QPalette::Text, c);
-        view_->setPalette(p);
+        viewWidget_->setPalette(p);
     }
 }
 
@@ -455,9 +554,10 @@ void RichTextBox::setBackColor(ColorValue color)
 {
     const QColor c = toQColor(color, QApplication::palette());
     backColor_ = color;
-    QPalette p = view_->palette();
+    baseColor_ = c;
+    QPalette p = viewWidget_->palette();
     p.setColor(QPalette::Base, c);
-    view_->setPalette(p);
+    viewWidget_->setPalette(p);
 }
 
 ColorValue RichTextBox::BackColor() const
@@ -468,10 +568,9 @@ ColorValue RichTextBox::BackColor() const
 void RichTextBox::setFontName(const QString& name)
 {
     ProgramChange quiet(*this);
-    QFont f = document()->defaultFont();
-    f.setFamilies({name});
-    document()->setDefaultFont(f);
-    view_->setFont(f);
+    font_.setFamilies({name});
+    document()->setDefaultFont(font_);
+    viewWidget_->setFont(font_);
 }
 
 QString RichTextBox::FontName() const
@@ -485,10 +584,9 @@ void RichTextBox::setFontSize(double points)
     if (!(points > 0) || points > 2048)
         invalidValue();
     ProgramChange quiet(*this);
-    QFont f = document()->defaultFont();
-    f.setPointSizeF(points);
-    document()->setDefaultFont(f);
-    view_->setFont(f);
+    font_.setPointSizeF(points);
+    document()->setDefaultFont(font_);
+    viewWidget_->setFont(font_);
 }
 
 double RichTextBox::FontSize() const
@@ -504,13 +602,7 @@ double RichTextBox::Width() const
 void RichTextBox::setRightMargin(double twips)
 {
     rightMarginTwips_ = twips;
-    const int px = toPixels(twips);
-    if (px <= 0) {
-        view_->setLineWrapMode(QTextEdit::WidgetWidth);
-    } else {
-        view_->setLineWrapMode(QTextEdit::FixedPixelWidth);
-        view_->setLineWrapColumnOrWidth(px);
-    }
+    view_->setWrapWidth(toPixels(twips));
 }
 
 double RichTextBox::RightMargin() const
@@ -552,8 +644,11 @@ void RichTextBox::LoadFile(const QString& path)
 
     {
         ProgramChange quiet(*this);
+        const bool rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
+        if (rich != isRichView())
+            useView(rich, newDocument(rich));
         QTextDocument* doc = document();
-        if (rtf::RtfReader::looksLikeRtf(bytes.left(16))) {
+        if (rich) {
             doc->setUndoRedoEnabled(false);
             rtf::RtfReader::read(bytes, *doc);
             doc->setUndoRedoEnabled(true);
@@ -563,8 +658,7 @@ void RichTextBox::LoadFile(const QString& path)
             doc->setPlainText(decoded.text);
         }
         doc->setModified(false);
-        QTextCursor c(doc);
-        view_->setTextCursor(c);
+        view_->setTextCursor(QTextCursor(doc));
     }
     forceSelChange();
 }
@@ -597,17 +691,17 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
 
 QWidget* RichTextBox::hwnd() const
 {
-    return view_;
+    return viewWidget_;
 }
 
 void RichTextBox::SetFocus()
 {
-    view_->setFocus(Qt::OtherFocusReason);
+    viewWidget_->setFocus(Qt::OtherFocusReason);
 }
 
 void RichTextBox::Refresh()
 {
-    view_->viewport()->update();
+    static_cast<QAbstractScrollArea*>(viewWidget_)->viewport()->update();
 }
 
 } // namespace platform

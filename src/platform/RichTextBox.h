@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "platform/TextFile.h"
 
+#include <QFont>
 #include <QWidget>
 #include <optional>
 
@@ -14,6 +15,7 @@ class QTextEdit;
 namespace platform {
 
 class EditorView;
+template <class Base> class EditorViewImpl;
 
 /// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
 /// Text(), SelText() and every offset agree. Callers use only these operations and events, never
@@ -85,6 +87,9 @@ public:
 
     /// The document behind the control, for the rich-text reader and writer and for printing.
     QTextDocument* document() const;
+    /// Whether the document is shown by the rich-text view, which lays out alignment and tables;
+    /// plain-text documents use a view that lays out only what is visible, for large files.
+    bool isRichView() const;
 
 signals:
     /// A character typed (code as the keyboard produces it, control keys 1..26 for Ctrl+A..Z).
@@ -103,8 +108,11 @@ signals:
     void OLEDragDrop(const QStringList& files);
 
 private:
-    friend class EditorView;
+    template <class Base> friend class EditorViewImpl;
     class ProgramChange;
+    /// Shows doc (owned by this box from now on) in a view of the given kind.
+    void useView(bool rich, QTextDocument* doc);
+    QTextDocument* newDocument(bool rich);
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);
     void emitSelChangeIfMoved();
@@ -112,7 +120,11 @@ private:
     std::optional<bool> selFlag(bool (*test)(const QTextCharFormat&)) const;
     void mergeSelFormat(const QTextCharFormat& format);
 
-    EditorView* view_;
+    EditorView* view_ = nullptr;
+    QWidget* viewWidget_ = nullptr;
+    QTextDocument* doc_ = nullptr;
+    QFont font_;
+    std::optional<QColor> baseColor_, textColor_;
     TextFormat plainFormat_;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
