@@ -168,6 +168,14 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
     Layout layout;
     std::vector<int> edges;
     bool byEdges = true;
+    qsizetype cells = 0;
+    for (const Row& row : table.rows)
+        cells += qsizetype(row.cells.size());
+    // A grid far larger than the cells it holds is not worth building (nor its time).
+    const auto sparse = [&](int columns) {
+        const qsizetype grid = qsizetype(columns) * qsizetype(table.rows.size());
+        return grid > 20000 && grid > 8 * cells;
+    };
     for (const Row& row : table.rows) {
         if (row.defs.size() != row.cells.size()) {
             byEdges = false;
@@ -182,8 +190,9 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
     }
     std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-    if (byEdges && !edges.empty() && int(edges.size()) <= kMaxTableColumns) {
+    if (byEdges && !edges.empty() && int(edges.size()) <= kMaxTableColumns && !sparse(int(edges.size()))) {
         layout.columns = int(edges.size());
+        layout.usable = true;
         int left = 0;
         for (int edge : edges) {
             layout.widths.append(QTextLength(QTextLength::FixedLength, std::max(edge - left, 15) / 15.0));
@@ -208,13 +217,14 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
         layout.columns = std::max(layout.columns, int(row.cells.size()));
         layout.rows.push_back(std::move(placements));
     }
+    layout.usable = layout.columns <= kMaxTableColumns && !sparse(layout.columns);
     return layout;
 }
 
 void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
 {
     const Layout layout = layOut(table);
-    if (layout.columns > kMaxTableColumns) {
+    if (!layout.usable) {
         // Not a table a reader could use: keep every cell's text, in order.
         for (Row& row : table.rows)
             for (Cell& cell : row.cells)
@@ -235,7 +245,8 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     for (int r = 0; r < int(table.rows.size()); ++r) {
         Row& row = table.rows[size_t(r)];
         for (int c = 0; c < int(row.cells.size()); ++c) {
-            const std::uint8_t merge = c < int(row.defs.size()) ? row.defs[size_t(c)].merge : MergeNone;
+            const std::uint8_t merge =
+                c < int(row.defs.size()) ? row.defs[size_t(c)].merge : std::uint8_t(MergeNone);
             std::vector<Item>& items = row.cells[size_t(c)].items;
             // A cell merged into its neighbour shows nothing of its own unless it has real text.
             if ((merge & (MergeNext | MergeDown)) &&
@@ -259,7 +270,7 @@ void RtfBuilder::mergeCells(QTextTable* textTable, const Table& table, const Lay
     const int rows = int(table.rows.size());
     auto mergeOf = [&](int r, int i) -> std::uint8_t {
         const Row& row = table.rows[size_t(r)];
-        return i < int(row.defs.size()) ? row.defs[size_t(i)].merge : MergeNone;
+        return i < int(row.defs.size()) ? row.defs[size_t(i)].merge : std::uint8_t(MergeNone);
     };
     for (int r = 0; r < rows; ++r) {
         const std::vector<Placement>& placements = layout.rows[size_t(r)];

@@ -17,7 +17,8 @@ namespace platform::rtf {
 
 /// Deepest table nesting that is kept as tables; deeper levels are folded into the deepest one.
 inline constexpr int kMaxTableDepth = 8;
-/// Widest table that is built as a QTextTable; wider ones are shown as text.
+/// Widest table that is built as a QTextTable; wider ones (and ones whose rows differ so much
+/// that the grid would be mostly empty) are shown as their cells' text.
 inline constexpr int kMaxTableColumns = 64;
 
 /// Builds the document from paragraphs and table structure as the reader finds them. Paragraphs
@@ -91,6 +92,7 @@ private:
         int span = 1;
     };
     struct Layout {
+        bool usable = false;   // false: too wide or too sparse to show as a table
         int columns = 0;
         QList<QTextLength> widths;
         std::vector<std::vector<Placement>> rows;   // per row, per cell

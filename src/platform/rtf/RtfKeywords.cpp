@@ -37,7 +37,7 @@ Map makeMap()
         {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"rtlpar", Kw::RtlPar},
         {"ltrpar", Kw::LtrPar}, {"intbl", Kw::InTable}, {"itap", Kw::Itap},
 
-        {"par", Kw::Par}, {"line", Kw::Line}, {"tab", Kw::Tab}, {"page", Kw::Page},
+        {"par", Kw::Par}, {"line", Kw::Line}, {"tab", Kw::Tab}, {"page", Kw::Page}, {"column", Kw::Page},
         {"sect", Kw::Sect}, {"emdash", Kw::EmDash}, {"endash", Kw::EnDash},
         {"emspace", Kw::EmSpace}, {"enspace", Kw::EnSpace}, {"qmspace", Kw::QmSpace},
         {"bullet", Kw::Bullet}, {"lquote", Kw::LQuote}, {"rquote", Kw::RQuote},
