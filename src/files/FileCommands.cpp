@@ -1,6 +1,7 @@
 // The File menu's document commands of the main window.
 #include "document/frmDocument.h"
 #include "app/CommandLine.h"
+#include "app/modMain.h"
 #include "files/FileFormat.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
@@ -107,7 +108,7 @@ void frmMain::mnuFileOpen_Click()
         // Cancel stays silent; a file that cannot be read is named with the reason.
         if (error.number != platform::err::Cancel)
             services_.messages->show(this, error.description, platform::Buttons::Ok,
-                                     platform::Icon::Exclamation, QStringLiteral("Open"));
+                                     platform::Icon::Exclamation, modMain::AppTitle);
     }
 }
 

@@ -353,28 +353,26 @@ void frmMain::LoadNewDoc()
                 Qt::QueuedConnection);
         platform::RichTextBox& rtf = *doc->rtfText;
 
-        // Each value that does not convert falls back to its default; the rest still applies.
+        // Each value that does not convert, or names no colour or size, falls back to its key's
+        // default; the rest still applies.
         auto color = [this](const QString& key, platform::ColorValue defaultValue) {
             try {
-                return platform::parseColorValue(readSetting(key, QString::number(defaultValue)));
+                const platform::ColorValue v =
+                    platform::parseColorValue(readSetting(key, QString::number(defaultValue)));
+                platform::toQColor(v);
+                return v;
             } catch (const platform::AppError&) {
                 return defaultValue;
             }
         };
-        auto apply = [](auto&& setter) {
-            try {
-                setter();
-            } catch (const platform::AppError&) {
-            }
-        };
-        const platform::ColorValue back = color(keys::DocBackColor, platform::kWindowBackground);
-        apply([&] { rtf.setBackColor(back); });
-        const platform::ColorValue fore = color(keys::DocForeColor, 0);
-        apply([&] { rtf.setSelColor(fore); });
+        rtf.setBackColor(color(keys::DocBackColor, platform::kWindowBackground));
+        rtf.setSelColor(color(keys::DocForeColor, 0));
         rtf.setFontName(readSetting(keys::FontName, keys::DefaultFontName));
         bool ok = false;
-        const double size = readSetting(keys::FontSize, keys::DefaultFontSize).trimmed().toDouble(&ok);
-        apply([&] { rtf.setFontSize(ok ? size : keys::DefaultFontSize.toDouble()); });
+        double size = readSetting(keys::FontSize, keys::DefaultFontSize).trimmed().toDouble(&ok);
+        if (!ok || !(size > 0) || size > 2048)
+            size = keys::DefaultFontSize.toDouble();
+        rtf.setFontSize(size);
         doc->setCaption(QStringLiteral("Untitled %1").arg(UntitledCounter));
         if (readSetting(keys::MaximizeAsDefault, keys::Yes) == keys::Yes)
             sub->showMaximized();

@@ -9,6 +9,7 @@ Services Services::real()
     s.settings = std::make_unique<SettingsStore>(SettingsStore::userFolder());
     s.process = std::make_unique<QtProcess>();
     s.dialogs = std::make_unique<QtDialogs>();
+    s.modal = std::make_unique<QtModal>();
     s.clock = std::make_unique<SystemClock>();
     return s;
 }

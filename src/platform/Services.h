@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Modal.h"
 #include "platform/Process.h"
 #include "platform/Settings.h"
 
@@ -17,6 +18,7 @@ struct Services {
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<Process> process;
     std::unique_ptr<Dialogs> dialogs;
+    std::unique_ptr<Modal> modal;
     std::unique_ptr<Clock> clock;
 
     /// The real services of a desktop session.

@@ -68,8 +68,8 @@ void tst_mainwindow::badSettingsFallBackOneByOne()
                    {keys::MainWidth, "-5"},
                    {keys::MainHeight, ""},
                    {keys::DocBackColor, "x"},
-                   {keys::DocForeColor, "99999999999"},
-                   {keys::FontSize, "huge"},
+                   {keys::FontSize, "-4"},
+                   {keys::DocForeColor, "16777216"},
                    {keys::MainToolbar, "FALSE"}});
     frmMain& m = *f.main;
     QCOMPARE(m.BackColor(), 0);

@@ -62,3 +62,19 @@ QString FakeClock::timeText(const QTime& time) const
 {
     return QLocale::c().toString(time, timeFormat);
 }
+
+int FakeModal::exec(QDialog& window)
+{
+    shown << window.objectName();
+    window.setResult(QDialog::Rejected);
+    window.show();
+    if (scripts.isEmpty()) {
+        window.reject();
+        return window.result();
+    }
+    const auto script = scripts.takeFirst();
+    script(window);
+    if (window.isVisible())
+        window.reject();
+    return window.result();
+}

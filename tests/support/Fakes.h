@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Modal.h"
 #include "platform/Process.h"
 
 #include <QList>
@@ -69,4 +70,14 @@ public:
     QDateTime now() const override;
     QString dateText(const QDate& date) const override;
     QString timeText(const QTime& time) const override;
+};
+
+/// Our own modal windows, worked by scripts: each script finds the window's controls by name,
+/// uses them like a person, and closes the window. A window shown with no script left is
+/// rejected (closed as with Esc) so a test never hangs.
+class FakeModal final : public platform::Modal {
+public:
+    QList<std::function<void(QDialog&)>> scripts;
+    QStringList shown; ///< objectName of every window shown, in order
+    int exec(QDialog& window) override;
 };

@@ -17,6 +17,9 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     auto m = std::make_unique<FakeMessageBox>();
     auto d = std::make_unique<FakeDialogs>();
     auto p = std::make_unique<FakeProcess>();
+    auto modalFake = std::make_unique<FakeModal>();
+    modal = modalFake.get();
+    services.modal = std::move(modalFake);
     messages = m.get();
     dialogs = d.get();
     process = p.get();

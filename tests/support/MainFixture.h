@@ -19,6 +19,7 @@ struct MainFixture {
     FakeMessageBox* messages = nullptr;
     FakeDialogs* dialogs = nullptr;
     FakeProcess* process = nullptr;
+    FakeModal* modal = nullptr;
     FakeClock* clock = nullptr;
     std::unique_ptr<frmMain> main;
 
