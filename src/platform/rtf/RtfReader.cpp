@@ -237,14 +237,17 @@ private:
         }
         if (state().dest == Dest::FontTable)
             commitFontName();
-        if (stack_.size() > 1 && state().field > 0 && state().field != stack_[stack_.size() - 2].field)
-            fieldEnd(state().field);
         if (stack_.size() == 1) {
             // The document group ends: whatever follows it is not part of the document.
             flushText();
             builder_.finish(state().para.tableLevel(), blockFormat());
+            stack_.pop_back();
+            return;
         }
+        const int field = state().field;
         stack_.pop_back();
+        if (field > 0 && field != state().field)
+            fieldEnd(field);
     }
 
     // Passes over the rest of the current group, its nested groups and binary data included.
@@ -778,12 +781,9 @@ private:
 
     void fieldEnd(int field)
     {
-        const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)]);
-        if (symbol) {
-            stack_.pop_back();   // the character belongs to the text around the field
+        // The character belongs to the text around the field, in its format.
+        if (const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)]))
             character(symbol);
-            stack_.emplace_back();
-        }
     }
 
     void fieldResult()

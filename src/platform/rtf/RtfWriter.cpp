@@ -287,9 +287,7 @@ private:
         out += ' ';
     }
 
-    // Writes a frame's blocks and tables; in a table cell the last paragraph ends with the cell
-    // mark instead of a paragraph mark.
-    void writeFrame(QByteArray& out, QTextFrame* frame, int level, const char* lastEnd = nullptr)
+    void writeFrame(QByteArray& out, QTextFrame* frame, int level)
     {
         for (auto it = frame->begin(); !it.atEnd(); ++it) {
             if (QTextFrame* child = it.currentFrame()) {
@@ -301,7 +299,6 @@ private:
             }
             writeBlock(out, it.currentBlock(), level, "\\par\n");
         }
-        (void)lastEnd;
     }
 
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
