@@ -677,8 +677,9 @@ private:
         case Dest::FieldInstruction:
             if (s.field > 0) {
                 QString& instruction = fieldInstructions_[size_t(s.field - 1)];
-                if (instruction.size() < kMaxFieldInstruction)
-                    instruction += decoder_.decode(documentCodePage_, data, size);
+                const qsizetype room = kMaxFieldInstruction - instruction.size();
+                if (room > 0)
+                    instruction += decoder_.decode(documentCodePage_, data, std::min(size, room));
             }
             break;
         }
