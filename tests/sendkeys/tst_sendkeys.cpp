@@ -70,12 +70,10 @@ private slots:
     void escapedTextArrivesAsTyped();
     void randomSequencesNeverCrash();
     void keysRaiseTheEditorsEvents();
-    void waitingDeliversTheQueueFirst();
-    void queuedKeysArriveWhenTheEventLoopRuns();
+    void queuedKeysComeFirstOrFromTheEventLoop();
     void keysQueuedByAHandlerComeBeforeTheNextKey();
     void freezeIsOneLockNotNested();
     void freezeGuardReleasesOnEveryWayOut();
-    void freezeOfADestroyedWindowEnds();
     void timeFormatHasSecondsAndNoZone_data();
     void timeFormatHasSecondsAndNoZone();
 };
@@ -84,32 +82,19 @@ void tst_sendkeys::parsesTheNotation_data()
 {
     QTest::addColumn<QString>("sequence");
     QTest::addColumn<QString>("strokes");
-    QTest::newRow("plain") << "aB1 " << "A'a' B'B' 1'1' Space' '";
-    QTest::newRow("enter") << "~" << "Return'\\x0d'";
-    QTest::newRow("left") << "{LEFT}" << "Left''";
-    QTest::newRow("left n") << "{LEFT 4}" << "Left''x4";
-    QTest::newRow("any case, blanks") << "{left   12}" << "Left''x12";
-    QTest::newRow("zero presses") << "a{LEFT 0}b" << "A'a' B'b'";
-    QTest::newRow("keys") << "{UP}{DOWN}{TAB}{HOME}{DEL}{ENTER}"
-                          << "Up'' Down'' Tab'\\x09' Home'' Del'' Return'\\x0d'";
-    QTest::newRow("more keys") << "{BS}{ESC}{END}{PGUP}{PGDN}{INS}{F1}{F16}"
-                               << "Backspace'\\x08' Esc'\\x1b' End'' PgUp'' PgDown'' Ins'' F1'' F16''";
-    QTest::newRow("escapes") << "{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}"
-                             << "+'+' ^'^' %'%' ~'~' ('(' )')' {'{' }'}' ['[' ]']'";
-    QTest::newRow("brace repeated") << "{} 3}{{ 2}" << "}'}'x3 {'{'x2";
-    QTest::newRow("plain brackets") << "[a]" << "['[' A'a' ]']'";
-    QTest::newRow("shift") << "+a" << "Shift+A'A'";
-    QTest::newRow("ctrl") << "^b" << "Ctrl+B'\\x02'";
-    QTest::newRow("alt") << "%f" << "Alt+F''";
-    QTest::newRow("two modifiers") << "^+z" << "Ctrl+Shift+Z'\\x1a'";
-    QTest::newRow("group") << "+(ab)c" << "Shift+A'A' Shift+B'B' C'c'";
-    QTest::newRow("nested group") << "^(a+(b)c)" << "Ctrl+A'\\x01' Ctrl+Shift+B'\\x02' Ctrl+C'\\x03'";
-    QTest::newRow("modifier on named key") << "+{LEFT 2}" << "Shift+Left''x2";
-    QTest::newRow("shift tab") << "+{TAB}" << "Shift+Backtab''";
-    QTest::newRow("line breaks") << "a\r\nb\nc" << "A'a' Return'\\x0d' B'b' Return'\\x0d' C'c'";
-    QTest::newRow("tab character") << "\t" << "Tab'\\x09'";
-    QTest::newRow("outside the basic plane") << "{\U0001F600 2}" << QString(QKeySequence(0x1F600).toString() + "'\U0001F600'x2");
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain and enter") << "aB ~" << "A'a' B'B' Space' ' Return'\\x0d'";
+    QTest::newRow("left n, any case, blanks") << "{LEFT}{left   12}{LEFT 0}" << "Left'' Left''x12";
+    QTest::newRow("keys") << "{UP}{DOWN}{TAB}{HOME}{DEL}{ENTER}{BS}{F16}"
+                          << "Up'' Down'' Tab'\\x09' Home'' Del'' Return'\\x0d' Backspace'\\x08' F16''";
+    QTest::newRow("escapes") << "{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}[x]"
+                             << "+'+' ^'^' %'%' ~'~' ('(' )')' {'{' }'}' ['[' ]']' ['[' X'x' ]']'";
+    QTest::newRow("brace repeated") << "{} 3}" << "}'}'x3";
+    QTest::newRow("modifiers") << "+a^b%f^+z" << "Shift+A'A' Ctrl+B'\\x02' Alt+F'' Ctrl+Shift+Z'\\x1a'";
+    QTest::newRow("groups") << "^(a+(b))c" << "Ctrl+A'\\x01' Ctrl+Shift+B'\\x02' C'c'";
+    QTest::newRow("modified named keys") << "+{LEFT 2}+{TAB}" << "Shift+Left''x2 Shift+Backtab''";
+    QTest::newRow("line breaks") << "a\r\nb\n\t" << "A'a' Return'\\x0d' B'b' Return'\\x0d' Tab'\\x09'";
+    QTest::newRow("outside the basic plane") << "{\U0001F600 2}"
+                                             << QString(QKeySequence(0x1F600).toString() + "'\U0001F600'x2");
 }
 
 void tst_sendkeys::parsesTheNotation()
@@ -124,22 +109,15 @@ void tst_sendkeys::malformedSequencesAreErrorFive_data()
     QTest::addColumn<QString>("sequence");
     QTest::addColumn<int>("position"); // 1-based, as the description names it
     QTest::newRow("unclosed brace") << "ab{LEFT" << 3;
-    QTest::newRow("lone open brace") << "{" << 1;
     QTest::newRow("empty braces") << "{}" << 1;
     QTest::newRow("lone close brace") << "a}" << 2;
-    QTest::newRow("unknown name") << "{LEFTT}" << 2;
-    QTest::newRow("no blank before count") << "{LEFT4}" << 2;
-    QTest::newRow("count not a number") << "{LEFT x}" << 7;
-    QTest::newRow("negative count") << "{LEFT -1}" << 7;
-    QTest::newRow("count too large") << "{LEFT 32768}" << 7;
-    QTest::newRow("huge count") << "{LEFT 99999999999999999999999}" << 7;
-    QTest::newRow("trailing blank") << "{LEFT 4 }" << 9;
-    QTest::newRow("no F0") << "{F0}" << 2;
+    QTest::newRow("unknown name") << "{LEFT4}" << 2;
+    QTest::newRow("count not a number") << "{LEFT -1}" << 7;
+    QTest::newRow("count too large") << "{LEFT 99999999999999999999999}" << 7;
     QTest::newRow("no F17") << "{F17}" << 2;
     QTest::newRow("unclosed group") << "x(+(a)" << 2;
     QTest::newRow("lone close paren") << "a)" << 2;
-    QTest::newRow("modifier at the end") << "abc+" << 4;
-    QTest::newRow("modifier before close paren") << "(a^)" << 3;
+    QTest::newRow("modifier with no key") << "(a^)" << 3;
 }
 
 void tst_sendkeys::malformedSequencesAreErrorFive()
@@ -163,13 +141,10 @@ void tst_sendkeys::escapedTextArrivesAsTyped_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("date with every command character")
-        << "2003+06^19%~(a){b}[c]" << "2003+06^19%~(a){b}[c]";
-    QTest::newRow("regional time") << "3:04:05 PM" << "3:04:05 PM";
+    QTest::newRow("every command character") << "2003+06^19%~(a){b}[c]{LEFT 4}" << "2003+06^19%~(a){b}[c]{LEFT 4}";
     QTest::newRow("line breaks and tabs") << "a\r\nb\rc\n\td" << "a\nb\nc\n\td";
-    QTest::newRow("accents and scripts") << QStringLiteral("19. června 2003 г. 午後") << QStringLiteral("19. června 2003 г. 午後");
-    QTest::newRow("outside the basic plane") << QStringLiteral("a\U0001F600b") << QStringLiteral("a\U0001F600b");
-    QTest::newRow("braces with counts inside") << "{LEFT 4}" << "{LEFT 4}";
+    QTest::newRow("scripts and wide characters") << QStringLiteral("19. června г. 午後 \U0001F600")
+                                                 << QStringLiteral("19. června г. 午後 \U0001F600");
 }
 
 void tst_sendkeys::escapedTextArrivesAsTyped()
@@ -255,24 +230,20 @@ void tst_sendkeys::keysRaiseTheEditorsEvents()
     QCOMPARE(e.box.Text(), QStringLiteral("ab\nX"));
 }
 
-void tst_sendkeys::waitingDeliversTheQueueFirst()
+void tst_sendkeys::queuedKeysComeFirstOrFromTheEventLoop()
 {
     FocusedEditor e;
     platform::SendKeys(QStringLiteral("ab"), false);
     platform::SendKeys(QStringLiteral("{c 2}"), false);
-    QCOMPARE(e.box.Text(), QString()); // nothing yet: queued
+    QCOMPARE(e.box.Text(), QString()); // queued, not typed yet
     QCOMPARE(platform::pendingKeys(), 4);
     platform::SendKeys(QStringLiteral("{LEFT}d"), true);
     QCOMPARE(e.box.Text(), QStringLiteral("abcdc"));
     QCOMPARE(platform::pendingKeys(), 0);
-}
 
-void tst_sendkeys::queuedKeysArriveWhenTheEventLoopRuns()
-{
-    FocusedEditor e;
     platform::SendKeys(QStringLiteral("xy{LEFT}"), false);
-    QTRY_COMPARE(e.box.Text(), QStringLiteral("xy"));
-    QCOMPARE(e.box.SelStart(), 1);
+    QTRY_COMPARE(e.box.Text(), QStringLiteral("abcdxyc"));
+    QCOMPARE(e.box.SelStart(), 5);
 }
 
 void tst_sendkeys::keysQueuedByAHandlerComeBeforeTheNextKey()
@@ -316,6 +287,14 @@ void tst_sendkeys::freezeIsOneLockNotNested()
     QVERIFY(platform::LockWindowUpdate(&b));
     platform::LockWindowUpdate(nullptr);
     QVERIFY(!b.updatesEnabled());
+
+    // A frozen window that is destroyed takes its freeze with it.
+    auto* doomed = new QWidget;
+    QVERIFY(platform::LockWindowUpdate(doomed));
+    delete doomed;
+    QCOMPARE(platform::lockedWindow(), nullptr);
+    QVERIFY(platform::LockWindowUpdate(&a));
+    platform::LockWindowUpdate(nullptr);
 }
 
 void tst_sendkeys::freezeGuardReleasesOnEveryWayOut()
@@ -345,18 +324,6 @@ void tst_sendkeys::freezeGuardReleasesOnEveryWayOut()
     QCOMPARE(platform::lockedWindow(), nullptr);
 }
 
-void tst_sendkeys::freezeOfADestroyedWindowEnds()
-{
-    auto* doomed = new QWidget;
-    QVERIFY(platform::LockWindowUpdate(doomed));
-    delete doomed;
-    QCOMPARE(platform::lockedWindow(), nullptr);
-    QWidget next;
-    QVERIFY(platform::LockWindowUpdate(&next));
-    platform::LockWindowUpdate(nullptr);
-    QVERIFY(next.updatesEnabled());
-}
-
 void tst_sendkeys::timeFormatHasSecondsAndNoZone_data()
 {
     QTest::addColumn<QString>("locale");
@@ -364,13 +331,10 @@ void tst_sendkeys::timeFormatHasSecondsAndNoZone_data()
     QTest::addColumn<QString>("date");
     QTest::newRow("en_US") << "en_US" << "h:mm:ss AP" << "6/19/03";
     QTest::newRow("en_GB") << "en_GB" << "HH:mm:ss" << "19/06/2003";
-    QTest::newRow("de_DE") << "de_DE" << "HH:mm:ss" << "19.06.03";
     QTest::newRow("zone first") << "zh_CN" << "HH:mm:ss" << "2003/6/19";
     QTest::newRow("zone in parentheses") << "es_ES" << "H:mm:ss" << "19/6/03";
-    QTest::newRow("zone in brackets") << "zh_TW" << "Bh:mm:ss" << "2003/6/19";
     QTest::newRow("zone after a comma") << "sq_AL" << "h:mm:ss AP" << "19.6.03";
     QTest::newRow("quoted letters") << "fr_CA" << "HH 'h' mm 'min' ss 's'" << "2003-06-19";
-    QTest::newRow("dots") << "fi_FI" << "H.mm.ss" << "19.6.2003";
 }
 
 void tst_sendkeys::timeFormatHasSecondsAndNoZone()
