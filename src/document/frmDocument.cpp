@@ -21,6 +21,11 @@ frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main
     layout->addWidget(rtfText);
     setFocusProxy(rtfText);
     connect(rtfText, &platform::RichTextBox::Change, this, &frmDocument::rtfText_Change);
+    connect(rtfText, &platform::RichTextBox::KeyPress, this, &frmDocument::rtfText_KeyPress);
+    connect(rtfText, &platform::RichTextBox::KeyUp, this, &frmDocument::rtfText_KeyUp);
+    connect(rtfText, &platform::RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
+    connect(rtfText, &platform::RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
+    connect(rtfText, &platform::RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
     Form_Initialize();
 }
 
@@ -65,6 +70,15 @@ bool frmDocument::isMinimized() const
 void frmDocument::rtfText_Change()
 {
     bIsDirty = true;
+}
+
+void frmDocument::rtfText_KeyUp(int keyCode, int shift)
+{
+    Q_UNUSED(shift); // Shift+Enter and Ctrl+Enter count as Enter
+    main_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
+        if (keyCode == 13 && modMain::bUseSmartTabs)
+            SmartTabs();
+    });
 }
 
 void frmDocument::Form_Resize()

@@ -35,6 +35,19 @@ public:
     /// The close question; true when the window may close.
     bool Form_QueryUnload();
 
+    // The editor's events.
+    void rtfText_KeyPress(int& charCode);
+    void rtfText_KeyUp(int keyCode, int shift);
+    void rtfText_MouseUp(int button, int shift, double x, double y);
+    void rtfText_SelChange();
+    void rtfText_OLEDragDrop(const QStringList& files);
+
+    /// After Enter: the new line gets as many tabs as the line before it holds.
+    void SmartTabs();
+    /// Tab characters in the line before the caret's line.
+    int MeasureIndent();
+    void GenerateTabs(int count);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -4,22 +4,107 @@
 
 namespace {
 
+using M = frmMain;
+
 const MenuRow kMenuRows[] = {
     {1, "mnuFile", "&File", nullptr, nullptr},
-    {2, "mnuFileNew", "&New", "Ctrl+N", &frmMain::mnuFileNew_Click},
-    {2, "mnuFileOpen", "&Open...", "Ctrl+O", &frmMain::mnuFileOpen_Click},
-    {2, "mnuFileClose", "&Close", "Ctrl+W", &frmMain::mnuFileClose_Click},
+    {2, "mnuFileNew", "&New", "Ctrl+N", &M::mnuFileNew_Click},
+    {2, "mnuFileOpen", "&Open...", "Ctrl+O", &M::mnuFileOpen_Click},
+    {2, "mnuFileClose", "&Close", "Ctrl+W", &M::mnuFileClose_Click},
     {2, "mnuFileBar0", "-", nullptr, nullptr},
-    {2, "mnuFileSave", "&Save", "Ctrl+S", &frmMain::mnuFileSave_Click},
-    {2, "mnuFileSaveAs", "Save &As...", nullptr, &frmMain::mnuFileSaveAs_Click},
+    {2, "mnuFileSave", "&Save", "Ctrl+S", &M::mnuFileSave_Click},
+    {2, "mnuFileSaveAs", "Save &As...", nullptr, &M::mnuFileSaveAs_Click},
     {2, "mnuFileBar1", "-", nullptr, nullptr},
-    {2, "mnuFileExit", "E&xit", "Ctrl+Q", &frmMain::mnuFileExit_Click},
+    {2, "mnuFileExit", "E&xit", "Ctrl+Q", &M::mnuFileExit_Click},
+    {1, "mnuEdit", "&Edit", nullptr, nullptr},
+    {2, "mnuEditCut", "Cu&t  Ctrl+X", nullptr, &M::mnuEditCut_Click, false, true},
+    {2, "mnuEditCopy", "&Copy  Ctrl+C", nullptr, &M::mnuEditCopy_Click, false, true},
+    {2, "mnuEditPaste", "&Paste  Ctrl+V", nullptr, &M::mnuEditPaste_Click},
+    {2, "mnuEditBar1", "-", nullptr, nullptr},
+    {2, "mnuEditClear", "Cle&ar", nullptr, &M::mnuEditClear_Click},
+    {2, "mnuEditSelectAll", "Select A&ll", "Ctrl+A", &M::mnuEditSelectAll_Click},
+    {1, "mnuView", "&View", nullptr, nullptr},
+    {2, "mnuViewToolbar", "&General Toolbar", nullptr, &M::mnuViewToolbar_Click, true},
+    {2, "mnuViewHTMLToolbar", "&HTML Toolbar", nullptr, &M::mnuViewHTMLToolbar_Click, true},
+    {2, "mnuViewStatusBar", "Status &Bar", nullptr, &M::mnuViewStatusBar_Click, true},
+    {2, "mnuViewBar0", "-", nullptr, nullptr},
+    {2, "mnuViewRefresh", "&Refresh", nullptr, &M::mnuViewRefresh_Click},
+    {1, "mnuInsert", "&Insert", nullptr, nullptr},
+    {2, "mnuInsertHTMLTags", "&HTML Tags", nullptr, nullptr},
+    {3, "mnuHTMLTemplate", "&Template", "F11", &M::mnuHTMLTemplate_Click},
+    {3, "mnuHTMLComment", "&Comment", "F12", &M::mnuHTMLComment_Click},
+    {3, "TagsBar0", "-", nullptr, nullptr},
+    {3, "mnuHTMLHeadings", "Hea&dings", nullptr, nullptr},
+    {4, "mnuHTMLH1", "H&1 Tag", "Shift+F1", &M::mnuHTMLH1_Click},
+    {4, "mnuHTMLH2", "H&2 Tag", "Shift+F2", &M::mnuHTMLH2_Click},
+    {4, "mnuHTMLH3", "H&3 Tag", "Shift+F3", &M::mnuHTMLH3_Click},
+    {4, "mnuHTMLH4", "H&4 Tag", "Shift+F4", &M::mnuHTMLH4_Click},
+    {4, "mnuHTMLH5", "H&5 Tag", "Shift+F5", &M::mnuHTMLH5_Click},
+    {4, "mnuHTMLH6", "H&6 Tag", "Shift+F6", &M::mnuHTMLH6_Click},
+    {3, "mnuHTMLFormatting", "&Formatting", nullptr, nullptr},
+    {4, "mnuHTMLBold", "&Bold Tag", "Shift+F7", &M::mnuHTMLBold_Click},
+    {4, "mnuHTMLItalic", "&Italic Tag", "Shift+F8", &M::mnuHTMLItalic_Click},
+    {4, "mnuHTMLUnderline", "&Underline Tag", "Shift+F9", &M::mnuHTMLUnderline_Click},
+    {3, "mnuHTMLAlignment", "&Alignment", nullptr, nullptr},
+    {4, "mnuHTMLLeft", "Align &Left Tag", "F7", &M::mnuHTMLLeft_Click},
+    {4, "mnuHTMLCenter", "Align &Center Tag", "F8", &M::mnuHTMLCenter_Click},
+    {4, "mnuHTMLRight", "Align &Right Tag", "F9", &M::mnuHTMLRight_Click},
+    {2, "mnuInsertDate", "&Date", "F4", &M::mnuInsertDate_Click},
+    {2, "mnuInsertTime", "&Time", "F5", &M::mnuInsertTime_Click},
+    {2, "mnuInsertTimeAndDate", "Date &and Time", "F6", &M::mnuInsertTimeAndDate_Click},
+    {1, "mnuWindow", "&Window", nullptr, nullptr},
+    {2, "mnuWindowNewWindow", "&New Window", nullptr, &M::mnuWindowNewWindow_Click},
+    {2, "mnuWindowBar0", "-", nullptr, nullptr},
+    {2, "mnuWindowCascade", "&Cascade", nullptr, &M::mnuWindowCascade_Click},
+    {2, "mnuWindowTileHorizontal", "Tile &Horizontal", nullptr, &M::mnuWindowTileHorizontal_Click},
+    {2, "mnuWindowTileVertical", "Tile &Vertical", nullptr, &M::mnuWindowTileVertical_Click},
+    {2, "mnuWindowArrangeIcons", "&Arrange Icons", nullptr, &M::mnuWindowArrangeIcons_Click},
+    {1, "mnuContext", "Context", nullptr, nullptr},
+    {2, "mnuContextCut", "Cu&t", nullptr, &M::mnuContextCut_Click, false, true},
+    {2, "mnuContextCopy", "&Copy", nullptr, &M::mnuContextCopy_Click, false, true},
+    {2, "mnuContextPaste", "&Paste", nullptr, &M::mnuContextPaste_Click},
+    {2, "mnuContextSeparator1", "-", nullptr, nullptr},
+    {2, "mnuContextSelectAll", "Select &All", nullptr, &M::mnuContextSelectAll_Click},
+    {2, "mnuContextClear", "&Clear", nullptr, &M::mnuContextClear_Click},
 };
 
 const ToolRow kGeneralToolRows[] = {
-    {"New", "New  -  Ctrl+N", "new", &frmMain::LoadNewDoc},
-    {"Open", "Open  -  Ctrl+O", "open", &frmMain::mnuFileOpen_Click},
-    {"Save", "Save  -  Ctrl+S", "save", &frmMain::mnuFileSave_Click},
+    {"New", "New  -  Ctrl+N", "new", ToolRow::Default},
+    {"Open", "Open  -  Ctrl+O", "open", ToolRow::Default},
+    {"Save", "Save  -  Ctrl+S", "save", ToolRow::Default},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"Delete", "Delete  -  Del", "delete", ToolRow::Default},
+    {"Cut", "Cut  -  Ctrl+X", "cut", ToolRow::Default},
+    {"Copy", "Copy  -  Ctrl+C", "copy", ToolRow::Default},
+    {"Paste", "Paste  -  Ctrl+V", "paste", ToolRow::Default},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"Bold", "Bold  -  Ctrl+B", "bold", ToolRow::Check},
+    {"Italic", "Italic", "italic", ToolRow::Check},
+    {"Underline", "Underline  -  Ctrl+U", "underline", ToolRow::Check},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"AlignLeft", "Align Left  -  Ctrl+L", "alignleft", ToolRow::Group},
+    {"AlignCenter", "Align Center", "aligncenter", ToolRow::Group},
+    {"AlignRight", "Align Right  -  Ctrl+R", "alignright", ToolRow::Group},
+};
+
+const ToolRow kHTMLToolRows[] = {
+    {"Template", "Insert HTML Template  -  F11", "template", ToolRow::Default},
+    {"Comment", "Comment Selection  -  F12", "comment", ToolRow::Default},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"H1", "H1 Tag  -  Shift+F1", "h1", ToolRow::Default},
+    {"H2", "H2 Tag  -  Shift+F2", "h2", ToolRow::Default},
+    {"H3", "H3 Tag  -  Shift+F3", "h3", ToolRow::Default},
+    {"H4", "H4 Tag  -  Shift+F4", "h4", ToolRow::Default},
+    {"H5", "H5 Tag  -  Shift+F5", "h5", ToolRow::Default},
+    {"H6", "H6 Tag  -  Shift+F6", "h6", ToolRow::Default},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"Bold", "Bold Tag  -  Shift+F7", "tagbold", ToolRow::Default},
+    {"Italic", "Italic Tag  -  Shift+F8", "tagitalic", ToolRow::Default},
+    {"Underline", "Underline Tag  -  Shift+F9", "tagunderline", ToolRow::Default},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"AlignLeft", "Align Left Tag  -  F7", "tagleft", ToolRow::Default},
+    {"AlignCenter", "Align Center Tag  -  F8", "tagcenter", ToolRow::Default},
+    {"AlignRight", "Align Right Tag  -  F9", "tagright", ToolRow::Default},
 };
 
 } // namespace
@@ -32,4 +117,9 @@ std::span<const MenuRow> menuRows()
 std::span<const ToolRow> generalToolRows()
 {
     return kGeneralToolRows;
+}
+
+std::span<const ToolRow> htmlToolRows()
+{
+    return kHTMLToolRows;
 }

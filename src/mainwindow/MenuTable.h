@@ -15,13 +15,14 @@ struct MenuRow {
     bool disabled = false;      ///< initial state
 };
 
-/// One row per toolbar button, in order; key nullptr for a separator.
+/// One row per toolbar button, in order. A click is dispatched on the button's key.
 struct ToolRow {
-    const char* key;
+    const char* key;            ///< nullptr for a separator
     const char* tooltip;
     const char* icon;           ///< resource name under :/icons/
-    void (frmMain::*click)();
+    enum Style { Default, Check, Group, Separator } style;
 };
 
 std::span<const MenuRow> menuRows();
 std::span<const ToolRow> generalToolRows();
+std::span<const ToolRow> htmlToolRows();

@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -74,7 +75,13 @@ void frmMain::buildMenus()
         QMenu* parent = row.level > 1 ? parents[row.level - 2] : nullptr;
         const bool submenu = row.click == nullptr && caption != QLatin1String("-");
         if (submenu) {
-            QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+            QMenu* m = nullptr;
+            if (parent)
+                m = parent->addMenu(caption);
+            else if (name == QLatin1String("mnuContext"))
+                m = new QMenu(caption, this); // only ever a document's pop-up menu
+            else
+                m = menuBar()->addMenu(caption);
             m->setObjectName(name);
             m->menuAction()->setObjectName(name);
             m->menuAction()->setEnabled(!row.disabled);
@@ -100,29 +107,46 @@ void frmMain::buildMenus()
     }
 }
 
-void frmMain::buildToolbars()
+QToolBar* frmMain::buildToolbar(const QString& name, const QString& title,
+                                std::span<const ToolRow> rows,
+                                void (frmMain::*dispatch)(const QString&))
 {
-    tbToolBar = addToolBar(QStringLiteral("General"));
-    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
-    tbToolBar->setMovable(false);
-    for (const ToolRow& row : generalToolRows()) {
-        if (!row.key) {
-            tbToolBar->addSeparator();
+    QToolBar* bar = addToolBar(title);
+    bar->setObjectName(name);
+    bar->setMovable(false);
+    QActionGroup* group = nullptr;
+    for (const ToolRow& row : rows) {
+        if (row.style == ToolRow::Separator) {
+            bar->addSeparator();
             continue;
         }
-        QAction* a = tbToolBar->addAction(QString::fromLatin1(row.key));
-        a->setObjectName(QString::fromLatin1(row.key));
+        const QString key = QString::fromLatin1(row.key);
+        QAction* a = bar->addAction(key);
+        a->setObjectName(key);
         a->setToolTip(QString::fromUtf8(row.tooltip));
-        const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(row.icon)));
-        if (!icon.isNull())
-            a->setIcon(icon);
-        const auto click = row.click;
-        connect(a, &QAction::triggered, this,
-                [this, click] { trap(QStringLiteral("tbToolBar_ButtonClick"), [&] { (this->*click)(); }); });
+        a->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(row.icon))));
+        if (row.style == ToolRow::Check || row.style == ToolRow::Group)
+            a->setCheckable(true);
+        if (row.style == ToolRow::Group) {
+            if (!group) {
+                group = new QActionGroup(bar);
+                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+            }
+            group->addAction(a);
+        }
+        connect(a, &QAction::triggered, this, [this, dispatch, key] { (this->*dispatch)(key); });
     }
-    tbHTMLToolBar = addToolBar(QStringLiteral("HTML"));
-    tbHTMLToolBar->setObjectName(QStringLiteral("tbHTMLToolBar"));
-    tbHTMLToolBar->setMovable(false);
+    return bar;
+}
+
+void frmMain::buildToolbars()
+{
+    tbToolBar = buildToolbar(QStringLiteral("tbToolBar"), QStringLiteral("General"),
+                             generalToolRows(), &frmMain::tbToolBar_ButtonClick);
+    tbHTMLToolBar = buildToolbar(QStringLiteral("tbHTMLToolBar"), QStringLiteral("HTML"),
+                                 htmlToolRows(), &frmMain::tbHTMLToolBar_ButtonClick);
+    if (QMenu* windows = menu(QStringLiteral("mnuWindow")))
+        connect(windows, &QMenu::aboutToShow, this, &frmMain::rebuildWindowList);
 }
 
 void frmMain::buildStatusBar()

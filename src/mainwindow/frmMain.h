@@ -4,8 +4,10 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <span>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -92,6 +94,38 @@ public:
     /// Opens the files named on the command line, or one empty document when there are none.
     void openCommandLineFiles();
 
+    // Clipboard and selection commands (defined in src/document).
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditClear_Click();
+    void mnuEditSelectAll_Click();
+    void mnuContextCut_Click();
+    void mnuContextCopy_Click();
+    void mnuContextPaste_Click();
+    void mnuContextClear_Click();
+    void mnuContextSelectAll_Click();
+    /// Enables Cut and Copy (menu, context menu, toolbar) exactly when text is selected.
+    void setCutCopyEnabled(bool enabled);
+
+    // View and Window commands and the toolbars' clicks.
+    void mnuViewToolbar_Click();
+    void mnuViewHTMLToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuViewRefresh_Click();
+    void mnuWindowNewWindow_Click();
+    void mnuWindowCascade_Click();
+    void mnuWindowTileHorizontal_Click();
+    void mnuWindowTileVertical_Click();
+    void mnuWindowArrangeIcons_Click();
+    /// Cascade (0), tile horizontally (1), tile vertically (2), line up minimized windows (3).
+    void Arrange(int arrangement);
+    void tbToolBar_ButtonClick(const QString& key);
+    void tbHTMLToolBar_ButtonClick(const QString& key);
+    /// Shows the formatting of the selection on the general toolbar's buttons.
+    void showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
+                             std::optional<bool> underline, std::optional<int> alignment);
+
     // HTML, date and time commands (defined in src/html).
     void mnuHTMLTemplate_Click();
     void mnuHTMLComment_Click();
@@ -125,6 +159,9 @@ private:
     void MDIForm_Unload();
     void buildMenus();
     void buildToolbars();
+    QToolBar* buildToolbar(const QString& name, const QString& title, std::span<const struct ToolRow> rows,
+                           void (frmMain::*dispatch)(const QString&));
+    void rebuildWindowList();
     void buildStatusBar();
     void restorePlacement();
     void applyBarSetting(const QString& key, const QString& menuItem, QWidget* bar);

@@ -21,6 +21,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace platform {
 
@@ -300,14 +301,23 @@ void RichTextBox::useView(bool rich, QTextDocument* doc)
     viewWidget_->setFont(font_);
     view_->setWrapWidth(toPixels(rightMarginTwips_));
     layout()->addWidget(viewWidget_);
+    viewWidget_->show();
     setFocusProxy(viewWidget_);
     if (oldView) {
-        delete oldView;
+        // The old view may be the one handling the key or command that asked for the change:
+        // it goes once the event loop is back, taking its document with it.
+        QWidget* w = oldView->widget();
+        w->disconnect(this);
+        layout()->removeWidget(w);
+        w->hide();
+        if (old && old != doc)
+            old->setParent(w);
+        w->deleteLater();
         if (hadFocus)
             viewWidget_->setFocus(Qt::OtherFocusReason);
-    }
-    if (old && old != doc)
+    } else if (old && old != doc) {
         old->deleteLater();
+    }
 }
 
 bool RichTextBox::isRichView() const
@@ -322,11 +332,15 @@ QTextDocument* RichTextBox::document() const
 
 QTextCursor RichTextBox::cursor() const
 {
-    return view_->textCursor();
+    return editBlocks_ != 0 ? heldCursor_ : view_->textCursor();
 }
 
 void RichTextBox::setCursor(const QTextCursor& c)
 {
+    if (editBlocks_ != 0) {
+        heldCursor_ = c;
+        return;
+    }
     ++selQuiet_;
     view_->setTextCursor(c);
     --selQuiet_;
@@ -335,7 +349,7 @@ void RichTextBox::setCursor(const QTextCursor& c)
 
 void RichTextBox::emitSelChangeIfMoved()
 {
-    if (selQuiet_ != 0 || programChange_ != 0)
+    if (selQuiet_ != 0 || programChange_ != 0 || editBlocks_ != 0)
         return;
     const QTextCursor c = cursor();
     if (c.anchor() == lastAnchor_ && c.position() == lastPosition_)
@@ -628,6 +642,26 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
         return -1;
     setCursor(found);
     return found.selectionStart();
+}
+
+// While the document's edit block is open its layout is stale: the view must not be asked to
+// show a cursor in it (it would read lines that are gone), so the box holds the selection itself.
+RichTextBox::EditBlock::EditBlock(RichTextBox& box) : box_(&box), doc_(box.document())
+{
+    if (box.editBlocks_++ == 0)
+        box.heldCursor_ = box.view_->textCursor();
+    QTextCursor(doc_).beginEditBlock();
+}
+
+RichTextBox::EditBlock::~EditBlock()
+{
+    if (doc_)
+        QTextCursor(doc_).endEditBlock();
+    if (!box_ || --box_->editBlocks_ != 0)
+        return;
+    const QTextCursor held = std::exchange(box_->heldCursor_, QTextCursor());
+    if (!held.isNull() && held.document() == box_->document())
+        box_->setCursor(held);
 }
 
 void RichTextBox::LoadFile(const QString& path)

@@ -4,11 +4,12 @@
 #include "platform/TextFile.h"
 
 #include <QFont>
+#include <QPointer>
+#include <QTextCursor>
 #include <QWidget>
 #include <optional>
 
 class QTextCharFormat;
-class QTextCursor;
 class QTextDocument;
 class QTextEdit;
 
@@ -68,6 +69,22 @@ public:
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
     qsizetype Find(const QString& text, qsizetype start, qsizetype end = -1, int options = 0);
+
+    /// Groups every edit made while it lives into one undo step (nested blocks join the outer
+    /// one). The document is laid out once, when the block ends; until then the selection is
+    /// kept by the box and read back as usual, and the view shows it, with one SelChange, at the
+    /// end.
+    class EditBlock {
+    public:
+        explicit EditBlock(RichTextBox& box);
+        ~EditBlock();
+        EditBlock(const EditBlock&) = delete;
+        EditBlock& operator=(const EditBlock&) = delete;
+
+    private:
+        QPointer<RichTextBox> box_;
+        QPointer<QTextDocument> doc_;
+    };
 
     /// Replaces the content: rich text when the file holds RTF, otherwise plain text whose
     /// encoding and line breaks are kept for SaveFile. Throws AppError when the file cannot be read.
@@ -132,6 +149,8 @@ private:
     int selQuiet_ = 0;
     qsizetype lastAnchor_ = 0;
     qsizetype lastPosition_ = 0;
+    int editBlocks_ = 0;
+    QTextCursor heldCursor_; // the selection while an EditBlock lives
 };
 
 } // namespace platform

@@ -58,8 +58,14 @@ MainFixture::~MainFixture()
 void MainFixture::start(const QStringList& arguments)
 {
     main.reset(modMain::Main(services, arguments));
-    if (main)
-        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    if (!main)
+        return;
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    // Keys sent by the program go to the focused editor, as on a desktop.
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    if (platform::RichTextBox* box = editor())
+        box->SetFocus();
 }
 
 QString MainFixture::setting(const QString& key, const QString& defaultValue) const

@@ -1,0 +1,125 @@
+// The document window's handling of its editor's keys, mouse, selection changes and drops,
+// and smart tabs.
+#include "app/modMain.h"
+#include "document/frmDocument.h"
+#include "document/modCountOccurrences.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RedrawFreeze.h"
+#include "platform/RichTextBox.h"
+#include "platform/SendKeys.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+
+using platform::RichTextBox;
+
+void frmDocument::rtfText_KeyPress(int& charCode)
+{
+    main_.trap(QStringLiteral("rtfText_KeyPress"), [&] {
+        RichTextBox& box = *rtfText;
+        // A selection of mixed format counts as not set: the whole selection takes the format.
+        switch (charCode) {
+        case 2: // Ctrl+B
+            box.setSelBold(!box.SelBold().value_or(false));
+            break;
+        case 12: // Ctrl+L
+            box.setSelAlignment(RichTextBox::Left);
+            break;
+        case 18: // Ctrl+R
+            box.setSelAlignment(RichTextBox::Right);
+            break;
+        case 21: // Ctrl+U
+            box.setSelUnderline(!box.SelUnderline().value_or(false));
+            break;
+        default:
+            return;
+        }
+        main_.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(),
+                                  box.SelAlignment());
+    });
+}
+
+void frmDocument::rtfText_MouseUp(int button, int shift, double x, double y)
+{
+    Q_UNUSED(shift);
+    Q_UNUSED(x);
+    Q_UNUSED(y);
+    main_.trap(QStringLiteral("rtfText_MouseUp"), [&] {
+        main_.setCutCopyEnabled(rtfText->SelLength() != 0);
+        if (button == 2) {
+            if (QMenu* context = main_.menu(QStringLiteral("mnuContext")))
+                context->popup(QCursor::pos());
+        }
+    });
+}
+
+void frmDocument::rtfText_SelChange()
+{
+    main_.trap(QStringLiteral("rtfText_SelChange"), [&] {
+        RichTextBox& box = *rtfText;
+        main_.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(),
+                                  box.SelAlignment());
+        // The modified flag follows real changes of the text (see rtfText_Change), not the caret.
+        main_.setStatusText(QString());
+        main_.setCutCopyEnabled(box.SelLength() != 0);
+    });
+}
+
+void frmDocument::rtfText_OLEDragDrop(const QStringList& files)
+{
+    main_.OpenFiles(files, QStringLiteral("rtfText_OLEDragDrop"));
+}
+
+void frmDocument::SmartTabs()
+{
+    // Redrawing stays frozen while the caret travels to the line above and back.
+    platform::RedrawFreeze freeze(rtfText->hwnd());
+    const int n = MeasureIndent();
+    if (n > 0)
+        GenerateTabs(n);
+}
+
+namespace {
+
+// Runs one step of the measurement; a step that fails is skipped and the next one runs.
+template <class F>
+void step(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+int frmDocument::MeasureIndent()
+{
+    // The caret goes up to the line before (as a person would with the Up key: a wrapped line
+    // is reached at its last display line), that line is measured, and the caret comes back
+    // down. The Down key is queued; the tabs typed next are delivered after it.
+    RichTextBox& box = *rtfText;
+    qsizetype a = 0, b = 0;
+    QString t;
+    int n = 0;
+    step([&] { a = box.SelStart(); });
+    step([&] { platform::SendKeys(QStringLiteral("{UP}"), true); });
+    step([&] { b = box.SelStart(); });
+    step([&] { box.setSelStart(b); });
+    step([&] { box.setSelLength(a - b); });
+    step([&] { t = box.SelText(); });
+    step([&] { n = modCountOccurrences::CountOccurrences(t, QStringLiteral("\t")); });
+    step([&] { box.setSelLength(0); });
+    step([&] { platform::SendKeys(QStringLiteral("{DOWN}"), false); });
+    return n;
+}
+
+void frmDocument::GenerateTabs(int count)
+{
+    main_.trap(QStringLiteral("GenerateTabs"), [&] {
+        if (count <= 0)
+            return;
+        platform::SendKeys(QStringLiteral("{TAB %1}").arg(count), true);
+    });
+}

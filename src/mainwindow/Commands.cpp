@@ -1,0 +1,263 @@
+// The frame's own commands: the View toggles, Refresh, the Window commands and the toolbars.
+#include "document/frmDocument.h"
+#include "mainwindow/frmMain.h"
+#include "platform/AppError.h"
+#include "platform/RichTextBox.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+void toggleBar(frmMain& m, const QString& item, QWidget* bar)
+{
+    QAction* a = m.action(item);
+    // The triggered menu item has already flipped its tick; the bar follows it.
+    bar->setVisible(a->isChecked());
+}
+
+} // namespace
+
+void frmMain::mnuViewToolbar_Click()
+{
+    trap(QStringLiteral("mnuViewToolbar_Click"),
+         [&] { toggleBar(*this, QStringLiteral("mnuViewToolbar"), tbToolBar); });
+}
+
+void frmMain::mnuViewHTMLToolbar_Click()
+{
+    trap(QStringLiteral("mnuViewHTMLToolbar_Click"),
+         [&] { toggleBar(*this, QStringLiteral("mnuViewHTMLToolbar"), tbHTMLToolBar); });
+}
+
+void frmMain::mnuViewStatusBar_Click()
+{
+    trap(QStringLiteral("mnuViewStatusBar_Click"),
+         [&] { toggleBar(*this, QStringLiteral("mnuViewStatusBar"), sbStatusBar); });
+}
+
+void frmMain::mnuViewRefresh_Click()
+{
+    trap(QStringLiteral("mnuViewRefresh_Click"), [&] {
+        frmDocument& doc = requireActiveForm();
+        doc.update();
+        doc.rtfText->Refresh();
+    });
+}
+
+void frmMain::mnuWindowNewWindow_Click()
+{
+    trap(QStringLiteral("mnuWindowNewWindow_Click"), [&] { LoadNewDoc(); });
+}
+
+void frmMain::mnuWindowCascade_Click()
+{
+    trap(QStringLiteral("mnuWindowCascade_Click"), [&] { Arrange(0); });
+}
+
+void frmMain::mnuWindowTileHorizontal_Click()
+{
+    trap(QStringLiteral("mnuWindowTileHorizontal_Click"), [&] { Arrange(1); });
+}
+
+void frmMain::mnuWindowTileVertical_Click()
+{
+    trap(QStringLiteral("mnuWindowTileVertical_Click"), [&] { Arrange(2); });
+}
+
+void frmMain::mnuWindowArrangeIcons_Click()
+{
+    trap(QStringLiteral("mnuWindowArrangeIcons_Click"), [&] { Arrange(3); });
+}
+
+void frmMain::Arrange(int arrangement)
+{
+    QList<QMdiSubWindow*> open, minimized;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isMinimized())
+            minimized << sub;
+        else if (sub->isVisible())
+            open << sub;
+    }
+    const QRect area = mdiArea_->viewport()->rect();
+    switch (arrangement) {
+    case 0:
+        mdiArea_->cascadeSubWindows();
+        return;
+    case 1:
+    case 2: {
+        // Horizontal tiling stacks the windows one above the other, each as wide as the frame;
+        // vertical tiling sets them side by side, each as high as the frame.
+        const int n = int(open.size());
+        if (n == 0)
+            return;
+        const int reserved = minimized.isEmpty() ? 0 : minimized.first()->height();
+        const QRect space = area.adjusted(0, 0, 0, -reserved);
+        for (int i = 0; i < n; ++i) {
+            QMdiSubWindow* sub = open.at(i);
+            sub->showNormal();
+            QRect r;
+            if (arrangement == 1) {
+                const int top = space.top() + space.height() * i / n;
+                const int bottom = space.top() + space.height() * (i + 1) / n;
+                r = QRect(space.left(), top, space.width(), bottom - top);
+            } else {
+                const int left = space.left() + space.width() * i / n;
+                const int right = space.left() + space.width() * (i + 1) / n;
+                r = QRect(left, space.top(), right - left, space.height());
+            }
+            sub->setGeometry(r);
+        }
+        return;
+    }
+    case 3: {
+        // Minimized windows line up along the bottom edge, left to right, wrapping upwards.
+        int x = area.left(), y = area.bottom();
+        for (QMdiSubWindow* sub : minimized) {
+            const QSize size = sub->size();
+            if (x > area.left() && x + size.width() > area.right()) {
+                x = area.left();
+                y -= size.height();
+            }
+            sub->move(x, y - size.height() + 1);
+            x += size.width();
+        }
+        return;
+    }
+    default:
+        platform::raise(platform::err::InvalidProcedureCall,
+                        QStringLiteral("Invalid procedure call or argument"));
+    }
+}
+
+void frmMain::rebuildWindowList()
+{
+    QMenu* windows = menu(QStringLiteral("mnuWindow"));
+    for (QAction* a : windows->actions()) {
+        if (a->property("windowListEntry").toBool())
+            delete a;
+    }
+    const QList<frmDocument*> docs = documents();
+    if (docs.isEmpty())
+        return;
+    QAction* bar = windows->addSeparator();
+    bar->setProperty("windowListEntry", true);
+    frmDocument* active = ActiveForm();
+    int number = 0;
+    for (frmDocument* doc : docs) {
+        ++number;
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(doc->Caption())
+                                         : QStringLiteral("%1 %2").arg(number).arg(doc->Caption());
+        QAction* a = windows->addAction(text);
+        a->setProperty("windowListEntry", true);
+        a->setCheckable(true);
+        a->setChecked(doc == active);
+        QPointer<frmDocument> target(doc);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target && target->subWindow()) {
+                mdiArea_->setActiveSubWindow(target->subWindow());
+                target->rtfText->SetFocus();
+            }
+        });
+    }
+}
+
+void frmMain::setCutCopyEnabled(bool enabled)
+{
+    for (const char* name : {"mnuEditCut", "mnuEditCopy", "mnuContextCut", "mnuContextCopy"}) {
+        if (QAction* a = action(QString::fromLatin1(name)))
+            a->setEnabled(enabled);
+    }
+    for (const char* key : {"Cut", "Copy"}) {
+        if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
+            a->setEnabled(enabled);
+    }
+}
+
+void frmMain::showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
+                                  std::optional<bool> underline, std::optional<int> alignment)
+{
+    auto press = [this](const char* key, bool on) {
+        if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
+            a->setChecked(on);
+    };
+    press("Bold", bold.value_or(false));
+    press("Italic", italic.value_or(false));
+    press("Underline", underline.value_or(false));
+    press("AlignLeft", alignment == platform::RichTextBox::Left);
+    press("AlignCenter", alignment == platform::RichTextBox::Center);
+    press("AlignRight", alignment == platform::RichTextBox::Right);
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString& key)
+{
+    trap(QStringLiteral("tbToolBar_ButtonClick"), [&] {
+        using Box = platform::RichTextBox;
+        // Bold, Italic and Underline negate the selection's format; a mixed selection counts
+        // as not set, so the whole selection takes the format.
+        auto toggle = [&](std::optional<bool> (Box::*get)() const, void (Box::*set)(bool)) {
+            Box& box = *requireActiveForm().rtfText;
+            (box.*set)(!(box.*get)().value_or(false));
+            if (QAction* a = toolButton(tbToolBar, key))
+                a->setChecked((box.*get)().value_or(false));
+        };
+        auto align = [&](int alignment) {
+            Box& box = *requireActiveForm().rtfText;
+            box.setSelAlignment(alignment);
+            showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), alignment);
+        };
+        if (key == QLatin1String("New"))
+            LoadNewDoc();
+        else if (key == QLatin1String("Open"))
+            mnuFileOpen_Click();
+        else if (key == QLatin1String("Save"))
+            mnuFileSave_Click();
+        else if (key == QLatin1String("Delete"))
+            mnuEditClear_Click();
+        else if (key == QLatin1String("Cut"))
+            mnuEditCut_Click();
+        else if (key == QLatin1String("Copy"))
+            mnuEditCopy_Click();
+        else if (key == QLatin1String("Paste"))
+            mnuEditPaste_Click();
+        else if (key == QLatin1String("Bold"))
+            toggle(&Box::SelBold, &Box::setSelBold);
+        else if (key == QLatin1String("Italic"))
+            toggle(&Box::SelItalic, &Box::setSelItalic);
+        else if (key == QLatin1String("Underline"))
+            toggle(&Box::SelUnderline, &Box::setSelUnderline);
+        else if (key == QLatin1String("AlignLeft"))
+            align(Box::Left);
+        else if (key == QLatin1String("AlignCenter"))
+            align(Box::Center);
+        else if (key == QLatin1String("AlignRight"))
+            align(Box::Right);
+    });
+}
+
+void frmMain::tbHTMLToolBar_ButtonClick(const QString& key)
+{
+    static const std::pair<const char*, void (frmMain::*)()> kCommands[] = {
+        {"Template", &frmMain::mnuHTMLTemplate_Click}, {"Comment", &frmMain::mnuHTMLComment_Click},
+        {"H1", &frmMain::mnuHTMLH1_Click},             {"H2", &frmMain::mnuHTMLH2_Click},
+        {"H3", &frmMain::mnuHTMLH3_Click},             {"H4", &frmMain::mnuHTMLH4_Click},
+        {"H5", &frmMain::mnuHTMLH5_Click},             {"H6", &frmMain::mnuHTMLH6_Click},
+        {"Bold", &frmMain::mnuHTMLBold_Click},         {"Italic", &frmMain::mnuHTMLItalic_Click},
+        {"Underline", &frmMain::mnuHTMLUnderline_Click}, {"AlignLeft", &frmMain::mnuHTMLLeft_Click},
+        {"AlignCenter", &frmMain::mnuHTMLCenter_Click}, {"AlignRight", &frmMain::mnuHTMLRight_Click},
+    };
+    trap(QStringLiteral("tbHTMLToolBar_ButtonClick"), [&] {
+        for (const auto& [name, command] : kCommands) {
+            if (key == QLatin1String(name)) {
+                requireActiveForm().rtfText->SetFocus();
+                (this->*command)();
+                return;
+            }
+        }
+    });
+}

@@ -1,0 +1,249 @@
+#include "MainFixture.h"
+#include "app/SettingsKeys.h"
+#include "document/frmDocument.h"
+#include "mainwindow/MenuTable.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+class tst_commands : public QObject {
+    Q_OBJECT
+private slots:
+    void menuTreeIsBuiltFromTheTable();
+    void noShortcutIsClaimedTwice();
+    void toolbarsCarryTheirKeysAndTooltips();
+    void cutAndCopyFollowTheSelection();
+    void formatButtonsToggleTheSelection();
+    void alignmentButtonsAreOneGroup();
+    void viewTogglesShowAndHideBars();
+    void windowMenuListsAndActivatesDocuments();
+    void tilingAndArranging();
+    void htmlToolbarTypesIntoTheEditor();
+    void commandsWithoutADocumentReportAnError();
+};
+
+void tst_commands::menuTreeIsBuiltFromTheTable()
+{
+    MainFixture f;
+    for (const MenuRow& row : menuRows()) {
+        QAction* a = f.main->action(QString::fromLatin1(row.name));
+        QVERIFY2(a, row.name);
+        if (QString::fromLatin1(row.caption) != "-")
+            QCOMPARE(a->text(), QString::fromUtf8(row.caption));
+        QCOMPARE(a->shortcut(), row.shortcut ? QKeySequence(QString::fromLatin1(row.shortcut)) : QKeySequence());
+    }
+    // The pop-up menu never shows in the menu bar.
+    QVERIFY(!f.main->menuBar()->actions().contains(f.main->action("mnuContext")));
+    QCOMPARE(f.main->menu("mnuContext")->actions().size(), 6);
+    // Cut and Copy start disabled; the View items start ticked.
+    for (const char* name : {"mnuEditCut", "mnuEditCopy", "mnuContextCut", "mnuContextCopy"})
+        QVERIFY2(!f.main->action(name)->isEnabled(), name);
+    for (const char* name : {"mnuViewToolbar", "mnuViewHTMLToolbar", "mnuViewStatusBar"})
+        QVERIFY2(f.main->action(name)->isChecked(), name);
+    QCOMPARE(f.main->menu("mnuHTMLHeadings")->actions().size(), 6);
+}
+
+void tst_commands::noShortcutIsClaimedTwice()
+{
+    MainFixture f;
+    QHash<QKeySequence, QString> owners;
+    for (QAction* a : f.main->findChildren<QAction*>()) {
+        for (const QKeySequence& k : a->shortcuts()) {
+            QVERIFY2(!owners.contains(k), qPrintable(k.toString() + " claimed by " + owners.value(k)
+                                                    + " and " + a->objectName()));
+            owners.insert(k, a->objectName());
+        }
+    }
+}
+
+void tst_commands::toolbarsCarryTheirKeysAndTooltips()
+{
+    MainFixture f;
+    for (auto [bar, rows] : {std::pair{f.main->tbToolBar, generalToolRows()},
+                             std::pair{f.main->tbHTMLToolBar, htmlToolRows()}}) {
+        const QList<QAction*> actions = bar->actions();
+        QCOMPARE(actions.size(), qsizetype(rows.size()));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].style == ToolRow::Separator) {
+                QVERIFY(actions[i]->isSeparator());
+                continue;
+            }
+            QCOMPARE(actions[i]->objectName(), QString::fromLatin1(rows[i].key));
+            QCOMPARE(actions[i]->toolTip(), QString::fromUtf8(rows[i].tooltip));
+            QVERIFY2(!actions[i]->icon().isNull(), rows[i].key);
+        }
+    }
+    QCOMPARE(f.main->toolButton(f.main->tbHTMLToolBar, "Template")->toolTip(),
+             QStringLiteral("Insert HTML Template  -  F11"));
+}
+
+void tst_commands::cutAndCopyFollowTheSelection()
+{
+    MainFixture f;
+    auto enabled = [&] {
+        QList<bool> states;
+        for (const char* name : {"mnuEditCut", "mnuEditCopy", "mnuContextCut", "mnuContextCopy"})
+            states << f.main->action(name)->isEnabled();
+        states << f.main->toolButton(f.main->tbToolBar, "Cut")->isEnabled()
+               << f.main->toolButton(f.main->tbToolBar, "Copy")->isEnabled();
+        return states;
+    };
+    QCOMPARE(enabled(), QList<bool>(6, false));
+    f.type("hello");
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(enabled(), QList<bool>(6, true));
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Right);
+    QCOMPARE(enabled(), QList<bool>(6, false));
+    QVERIFY(f.main->action("mnuEditPaste")->isEnabled()); // not touched
+}
+
+void tst_commands::formatButtonsToggleTheSelection()
+{
+    MainFixture f;
+    platform::RichTextBox& box = *f.editor();
+    box.setSelText("plain bold");
+    box.setSelStart(6);
+    box.setSelLength(4);
+    QAction* bold = f.main->toolButton(f.main->tbToolBar, "Bold");
+    bold->trigger();
+    QCOMPARE(box.SelBold(), std::optional<bool>(true));
+    QVERIFY(bold->isChecked());
+    bold->trigger();
+    QCOMPARE(box.SelBold(), std::optional<bool>(false));
+    QVERIFY(!bold->isChecked());
+    // A mixed selection counts as not set: all of it becomes bold, without an error.
+    box.setSelStart(8);
+    box.setSelLength(2);
+    bold->trigger();
+    box.setSelStart(0);
+    box.setSelLength(10);
+    QCOMPARE(box.SelBold(), std::optional<bool>());
+    bold->trigger();
+    QCOMPARE(box.SelBold(), std::optional<bool>(true));
+    QVERIFY(f.messages->shown.isEmpty());
+    f.main->toolButton(f.main->tbToolBar, "Italic")->trigger();
+    QCOMPARE(box.SelItalic(), std::optional<bool>(true));
+    f.main->toolButton(f.main->tbToolBar, "Underline")->trigger();
+    QCOMPARE(box.SelUnderline(), std::optional<bool>(true));
+    QVERIFY(f.active()->bIsDirty);
+}
+
+void tst_commands::alignmentButtonsAreOneGroup()
+{
+    MainFixture f;
+    f.type("line");
+    auto button = [&](const char* key) { return f.main->toolButton(f.main->tbToolBar, key); };
+    button("AlignCenter")->trigger();
+    QCOMPARE(f.editor()->SelAlignment(), std::optional<int>(platform::RichTextBox::Center));
+    QVERIFY(button("AlignCenter")->isChecked());
+    button("AlignRight")->trigger();
+    QCOMPARE(f.editor()->SelAlignment(), std::optional<int>(platform::RichTextBox::Right));
+    QVERIFY(button("AlignRight")->isChecked());
+    QVERIFY(!button("AlignCenter")->isChecked());
+    QVERIFY(!button("AlignLeft")->isChecked());
+    QCOMPARE(f.editor()->Text(), QStringLiteral("line"));
+}
+
+void tst_commands::viewTogglesShowAndHideBars()
+{
+    MainFixture f;
+    f.trigger("mnuViewHTMLToolbar");
+    QVERIFY(!f.main->tbHTMLToolBar->isVisible());
+    QVERIFY(!f.main->action("mnuViewHTMLToolbar")->isChecked());
+    f.trigger("mnuViewStatusBar");
+    QVERIFY(!f.main->sbStatusBar->isVisible());
+    f.trigger("mnuViewHTMLToolbar");
+    QVERIFY(f.main->tbHTMLToolBar->isVisible());
+    QVERIFY(f.setting(keys::HTMLToolbar).isEmpty()); // saved only when the program ends
+    f.trigger("mnuFileExit");
+    QCOMPARE(f.setting(keys::MainStatusBar), QStringLiteral("FALSE"));
+    QCOMPARE(f.setting(keys::HTMLToolbar), QStringLiteral("TRUE"));
+}
+
+void tst_commands::windowMenuListsAndActivatesDocuments()
+{
+    MainFixture f;
+    f.trigger("mnuWindowNewWindow");
+    f.trigger("mnuWindowNewWindow");
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 3"));
+    QMenu* windows = f.main->menu("mnuWindow");
+    QMetaObject::invokeMethod(windows, "aboutToShow");
+    QStringList entries;
+    QAction* first = nullptr;
+    for (QAction* a : windows->actions()) {
+        if (a->property("windowListEntry").toBool() && !a->isSeparator()) {
+            entries << a->text();
+            if (!first)
+                first = a;
+        }
+    }
+    QCOMPARE(entries, (QStringList{"&1 Untitled 1", "&2 Untitled 2", "&3 Untitled 3"}));
+    first->trigger();
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
+    QMetaObject::invokeMethod(windows, "aboutToShow"); // rebuilt, not appended
+    int count = 0;
+    for (QAction* a : windows->actions())
+        count += a->property("windowListEntry").toBool() && !a->isSeparator();
+    QCOMPARE(count, 3);
+}
+
+void tst_commands::tilingAndArranging()
+{
+    MainFixture f({{keys::MaximizeAsDefault, "NO"}});
+    f.trigger("mnuFileNew");
+    f.trigger("mnuFileNew");
+    const QList<QMdiSubWindow*> subs = f.main->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    const QRect area = f.main->mdiArea()->viewport()->rect();
+    f.trigger("mnuWindowTileVertical");
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(subs[i]->height(), area.height());
+        QVERIFY(qAbs(subs[i]->width() - area.width() / 3) <= 1);
+    }
+    QVERIFY(subs[0]->x() < subs[1]->x() && subs[1]->x() < subs[2]->x());
+    f.trigger("mnuWindowTileHorizontal");
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(subs[i]->width(), area.width());
+        QVERIFY(qAbs(subs[i]->height() - area.height() / 3) <= 1);
+    }
+    QVERIFY(subs[0]->y() < subs[1]->y() && subs[1]->y() < subs[2]->y());
+    subs[0]->showMinimized();
+    subs[1]->showMinimized();
+    f.trigger("mnuWindowArrangeIcons");
+    QCOMPARE(subs[0]->geometry().bottom(), area.bottom());
+    QCOMPARE(subs[1]->geometry().bottom(), area.bottom());
+    QCOMPARE(subs[0]->x(), 0);
+    QCOMPARE(subs[1]->x(), subs[0]->width());
+    f.trigger("mnuWindowCascade");
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_commands::htmlToolbarTypesIntoTheEditor()
+{
+    MainFixture f({{keys::HTMLTagCase, "UPPERCASE"}, {keys::UseSmartTabs, "NO"}});
+    f.main->tbToolBar->setFocus(); // the editor does not have the focus
+    f.main->toolButton(f.main->tbHTMLToolBar, "H1")->trigger();
+    QCOMPARE(f.editor()->Text(), QStringLiteral("<H1></H1>"));
+}
+
+void tst_commands::commandsWithoutADocumentReportAnError()
+{
+    MainFixture f;
+    f.active()->subWindow()->close();
+    f.main->toolButton(f.main->tbToolBar, "Bold")->trigger();
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].title, QStringLiteral("tbToolBar_ButtonClick"));
+    QVERIFY(f.messages->shown[0].prompt.startsWith("Error: 91. "));
+    f.trigger("mnuEditPaste");
+    QCOMPARE(f.messages->shown.last().title, QStringLiteral("mnuEditPaste_Click"));
+}
+
+QTEST_MAIN(tst_commands)
+#include "tst_commands.moc"
