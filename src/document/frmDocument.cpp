@@ -78,6 +78,8 @@ void frmDocument::rtfText_KeyUp(int keyCode, int shift)
     main_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
         if (keyCode == 13 && modMain::bUseSmartTabs)
             SmartTabs();
+        else if (keyCode == 114 && main_.F3RepeatsSearch(shift))
+            main_.RepeatSearch();
     });
 }
 

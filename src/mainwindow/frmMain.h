@@ -146,6 +146,19 @@ public:
     void mnuInsertTimeAndDate_Click();
 
     // Find and Replace (defined in src/find).
+    void mnuEditFind_Click();
+    void mnuEditReplace_Click();
+    /// F3 in a document: the last search again, one character after the last match found; with
+    /// nothing remembered it opens the Find / Replace dialog. Runs inside its caller's error trap.
+    void RepeatSearch();
+    /// False when F3 with this shift state (1 Shift, 2 Ctrl, 4 Alt) is the shortcut of an enabled
+    /// command, which has the key to itself; true otherwise.
+    bool F3RepeatsSearch(int shift) const;
+    /// The shared Find / Replace dialog, created on first use.
+    class frmFind& FindForm();
+    /// Opens the dialog modally over the active document, filled from its selection or the
+    /// remembered search text; does nothing when no document is open.
+    void ShowFindForm();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

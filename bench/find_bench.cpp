@@ -1,0 +1,272 @@
+// Cost of Find / Replace in large documents, in a shown main window.
+//
+//   find_bench [--replace-mb=5] [--matches=100000] [--large-mb=100] [--steps=20]
+//
+// Replace All: a document of replace-mb megabytes holding `matches` occurrences of the search
+// word, replaced through the dialog's Replace All button; the time of the click, the paints of
+// the editor while it runs, and the time of undoing it in one step.
+// Find / Next and F3: a document of large-mb megabytes whose occurrences are all near its end;
+// the first Find (which reads the whole document up to them), then each Next and each F3, with
+// the repaint that follows it (median and worst, milliseconds).
+// Runs headless unless QT_QPA_PLATFORM says otherwise.
+
+#include "app/modMain.h"
+#include "document/frmDocument.h"
+#include "find/frmFind.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+#include "platform/Services.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Messages are counted, never shown: a benchmark must not wait for a person.
+class CountedMessages final : public platform::MessageBox {
+public:
+    QStringList prompts;
+    platform::Answer show(QWidget*, const QString& prompt, platform::Buttons, platform::Icon,
+                          const QString&) override
+    {
+        prompts << prompt;
+        return platform::Answer::Ok;
+    }
+};
+
+// The dialog, worked by the benchmark instead of a person.
+class ScriptedModal final : public platform::Modal {
+public:
+    std::function<void(frmFind&)> script;
+    int exec(QDialog& window) override
+    {
+        window.show();
+        if (script)
+            script(static_cast<frmFind&>(window));
+        if (window.isVisible())
+            window.reject();
+        return window.result();
+    }
+};
+
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+double ms(const QElapsedTimer& t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Lines of 52 characters; from line `first` on, every `every`-th line holds the word, `count`
+// times in all.
+QByteArray text(qint64 bytes, qint64 first, qint64 every, qint64 count)
+{
+    static const QByteArray plain = "The quick brown fox looks for a pin in the hay now.\n";
+    static const QByteArray word = "The quick brown fox finds a needle in the haystack.\n";
+    QByteArray out;
+    out.reserve(bytes + 64);
+    for (qint64 line = 0; out.size() < bytes; ++line) {
+        const bool with = line >= first && (line - first) % every == 0 && (line - first) / every < count;
+        out += with ? word : plain;
+    }
+    return out;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString arg(const QStringList& args, const QString& name, const QString& fallback)
+{
+    for (const QString& a : args)
+        if (a.startsWith(name + u'='))
+            return a.mid(name.size() + 1);
+    return fallback;
+}
+
+void report(const char* what, std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return;
+    std::printf("  %-44s median %8.2f ms   worst %8.2f ms   (%zu steps)\n", what, v[v.size() / 2],
+                v.back(), v.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const double replaceMb = arg(args, "--replace-mb", "5").toDouble();
+    const qint64 matches = arg(args, "--matches", "100000").toLongLong();
+    const double largeMb = arg(args, "--large-mb", "100").toDouble();
+    const int steps = std::max(1, arg(args, "--steps", "20").toInt());
+
+    QTemporaryDir dir;
+    platform::Services services;
+    auto messages = std::make_unique<CountedMessages>();
+    CountedMessages& said = *messages;
+    auto modal = std::make_unique<ScriptedModal>();
+    ScriptedModal& dialog = *modal;
+    services.messages = std::move(messages);
+    services.modal = std::move(modal);
+    services.settings = std::make_unique<platform::SettingsStore>(dir.path());
+    services.process = std::make_unique<platform::QtProcess>();
+    services.dialogs = std::make_unique<platform::QtDialogs>();
+    services.clock = std::make_unique<platform::SystemClock>();
+
+    frmMain main(services, {});
+    modMain::MainForm = &main;
+    main.MDIForm_Load();
+    main.resize(1000, 700);
+    main.show();
+    main.activateWindow();
+    if (!main.ActiveForm())
+        main.LoadNewDoc();
+    platform::RichTextBox& rtf = *main.ActiveForm()->rtfText;
+    PaintCounter painted;
+    static_cast<QAbstractScrollArea*>(rtf.hwnd())->viewport()->installEventFilter(&painted);
+    QElapsedTimer t;
+
+    // Replace All.
+    {
+        const qint64 bytes = qint64(replaceMb * 1024 * 1024);
+        const qint64 lines = bytes / 52;
+        const qint64 every = std::max<qint64>(1, lines / std::max<qint64>(1, matches));
+        const QString file = dir.filePath("replace.txt");
+        if (!writeFile(file, text(bytes, 0, every, matches)))
+            return 1;
+        t.start();
+        rtf.LoadFile(file);
+        const double loadMs = ms(t);
+        settle();
+        const qsizetype found = rtf.Text().count(QStringLiteral("needle"));
+        double replaceMs = 0;
+        int paints = 0;
+        dialog.script = [&](frmFind& d) {
+            d.txtFindString->setText("needle");
+            d.txtReplaceString->setText("pin");
+            settle();
+            painted.paints = 0;
+            t.restart();
+            d.cmdReplaceAll->click();
+            replaceMs = ms(t);
+            paints = painted.paints;
+            d.cmdCancel->click();
+        };
+        main.mnuEditReplace_Click();
+        const qsizetype left = rtf.Text().count(QStringLiteral("needle"));
+        t.restart();
+        settle();
+        const double repaintMs = ms(t);
+        t.restart();
+        rtf.document()->undo();
+        const double undoMs = ms(t);
+        const bool restored = rtf.Text().count(QStringLiteral("needle")) == found;
+        std::printf("Replace All: %.1f MB, %lld occurrences (loaded in %.0f ms)\n",
+                    bytes / 1048576.0, static_cast<long long>(found), loadMs);
+        std::printf("  click to end %10.0f ms   paints of the editor while it ran: %d\n", replaceMs, paints);
+        std::printf("  repaint after %9.0f ms   occurrences left: %lld\n", repaintMs,
+                    static_cast<long long>(left));
+        std::printf("  undo in one step %6.0f ms   text restored: %s\n\n", undoMs, restored ? "yes" : "NO");
+        settle();
+    }
+
+    // Find / Next and F3 near the end of a large document.
+    {
+        const qint64 bytes = qint64(largeMb * 1024 * 1024);
+        const qint64 lines = bytes / 52;
+        const QString file = dir.filePath("large.txt");
+        // Enough occurrences near the end for the Next steps and then the F3 steps.
+        const qint64 count = 2 * steps + 2;
+        if (!writeFile(file, text(bytes, lines - 3 * count - 3, 3, count)))
+            return 1;
+        t.restart();
+        rtf.LoadFile(file);
+        const double loadMs = ms(t);
+        settle();
+        std::printf("Find / Next and F3: %.1f MB, %lld characters (loaded in %.0f ms)\n",
+                    bytes / 1048576.0, static_cast<long long>(rtf.TextLength()), loadMs);
+        double firstMs = 0;
+        qsizetype firstAt = -1;
+        std::vector<double> next, f3;
+        dialog.script = [&](frmFind& d) {
+            d.txtFindString->setText("needle");
+            t.restart();
+            d.cmdFind->click();
+            settle();
+            firstMs = ms(t);
+            firstAt = rtf.SelStart();
+            for (int i = 0; i < steps; ++i) {
+                t.restart();
+                d.cmdFind->click();
+                settle();
+                next.push_back(ms(t));
+            }
+            d.cmdCancel->click();
+        };
+        main.mnuEditFind_Click();
+        std::printf("  first Find, from the top to offset %-9lld %8.0f ms\n",
+                    static_cast<long long>(firstAt), firstMs);
+        report("Next", next);
+        rtf.SetFocus();
+        said.prompts.clear();
+        for (int i = 0; i < steps; ++i) {
+            t.restart();
+            main.ActiveForm()->rtfText_KeyUp(114, 0);
+            settle();
+            f3.push_back(ms(t));
+        }
+        report("F3", f3);
+        std::printf("  messages during the F3 steps: %lld\n", static_cast<long long>(said.prompts.size()));
+        // To the last occurrence and past it (the message); then round from the top, which reads
+        // the whole document again.
+        t.restart();
+        main.ActiveForm()->rtfText_KeyUp(114, 0);
+        main.ActiveForm()->rtfText_KeyUp(114, 0);
+        settle();
+        std::printf("  F3 to the last one, F3 past it (message)    %8.2f ms, %lld message(s)\n", ms(t),
+                    static_cast<long long>(said.prompts.size()));
+        t.restart();
+        main.ActiveForm()->rtfText_KeyUp(114, 0);
+        settle();
+        std::printf("  F3 round from the top to offset %-12lld %8.0f ms, %lld message(s) in all\n",
+                    static_cast<long long>(rtf.SelStart()), ms(t),
+                    static_cast<long long>(said.prompts.size()));
+    }
+
+    for (frmDocument* doc : main.documents())
+        doc->bIsDirty = false;
+    main.close();
+    modMain::MainForm = nullptr;
+    return 0;
+}

@@ -1,0 +1,623 @@
+#include "MainFixture.h"
+#include "document/frmDocument.h"
+#include "find/frmFind.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+#include "platform/Twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <QTextDocument>
+
+using platform::toPixels;
+
+namespace {
+
+const QString kNotFound = QStringLiteral("String not found.");
+const QString kNoMore = QStringLiteral("No more occurrences have been found.");
+
+/// Opens the dialog with Edit > Find (or Replace) and works it with script.
+void withDialog(MainFixture& f, const std::function<void(frmFind&)>& script, bool replace = false)
+{
+    f.modal->scripts << [script](QDialog& w) { script(static_cast<frmFind&>(w)); };
+    if (replace)
+        f.main->mnuEditReplace_Click();
+    else
+        f.main->mnuEditFind_Click();
+    QVERIFY(f.modal->scripts.isEmpty());
+}
+
+void setText(MainFixture& f, const QString& text)
+{
+    f.editor()->setSelStart(0);
+    f.editor()->setSelLength(f.editor()->TextLength());
+    f.editor()->setSelText(text);
+    f.editor()->setSelStart(0);
+}
+
+/// What one click or key showed: the message it raised, or the selected match as "offset+length".
+QString outcome(MainFixture& f, qsizetype boxesBefore)
+{
+    if (f.messages->shown.size() > boxesBefore) {
+        const auto& box = f.messages->shown.last();
+        if (box.title != QStringLiteral("Quiple") || box.icon != platform::Icon::Exclamation)
+            return QStringLiteral("bad box: ") + box.title;
+        return box.prompt;
+    }
+    return QStringLiteral("%1+%2").arg(f.editor()->SelStart()).arg(f.editor()->SelLength());
+}
+
+void pressF3(MainFixture& f, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_F3, modifiers);
+}
+
+} // namespace
+
+class tst_find : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { modFind::sLastFindString.clear(); }
+    void dialogLayout();
+    void openFillsTheSearchBox_data();
+    void openFillsTheSearchBox();
+    void controlsComeBackEachOpen();
+    void findAndNext_data();
+    void findAndNext();
+    void editingTheSearchTextStartsOver();
+    void replace_data();
+    void replace();
+    void replaceAll_data();
+    void replaceAll();
+    void closing_data();
+    void closing();
+    void repeatSearch_data();
+    void repeatSearch();
+    void repeatSearchWithNothingRememberedOpensTheDialog();
+    void f3LeavesItsShortcutsToTheirCommands();
+    void noDocumentNoDialog();
+    void errorsAreTitledWithTheButton_data();
+    void errorsAreTitledWithTheButton();
+    void largeDocuments();
+};
+
+void tst_find::dialogLayout()
+{
+    MainFixture f;
+    QPointer<frmFind> shown;
+    withDialog(f, [&](frmFind& d) {
+        shown = &d;
+        QCOMPARE(d.objectName(), QStringLiteral("frmFind"));
+        QCOMPARE(d.windowTitle(), QStringLiteral("Find / Replace"));
+        QCOMPARE(d.size(), QSize(toPixels(5205), toPixels(2175)));
+        QVERIFY(!(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(d.parentWidget() == f.main.get());
+        const QPoint offCentre = d.frameGeometry().center() - f.main->frameGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4, "not centred over the main window");
+
+        struct Control { const char* name; QString caption; int left, top, width, height; };
+        const Control controls[] = {
+            {"lblFindWhat", "Fi&nd what:", 200, 120, 1215, 255},
+            {"txtFindString", "", 200, 360, 3500, 360},
+            {"lblReplaceWith", "Re&place with:", 200, 960, 1455, 255},
+            {"txtReplaceString", "", 200, 1200, 3500, 360},
+            {"chkMatchCase", "Match &case", 450, 1800, 1335, 255},
+            {"chkWholeWord", "&Whole word", 2200, 1800, 1230, 255},
+            {"cmdFind", "&Find", 3875, 176, 1125, 315},
+            {"cmdReplace", "&Replace", 3875, 656, 1125, 315},
+            {"cmdReplaceAll", "Replace &All", 3875, 1136, 1125, 315},
+            {"cmdCancel", "Cancel", 3875, 1616, 1125, 315},
+        };
+        for (const Control& c : controls) {
+            QWidget* w = d.findChild<QWidget*>(c.name);
+            QVERIFY2(w, c.name);
+            QCOMPARE(w->geometry(), QRect(toPixels(c.left), toPixels(c.top), toPixels(c.width),
+                                          toPixels(c.height)));
+            QString caption;
+            if (auto* l = qobject_cast<QLabel*>(w))
+                caption = l->text();
+            else if (auto* b = qobject_cast<QAbstractButton*>(w))
+                caption = b->text();
+            else
+                caption = static_cast<QLineEdit*>(w)->text();
+            QCOMPARE(caption, c.caption);
+        }
+        QCOMPARE(d.chkMatchCase->toolTip(), QStringLiteral("Case Sensitivity"));
+        QCOMPARE(d.txtFindString->font().pointSizeF(), 9.75);
+        QCOMPARE(d.lblFindWhat->buddy(), d.txtFindString);
+        QCOMPARE(d.lblReplaceWith->buddy(), d.txtReplaceString);
+        QVERIFY(d.cmdFind->isDefault());
+        for (QPushButton* b : {d.cmdFind, d.cmdReplace, d.cmdReplaceAll})
+            QVERIFY(!b->isEnabled());
+
+        // Tab walks the controls in their order and comes round again.
+        QWidget* expected[] = {d.txtFindString, d.txtReplaceString, d.cmdFind, d.cmdReplace,
+                               d.cmdReplaceAll, d.cmdCancel, d.chkMatchCase, d.chkWholeWord,
+                               d.txtFindString};
+        for (size_t i = 1; i < std::size(expected); ++i) {
+            QWidget* next = expected[i - 1]->nextInFocusChain();
+            while (!(next->focusPolicy() & Qt::TabFocus))
+                next = next->nextInFocusChain();
+            QCOMPARE(next, expected[i]);
+        }
+    });
+    QVERIFY(shown);
+    QCOMPARE(&f.main->FindForm(), shown.data()); // one shared instance
+    QCOMPARE(f.modal->shown, QStringList{"frmFind"});
+    f.main.reset();
+    QVERIFY(shown.isNull()); // and it goes with the main window
+}
+
+void tst_find::openFillsTheSearchBox_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<int>("selectionLength");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("expected");
+    for (bool replace : {false, true}) {
+        const char* cmd = replace ? "Replace: " : "Find: ";
+        QTest::addRow("%sselection", cmd) << replace << 4 << "" << "some";
+        QTest::addRow("%sselection wins", cmd) << replace << 4 << "older" << "some";
+        QTest::addRow("%sremembered", cmd) << replace << 0 << "older" << "older";
+        QTest::addRow("%snothing", cmd) << replace << 0 << "" << "";
+    }
+    QTest::newRow("the box's own name") << false << 0 << "txtFindString" << "txtFindString";
+}
+
+void tst_find::openFillsTheSearchBox()
+{
+    QFETCH(bool, replace);
+    QFETCH(int, selectionLength);
+    QFETCH(QString, remembered);
+    QFETCH(QString, expected);
+    MainFixture f;
+    setText(f, "some words");
+    f.editor()->setSelLength(selectionLength);
+    modFind::sLastFindString = remembered;
+    withDialog(f, [&](frmFind& d) {
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.txtFindString->text(), expected);
+        QCOMPARE(d.cmdFind->isEnabled(), !expected.isEmpty());
+        QCOMPARE(d.cmdFind->text(), frmFind::kFindCaption);
+        QVERIFY(!d.cmdReplace->isEnabled());
+        QVERIFY(!d.cmdReplaceAll->isEnabled());
+        QVERIFY(d.txtReplaceString->text().isEmpty());
+    }, replace);
+}
+
+void tst_find::controlsComeBackEachOpen()
+{
+    MainFixture f;
+    setText(f, "abc abc");
+    withDialog(f, [&](frmFind& d) {
+        d.chkMatchCase->setChecked(true);
+        d.chkWholeWord->setChecked(true);
+        QTest::keyClicks(d.txtReplaceString, "x");
+        QVERIFY(d.cmdReplace->isEnabled() && d.cmdReplaceAll->isEnabled());
+        QTest::keyClick(d.txtReplaceString, Qt::Key_Backspace);
+        QVERIFY(!d.cmdReplace->isEnabled() && !d.cmdReplaceAll->isEnabled());
+        QTest::keyClicks(d.txtReplaceString, "y");
+        QTest::keyClicks(d.txtFindString, "abc");
+        d.cmdFind->click();
+        QCOMPARE(d.cmdFind->text(), frmFind::kNextCaption);
+    });
+    withDialog(f, [&](frmFind& d) {
+        QVERIFY(!d.chkMatchCase->isChecked());
+        QVERIFY(!d.chkWholeWord->isChecked());
+        QVERIFY(d.txtReplaceString->text().isEmpty());
+        QVERIFY(!d.cmdReplace->isEnabled());
+        QCOMPARE(d.cmdFind->text(), frmFind::kFindCaption);
+        QCOMPARE(d.txtFindString->text(), QStringLiteral("abc")); // the selected match
+    });
+}
+
+void tst_find::findAndNext_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QStringList>("clicks"); // what each click shows, then the caption
+
+    QTest::newRow("two words, then from the top again")
+        << "abc abc" << "abc" << false << false
+        << QStringList{"0+3 &Next", "4+3 &Next", kNoMore + " &Find", "0+3 &Next"};
+    QTest::newRow("overlapping") << "aaaa" << "aa" << false << false
+                                 << QStringList{"0+2 &Next", "1+2 &Next", "2+2 &Next", kNoMore + " &Find"};
+    QTest::newRow("any case") << "xx abc" << "ABC" << false << false << QStringList{"3+3 &Next"};
+    QTest::newRow("match case") << "xx abc" << "ABC" << true << false
+                                << QStringList{kNotFound + " &Find", kNotFound + " &Find"};
+    QTest::newRow("match case skips the others") << "Abc abc aBc" << "abc" << true << false
+                                                 << QStringList{"4+3 &Next", kNoMore + " &Find"};
+    QTest::newRow("whole word") << "abcd abc" << "abc" << false << true
+                                << QStringList{"5+3 &Next", kNoMore + " &Find"};
+    QTest::newRow("whole word, none") << "abcd" << "abc" << false << true
+                                      << QStringList{kNotFound + " &Find"};
+    QTest::newRow("across lines") << "one\ntwo one\none" << "one" << false << false
+                                  << QStringList{"0+3 &Next", "8+3 &Next", "12+3 &Next", kNoMore + " &Find"};
+}
+
+void tst_find::findAndNext()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, wholeWord);
+    QFETCH(QStringList, clicks);
+    MainFixture f;
+    setText(f, text);
+    modFind::sLastFindString = search;
+    QStringList seen;
+    withDialog(f, [&](frmFind& d) {
+        d.chkMatchCase->setChecked(matchCase);
+        d.chkWholeWord->setChecked(wholeWord);
+        for (qsizetype i = 0; i < clicks.size(); ++i) {
+            const qsizetype boxes = f.messages->shown.size();
+            QTest::mouseClick(d.cmdFind, Qt::LeftButton);
+            seen << outcome(f, boxes) + u' ' + d.cmdFind->text();
+        }
+        QCOMPARE(d.iFindFlags, (wholeWord ? 2 : 0) + (matchCase ? 4 : 0));
+        QVERIFY(d.isVisible()); // messages leave the dialog open
+    });
+    QCOMPARE(seen, clicks);
+    QCOMPARE(text, f.editor()->Text());
+}
+
+void tst_find::editingTheSearchTextStartsOver()
+{
+    MainFixture f;
+    setText(f, "ab abc abc");
+    modFind::sLastFindString = "ab";
+    withDialog(f, [&](frmFind& d) {
+        d.cmdFind->click();
+        d.cmdFind->click();
+        QCOMPARE(f.editor()->SelStart(), 3);
+        QTest::keyClick(d.txtFindString, Qt::Key_End);
+        QTest::keyClicks(d.txtFindString, "c");
+        QCOMPARE(d.cmdFind->text(), frmFind::kFindCaption);
+        d.cmdFind->click();
+        QCOMPARE(f.editor()->SelStart(), 3); // from the top, not after the last match
+        QTest::keyClick(d.txtFindString, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(d.txtFindString, Qt::Key_Delete);
+        QVERIFY(!d.cmdFind->isEnabled());
+        QTest::keyClicks(d.txtFindString, "b");
+        QVERIFY(d.cmdFind->isEnabled());
+        QTest::keyClick(d.txtFindString, Qt::Key_Return); // Enter clicks Find
+        QCOMPARE(f.editor()->SelStart(), 1);
+        QCOMPARE(d.cmdFind->text(), frmFind::kNextCaption);
+    });
+}
+
+void tst_find::replace_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<int>("findClicks"); // Find / Next clicks before Replace
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("shown");  // outcome of Replace, then the caption
+    QTest::newRow("first one while the button reads Find")
+        << "cat cat cat" << "cat" << 0 << "dog cat cat" << "3+0 &Find";
+    QTest::newRow("the current match while it reads Next")
+        << "cat cat cat" << "cat" << 2 << "cat dog cat" << "7+0 &Next";
+    QTest::newRow("after a failed Next, the first one again")
+        << "cat cat" << "cat" << 3 << "dog cat" << "3+0 &Find";
+    QTest::newRow("none") << "cow" << "cat" << 0 << "cow" << kNotFound + " &Find";
+    QTest::newRow("empty search text") << "cat" << "" << 0 << "cat" << kNotFound + " &Find";
+}
+
+void tst_find::replace()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(int, findClicks);
+    QFETCH(QString, expected);
+    QFETCH(QString, shown);
+    MainFixture f;
+    setText(f, text);
+    modFind::sLastFindString = search;
+    withDialog(f, [&](frmFind& d) {
+        QTest::keyClicks(d.txtReplaceString, "dog");
+        for (int i = 0; i < findClicks; ++i)
+            d.cmdFind->click();
+        const qsizetype foundBefore = d.iFoundPos;
+        const qsizetype boxes = f.messages->shown.size();
+        QTest::mouseClick(d.cmdReplace, Qt::LeftButton);
+        QCOMPARE(outcome(f, boxes) + u' ' + d.cmdFind->text(), shown);
+        QCOMPARE(d.iFoundPos, foundBefore);
+    }, true);
+    QCOMPARE(f.editor()->Text(), expected);
+}
+
+void tst_find::replaceAll_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("rich");
+
+    QTest::newRow("cat by dog") << "cat cat" << "cat" << "dog" << false << false << "dog dog" << false;
+    QTest::newRow("any case") << "Cat CAT" << "cat" << "dog" << false << false << "dog dog" << false;
+    QTest::newRow("match case") << "Cat cat" << "cat" << "dog" << true << false << "Cat dog" << false;
+    QTest::newRow("whole word") << "cat cats cat" << "cat" << "dog" << false << true << "dog cats dog" << false;
+    QTest::newRow("replacement holds the search text")
+        << "aXa" << "a" << "aa" << false << false << "aaXaa" << false;
+    QTest::newRow("replacement ends in it") << "ab ab" << "ab" << "xab" << false << false << "xab xab" << false;
+    QTest::newRow("overlap is replaced once") << "aaa" << "aa" << "b" << false << false << "ba" << false;
+    QTest::newRow("new lines") << "a\nb\na" << "a" << "c\nd" << false << false << "c\nd\nb\nc\nd" << false;
+    QTest::newRow("none") << "cow" << "cat" << "dog" << false << false << "cow" << false;
+    QTest::newRow("empty search text") << "cat" << "" << "dog" << false << false << "cat" << false;
+    QTest::newRow("rich text") << "cat cat" << "cat" << "dog" << false << false << "dog dog" << true;
+}
+
+void tst_find::replaceAll()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(QString, replacement);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, wholeWord);
+    QFETCH(QString, expected);
+    QFETCH(bool, rich);
+    MainFixture f;
+    setText(f, text);
+    if (rich) {
+        f.editor()->setSelLength(3);
+        f.editor()->setSelAlignment(platform::RichTextBox::Center);
+        f.editor()->setSelBold(true);
+        QVERIFY(f.editor()->isRichView());
+    }
+    QTextDocument* doc = f.editor()->document();
+    const int undoBefore = doc->availableUndoSteps();
+    modFind::sLastFindString = search;
+    withDialog(f, [&](frmFind& d) {
+        d.chkMatchCase->setChecked(matchCase);
+        d.chkWholeWord->setChecked(wholeWord);
+        d.txtReplaceString->setText(replacement);
+        if (!search.isEmpty())
+            d.cmdFind->click(); // Replace All leaves the Find / Next state alone
+        const QString caption = d.cmdFind->text();
+        const qsizetype found = d.iFoundPos;
+        QTest::mouseClick(d.cmdReplaceAll, Qt::LeftButton);
+        QCOMPARE(d.cmdFind->text(), caption);
+        QCOMPARE(d.iFoundPos, found);
+    });
+    QCOMPARE(f.editor()->Text(), expected);
+    if (expected == text) {
+        QCOMPARE(f.messages->shown.size(), 1 + (search.isEmpty() ? 0 : 1));
+        QCOMPARE(f.messages->shown.last().prompt, kNotFound);
+        QCOMPARE(doc->availableUndoSteps(), undoBefore);
+    } else {
+        QVERIFY(f.messages->shown.isEmpty()); // silent
+        doc->undo();
+        QCOMPARE(f.editor()->Text(), text); // one step undoes every replacement
+    }
+    if (rich)
+        QCOMPARE(f.editor()->SelAlignment(), std::optional<int>(platform::RichTextBox::Center));
+    QVERIFY(f.editor()->hwnd()->updatesEnabled());
+}
+
+void tst_find::closing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("remembered");
+    QTest::newRow("Cancel") << "cancel" << "abc" << true << "abc";
+    QTest::newRow("Cancel with an empty box") << "cancel" << "" << true << "";
+    QTest::newRow("Esc in the search box") << "esc" << "abc" << true << "old";
+    QTest::newRow("close box") << "close" << "abc" << true << "old";
+    QTest::newRow("Esc elsewhere") << "esc elsewhere" << "abc" << false << "old";
+}
+
+void tst_find::closing()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, typed);
+    QFETCH(bool, closes);
+    QFETCH(QString, remembered);
+    MainFixture f;
+    modFind::sLastFindString = "old";
+    withDialog(f, [&](frmFind& d) {
+        QTest::keyClick(d.txtFindString, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(d.txtFindString, Qt::Key_Delete);
+        QTest::keyClicks(d.txtFindString, typed);
+        if (how == "cancel")
+            QTest::mouseClick(d.cmdCancel, Qt::LeftButton);
+        else if (how == "esc")
+            QTest::keyClick(d.txtFindString, Qt::Key_Escape);
+        else if (how == "close")
+            d.close();
+        else
+            QTest::keyClick(d.txtReplaceString, Qt::Key_Escape);
+        QCOMPARE(d.isVisible(), !closes);
+    });
+    QCOMPARE(modFind::sLastFindString, remembered);
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_find::repeatSearch_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<int>("findClicks"); // Find / Next clicks in the dialog before Cancel
+    QTest::addColumn<QStringList>("presses");
+
+    QTest::newRow("remembered only: from the top, then round again")
+        << "abc abc abc" << "abc" << false << 0
+        << QStringList{"0+3", "4+3", "8+3", kNoMore, "0+3"};
+    QTest::newRow("after Find / Next: one character after the last match")
+        << "abc abc abc" << "abc" << false << 2 << QStringList{"8+3", kNoMore, "0+3"};
+    QTest::newRow("overlapping") << "aaa" << "aa" << false << 1 << QStringList{"1+2", kNoMore};
+    QTest::newRow("after a failed Next: from the top") << "abc" << "abc" << false << 2
+                                                       << QStringList{"0+3"};
+    QTest::newRow("after String not found: from the top") << "ABC" << "abc" << true << 1
+                                                          << QStringList{"0+3", kNoMore};
+    QTest::newRow("closed dialog: any case") << "ABC abc" << "ABC" << true << 1
+                                             << QStringList{"4+3", kNoMore};
+    QTest::newRow("nothing at all") << "xyz" << "abc" << false << 0 << QStringList{kNoMore, kNoMore};
+}
+
+void tst_find::repeatSearch()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, search);
+    QFETCH(bool, matchCase);
+    QFETCH(int, findClicks);
+    QFETCH(QStringList, presses);
+    MainFixture f;
+    setText(f, text);
+    modFind::sLastFindString = search;
+    withDialog(f, [&](frmFind& d) {
+        d.chkMatchCase->setChecked(matchCase);
+        for (int i = 0; i < findClicks; ++i)
+            d.cmdFind->click();
+        d.cmdCancel->click();
+    });
+    f.messages->shown.clear();
+    f.editor()->SetFocus();
+    // F3 searches whatever modifier keys are held.
+    const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ControlModifier, Qt::AltModifier,
+                                          Qt::ShiftModifier | Qt::ControlModifier};
+    QStringList seen;
+    for (qsizetype i = 0; i < presses.size(); ++i) {
+        const qsizetype boxes = f.messages->shown.size();
+        pressF3(f, mods[i % std::size(mods)]);
+        seen << outcome(f, boxes);
+    }
+    QCOMPARE(seen, presses);
+    QCOMPARE(f.modal->shown.size(), 1); // with a remembered text F3 never shows the dialog
+    QCOMPARE(f.main->FindForm().iFindFlags, 0);
+}
+
+void tst_find::repeatSearchWithNothingRememberedOpensTheDialog()
+{
+    MainFixture f;
+    setText(f, "one two");
+    f.editor()->setSelStart(4);
+    f.editor()->setSelLength(3);
+    QString inBox;
+    f.modal->scripts << [&](QDialog& w) {
+        auto& d = static_cast<frmFind&>(w);
+        inBox = d.txtFindString->text();
+        QVERIFY(d.cmdFind->isEnabled());
+        d.txtFindString->clear();
+        d.cmdCancel->click(); // remembers the empty text
+    };
+    pressF3(f);
+    QCOMPARE(inBox, QStringLiteral("two"));
+    f.editor()->setSelLength(0);
+    pressF3(f, Qt::ControlModifier); // still nothing remembered: the dialog again
+    QCOMPARE(f.modal->shown, (QStringList{"frmFind", "frmFind"}));
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_find::f3LeavesItsShortcutsToTheirCommands()
+{
+    MainFixture f;
+    setText(f, "abc abc");
+    modFind::sLastFindString = "abc";
+    auto* command = new QAction(f.main.get());
+    command->setShortcut(QKeySequence(Qt::ShiftModifier | Qt::AltModifier | Qt::Key_F3));
+    command->setShortcutContext(Qt::ApplicationShortcut);
+    f.main->addAction(command);
+    int triggered = 0;
+    connect(command, &QAction::triggered, [&] { ++triggered; });
+    f.editor()->setSelStart(2);
+    pressF3(f, Qt::ShiftModifier | Qt::AltModifier);
+    QCOMPARE(triggered, 1);
+    QCOMPARE(f.editor()->SelStart(), 2); // no search
+    command->setEnabled(false);
+    pressF3(f, Qt::ShiftModifier | Qt::AltModifier);
+    QCOMPARE(f.editor()->SelStart(), 0); // a disabled command leaves the key to the search
+    pressF3(f);
+    QCOMPARE(f.editor()->SelStart(), 4);
+}
+
+void tst_find::noDocumentNoDialog()
+{
+    MainFixture f;
+    for (frmDocument* doc : f.main->documents())
+        doc->subWindow()->close();
+    QTRY_VERIFY(f.main->documents().isEmpty());
+    modFind::sLastFindString = "abc";
+    f.main->mnuEditFind_Click();
+    f.main->mnuEditReplace_Click();
+    f.main->RepeatSearch();
+    QVERIFY(f.modal->shown.isEmpty());
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_find::errorsAreTitledWithTheButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Find") << "cmdFind";
+    QTest::newRow("Replace") << "cmdReplace";
+    QTest::newRow("Replace All") << "cmdReplaceAll";
+}
+
+void tst_find::errorsAreTitledWithTheButton()
+{
+    QFETCH(QString, button);
+    MainFixture f;
+    setText(f, "abc");
+    modFind::sLastFindString = "abc";
+    withDialog(f, [&](frmFind& d) {
+        QTest::keyClicks(d.txtReplaceString, "x");
+        // The document goes away under the dialog: the command reports and the dialog stays.
+        f.active()->bIsDirty = false;
+        delete f.active()->subWindow();
+        QVERIFY(f.main->documents().isEmpty());
+        d.findChild<QPushButton*>(button)->click();
+        QVERIFY(d.isVisible());
+    });
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].title, button + "_Click");
+    QVERIFY(f.messages->shown[0].prompt.startsWith("Error: 91. "));
+}
+
+void tst_find::largeDocuments()
+{
+    // Offsets far beyond 16 bits: every command works anywhere in the document.
+    MainFixture f;
+    QString filler = QString(79, u'x') + u'\n';
+    filler = filler.repeated(500); // 40,000 characters
+    setText(f, filler + " needle " + filler + " needle " + filler);
+    const qsizetype first = 40001, second = 2 * 40000 + 9;
+    modFind::sLastFindString = "needle";
+    withDialog(f, [&](frmFind& d) {
+        d.cmdFind->click();
+        QCOMPARE(f.editor()->SelStart(), first);
+        d.cmdFind->click();
+        QCOMPARE(f.editor()->SelStart(), second);
+        QCOMPARE(d.iFoundPos, second);
+        QTest::keyClicks(d.txtReplaceString, "pin");
+        d.cmdReplace->click();
+        QCOMPARE(f.editor()->Text().mid(second, 4), QStringLiteral("pin "));
+        d.cmdCancel->click();
+    });
+    pressF3(f);
+    QCOMPARE(f.messages->shown.value(0).prompt, kNoMore);
+    pressF3(f);
+    QCOMPARE(f.editor()->SelStart(), first);
+    withDialog(f, [&](frmFind& d) {
+        d.txtFindString->setText("x");
+        QTest::keyClicks(d.txtReplaceString, "yz");
+        d.cmdReplaceAll->click();
+    });
+    const QString text = f.editor()->Text();
+    QCOMPARE(text.count(u'x'), 0);
+    QCOMPARE(text.count(QStringLiteral("yz")), 3 * 500 * 79);
+    QCOMPARE(f.messages->shown.size(), 1);
+}
+
+QTEST_MAIN(tst_find)
+#include "tst_find.moc"
