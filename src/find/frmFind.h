@@ -49,8 +49,6 @@ public:
     /// Fills the search box, loading the dialog first when it is not loaded; the change handling
     /// runs even when the text is the same as before.
     void setSearchText(const QString& text);
-    /// True from the first use of the controls after start or after a close, until the next close.
-    bool isLoaded() const { return loaded_; }
     /// 2 with "Whole word" ticked plus 4 with "Match case" ticked, as the boxes stand now.
     int ComputeFlags() const;
 
