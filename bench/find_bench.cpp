@@ -1,10 +1,11 @@
 // Cost of Find / Replace in large documents, in a shown main window.
 //
-//   find_bench [--replace-mb=5] [--matches=100000] [--large-mb=100] [--steps=20]
+//   find_bench [--replace-mb=5] [--matches=100000] [--long-line-kb=256] [--large-mb=100] [--steps=20]
 //
 // Replace All: a document of replace-mb megabytes holding `matches` occurrences of the search
 // word, replaced through the dialog's Replace All button; the time of the click, the paints of
-// the editor while it runs, and the time of undoing it in one step.
+// the editor while it runs, and the time of undoing it in one step. Then Replace All on a document
+// that is one long line.
 // Find / Next and F3: a document of large-mb megabytes whose occurrences are all near its end;
 // the first Find (which reads the whole document up to them), then each Next and each F3, with
 // the repaint that follows it (median and worst, milliseconds).
@@ -130,6 +131,7 @@ int main(int argc, char** argv)
     const qint64 matches = arg(args, "--matches", "100000").toLongLong();
     const double largeMb = arg(args, "--large-mb", "100").toDouble();
     const int steps = std::max(1, arg(args, "--steps", "20").toInt());
+    const double longLineKb = arg(args, "--long-line-kb", "256").toDouble();
 
     QTemporaryDir dir;
     platform::Services services;
@@ -198,6 +200,34 @@ int main(int argc, char** argv)
         std::printf("  repaint after %9.0f ms   occurrences left: %lld\n", repaintMs,
                     static_cast<long long>(left));
         std::printf("  undo in one step %6.0f ms   text restored: %s\n\n", undoMs, restored ? "yes" : "NO");
+        settle();
+    }
+
+    // Replace All on one long line (a minified file): every Find reads the line again.
+    if (longLineKb > 0) {
+        const qint64 bytes = qint64(longLineKb * 1024);
+        QByteArray line;
+        line.reserve(bytes + 16);
+        while (line.size() < bytes)
+            line += "{\"key\":\"needle\",\"n\":1},"; // 26 characters, one match
+        const QString file = dir.filePath("line.txt");
+        if (!writeFile(file, line))
+            return 1;
+        rtf.LoadFile(file);
+        settle();
+        const qsizetype found = rtf.Text().count(QStringLiteral("needle"));
+        double replaceMs = 0;
+        dialog.script = [&](frmFind& d) {
+            d.txtFindString->setText("needle");
+            d.txtReplaceString->setText("pin");
+            t.restart();
+            d.cmdReplaceAll->click();
+            replaceMs = ms(t);
+            d.cmdCancel->click();
+        };
+        main.mnuEditReplace_Click();
+        std::printf("Replace All on one line of %.0f KB, %lld occurrences: %.0f ms\n\n", bytes / 1024.0,
+                    static_cast<long long>(found), replaceMs);
         settle();
     }
 
