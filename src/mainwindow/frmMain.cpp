@@ -143,6 +143,7 @@ void frmMain::buildToolbars()
 {
     tbToolBar = buildToolbar(QStringLiteral("tbToolBar"), QStringLiteral("General"),
                              generalToolRows(), &frmMain::tbToolBar_ButtonClick);
+    addToolBarBreak();
     tbHTMLToolBar = buildToolbar(QStringLiteral("tbHTMLToolBar"), QStringLiteral("HTML"),
                                  htmlToolRows(), &frmMain::tbHTMLToolBar_ButtonClick);
     if (QMenu* windows = menu(QStringLiteral("mnuWindow")))

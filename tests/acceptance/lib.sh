@@ -86,5 +86,10 @@ setting() { sed -n "s/^$1=//p" "$CONF" | tr -d '"'; }
 
 finish() {
     [ -n "$QUIPLE_PID" ] && kill "$QUIPLE_PID" 2>/dev/null
+    # A sanitizer's report from the program fails the journey like any other fault.
+    if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$WORK/quiple.log"; then
+        cat "$WORK/quiple.log" >&2
+        fail "the sanitizers reported a fault"
+    fi
     rm -rf "$WORK"
 }
