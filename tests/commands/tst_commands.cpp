@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 
@@ -19,6 +20,7 @@ class tst_commands : public QObject {
 private slots:
     void menuTreeIsBuiltFromTheTable();
     void noShortcutIsClaimedTwice();
+    void everyShortcutReachesItsCommand();
     void toolbarsCarryTheirKeysAndTooltips();
     void cutAndCopyFollowTheSelection();
     void formatButtonsToggleTheSelection();
@@ -62,6 +64,36 @@ void tst_commands::noShortcutIsClaimedTwice()
             owners.insert(k, a->objectName());
         }
     }
+}
+
+void tst_commands::everyShortcutReachesItsCommand()
+{
+    MainFixture f({{keys::UseSmartTabs, "NO"}});
+    for (const MenuRow& row : menuRows()) {
+        if (!row.shortcut || QLatin1String(row.name) == QLatin1String("mnuFileExit"))
+            continue;
+        if (f.main->documents().isEmpty())
+            f.main->LoadNewDoc();
+        f.editor()->SetFocus();
+        QAction* a = f.main->action(QString::fromLatin1(row.name));
+        QSignalSpy spy(a, &QAction::triggered);
+        f.dialogs->fileAnswers << QString(); // an Open or Save dialog is cancelled
+        if (f.main->documents().size() == 1 && f.editor()->TextLength() == 0)
+            f.editor()->setSelText("text");
+        QTest::keySequence(f.editor()->hwnd(), QKeySequence(QString::fromLatin1(row.shortcut)));
+        if (QLatin1String(row.name) == QLatin1String("mnuEditSelectAll")) {
+            // The editor takes Ctrl+A as its own Select All, with the same result.
+            QCOMPARE(f.editor()->SelLength(), f.editor()->TextLength());
+            continue;
+        }
+        QVERIFY2(spy.count() == 1, row.name);
+        for (frmDocument* doc : f.main->documents())
+            doc->bIsDirty = false;
+    }
+    f.dialogs->fileAnswers.clear();
+    QVERIFY(f.main->isVisible());
+    QTest::keySequence(f.editor() ? f.editor()->hwnd() : f.main.get(), QKeySequence("Ctrl+Q"));
+    QVERIFY(!f.main->isVisible());
 }
 
 void tst_commands::toolbarsCarryTheirKeysAndTooltips()
