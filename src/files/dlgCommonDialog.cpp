@@ -4,6 +4,7 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <QPrinter>
 #include <QWidget>
 #include <QRegularExpression>
 
@@ -11,6 +12,23 @@ dlgCommonDialog::dlgCommonDialog(platform::Services& services, QWidget* owner)
     : QObject(owner), services_(services), owner_(owner)
 {
     setObjectName(QStringLiteral("dlgCommonDialog"));
+}
+
+dlgCommonDialog::~dlgCommonDialog() = default;
+
+void dlgCommonDialog::ShowPrinter()
+{
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const bool accepted = (Flags & PrintSetup)
+        ? services_.dialogs->pageSetup(owner_, *printer_, DialogTitle)
+        : services_.dialogs->print(owner_, *printer_, DialogTitle, Flags & PrintSelection);
+    if (!accepted) {
+        if (CancelError)
+            platform::raise(platform::err::Cancel, QStringLiteral("Cancel was selected."));
+        return;
+    }
+    hDC = printer_.get();
 }
 
 QStringList dlgCommonDialog::nameFilters(const QString& filter)

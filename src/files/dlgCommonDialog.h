@@ -4,6 +4,9 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
+
+class QPrinter;
 
 class QWidget;
 
@@ -22,9 +25,12 @@ public:
         NoChangeDir = 8,
         PathMustExist = 2048,
         ColorInit = 1,
+        PrintSelection = 1,
+        PrintSetup = 64,
     };
 
     dlgCommonDialog(platform::Services& services, QWidget* owner);
+    ~dlgCommonDialog() override;
 
     QString DialogTitle;
     bool CancelError = false;
@@ -32,11 +38,16 @@ public:
     QString Filter;   ///< "description|patterns|description|patterns..."
     QString FileName;
     platform::ColorValue Color = 0;
+    /// After a print dialog: the printer to print on (the one printer of the run).
+    QPrinter* hDC = nullptr;
 
     void ShowOpen();
     void ShowSave();
     /// Cancel: error 32755 when CancelError is set, otherwise an empty FileName.
     void ShowColor();
+    /// The print dialog, or the page setup dialog when Flags holds 64. Cancel: error 32755 when
+    /// CancelError is set.
+    void ShowPrinter();
 
     /// The dialog's own form of a "|"-joined filter: one entry per description, patterns
     /// separated by blanks; "*.*" also matches names without a dot.
@@ -48,4 +59,5 @@ private:
     platform::Services& services_;
     QWidget* owner_;
     int filterIndex_ = 0;
+    std::unique_ptr<QPrinter> printer_;
 };

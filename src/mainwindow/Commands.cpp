@@ -217,6 +217,8 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
             mnuFileOpen_Click();
         else if (key == QLatin1String("Save"))
             mnuFileSave_Click();
+        else if (key == QLatin1String("Print"))
+            mnuFilePrint_Click();
         else if (key == QLatin1String("Find"))
             mnuEditFind_Click();
         else if (key == QLatin1String("Delete"))

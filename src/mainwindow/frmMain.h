@@ -80,6 +80,8 @@ public:
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
     void mnuFileExit_Click();
+    void mnuFilePrintSetup_Click();
+    void mnuFilePrint_Click();
     /// Save and Save As of one document; true when the document was written.
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);

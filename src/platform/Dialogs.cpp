@@ -3,6 +3,9 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace platform {
 
@@ -44,6 +47,25 @@ std::optional<QColor> QtDialogs::color(QWidget* owner, const QColor& initial)
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.selectedColor();
+}
+
+bool QtDialogs::print(QWidget* owner, QPrinter& printer, const QString& title, bool selection)
+{
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setPrintRange(selection ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::pageSetup(QWidget* owner, QPrinter& printer, const QString& title)
+{
+    QPageSetupDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace platform {
@@ -33,12 +34,19 @@ public:
     virtual FileAnswer file(QWidget* owner, const FileRequest& request) = 0;
     /// The colour picked, or nothing when cancelled.
     virtual std::optional<QColor> color(QWidget* owner, const QColor& initial) = 0;
+    /// The print dialog on printer, its selection choice preselected when asked; false when
+    /// cancelled. Printing to a PDF file is always offered.
+    virtual bool print(QWidget* owner, QPrinter& printer, const QString& title, bool selection) = 0;
+    /// The page setup dialog on printer; false when cancelled.
+    virtual bool pageSetup(QWidget* owner, QPrinter& printer, const QString& title) = 0;
 };
 
 class QtDialogs final : public Dialogs {
 public:
     FileAnswer file(QWidget* owner, const FileRequest& request) override;
     std::optional<QColor> color(QWidget* owner, const QColor& initial) override;
+    bool print(QWidget* owner, QPrinter& printer, const QString& title, bool selection) override;
+    bool pageSetup(QWidget* owner, QPrinter& printer, const QString& title) override;
 };
 
 } // namespace platform

@@ -17,6 +17,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QPlainTextDocumentLayout>
+#include <QPrinter>
+#include <QTextDocumentFragment>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QUrl>
@@ -721,6 +723,23 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     if (!file.commit())
         raiseFileError(path, file.error(), file.errorString(), true);
     document()->setModified(false);
+}
+
+void RichTextBox::SelPrint(QPrinter* printer)
+{
+    if (!printer || !printer->isValid())
+        platform::raise(err::InvalidPropertyValue, QStringLiteral("No printer is available."));
+    const QTextCursor c = cursor();
+    if (c.hasSelection()) {
+        QTextDocument part;
+        part.setDefaultFont(font_);
+        QTextCursor(&part).insertFragment(c.selection());
+        part.print(printer);
+    } else {
+        document()->print(printer); // lays out a copy in pages; the view is left alone
+    }
+    if (printer->printerState() == QPrinter::Error)
+        platform::raise(err::PathFileAccess, QStringLiteral("The printer reported an error."));
 }
 
 QWidget* RichTextBox::hwnd() const

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <optional>
 
+class QPrinter;
 class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
@@ -96,6 +97,9 @@ public:
     /// The plain-text format SaveFile type 1 writes: that of the file loaded last.
     TextFormat plainTextFormat() const { return plainFormat_; }
     void setPlainTextFormat(const TextFormat& f) { plainFormat_ = f; }
+
+    /// Prints the selection, or all text when nothing is selected.
+    void SelPrint(QPrinter* printer);
 
     QWidget* hwnd() const;
     void SetFocus();

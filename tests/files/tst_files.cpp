@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 using platform::Answer;
@@ -29,7 +31,21 @@ private slots:
     void commandLineFilesOpen();
     void commandLineWithNothingOpenable();
     void exitStopsAtACancelledQuestion();
+    void printsTheSelectionOrAllText_data();
+    void printsTheSelectionOrAllText();
+    void printAndPageSetupCancelSilently();
 };
+
+namespace {
+QString pdfText(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
 
 void tst_files::filterTextHasEveryEntry()
 {
@@ -236,6 +252,59 @@ void tst_files::exitStopsAtACancelledQuestion()
     QTRY_COMPARE(f.main->documents().size(), 1);
     QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 2"));
     QVERIFY(f.active()->bIsDirty);
+}
+
+void tst_files::printsTheSelectionOrAllText_data()
+{
+    QTest::addColumn<int>("selectionLength");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QStringList>("notPrinted");
+    QTest::newRow("all") << 0 << QStringList{"alpha line", "omega line"} << QStringList{};
+    QTest::newRow("selection") << 10 << QStringList{"omega line"} << QStringList{"alpha"};
+}
+
+void tst_files::printsTheSelectionOrAllText()
+{
+    QFETCH(int, selectionLength);
+    QFETCH(QStringList, printed);
+    QFETCH(QStringList, notPrinted);
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    MainFixture f;
+    f.editor()->setSelText("alpha line\nomega line");
+    f.editor()->setSelStart(11);
+    f.editor()->setSelLength(selectionLength);
+    f.dialogs->printAnswers << true;
+    f.dialogs->printPdf = f.path("out.pdf");
+    f.trigger("mnuFilePrint");
+    QCOMPARE(f.dialogs->printRequests.size(), 1);
+    QCOMPARE(f.dialogs->printRequests[0].title, QStringLiteral("Print"));
+    QCOMPARE(f.dialogs->printRequests[0].selection, selectionLength > 0);
+    QVERIFY(f.messages->shown.isEmpty());
+    const QString text = pdfText(f.path("out.pdf"));
+    for (const QString& t : printed)
+        QVERIFY2(text.contains(t), qPrintable(text));
+    for (const QString& t : notPrinted)
+        QVERIFY2(!text.contains(t), qPrintable(text));
+}
+
+void tst_files::printAndPageSetupCancelSilently()
+{
+    MainFixture f;
+    f.dialogs->printAnswers << false << false;
+    f.dialogs->printPdf = f.path("none.pdf");
+    f.trigger("mnuFilePrintSetup");
+    f.trigger("mnuFilePrint");
+    QCOMPARE(f.dialogs->printRequests.size(), 2);
+    QCOMPARE(f.dialogs->printRequests[0].title, QStringLiteral("Page Setup"));
+    QVERIFY(f.dialogs->printRequests[0].setup);
+    QVERIFY(f.messages->shown.isEmpty());
+    QVERIFY(!QFile::exists(f.path("none.pdf")));
+    // With no document Print does nothing at all.
+    f.active()->subWindow()->close();
+    f.trigger("mnuFilePrint");
+    QCOMPARE(f.dialogs->printRequests.size(), 2);
+    QVERIFY(f.messages->shown.isEmpty());
 }
 
 QTEST_MAIN(tst_files)

@@ -1,6 +1,7 @@
 #include "Fakes.h"
 
 #include <QLocale>
+#include <QPrinter>
 #include <QtGlobal>
 
 platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform::Buttons buttons,
@@ -38,6 +39,23 @@ std::optional<QColor> FakeDialogs::color(QWidget*, const QColor& initial)
     if (colorAnswers.isEmpty())
         return std::nullopt;
     return colorAnswers.takeFirst();
+}
+
+bool FakeDialogs::print(QWidget*, QPrinter& printer, const QString& title, bool selection)
+{
+    printRequests.append({title, false, selection});
+    const bool accepted = !printAnswers.isEmpty() && printAnswers.takeFirst();
+    if (accepted) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printPdf);
+    }
+    return accepted;
+}
+
+bool FakeDialogs::pageSetup(QWidget*, QPrinter&, const QString& title)
+{
+    printRequests.append({title, true, false});
+    return !printAnswers.isEmpty() && printAnswers.takeFirst();
 }
 
 void FakeProcess::endNow(int exitCode)

@@ -33,8 +33,21 @@ public:
     QList<std::optional<QColor>> colorAnswers;
     QList<QColor> colorRequests;
 
+    /// Print and page setup dialogs: what the "user" does, in order (false cancels). An
+    /// accepted print dialog prints to printPdf.
+    QList<bool> printAnswers;
+    QString printPdf;
+    struct PrintRequest {
+        QString title;
+        bool setup;
+        bool selection;
+    };
+    QList<PrintRequest> printRequests;
+
     platform::FileAnswer file(QWidget* owner, const platform::FileRequest& request) override;
     std::optional<QColor> color(QWidget* owner, const QColor& initial) override;
+    bool print(QWidget* owner, QPrinter& printer, const QString& title, bool selection) override;
+    bool pageSetup(QWidget* owner, QPrinter& printer, const QString& title) override;
 };
 
 /// Records what the program asks of its process instead of doing it.
