@@ -235,6 +235,8 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
             toggle(&Box::SelItalic, &Box::setSelItalic);
         else if (key == QLatin1String("Underline"))
             toggle(&Box::SelUnderline, &Box::setSelUnderline);
+        else if (key == QLatin1String("Help"))
+            mnuHelpContents_Click();
         else if (key == QLatin1String("AlignLeft"))
             align(Box::Left);
         else if (key == QLatin1String("AlignCenter"))

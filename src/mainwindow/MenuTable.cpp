@@ -65,6 +65,8 @@ const MenuRow kMenuRows[] = {
     {2, "mnuWindowTileHorizontal", "Tile &Horizontal", nullptr, &M::mnuWindowTileHorizontal_Click},
     {2, "mnuWindowTileVertical", "Tile &Vertical", nullptr, &M::mnuWindowTileVertical_Click},
     {2, "mnuWindowArrangeIcons", "&Arrange Icons", nullptr, &M::mnuWindowArrangeIcons_Click},
+    {1, "mnuHelp", "&Help", nullptr, nullptr},
+    {2, "mnuHelpContents", "&Contents...", "F1", &M::mnuHelpContents_Click},
     {1, "mnuContext", "Context", nullptr, nullptr},
     {2, "mnuContextCut", "Cu&t", nullptr, &M::mnuContextCut_Click, false, true},
     {2, "mnuContextCopy", "&Copy", nullptr, &M::mnuContextCopy_Click, false, true},
@@ -95,6 +97,8 @@ const ToolRow kGeneralToolRows[] = {
     {"AlignLeft", "Align Left  -  Ctrl+L", "alignleft", ToolRow::Group},
     {"AlignCenter", "Align Center", "aligncenter", ToolRow::Group},
     {"AlignRight", "Align Right  -  Ctrl+R", "alignright", ToolRow::Group},
+    {nullptr, nullptr, nullptr, ToolRow::Separator},
+    {"Help", "Help  -  F1", "help", ToolRow::Default},
 };
 
 const ToolRow kHTMLToolRows[] = {

@@ -82,6 +82,7 @@ public:
     void mnuFileExit_Click();
     void mnuFilePrintSetup_Click();
     void mnuFilePrint_Click();
+    void mnuHelpContents_Click();
     /// Save and Save As of one document; true when the document was written.
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);

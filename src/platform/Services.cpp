@@ -10,6 +10,7 @@ Services Services::real()
     s.process = std::make_unique<QtProcess>();
     s.dialogs = std::make_unique<QtDialogs>();
     s.modal = std::make_unique<QtModal>();
+    s.shell = std::make_unique<QtShell>();
     s.clock = std::make_unique<SystemClock>();
     return s;
 }

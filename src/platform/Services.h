@@ -6,6 +6,7 @@
 #include "platform/Modal.h"
 #include "platform/Process.h"
 #include "platform/Settings.h"
+#include "platform/Shell.h"
 
 #include <memory>
 
@@ -19,6 +20,7 @@ struct Services {
     std::unique_ptr<Process> process;
     std::unique_ptr<Dialogs> dialogs;
     std::unique_ptr<Modal> modal;
+    std::unique_ptr<Shell> shell;
     std::unique_ptr<Clock> clock;
 
     /// The real services of a desktop session.

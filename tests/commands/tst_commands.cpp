@@ -6,6 +6,7 @@
 #include "platform/RichTextBox.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -30,6 +31,7 @@ private slots:
     void tilingAndArranging();
     void htmlToolbarTypesIntoTheEditor();
     void commandsWithoutADocumentReportAnError();
+    void helpOpensThePageBelowTheProgram();
 };
 
 void tst_commands::menuTreeIsBuiltFromTheTable()
@@ -275,6 +277,18 @@ void tst_commands::commandsWithoutADocumentReportAnError()
     QVERIFY(f.messages->shown[0].prompt.startsWith("Error: 91. "));
     f.trigger("mnuEditPaste");
     QCOMPARE(f.messages->shown.last().title, QStringLiteral("mnuEditPaste_Click"));
+}
+
+void tst_commands::helpOpensThePageBelowTheProgram()
+{
+    MainFixture f;
+    f.process->program = "/opt/quiple/bin/quiple";
+    const QString before = QDir::currentPath();
+    f.trigger("mnuHelpContents");
+    f.main->toolButton(f.main->tbToolBar, "Help")->trigger();
+    QCOMPARE(f.shell->opened,
+             QStringList(2, QStringLiteral("/opt/quiple/bin/Help/QuipleHelp.html")));
+    QCOMPARE(QDir::currentPath(), before); // the current folder is left alone
 }
 
 QTEST_MAIN(tst_commands)

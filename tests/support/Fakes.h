@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Modal.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 
 #include <QList>
 #include <functional>
@@ -93,4 +94,11 @@ public:
     QList<std::function<void(QDialog&)>> scripts;
     QStringList shown; ///< objectName of every window shown, in order
     int exec(QDialog& window) override;
+};
+
+/// Records what the program hands to the desktop.
+class FakeShell final : public platform::Shell {
+public:
+    QStringList opened;
+    void open(QWidget*, const QString& target) override { opened << target; }
 };

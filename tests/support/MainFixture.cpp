@@ -20,6 +20,9 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     auto modalFake = std::make_unique<FakeModal>();
     modal = modalFake.get();
     services.modal = std::move(modalFake);
+    auto shellFake = std::make_unique<FakeShell>();
+    shell = shellFake.get();
+    services.shell = std::move(shellFake);
     messages = m.get();
     dialogs = d.get();
     process = p.get();

@@ -20,6 +20,7 @@ struct MainFixture {
     FakeDialogs* dialogs = nullptr;
     FakeProcess* process = nullptr;
     FakeModal* modal = nullptr;
+    FakeShell* shell = nullptr;
     FakeClock* clock = nullptr;
     std::unique_ptr<frmMain> main;
 
