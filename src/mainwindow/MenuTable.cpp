@@ -67,6 +67,7 @@ const MenuRow kMenuRows[] = {
     {2, "mnuWindowArrangeIcons", "&Arrange Icons", nullptr, &M::mnuWindowArrangeIcons_Click},
     {1, "mnuHelp", "&Help", nullptr, nullptr},
     {2, "mnuHelpContents", "&Contents...", "F1", &M::mnuHelpContents_Click},
+    {2, "mnuHelpAbout", "&About Quiple...", nullptr, &M::mnuHelpAbout_Click},
     {1, "mnuContext", "Context", nullptr, nullptr},
     {2, "mnuContextCut", "Cu&t", nullptr, &M::mnuContextCut_Click, false, true},
     {2, "mnuContextCopy", "&Copy", nullptr, &M::mnuContextCopy_Click, false, true},

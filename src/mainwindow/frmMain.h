@@ -83,6 +83,7 @@ public:
     void mnuFilePrintSetup_Click();
     void mnuFilePrint_Click();
     void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
     /// Save and Save As of one document; true when the document was written.
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);

@@ -1,0 +1,71 @@
+#include "MainFixture.h"
+#include "auxwindows/frmAbout.h"
+#include "mainwindow/frmMain.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+
+class tst_auxwindows : public QObject {
+    Q_OBJECT
+private slots:
+    void homepageRequestHasNoBlanks();
+    void aboutBoxShowsNameAndLinks();
+    void pointerFollowsTheLinks();
+};
+
+void tst_auxwindows::homepageRequestHasNoBlanks()
+{
+    QCOMPARE(frmAbout::HomepageRequest("https://h.example.org", "Quiple", 3, 2, 1),
+             QStringLiteral("https://h.example.org?app=Quiple?ver=3.21?loc=About"));
+    QCOMPARE(frmAbout::HomepageRequest("https://h.example.org/ a", "My App", 3, 2, 1),
+             QStringLiteral("https://h.example.org/a?app=MyApp?ver=3.21?loc=About"));
+}
+
+void tst_auxwindows::aboutBoxShowsNameAndLinks()
+{
+    MainFixture f;
+    f.modal->scripts << [&](QDialog& d) {
+        auto& about = static_cast<frmAbout&>(d);
+        QCOMPARE(about.windowTitle(), QStringLiteral("Quiple v3.21"));
+        QCOMPARE(about.lblHomepageHeader->text(), QStringLiteral("Homepage:"));
+        QCOMPARE(about.lblEmailHeader->text(), QStringLiteral("E-mail:"));
+        for (QLabel* link : {about.lblHomepage, about.lblEmail}) {
+            QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+            QVERIFY(!link->toolTip().isEmpty());
+        }
+        QTest::mouseClick(about.lblEmail, Qt::LeftButton);
+        QTest::mouseClick(about.lblHomepage, Qt::LeftButton);
+        d.close();
+    };
+    f.trigger("mnuHelpAbout");
+    QCOMPARE(f.modal->shown, QStringList{"frmAbout"});
+    QCOMPARE(f.shell->opened,
+             (QStringList{"mailto:" + frmAbout::Email,
+                          frmAbout::Homepage + "?app=Quiple?ver=3.21?loc=About"}));
+}
+
+void tst_auxwindows::pointerFollowsTheLinks()
+{
+    platform::Services services;
+    frmAbout about(services, nullptr);
+    about.show();
+    auto moveOver = [&](QWidget* w) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    };
+    moveOver(about.lblHomepage);
+    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    moveOver(about.imgIcon); // the icon leaves the pointer as it is
+    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    moveOver(about.lblEmailHeader);
+    QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
+    moveOver(about.lblEmail);
+    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    moveOver(about.lblNotice);
+    QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
+}
+
+QTEST_MAIN(tst_auxwindows)
+#include "tst_auxwindows.moc"
