@@ -1,6 +1,7 @@
 #include "app/modMain.h"
 
 #include "app/SettingsKeys.h"
+#include "auxwindows/frmSplash.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
@@ -56,7 +57,10 @@ frmMain* Main(platform::Services& services, const QStringList& arguments)
         if (restarted)
             return;
 
-        // The splash window is shown here when SplashScreen is "YES".
+        if (GetSetting(*services.settings, keys::SplashScreen, keys::Yes) == keys::Yes) {
+            frmSplash splash;
+            services.modal->exec(splash);
+        }
 
         VersionText = BuildVersionText(VersionMajor, VersionMinor, VersionRevision);
         auto* form = new frmMain(services, arguments);

@@ -1,10 +1,13 @@
 #include "MainFixture.h"
+#include "app/modMain.h"
 #include "auxwindows/frmAbout.h"
+#include "auxwindows/frmSplash.h"
 #include "mainwindow/frmMain.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 class tst_auxwindows : public QObject {
     Q_OBJECT
@@ -12,6 +15,9 @@ private slots:
     void homepageRequestHasNoBlanks();
     void aboutBoxShowsNameAndLinks();
     void pointerFollowsTheLinks();
+    void splashShowsBeforeTheMainWindow_data();
+    void splashShowsBeforeTheMainWindow();
+    void splashClosesByTimerClickOrCharacter();
 };
 
 void tst_auxwindows::homepageRequestHasNoBlanks()
@@ -65,6 +71,59 @@ void tst_auxwindows::pointerFollowsTheLinks()
     QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
     moveOver(about.lblNotice);
     QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_auxwindows::splashShowsBeforeTheMainWindow_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("absent") << QString() << true;
+    QTest::newRow("YES") << "YES" << true;
+    QTest::newRow("yes") << "yes" << false;
+    QTest::newRow("NO") << "NO" << false;
+}
+
+void tst_auxwindows::splashShowsBeforeTheMainWindow()
+{
+    QFETCH(QString, setting);
+    QFETCH(bool, shown);
+    MainFixture f({{"SplashScreen", setting}}, {}, false);
+    bool mainExisted = true;
+    f.modal->scripts << [&](QDialog& d) {
+        mainExisted = modMain::MainForm != nullptr;
+        QCOMPARE(d.size(), QSize(300, 113));
+        QVERIFY(d.windowFlags().testFlag(Qt::FramelessWindowHint));
+        d.accept();
+    };
+    f.start();
+    QCOMPARE(f.modal->shown.contains("frmSplash"), shown);
+    if (shown)
+        QVERIFY(!mainExisted); // the main window comes after the splash window has closed
+    QVERIFY(f.main && f.main->isVisible());
+}
+
+void tst_auxwindows::splashClosesByTimerClickOrCharacter()
+{
+    {
+        frmSplash s;
+        s.show();
+        QCOMPARE(s.Timer->interval(), 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.isVisible(), 5000);
+    }
+    {
+        frmSplash s;
+        s.show();
+        QTest::mouseClick(&s, Qt::LeftButton, Qt::NoModifier, QPoint(150, 50));
+        QVERIFY(!s.isVisible());
+    }
+    {
+        frmSplash s;
+        s.show();
+        QTest::keyClick(&s, Qt::Key_Shift);
+        QVERIFY(s.isVisible()); // no character
+        QTest::keyClick(&s, Qt::Key_X);
+        QVERIFY(!s.isVisible());
+    }
 }
 
 QTEST_MAIN(tst_auxwindows)

@@ -35,7 +35,8 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     services.settings = std::make_unique<platform::SettingsStore>(dir.path());
     bool splash = false, themes = false;
     for (const auto& [key, value] : seedValues) {
-        seed(key, value);
+        if (!value.isNull()) // a null value leaves the key absent
+            seed(key, value);
         splash = splash || key == keys::SplashScreen;
         themes = themes || key == keys::UseXPThemes;
     }

@@ -25,7 +25,7 @@ struct MainFixture {
     std::unique_ptr<frmMain> main;
 
     /// seed: settings written before start-up ("SplashScreen" and "UseXPThemes" are "NO"
-    /// unless given).
+    /// unless given; a null value leaves the key absent).
     explicit MainFixture(const QList<QPair<QString, QString>>& seed = {},
                          const QStringList& arguments = {}, bool start = true);
     ~MainFixture();
