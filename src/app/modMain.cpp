@@ -35,16 +35,6 @@ void GetSmartTabsVal(const platform::SettingsStore& store)
     bUseSmartTabs = GetSetting(store, keys::UseSmartTabs, keys::Yes) == keys::Yes;
 }
 
-bool AddXPThemeSupport(platform::Services&, bool)
-{
-    return false; // the manifest is written by the visual-styles option once it exists
-}
-
-bool RemoveXPThemeSupport(platform::Services&, bool)
-{
-    return false;
-}
-
 frmMain* Main(platform::Services& services, const QStringList& arguments)
 {
     frmMain* result = nullptr;
@@ -56,6 +46,7 @@ frmMain* Main(platform::Services& services, const QStringList& arguments)
                                       : RemoveXPThemeSupport(services, true);
         if (restarted)
             return;
+        ApplyVisualStyle(ManifestPresent(services));
 
         if (GetSetting(*services.settings, keys::SplashScreen, keys::Yes) == keys::Yes) {
             frmSplash splash;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QByteArray>
 #include <QStringList>
 
 class frmMain;
@@ -35,9 +36,17 @@ void SaveSetting(platform::SettingsStore& store, const QString& key, const QStri
 
 void GetSmartTabsVal(const platform::SettingsStore& store);
 
-/// The visual-styles manifest; both return true when they changed the file and restarted.
+/// The visual-styles manifest: Add writes it when it is missing, Remove deletes it wherever it
+/// is; after a change, with restart true, a fresh copy of the program starts and this one ends.
+/// Both return true when they changed the file.
 bool AddXPThemeSupport(platform::Services& services, bool restart);
 bool RemoveXPThemeSupport(platform::Services& services, bool restart);
+/// The 22 lines of the manifest, CR LF between them and none after the last.
+QByteArray ManifestText(const QString& baseName, int major, int minor, int revision);
+/// A manifest lies beside the program or in the per-user settings folder.
+bool ManifestPresent(const platform::Services& services);
+/// The style the option asks for: themed with a manifest, classic without.
+void ApplyVisualStyle(bool themed);
 
 /// The program's entry procedure: mutex, manifest, splash, globals, and the main window,
 /// created, loaded and shown. Returns the main window, or nullptr when start-up ended early.

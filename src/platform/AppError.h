@@ -11,6 +11,12 @@ struct AppError {
     QString description;
 };
 
+/// Not an error: the process is ending at once (raised only by a stand-in for the real end,
+/// which never returns). Error traps let it pass.
+struct ProgramEnd {
+    int exitCode = 0;
+};
+
 namespace err {
 constexpr int OutOfMemory = 7;
 constexpr int Overflow = 6;

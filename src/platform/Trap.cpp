@@ -43,6 +43,8 @@ bool Trap(MessageBox& messages, QWidget* owner, const QString& procedure,
     try {
         body();
         return true;
+    } catch (const ProgramEnd&) {
+        throw;
     } catch (...) {
         const AppError error = currentError();
         messages.show(owner, errorText(error), Buttons::Ok, Icon::None, procedure);

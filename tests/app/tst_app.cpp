@@ -4,7 +4,13 @@
 #include "app/modMain.h"
 #include "mainwindow/frmMain.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStyle>
 #include <QTest>
+#include "platform/AppError.h"
 
 class tst_app : public QObject {
     Q_OBJECT
@@ -17,7 +23,21 @@ private slots:
     void smartTabsFlagIsExact_data();
     void smartTabsFlagIsExact();
     void startUpRegistersMutex();
+    void manifestTextIsExact();
+    void manifestFollowsTheOption();
+    void manifestFallsBackToTheSettingsFolder();
+    void startWithAChangeRestartsWithoutFiles();
 };
+
+namespace {
+// A copy of the program's place in a temporary folder: tests never touch the built program.
+void useProgramIn(MainFixture& f, const QString& name = "quiple")
+{
+    QDir().mkpath(f.path("bin"));
+    f.process->program = f.path("bin/" + name);
+    writeFile(f.process->program, "program");
+}
+} // namespace
 
 void tst_app::commandLineItems_data()
 {
@@ -98,6 +118,75 @@ void tst_app::startUpRegistersMutex()
     MainFixture f;
     QCOMPARE(f.process->mutexes, QStringList{"Quiple"});
     QVERIFY(f.main->isVisible());
+}
+
+void tst_app::manifestTextIsExact()
+{
+    const QByteArray text = modMain::ManifestText("Editor", 3, 2, 1);
+    const QList<QByteArray> lines = text.split('\n');
+    QCOMPARE(lines.size(), 22);
+    QCOMPARE(text.count("\r\n"), 21);
+    QVERIFY(!text.endsWith('\n') && text.endsWith("</assembly>"));
+    QCOMPARE(lines[0], QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r"));
+    QCOMPARE(lines[5], QByteArray("    version=\"3.2.1.0\"\r"));
+    QCOMPARE(lines[7], QByteArray("    name=\"Editor.exe\"\r"));
+    QCOMPARE(lines[17], QByteArray("            publicKeyToken=\"6595b64144ccf1df\"\r"));
+    QCOMPARE(lines[18], QByteArray("            language=\"*\" />\r"));
+}
+
+void tst_app::manifestFollowsTheOption()
+{
+    MainFixture f;
+    useProgramIn(f, "Editor");
+    const QString manifest = f.path("bin/Editor.exe.manifest");
+    // On, none yet: written, and a fresh copy starts without arguments while this one ends.
+    QVERIFY_THROWS_EXCEPTION(platform::ProgramEnd, modMain::AddXPThemeSupport(f.services, true));
+    QCOMPARE(readFile(manifest), modMain::ManifestText("Editor", 3, 2, 1));
+    QCOMPARE(f.process->started.size(), 1);
+    QCOMPARE(f.process->started[0].first, f.process->program);
+    QVERIFY(f.process->started[0].second.isEmpty());
+    // On, present (even an old one): nothing changes, no restart.
+    writeFile(manifest, "old");
+    QVERIFY(!modMain::AddXPThemeSupport(f.services, true));
+    QCOMPARE(readFile(manifest), QByteArray("old"));
+    // Off, present and read-only: deleted, restart.
+    QFile::setPermissions(manifest, QFile::ReadOwner);
+    QVERIFY_THROWS_EXCEPTION(platform::ProgramEnd, modMain::RemoveXPThemeSupport(f.services, true));
+    QVERIFY(!QFile::exists(manifest));
+    QCOMPARE(f.process->started.size(), 2);
+    // Off, none: nothing at all.
+    QVERIFY(!modMain::RemoveXPThemeSupport(f.services, true));
+    QCOMPARE(f.process->started.size(), 2);
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_app::manifestFallsBackToTheSettingsFolder()
+{
+    MainFixture f;
+    f.process->program = "/proc/quiple-nowhere/quiple"; // a folder nobody can write
+    QVERIFY(modMain::AddXPThemeSupport(f.services, false));
+    const QString fallback = QFileInfo(f.services.settings->filePath("Quiple")).absoluteDir().filePath("quiple.exe.manifest");
+    QVERIFY(QFile::exists(fallback));
+    QVERIFY(modMain::ManifestPresent(f.services));
+    QVERIFY(!modMain::AddXPThemeSupport(f.services, false)); // found there: nothing to do
+    QVERIFY(modMain::RemoveXPThemeSupport(f.services, false));
+    QVERIFY(!QFile::exists(fallback));
+    QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_app::startWithAChangeRestartsWithoutFiles()
+{
+    MainFixture f({{keys::UseXPThemes, "YES"}}, {}, false);
+    useProgramIn(f);
+    writeFile(f.path("doc.txt"), "x");
+    QVERIFY_THROWS_EXCEPTION(platform::ProgramEnd, modMain::Main(f.services, {f.path("doc.txt")}));
+    QCOMPARE(f.process->started.size(), 1);
+    QVERIFY(f.process->started[0].second.isEmpty());
+    // The fresh copy finds the manifest and goes on.
+    f.start({f.path("doc.txt")});
+    QVERIFY(f.main && f.main->isVisible());
+    QCOMPARE(f.process->started.size(), 1);
+    QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
 }
 
 QTEST_MAIN(tst_app)

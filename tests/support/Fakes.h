@@ -57,18 +57,14 @@ public:
     QStringList mutexes;
     QList<QPair<QString, QStringList>> started;
     int beeps = 0;
-    QString program = QStringLiteral("/opt/quiple/quiple");
+    QString program = QStringLiteral("/proc/quiple-test/quiple"); // a folder nobody can write
 
     void createMutex(const QString& name) override { mutexes << name; }
     void startProgram(const QString& p, const QStringList& args) override { started.append({p, args}); }
     [[noreturn]] void endNow(int exitCode) override;
     void beep() override { ++beeps; }
     QString programPath() const override { return program; }
-
-    /// Thrown by endNow, so a test can see the program end without ending the test.
-    struct Ended {
-        int exitCode;
-    };
+    /// endNow throws platform::ProgramEnd, so a test sees the program end without ending.
 };
 
 /// A clock that reads a set time, with fixed formats: "dd/MM/yyyy" and "HH:mm:ss" unless a test
