@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
+#include <QCursor>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
@@ -61,6 +62,12 @@ frmAbout::frmAbout(platform::Services& services, QWidget* owner)
     setFixedSize(sizeHint());
 }
 
+QCursor frmAbout::LinkPointer()
+{
+    // A pointing hand of the window's own design; its hot spot is the tip of the index finger.
+    return QCursor(QIcon(QStringLiteral(":/icons/linkhand.svg")).pixmap(32, 32), 12, 4);
+}
+
 QString frmAbout::HomepageRequest(const QString& homepage, const QString& title, int major,
                                   int minor, int revision)
 {
@@ -92,7 +99,7 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
     // the background, the headings and the notice; the icon leaves it as it was.
     if (event->type() == QEvent::MouseMove) {
         if (watched == lblHomepage || watched == lblEmail)
-            setCursor(Qt::PointingHandCursor);
+            setCursor(LinkPointer());
         else if (watched == this || watched == lblHomepageHeader || watched == lblEmailHeader
                  || watched == lblNotice)
             setCursor(Qt::ArrowCursor);

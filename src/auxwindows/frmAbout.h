@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QDialog>
 
 class QLabel;
@@ -19,6 +20,9 @@ public:
 
     /// The homepage address with the program's name, version and where the request came from,
     /// without a single blank.
+    /// The pointer shown over the two addresses.
+    static QCursor LinkPointer();
+
     static QString HomepageRequest(const QString& homepage, const QString& title, int major,
                                    int minor, int revision);
 

@@ -61,14 +61,17 @@ void tst_auxwindows::pointerFollowsTheLinks()
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     };
+    auto isHand = [&] {
+        return about.cursor().shape() == Qt::BitmapCursor && about.cursor().hotSpot() == QPoint(12, 4);
+    };
     moveOver(about.lblHomepage);
-    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(isHand());
     moveOver(about.imgIcon); // the icon leaves the pointer as it is
-    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(isHand());
     moveOver(about.lblEmailHeader);
     QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
     moveOver(about.lblEmail);
-    QCOMPARE(about.cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(isHand());
     moveOver(about.lblNotice);
     QCOMPARE(about.cursor().shape(), Qt::ArrowCursor);
 }
