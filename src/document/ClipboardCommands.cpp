@@ -2,6 +2,7 @@
 // document's pop-up menu and the general toolbar: each command has one implementation.
 #include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
+#include "options/frmOptions.h"
 #include "platform/Clipboard.h"
 #include "platform/RichTextBox.h"
 
@@ -27,6 +28,7 @@ void frmMain::mnuEditPaste_Click()
 {
     trap(QStringLiteral("mnuEditPaste_Click"), [&] {
         platform::RichTextBox& box = *requireActiveForm().rtfText;
+        OptionsForm().UpdateColors();
         box.setSelText(platform::clipboardText());
     });
 }

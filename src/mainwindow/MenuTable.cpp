@@ -35,6 +35,8 @@ const MenuRow kMenuRows[] = {
     {2, "mnuViewStatusBar", "Status &Bar", nullptr, &M::mnuViewStatusBar_Click, true},
     {2, "mnuViewBar0", "-", nullptr, nullptr},
     {2, "mnuViewRefresh", "&Refresh", nullptr, &M::mnuViewRefresh_Click},
+    {1, "mnuTools", "&Tools", nullptr, nullptr},
+    {2, "mnuToolsOptions", "&Options...", nullptr, &M::mnuToolsOptions_Click},
     {1, "mnuInsert", "&Insert", nullptr, nullptr},
     {2, "mnuInsertHTMLTags", "&HTML Tags", nullptr, nullptr},
     {3, "mnuHTMLTemplate", "&Template", "F11", &M::mnuHTMLTemplate_Click},

@@ -84,6 +84,10 @@ public:
     void mnuFilePrint_Click();
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
+    void mnuToolsOptions_Click();
+    /// The one Options dialog, loaded (hidden) on first use; it stays loaded until it is shown
+    /// and closed.
+    class frmOptions& OptionsForm();
     /// Save and Save As of one document; true when the document was written.
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);
@@ -194,6 +198,7 @@ private:
     QLabel* datePanel_ = nullptr;
     QLabel* timePanel_ = nullptr;
     QString caption_;
+    QPointer<class frmOptions> options_;
     platform::ColorValue backColor_ = 0;
     bool unloaded_ = false;
 };

@@ -11,6 +11,7 @@ Services Services::real()
     s.dialogs = std::make_unique<QtDialogs>();
     s.modal = std::make_unique<QtModal>();
     s.shell = std::make_unique<QtShell>();
+    s.fonts = std::make_unique<QtFonts>();
     s.clock = std::make_unique<SystemClock>();
     return s;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/Modal.h"
 #include "platform/Process.h"
@@ -21,6 +22,7 @@ struct Services {
     std::unique_ptr<Dialogs> dialogs;
     std::unique_ptr<Modal> modal;
     std::unique_ptr<Shell> shell;
+    std::unique_ptr<Fonts> fonts;
     std::unique_ptr<Clock> clock;
 
     /// The real services of a desktop session.

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Fonts.h"
 #include "platform/MessageBox.h"
 #include "platform/Modal.h"
 #include "platform/Process.h"
@@ -97,4 +98,11 @@ class FakeShell final : public platform::Shell {
 public:
     QStringList opened;
     void open(QWidget*, const QString& target) override { opened << target; }
+};
+
+/// A fixed list of installed font families, in the order the "system" reports them.
+class FakeFonts final : public platform::Fonts {
+public:
+    QStringList list = {"Sans", "Mono", "DejaVu Serif", "Arial", "Courier New"};
+    QStringList families() override { return list; }
 };

@@ -23,6 +23,9 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     auto shellFake = std::make_unique<FakeShell>();
     shell = shellFake.get();
     services.shell = std::move(shellFake);
+    auto fontsFake = std::make_unique<FakeFonts>();
+    fonts = fontsFake.get();
+    services.fonts = std::move(fontsFake);
     messages = m.get();
     dialogs = d.get();
     process = p.get();

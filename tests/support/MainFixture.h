@@ -21,6 +21,7 @@ struct MainFixture {
     FakeProcess* process = nullptr;
     FakeModal* modal = nullptr;
     FakeShell* shell = nullptr;
+    FakeFonts* fonts = nullptr;
     FakeClock* clock = nullptr;
     std::unique_ptr<frmMain> main;
 

@@ -1,0 +1,12 @@
+#include "platform/Fonts.h"
+
+#include <QFontDatabase>
+
+namespace platform {
+
+QStringList QtFonts::families()
+{
+    return QFontDatabase::families();
+}
+
+} // namespace platform
