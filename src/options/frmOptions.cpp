@@ -176,6 +176,8 @@ void frmOptions::buildFontTab()
     cboFontSize = named(new QComboBox(frame), "cboFontSize");
     cboFontSize->setEditable(true);
     cboFontSize->setInsertPolicy(QComboBox::NoInsert);
+    // Keys reach the box itself first, which hands them to its line edit directly.
+    cboFontSize->installEventFilter(this);
     cboFontSize->lineEdit()->installEventFilter(this);
     auto* grid = new QGridLayout(frame);
     grid->addWidget(named(note(QStringLiteral("Use this to set the font that you wish to have selected each time Quiple is launched."), frame), "lblNOTE"), 0, 0, 1, 2);
@@ -428,8 +430,13 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event)
 {
     // The size box takes digits and Backspace; any other character puts the stored size back,
     // with the caret at its start, and beeps.
-    if (watched == cboFontSize->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == cboFontSize || watched == cboFontSize->lineEdit())
+        && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            cmdOK->click(); // Enter presses the default button here too
+            return true;
+        }
         const QString text = key->text();
         if (!text.isEmpty() && key->key() != Qt::Key_Backspace) {
             const QChar c = text.at(0);
