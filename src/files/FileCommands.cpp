@@ -98,6 +98,7 @@ void frmMain::mnuFileOpen_Click()
         doc->rtfText->LoadFile(name);
         doc->setCaption(name);
         doc->bIsDirty = false;
+        NoteDiskState(*doc);
         d.CancelError = false;
     } catch (...) {
         const platform::AppError error = platform::currentError();
@@ -142,6 +143,7 @@ bool frmMain::SaveDocument(frmDocument& doc)
         doc.setCaption(name);
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
+        NoteDiskState(doc); // our own save is not a change by another program
         saved = true;
     });
     return saved;
@@ -166,6 +168,7 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
         doc.setCaption(name);
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
+        NoteDiskState(doc); // our own save is not a change by another program
         saved = true;
     });
     return saved;

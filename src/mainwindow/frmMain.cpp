@@ -47,6 +47,13 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     // After Qt's own handling of the change, so the frame's title is always ours.
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateTitle,
             Qt::QueuedConnection);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (auto* doc = sub ? qobject_cast<frmDocument*>(sub->widget()) : nullptr)
+            QMetaObject::invokeMethod(this, [this, guard = QPointer<frmDocument>(doc)] {
+                if (guard)
+                    CheckDiskChanges(*guard);
+            }, Qt::QueuedConnection);
+    });
     dlgCommonDialog_ = new dlgCommonDialog(services_, this);
     buildMenus();
     buildToolbars();
@@ -453,6 +460,7 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
             doc->rtfText->LoadFile(file);
             doc->setCaption(file);
             doc->bIsDirty = false;
+            NoteDiskState(*doc);
         });
         if (loaded) {
             ++opened;
@@ -542,6 +550,17 @@ void frmMain::MDIForm_Unload()
         bar(keys::HTMLToolbar, tbHTMLToolBar);
         bar(keys::MainStatusBar, sbStatusBar);
     });
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (frmDocument* doc = ActiveForm())
+                CheckDiskChanges(*doc);
+        }, Qt::QueuedConnection);
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

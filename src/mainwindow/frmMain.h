@@ -92,6 +92,11 @@ public:
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);
     void SetFilterText();
+    /// Remembers the size and time of the document's file, after it was read or written here.
+    void NoteDiskState(frmDocument& doc);
+    /// Tells the user when the document's file was changed or deleted by another program since:
+    /// an unmodified document reloads quietly, a modified one asks first.
+    void CheckDiskChanges(frmDocument& doc);
     QString FilterText;
 
     /// Opens each file in its own new window, in order; used by drops and the command line.
@@ -170,6 +175,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QStandardPaths>
@@ -34,6 +35,8 @@ private slots:
     void printsTheSelectionOrAllText_data();
     void printsTheSelectionOrAllText();
     void printAndPageSetupCancelSilently();
+    void fileChangedElsewhereIsNoticed_data();
+    void fileChangedElsewhereIsNoticed();
 };
 
 namespace {
@@ -305,6 +308,61 @@ void tst_files::printAndPageSetupCancelSilently()
     f.trigger("mnuFilePrint");
     QCOMPARE(f.dialogs->printRequests.size(), 2);
     QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_files::fileChangedElsewhereIsNoticed_data()
+{
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("outside");      // what another program does: "write" or "delete"
+    QTest::addColumn<int>("answer");           // to the question, when one comes
+    QTest::addColumn<QString>("text");         // what the editor holds afterwards
+    QTest::newRow("unmodified, reloads quietly") << false << "write" << -1 << "new\nlines\nhere";
+    QTest::newRow("modified, keep") << true << "write" << int(Answer::No) << "edited\nline two";
+    QTest::newRow("modified, reload") << true << "write" << int(Answer::Yes) << "new\nlines\nhere";
+    QTest::newRow("deleted") << false << "delete" << -1 << "old\nline two";
+}
+
+void tst_files::fileChangedElsewhereIsNoticed()
+{
+    QFETCH(bool, modified);
+    QFETCH(QString, outside);
+    QFETCH(int, answer);
+    QFETCH(QString, text);
+    MainFixture f;
+    const QString path = f.path("watched.txt");
+    writeFile(path, "old\nline two");
+    f.main->OpenFiles({path}, "test");
+    frmDocument* doc = f.active();
+    doc->rtfText->setSelStart(5); // on the second line
+    if (modified) {
+        doc->rtfText->setSelStart(0);
+        doc->rtfText->setSelLength(3);
+        doc->rtfText->setSelText("edited");
+        doc->rtfText->setSelStart(8);
+    }
+    // Our own save is not a change by another program.
+    if (!modified) {
+        f.trigger("mnuFileSave");
+        f.main->CheckDiskChanges(*doc);
+        QVERIFY(f.messages->shown.isEmpty());
+    }
+    if (outside == "write")
+        writeFile(path, "new\nlines\nhere");
+    else
+        QFile::remove(path);
+    if (answer >= 0)
+        f.messages->answers << Answer(answer);
+    // The check runs when the document's window is activated again.
+    f.main->LoadNewDoc();
+    f.main->mdiArea()->setActiveSubWindow(doc->subWindow());
+    QTRY_COMPARE(doc->rtfText->Text(), text);
+    QTRY_COMPARE(f.messages->shown.size(), (modified || outside == "delete") ? 1 : 0);
+    QCOMPARE(doc->bIsDirty, modified ? answer != int(Answer::Yes) : outside == "delete");
+    if (!modified && outside == "write")
+        QCOMPARE(doc->rtfText->SelStart(), 4); // the caret stays on its line
+    // Asked once per change.
+    f.main->CheckDiskChanges(*doc);
+    QCOMPARE(f.messages->shown.size(), (modified || outside == "delete") ? 1 : 0);
 }
 
 QTEST_MAIN(tst_files)

@@ -1,0 +1,69 @@
+// Files changed or deleted by another program while they are open: checked when the window is
+// activated again, so the user decides before typing over a stale copy.
+#include "app/modMain.h"
+#include "document/frmDocument.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
+#include "platform/Services.h"
+
+#include <QFileInfo>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace {
+
+QString stampOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("gone");
+    return QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+void frmMain::NoteDiskState(frmDocument& doc)
+{
+    doc.setProperty("diskStamp", doc.isUntitled() ? QString() : stampOf(doc.Caption()));
+}
+
+void frmMain::CheckDiskChanges(frmDocument& doc)
+{
+    const QString known = doc.property("diskStamp").toString();
+    if (known.isEmpty() || doc.isUntitled())
+        return;
+    const QString path = doc.Caption();
+    const QString now = stampOf(path);
+    if (now == known)
+        return;
+    doc.setProperty("diskStamp", now); // asked once per change
+    platform::MessageBox& box = *services_.messages;
+    if (now == QLatin1String("gone")) {
+        box.show(this,
+                 path + QStringLiteral(" has been deleted by another program.  Its text stays here; "
+                                       "save it to keep it."),
+                 platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
+        doc.bIsDirty = true;
+        return;
+    }
+    if (doc.bIsDirty) {
+        const auto answer = box.show(
+            this,
+            path + QStringLiteral(" has been changed by another program.  Reload it and lose "
+                                  "your changes here?"),
+            platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
+        if (answer != platform::Answer::Yes)
+            return;
+    }
+    // Reload, keeping the caret on its line.
+    platform::RichTextBox& rtf = *doc.rtfText;
+    const int line = rtf.document()->findBlock(int(rtf.SelStart())).blockNumber();
+    trap(QStringLiteral("Reload"), [&] {
+        rtf.LoadFile(path);
+        doc.bIsDirty = false;
+        NoteDiskState(doc);
+        const QTextBlock block = rtf.document()->findBlockByNumber(
+            std::min(line, rtf.document()->blockCount() - 1));
+        rtf.setSelStart(block.isValid() ? block.position() : 0);
+    });
+}
