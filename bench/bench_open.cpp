@@ -2,6 +2,7 @@
 // until the text is shown and editable, and the process's peak memory.
 //   bench_open            runs 10 MB and 100 MB, each in a fresh process
 //   bench_open SIZE_MB    one size in this process
+#include "BenchSupport.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
@@ -13,17 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 int runOne(int megabytes)
 {
@@ -39,7 +29,7 @@ int runOne(int megabytes)
         for (int i = 0; i < megabytes; ++i)
             f.write(chunk.constData(), 1 << 20);
     }
-    const long before = peakKilobytes();
+    const long before = bench::procStatusKb("VmHWM:");
     platform::RichTextBox box;
     box.resize(900, 700);
     box.show();
@@ -53,7 +43,7 @@ int runOne(int megabytes)
     box.setSelText(QStringLiteral("x"));
     QApplication::processEvents();
     const qint64 ms = timer.elapsed();
-    const long peak = peakKilobytes();
+    const long peak = bench::procStatusKb("VmHWM:");
     std::printf("open %4d MB plain text: %6lld ms until shown and editable, peak memory %ld MB "
                 "(%.1f x file size; %ld MB before loading)\n",
                 megabytes, static_cast<long long>(ms), peak / 1024,

@@ -19,6 +19,8 @@
 #include "platform/Services.h"
 
 #include <QAbstractScrollArea>
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -102,14 +104,6 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QString arg(const QStringList& args, const QString& name, const QString& fallback)
-{
-    for (const QString& a : args)
-        if (a.startsWith(name + u'='))
-            return a.mid(name.size() + 1);
-    return fallback;
-}
-
 void report(const char* what, std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -127,11 +121,11 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const double replaceMb = arg(args, "--replace-mb", "5").toDouble();
-    const qint64 matches = arg(args, "--matches", "100000").toLongLong();
-    const double largeMb = arg(args, "--large-mb", "100").toDouble();
-    const int steps = std::max(1, arg(args, "--steps", "20").toInt());
-    const double longLineKb = arg(args, "--long-line-kb", "256").toDouble();
+    const double replaceMb = bench::arg(args, "--replace-mb", "5").toDouble();
+    const qint64 matches = bench::arg(args, "--matches", "100000").toLongLong();
+    const double largeMb = bench::arg(args, "--large-mb", "100").toDouble();
+    const int steps = std::max(1, bench::arg(args, "--steps", "20").toInt());
+    const double longLineKb = bench::arg(args, "--long-line-kb", "256").toDouble();
 
     QTemporaryDir dir;
     platform::Services services;

@@ -15,6 +15,8 @@
 #include "platform/SendKeys.h"
 #include "platform/Services.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -131,14 +133,6 @@ Figures measure(frmMain& main, const QString& file, int keys, int runs)
     return f;
 }
 
-QString arg(const QStringList& args, const QString& name, const QString& fallback)
-{
-    for (const QString& a : args)
-        if (a.startsWith(name + u'='))
-            return a.mid(name.size() + 1);
-    return fallback;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -148,10 +142,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     QList<qint64> sizes;
-    for (const QString& s : arg(args, QStringLiteral("--sizes"), QStringLiteral("10240,10485760")).split(u','))
+    for (const QString& s : bench::arg(args, QStringLiteral("--sizes"), QStringLiteral("10240,10485760")).split(u','))
         sizes << s.toLongLong();
-    const int keys = std::max(1, arg(args, QStringLiteral("--keys"), QStringLiteral("300")).toInt());
-    const int runs = std::max(1, arg(args, QStringLiteral("--runs"), QStringLiteral("5")).toInt());
+    const int keys = std::max(1, bench::arg(args, QStringLiteral("--keys"), QStringLiteral("300")).toInt());
+    const int runs = std::max(1, bench::arg(args, QStringLiteral("--runs"), QStringLiteral("5")).toInt());
 
     QTemporaryDir dir;
     platform::Services services;

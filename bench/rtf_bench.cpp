@@ -1,5 +1,7 @@
 // Measures loading and saving a 10 MB rich-text file: time and peak memory of each.
 // Usage: rtf_bench [megabytes] [file to save the generated RTF to]
+#include "BenchSupport.h"
+
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -11,17 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-qint64 statusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
 
 // Starts a new peak: VmHWM then reports the highest resident size from here on.
 void resetPeak()
@@ -72,30 +63,30 @@ int main(int argc, char** argv)
     std::printf("RTF file: %.1f MB\n", rtf.size() / 1048576.0);
 
     QTextDocument document;
-    const qint64 baseLoad = statusKb("VmRSS:");
+    const qint64 baseLoad = bench::procStatusKb("VmRSS:");
     resetPeak();
     QElapsedTimer timer;
     timer.start();
     QString warning;
     const bool ok = platform::rtf::RtfReader::read(rtf, document, &warning);
     const qint64 loadMs = timer.elapsed();
-    const qint64 loadPeak = statusKb("VmHWM:");
+    const qint64 loadPeak = bench::procStatusKb("VmHWM:");
     std::printf("load: %lld ms, %d paragraphs, %lld characters%s\n", loadMs, document.blockCount(),
                 qint64(document.characterCount()), ok ? "" : " (failed)");
     std::printf("load peak memory: %.1f MB above %.1f MB before (%.1f times the file)\n",
                 (loadPeak - baseLoad) / 1024.0, baseLoad / 1024.0,
                 (loadPeak - baseLoad) * 1024.0 / rtf.size());
 
-    const qint64 baseSave = statusKb("VmRSS:");
+    const qint64 baseSave = bench::procStatusKb("VmRSS:");
     resetPeak();
     timer.restart();
     const QByteArray saved = platform::rtf::RtfWriter::write(document);
     const qint64 saveMs = timer.elapsed();
-    const qint64 savePeak = statusKb("VmHWM:");
+    const qint64 savePeak = bench::procStatusKb("VmHWM:");
     std::printf("save: %lld ms, %.1f MB written\n", saveMs, saved.size() / 1048576.0);
     std::printf("save peak memory: %.1f MB above %.1f MB before (%.1f times the file)\n",
                 (savePeak - baseSave) / 1024.0, baseSave / 1024.0,
                 (savePeak - baseSave) * 1024.0 / rtf.size());
-    std::printf("process peak memory (VmHWM): %.1f MB\n", statusKb("VmHWM:") / 1024.0);
+    std::printf("process peak memory (VmHWM): %.1f MB\n", bench::procStatusKb("VmHWM:") / 1024.0);
     return ok ? 0 : 1;
 }

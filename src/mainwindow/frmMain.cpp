@@ -340,11 +340,7 @@ void frmMain::MDIForm_Load()
         restorePlacement();
         if (maximized)
             setWindowState(windowState() | Qt::WindowMaximized);
-        try {
-            setBackColor(platform::parseColorValue(readSetting(keys::MainBackColor, QStringLiteral("0"))));
-        } catch (const platform::AppError&) {
-            setBackColor(0);
-        }
+        setBackColor(platform::colorOrDefault(readSetting(keys::MainBackColor, QStringLiteral("0")), 0));
         applyBarSetting(keys::MainToolbar, QStringLiteral("mnuViewToolbar"), tbToolBar);
         applyBarSetting(keys::HTMLToolbar, QStringLiteral("mnuViewHTMLToolbar"), tbHTMLToolBar);
         applyBarSetting(keys::MainStatusBar, QStringLiteral("mnuViewStatusBar"), sbStatusBar);
@@ -388,14 +384,7 @@ void frmMain::LoadNewDoc()
         // Each value that does not convert, or names no colour or size, falls back to its key's
         // default; the rest still applies.
         auto color = [this](const QString& key, platform::ColorValue defaultValue) {
-            try {
-                const platform::ColorValue v =
-                    platform::parseColorValue(readSetting(key, QString::number(defaultValue)));
-                platform::toQColor(v);
-                return v;
-            } catch (const platform::AppError&) {
-                return defaultValue;
-            }
+            return platform::colorOrDefault(readSetting(key, QString::number(defaultValue)), defaultValue);
         };
         rtf.setBackColor(color(keys::DocBackColor, platform::kWindowBackground));
         rtf.setSelColor(color(keys::DocForeColor, 0));

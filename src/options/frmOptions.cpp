@@ -265,13 +265,7 @@ void frmOptions::Form_Load()
         cmdApply->setEnabled(false);
         // Each stored colour that names no colour keeps its sample's default.
         auto color = [this](const QString& key, platform::ColorValue defaultValue) {
-            try {
-                const platform::ColorValue v = platform::parseColorValue(setting(key, QString::number(defaultValue)));
-                platform::toQColor(v);
-                return v;
-            } catch (const platform::AppError&) {
-                return defaultValue;
-            }
+            return platform::colorOrDefault(setting(key, QString::number(defaultValue)), defaultValue);
         };
         setMainBack(color(keys::MainBackColor, 0));
         setDocBack(color(keys::DocBackColor, 16777215));

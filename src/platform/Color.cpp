@@ -73,4 +73,15 @@ ColorValue parseColorValue(const QString& text)
     return static_cast<ColorValue>(v);
 }
 
+ColorValue colorOrDefault(const QString& text, ColorValue defaultValue)
+{
+    try {
+        const ColorValue v = parseColorValue(text);
+        toQColor(v);
+        return v;
+    } catch (const AppError&) {
+        return defaultValue;
+    }
+}
+
 } // namespace platform

@@ -28,4 +28,8 @@ ColorValue fromQColor(const QColor& color);
 /// a signed 32-bit integer.
 ColorValue parseColorValue(const QString& text);
 
+/// The colour value settings text names, or defaultValue when it names none (not a number, out
+/// of range, or no colour).
+ColorValue colorOrDefault(const QString& text, ColorValue defaultValue);
+
 } // namespace platform
