@@ -1,7 +1,9 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AppError.h"
+#include "platform/DocumentLoad.h"
 #include "platform/KeyCodes.h"
+#include "platform/LongLines.h"
 #include "platform/Twips.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -23,6 +25,8 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace platform {
@@ -64,21 +68,21 @@ void toPlainOffsets(QString& s)
     raise(err::InvalidPropertyValue, QStringLiteral("Invalid property value"));
 }
 
-[[noreturn]] void raiseFileError(const QString& path, QFileDevice::FileError error,
-                                 const QString& reason, bool writing)
+// Copies s without the characters at the given offsets (ascending, relative to base).
+QString without(const QString& s, const std::vector<int>& at, int base)
 {
-    const QFileInfo info(path);
-    if (!writing && !info.exists())
-        raise(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
-    if (!writing && info.isDir())
-        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
-    if (writing && !info.absoluteDir().exists())
-        raise(err::PathNotFound, QStringLiteral("Path not found: %1").arg(info.absolutePath()));
-    if (error == QFileDevice::PermissionsError)
-        raise(err::PermissionDenied, QStringLiteral("Permission denied: %1").arg(path));
-    if (error == QFileDevice::ResourceError)
-        raise(err::DiskFull, QStringLiteral("Disk full: %1 (%2)").arg(path, reason));
-    raise(err::PathFileAccess, QStringLiteral("Path/File access error: %1 (%2)").arg(path, reason));
+    QString out;
+    out.reserve(s.size());
+    qsizetype from = 0;
+    for (const int position : at) {
+        const qsizetype i = position - base;
+        if (i < 0 || i >= s.size())
+            continue;
+        out.append(QStringView(s).sliced(from, i - from));
+        from = i + 1;
+    }
+    out.append(QStringView(s).sliced(from));
+    return out;
 }
 
 } // namespace
@@ -88,6 +92,7 @@ class EditorView {
 public:
     virtual ~EditorView() = default;
     virtual QWidget* widget() = 0;
+    virtual void setDocument(QTextDocument* doc) = 0;
     virtual QTextCursor textCursor() const = 0;
     virtual void setTextCursor(const QTextCursor& c) = 0;
     virtual void mergeCurrentCharFormat(const QTextCharFormat& f) = 0;
@@ -112,6 +117,7 @@ public:
     }
 
     QWidget* widget() override { return this; }
+    void setDocument(QTextDocument* doc) override { Base::setDocument(doc); }
     QTextCursor textCursor() const override { return Base::textCursor(); }
     void setTextCursor(const QTextCursor& c) override { Base::setTextCursor(c); }
     void mergeCurrentCharFormat(const QTextCharFormat& f) override { Base::mergeCurrentCharFormat(f); }
@@ -149,6 +155,20 @@ protected:
             return;
         }
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (continuesLine(Base::textCursor().block()) && !Base::isReadOnly()) {
+                // A new line started inside a piece of a long line is a line of its own.
+                QTextCursor c = Base::textCursor();
+                c.beginEditBlock();
+                c.removeSelectedText();
+                QTextBlockFormat line = c.blockFormat();
+                line.clearProperty(kContinuesLine);
+                c.insertBlock(line);
+                c.endEditBlock();
+                Base::setTextCursor(c);
+                Base::ensureCursorVisible();
+                e->accept();
+                return;
+            }
             // Shift+Enter and Ctrl+Enter start a new line like Enter, never a soft break.
             QKeyEvent plain(QEvent::KeyPress, e->key(), e->modifiers() & Qt::KeypadModifier,
                             QStringLiteral("\r"), e->isAutoRepeat());
@@ -156,7 +176,35 @@ protected:
             e->setAccepted(plain.isAccepted());
             return;
         }
+        stepOverPieceBreak(e);
+    }
+
+    // Between two pieces of a long line the caret has two places that are one place in the text:
+    // keys that move or delete one character go on past that boundary, as if it were not there.
+    void stepOverPieceBreak(QKeyEvent* e)
+    {
+        QTextCursor c = Base::textCursor();
+        const int key = e->key();
+        if (!c.hasSelection()) {
+            if (key == Qt::Key_Backspace && c.atBlockStart() && continuesLine(c.block())) {
+                c.setPosition(c.position() - 1);
+                Base::setTextCursor(c);
+            } else if (key == Qt::Key_Delete && c.atBlockEnd() && continuesLine(c.block().next())) {
+                c.setPosition(c.position() + 1);
+                Base::setTextCursor(c);
+            }
+        }
+        const int before = c.position();
         Base::keyPressEvent(e);
+        if (key != Qt::Key_Left && key != Qt::Key_Right)
+            return;
+        const QTextCursor after = Base::textCursor();
+        const bool crossed = after.position() == before + 1
+                                 ? after.atBlockStart() && continuesLine(after.block())
+                                 : after.position() == before - 1 && after.atBlockEnd()
+                                       && continuesLine(after.block().next());
+        if (crossed)
+            Base::keyPressEvent(e);
     }
 
     void keyReleaseEvent(QKeyEvent* e) override
@@ -186,6 +234,13 @@ protected:
     // The document window shows its own pop-up menu on the button's release.
     void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
 
+    QMimeData* createMimeDataFromSelection() const override
+    {
+        auto* data = new QMimeData;
+        data->setText(box_.SelText());
+        return data;
+    }
+
     bool canInsertFromMimeData(const QMimeData* source) const override
     {
         return !source->hasUrls() && source->hasText();
@@ -193,8 +248,11 @@ protected:
 
     void insertFromMimeData(const QMimeData* source) override
     {
-        if (!source->hasUrls() && source->hasText())
-            Base::textCursor().insertText(source->text());
+        if (!source->hasUrls() && source->hasText()) {
+            QTextCursor c = Base::textCursor();
+            box_.insertText(c, source->text());
+            Base::setTextCursor(c);
+        }
     }
 
     void dragEnterEvent(QDragEnterEvent* e) override
@@ -277,8 +335,32 @@ QTextDocument* RichTextBox::newDocument(bool rich)
     return doc;
 }
 
+void RichTextBox::watchDocument()
+{
+    pieceBreaksValid_ = false;
+    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        pieceBreaksValid_ = false;
+        if (programChange_ == 0 && (removed != 0 || added != 0))
+            Q_EMIT Change();
+    });
+}
+
 void RichTextBox::useView(bool rich, QTextDocument* doc)
 {
+    if (view_ && rich == isRichView()) {
+        // The same kind of view shows the new document.
+        QTextDocument* old = doc_;
+        if (old)
+            old->disconnect(this);
+        ++selQuiet_;
+        view_->setDocument(doc);
+        --selQuiet_;
+        doc_ = doc;
+        watchDocument();
+        if (old && old != doc)
+            old->deleteLater();
+        return;
+    }
     const bool hadFocus = viewWidget_ && viewWidget_->hasFocus();
     QTextDocument* old = doc_;
     EditorView* oldView = view_;
@@ -289,11 +371,10 @@ void RichTextBox::useView(bool rich, QTextDocument* doc)
         view_ = new EditorViewImpl<QPlainTextEdit>(*this, doc);
     --selQuiet_;
     viewWidget_ = view_->widget();
+    if (old)
+        old->disconnect(this);
     doc_ = doc;
-    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (programChange_ == 0 && (removed != 0 || added != 0))
-            Q_EMIT Change();
-    });
+    watchDocument();
     QPalette p = viewWidget_->palette();
     if (baseColor_)
         p.setColor(QPalette::Base, *baseColor_);
@@ -330,6 +411,50 @@ bool RichTextBox::isRichView() const
 QTextDocument* RichTextBox::document() const
 {
     return doc_;
+}
+
+const std::vector<int>& RichTextBox::pieceBreaks() const
+{
+    if (!pieceBreaksValid_) {
+        pieceBreaks_.clear();
+        if (mayHavePieces_) {
+            for (QTextBlock b = doc_->begin().next(); b.isValid(); b = b.next()) {
+                if (continuesLine(b))
+                    pieceBreaks_.push_back(b.position() - 1);
+            }
+        }
+        pieceBreaksValid_ = true;
+    }
+    return pieceBreaks_;
+}
+
+qsizetype RichTextBox::toOffset(int position) const
+{
+    const std::vector<int>& breaks = pieceBreaks();
+    return position - (std::lower_bound(breaks.begin(), breaks.end(), position) - breaks.begin());
+}
+
+int RichTextBox::toPosition(qsizetype offset) const
+{
+    // The break in front of piece i is at offset breaks[i] - i of the text; an offset there
+    // maps to the start of the piece.
+    const std::vector<int>& breaks = pieceBreaks();
+    size_t lo = 0, hi = breaks.size();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (breaks[mid] - qsizetype(mid) <= offset)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return int(offset + qsizetype(lo));
+}
+
+void RichTextBox::insertText(QTextCursor& c, const QString& text)
+{
+    if (insertPlainText(c, text))
+        mayHavePieces_ = true;
+    pieceBreaksValid_ = false;
 }
 
 QTextCursor RichTextBox::cursor() const
@@ -371,12 +496,12 @@ void RichTextBox::forceSelChange()
 
 qsizetype RichTextBox::TextLength() const
 {
-    return document()->characterCount() - 1;
+    return document()->characterCount() - 1 - qsizetype(pieceBreaks().size());
 }
 
 qsizetype RichTextBox::SelStart() const
 {
-    return cursor().selectionStart();
+    return toOffset(cursor().selectionStart());
 }
 
 void RichTextBox::setSelStart(qsizetype start)
@@ -384,14 +509,14 @@ void RichTextBox::setSelStart(qsizetype start)
     if (start < 0)
         invalidValue();
     QTextCursor c = cursor();
-    c.setPosition(int(std::min(start, TextLength())));
+    c.setPosition(toPosition(std::min(start, TextLength())));
     setCursor(c);
 }
 
 qsizetype RichTextBox::SelLength() const
 {
     const QTextCursor c = cursor();
-    return c.selectionEnd() - c.selectionStart();
+    return toOffset(c.selectionEnd()) - toOffset(c.selectionStart());
 }
 
 void RichTextBox::setSelLength(qsizetype length)
@@ -399,24 +524,29 @@ void RichTextBox::setSelLength(qsizetype length)
     if (length < 0)
         invalidValue();
     QTextCursor c = cursor();
-    const qsizetype start = c.selectionStart();
-    c.setPosition(int(start));
-    c.setPosition(int(std::min(start + length, TextLength())), QTextCursor::KeepAnchor);
+    const int start = c.selectionStart();
+    const qsizetype end = std::min(toOffset(start) + length, TextLength());
+    c.setPosition(start);
+    c.setPosition(std::max(start, toPosition(end)), QTextCursor::KeepAnchor);
     setCursor(c);
 }
 
 QString RichTextBox::SelText() const
 {
-    QString s = cursor().selectedText();
+    const QTextCursor c = cursor();
+    QString s = c.selectedText();
     toPlainOffsets(s);
-    return s;
+    const std::vector<int>& breaks = pieceBreaks();
+    if (breaks.empty())
+        return s;
+    return without(s, breaks, c.selectionStart());
 }
 
 void RichTextBox::setSelText(const QString& text)
 {
     QTextCursor c = cursor();
     ++selQuiet_;
-    c.insertText(text);
+    insertText(c, text);
     --selQuiet_;
     setCursor(c);
 }
@@ -425,7 +555,10 @@ QString RichTextBox::Text() const
 {
     QString s = document()->toRawText();
     toPlainOffsets(s);
-    return s;
+    const std::vector<int>& breaks = pieceBreaks();
+    if (breaks.empty())
+        return s;
+    return without(s, breaks, 0);
 }
 
 std::optional<bool> RichTextBox::selFlag(bool (*test)(const QTextCharFormat&)) const
@@ -547,7 +680,19 @@ void RichTextBox::setSelAlignment(int alignment)
     }
     QTextBlockFormat f;
     f.setAlignment(a);
-    cursor().mergeBlockFormat(f);
+    QTextCursor c = cursor();
+    if (!pieceBreaks().empty()) {
+        // A line's pieces are aligned together.
+        QTextBlock first = document()->findBlock(c.selectionStart());
+        while (continuesLine(first) && first.previous().isValid())
+            first = first.previous();
+        QTextBlock last = document()->findBlock(c.selectionEnd());
+        while (continuesLine(last.next()))
+            last = last.next();
+        c.setPosition(first.position());
+        c.setPosition(last.position(), QTextCursor::KeepAnchor);
+    }
+    c.mergeBlockFormat(f);
 }
 
 void RichTextBox::setSelColor(ColorValue color)
@@ -630,6 +775,8 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
 {
     if (text.isEmpty() || start < 0 || start > TextLength())
         return -1;
+    if (!pieceBreaks().empty())
+        return findInPieces(text, start, end, options);
     QTextDocument::FindFlags flags;
     if (options & WholeWord)
         flags |= QTextDocument::FindWholeWords;
@@ -644,6 +791,62 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
         return -1;
     setCursor(found);
     return found.selectionStart();
+}
+
+// Searches line by line like QTextDocument::find, a long line's pieces together: each piece is
+// searched behind the end of the one before it, so a match may span their boundary.
+qsizetype RichTextBox::findInPieces(const QString& text, qsizetype start, qsizetype end, int options)
+{
+    const Qt::CaseSensitivity cs = (options & MatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool wholeWord = (options & WholeWord) != 0;
+    const qsizetype length = text.size();
+    const int from = toPosition(start);
+    QTextBlock block = document()->findBlock(from);
+    QString carry; // the end of the pieces before this one on the same line
+    int carryAt = 0;
+    if (continuesLine(block)) {
+        const QTextBlock before = block.previous();
+        carry = before.text().right(length);
+        carryAt = before.position() + before.length() - 1 - int(carry.size());
+    }
+    for (; block.isValid(); block = block.next()) {
+        if (!continuesLine(block))
+            carry.clear();
+        QString hay = carry + block.text();
+        hay.replace(QChar::Nbsp, u' ');
+        const qsizetype carried = carry.size();
+        const auto at = [&](qsizetype i) {
+            return i < carried ? carryAt + int(i) : block.position() + int(i - carried);
+        };
+        for (qsizetype i = hay.indexOf(text, 0, cs); i >= 0; i = hay.indexOf(text, i + 1, cs)) {
+            if (i + length <= carried)
+                continue; // searched with the piece before
+            const int matchStart = at(i);
+            const int matchEnd = at(i + length - 1) + 1;
+            if (matchStart < from)
+                continue;
+            if (wholeWord) {
+                QChar after;
+                if (i + length < hay.size())
+                    after = hay[i + length];
+                else if (continuesLine(block.next()) && !block.next().text().isEmpty())
+                    after = block.next().text().front();
+                if ((i > 0 && hay[i - 1].isLetterOrNumber()) || after.isLetterOrNumber())
+                    continue;
+            }
+            if (end >= 0 && toOffset(matchEnd) > end)
+                return -1;
+            QTextCursor found(document());
+            found.setPosition(matchStart);
+            found.setPosition(matchEnd, QTextCursor::KeepAnchor);
+            setCursor(found);
+            return toOffset(matchStart);
+        }
+        const qsizetype keep = std::min(length, hay.size());
+        carryAt = at(hay.size() - keep);
+        carry = hay.right(keep);
+    }
+    return -1;
 }
 
 // While the document's edit block is open its layout is stale: the view must not be asked to
@@ -668,32 +871,18 @@ RichTextBox::EditBlock::~EditBlock()
 
 void RichTextBox::LoadFile(const QString& path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir())
-        raiseFileError(path, QFileDevice::OpenError, QString(), false);
-    if (!file.open(QIODevice::ReadOnly))
-        raiseFileError(path, file.error(), file.errorString(), false);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        raiseFileError(path, file.error(), file.errorString(), false);
-    file.close();
-
+    LoadedDocument loaded = loadDocumentWithProgress(path, window());
+    QTextDocument* doc = loaded.document.release();
+    doc->setParent(this);
+    doc->setDefaultFont(font_);
+    if (!loaded.rich) {
+        plainFormat_ = loaded.format;
+        doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+    }
+    mayHavePieces_ = loaded.pieces;
     {
         ProgramChange quiet(*this);
-        const bool rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
-        if (rich != isRichView())
-            useView(rich, newDocument(rich));
-        QTextDocument* doc = document();
-        if (rich) {
-            doc->setUndoRedoEnabled(false);
-            rtf::RtfReader::read(bytes, *doc);
-            doc->setUndoRedoEnabled(true);
-        } else {
-            DecodedText decoded = decodeText(bytes);
-            plainFormat_ = decoded.format;
-            doc->setPlainText(decoded.text);
-        }
-        doc->setModified(false);
+        useView(loaded.rich, doc);
         view_->setTextCursor(QTextCursor(doc));
     }
     forceSelChange();
@@ -703,7 +892,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
 {
     QByteArray bytes;
     if (fileType == RichText)
-        bytes = rtf::RtfWriter::write(*document());
+        bytes = rtf::RtfWriter::write(*document()); // writes a long line's pieces as one paragraph
     else if (fileType == PlainText)
         bytes = encodeText(Text(), plainFormat_);
     else
@@ -734,7 +923,13 @@ void RichTextBox::SelPrint(QPrinter* printer)
         QTextDocument part;
         part.setDefaultFont(font_);
         QTextCursor(&part).insertFragment(c.selection());
+        joinPieces(part);
         part.print(printer);
+    } else if (!pieceBreaks().empty()) {
+        // A long line is printed whole, wrapped at the page's edge only.
+        const std::unique_ptr<QTextDocument> copy(document()->clone());
+        joinPieces(*copy);
+        copy->print(printer);
     } else {
         document()->print(printer); // lays out a copy in pages; the view is left alone
     }

@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 class QPrinter;
 class QTextCharFormat;
@@ -139,6 +140,15 @@ private:
     void emitSelChangeIfMoved();
     void forceSelChange();
     std::optional<bool> selFlag(bool (*test)(const QTextCharFormat&)) const;
+    void watchDocument();
+    /// Document positions of the breaks in front of the pieces of long lines, ascending.
+    const std::vector<int>& pieceBreaks() const;
+    /// The text offset of a document position, and the document position of a text offset.
+    qsizetype toOffset(int position) const;
+    int toPosition(qsizetype offset) const;
+    /// Inserts plain text at c in place of its selection, long lines in pieces.
+    void insertText(QTextCursor& c, const QString& text);
+    qsizetype findInPieces(const QString& text, qsizetype start, qsizetype end, int options);
     void mergeSelFormat(const QTextCharFormat& format);
 
     EditorView* view_ = nullptr;
@@ -155,6 +165,9 @@ private:
     qsizetype lastPosition_ = 0;
     int editBlocks_ = 0;
     QTextCursor heldCursor_; // the selection while an EditBlock lives
+    bool mayHavePieces_ = false;
+    mutable bool pieceBreaksValid_ = false;
+    mutable std::vector<int> pieceBreaks_;
 };
 
 } // namespace platform

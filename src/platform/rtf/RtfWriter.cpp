@@ -1,5 +1,8 @@
 #include "platform/rtf/RtfWriter.h"
 
+#include "platform/LongLines.h"
+
+
 #include <QColor>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -301,11 +304,14 @@ private:
         }
     }
 
+    // The pieces a long line is shown in are one paragraph.
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        writeParagraphStart(out, block.blockFormat(), level);
+        if (!continuesLine(block))
+            writeParagraphStart(out, block.blockFormat(), level);
         writeRuns(out, block);
-        out += end;
+        if (!continuesLine(block.next()))
+            out += end;
     }
 
     void writeCell(QByteArray& out, const QTextTableCell& cell, int level)

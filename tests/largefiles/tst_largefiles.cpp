@@ -1,0 +1,328 @@
+// Long lines shown in pieces, and files loaded with a progress window.
+#include "platform/AppError.h"
+#include "platform/DocumentLoad.h"
+#include "platform/LongLines.h"
+#include "platform/RichTextBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+
+using platform::RichTextBox;
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Words "w0 w1 w2 ..." up to about the given length, so piece ends fall at spaces.
+QString words(qsizetype length)
+{
+    QString s;
+    for (int i = 0; s.size() < length; ++i)
+        s += QStringLiteral("w%1 ").arg(i);
+    return s;
+}
+
+// The text offset where the first piece of the box's document ends.
+qsizetype firstBreak(const RichTextBox& box)
+{
+    for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
+        if (platform::continuesLine(b))
+            return b.position() - 1;
+    }
+    return -1;
+}
+
+void press(RichTextBox& box, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QTest::keyClick(box.hwnd(), key, mods);
+}
+
+} // namespace
+
+class tst_largefiles : public QObject {
+    Q_OBJECT
+private slots:
+    void longLinesKeepEveryByte_data();
+    void longLinesKeepEveryByte();
+    void offsetsSelectionAndUndoAcrossPieces();
+    void findSpansPieceBoundaries();
+    void keysActAsIfTheLineWereWhole();
+    void pastedLongLineIsSplitAndAlignedWhole();
+    void bigFileShowsProgressAndCancelKeepsOldText();
+};
+
+void tst_largefiles::longLinesKeepEveryByte_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray line = words(40000).toUtf8();
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("one line") << line << true;
+    QTest::newRow("between short lines, CRLF")
+        << QByteArray("first\r\n") + line + "\r\nlast\r\n" + line << true;
+    // No spaces: pieces end at the length limit, never inside a surrogate pair.
+    QByteArray emoji;
+    for (int i = 0; i < 20000; ++i)
+        emoji += i % 7 == 0 ? "x" : "\xF0\x9F\x98\x80";
+    QTest::newRow("surrogate pairs") << emoji << true;
+    // A binary file without line breaks: every byte value, read as legacy text.
+    QByteArray binary;
+    QRandomGenerator random(7);
+    for (int i = 0; i < 50000; ++i) {
+        const char c = char(random.bounded(256));
+        binary += (c == '\n' || c == '\r') ? 'x' : c;
+    }
+    binary[0] = '\xFF';
+    QTest::newRow("binary") << binary << false; // control characters have no place in RTF
+}
+
+void tst_largefiles::longLinesKeepEveryByte()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, rich);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.txt"));
+    writeBytes(in, bytes);
+    RichTextBox box;
+    box.LoadFile(in);
+    QVERIFY2(box.document()->blockCount() > 3, "long lines are shown in pieces");
+    QCOMPARE(box.Text().count(u'\n'), bytes.count('\n'));
+    QCOMPARE(box.TextLength(), box.Text().size());
+
+    const QString plain = dir.filePath(QStringLiteral("out.txt"));
+    box.SaveFile(plain, RichTextBox::PlainText);
+    QCOMPARE(readBytes(plain), bytes);
+
+    if (!rich)
+        return;
+    // As rich text a line stays one paragraph.
+    const QString richPath = dir.filePath(QStringLiteral("out.rtf"));
+    box.SaveFile(richPath, RichTextBox::RichText);
+    RichTextBox again;
+    again.LoadFile(richPath);
+    QCOMPARE(again.Text(), box.Text());
+}
+
+void tst_largefiles::offsetsSelectionAndUndoAcrossPieces()
+{
+    RichTextBox box;
+    const QString text = QStringLiteral("head\n") + words(30000) + QStringLiteral("\ntail");
+    box.setSelText(text);
+    box.document()->clearUndoRedoStacks();
+    QCOMPARE(box.Text(), text);
+    const qsizetype at = firstBreak(box);
+    QVERIFY(at > 5);
+
+    // A selection across the boundary reads and replaces the text around it.
+    box.setSelStart(at - 3);
+    QCOMPARE(box.SelStart(), at - 3);
+    box.setSelLength(6);
+    QCOMPARE(box.SelLength(), 6);
+    QCOMPARE(box.SelText(), text.mid(at - 3, 6));
+    box.setSelText(QStringLiteral("<>"));
+    QString expected = text;
+    expected.replace(at - 3, 6, QStringLiteral("<>"));
+    QCOMPARE(box.Text(), expected);
+    QCOMPARE(box.SelStart(), at - 1);
+
+    // Undo brings the boundary back as a piece break, not as a line break.
+    box.document()->undo();
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.TextLength(), text.size());
+    box.setSelStart(box.TextLength());
+    QCOMPARE(box.SelStart(), text.size());
+    box.setSelStart(text.size() + 10);
+    QCOMPARE(box.SelStart(), text.size());
+}
+
+void tst_largefiles::findSpansPieceBoundaries()
+{
+    RichTextBox box;
+    const QString text = QStringLiteral("needle\n") + words(30000) + QStringLiteral("\nneedle end");
+    box.setSelText(text);
+    const qsizetype at = firstBreak(box);
+    QVERIFY(at > 0);
+    // Put a word exactly across the boundary.
+    box.setSelStart(at - 2);
+    box.setSelLength(4);
+    box.setSelText(QStringLiteral(" NEEDLE "));
+    const QString now = box.Text();
+    const qsizetype across = at - 1;
+    QCOMPARE(now.mid(across, 6), QStringLiteral("NEEDLE"));
+
+    QCOMPARE(box.Find(QStringLiteral("needle"), 1), across);
+    QCOMPARE(box.SelStart(), across);
+    QCOMPARE(box.SelLength(), 6);
+    QCOMPARE(box.SelText(), QStringLiteral("NEEDLE"));
+    QCOMPARE(box.Find(QStringLiteral("needle"), 1, -1, RichTextBox::MatchCase),
+             now.lastIndexOf(QStringLiteral("needle")));
+    QCOMPARE(box.Find(QStringLiteral("needle"), across + 1), now.lastIndexOf(QStringLiteral("needle")));
+    QCOMPARE(box.Find(QStringLiteral("needle"), 1, across + 5), -1); // ends past the limit
+    // Whole words look at the characters on both sides of the boundary.
+    const qsizetype inWord = now.indexOf(QStringLiteral("EDLE"));
+    const int caseWord = RichTextBox::MatchCase | RichTextBox::WholeWord;
+    QCOMPARE(box.Find(QStringLiteral("EDLE"), 1, -1, caseWord), -1);
+    QCOMPARE(box.Find(QStringLiteral("EDLE"), 1, -1, RichTextBox::MatchCase), inWord);
+    QCOMPARE(box.Find(QStringLiteral("NEEDL"), 1, -1, caseWord), -1);
+    QCOMPARE(box.Find(QStringLiteral("NEEDLE"), 1, -1, caseWord), across);
+    // A line break never matches inside a line, as in any line.
+    QCOMPARE(box.Find(QStringLiteral("needle\nw"), 0), -1);
+    QCOMPARE(box.Find(QStringLiteral("nothing"), 0), -1);
+}
+
+void tst_largefiles::keysActAsIfTheLineWereWhole()
+{
+    RichTextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.SetFocus();
+    const QString text = words(30000);
+    box.setSelText(text);
+    const qsizetype at = firstBreak(box);
+    QVERIFY(at > 0);
+
+    // Right and Left cross the boundary in one press each.
+    box.setSelStart(at - 1);
+    press(box, Qt::Key_Right);
+    QCOMPARE(box.SelStart(), at);
+    press(box, Qt::Key_Right);
+    QCOMPARE(box.SelStart(), at + 1);
+    press(box, Qt::Key_Left);
+    press(box, Qt::Key_Left);
+    QCOMPARE(box.SelStart(), at - 1);
+    press(box, Qt::Key_Right, Qt::ShiftModifier);
+    press(box, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(box.SelText(), text.mid(at - 1, 2));
+
+    // Backspace and Delete at the boundary remove a character of the text.
+    QString expected = text;
+    box.setSelStart(at);
+    QCOMPARE(box.SelLength(), 0);
+    press(box, Qt::Key_Backspace);
+    expected.remove(at - 1, 1);
+    QCOMPARE(box.Text(), expected);
+    QCOMPARE(box.SelStart(), at - 1);
+    press(box, Qt::Key_Delete);
+    expected.remove(at - 1, 1);
+    QCOMPARE(box.Text(), expected);
+
+    // Enter inside a piece starts a real line; typing goes where the caret is.
+    box.setSelStart(at + 100);
+    press(box, Qt::Key_Return);
+    QTest::keyClicks(box.hwnd(), QStringLiteral("ab"));
+    expected.insert(at + 100, QStringLiteral("\nab"));
+    QCOMPARE(box.Text(), expected);
+    QCOMPARE(box.SelStart(), at + 103);
+    // A copy of the selection made by the view itself has no trace of the pieces.
+    box.setSelStart(0);
+    box.setSelLength(box.TextLength());
+    press(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+}
+
+void tst_largefiles::pastedLongLineIsSplitAndAlignedWhole()
+{
+    RichTextBox box;
+    box.setSelText(QStringLiteral("short\n"));
+    const QString line = words(20000);
+    QApplication::clipboard()->setText(line);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.SetFocus();
+    QTest::keyClick(box.hwnd(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box.Text(), QStringLiteral("short\n") + line);
+    QVERIFY(box.document()->blockCount() > 3);
+
+    // Centring a piece centres its whole line and nothing else; the text is untouched.
+    box.setSelStart(6 + line.size() / 2);
+    box.setSelAlignment(RichTextBox::Center);
+    QVERIFY(box.isRichView());
+    QCOMPARE(box.Text(), QStringLiteral("short\n") + line);
+    QTextBlock b = box.document()->begin();
+    QCOMPARE(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    for (b = b.next(); b.isValid(); b = b.next())
+        QCOMPARE(b.blockFormat().alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    box.setSelStart(10);
+    QCOMPARE(box.SelAlignment(), std::optional<int>(RichTextBox::Center));
+}
+
+void tst_largefiles::bigFileShowsProgressAndCancelKeepsOldText()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    QByteArray bytes;
+    while (bytes.size() < 3 * 1024 * 1024)
+        bytes += "a line of a big file, \xC3\xA9t\xC3\xA9 included\n";
+    writeBytes(path, bytes);
+    platform::setProgressFromBytes(1024 * 1024);
+
+    QWidget window;
+    auto* box = new RichTextBox(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // The window goes on handling events while the file loads, under a progress window.
+    int ticks = 0;
+    QString label;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ++ticks;
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+            label = d->labelText();
+    });
+    watch.start(1);
+    box->LoadFile(path);
+    QVERIFY(ticks > 0);
+    QVERIFY2(label.contains(QStringLiteral("big.txt")), qPrintable(label));
+    box->SaveFile(dir.filePath(QStringLiteral("copy.txt")), RichTextBox::PlainText);
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("copy.txt"))), bytes);
+
+    // Cancel: nothing of the new file is loaded, the old text stays.
+    box->setSelStart(0);
+    box->setSelText(QStringLiteral("edited "));
+    const QString before = box->Text();
+    QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        // As the user does: the window's Cancel button.
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            if (auto* button = d->findChild<QPushButton*>())
+                button->click();
+        }
+    });
+    QSignalSpy changes(box, &RichTextBox::Change);
+    int number = 0;
+    try {
+        box->LoadFile(path);
+    } catch (const platform::AppError& e) {
+        number = e.number;
+    }
+    QCOMPARE(number, platform::err::Cancel);
+    QCOMPARE(box->Text(), before);
+    QCOMPARE(changes.count(), 0);
+    platform::setProgressFromBytes(8 * 1024 * 1024);
+}
+
+QTEST_MAIN(tst_largefiles)
+#include "tst_largefiles.moc"
