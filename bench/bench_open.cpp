@@ -1,7 +1,9 @@
 // Opens large plain-text files into an editor control in a shown window and prints the time
-// until the text is shown and editable, and the process's peak memory.
-//   bench_open            runs 10 MB and 100 MB, each in a fresh process
-//   bench_open SIZE_MB    one size in this process
+// until the text is shown and editable, the longest the window went without handling its events
+// while loading, the time a typed key takes, and the process's peak memory.
+//   bench_open                  runs 10 MB, 10 MB on one line, 100 MB and 500 MB, each in a
+//                               fresh process
+//   bench_open SIZE_MB [line]   one size in this process ("line": the whole file is one line)
 #include "BenchSupport.h"
 #include "platform/RichTextBox.h"
 
@@ -11,18 +13,23 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-int runOne(int megabytes)
+int runOne(int megabytes, bool oneLine)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        const QByteArray line = "The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij.\n";
+        const QByteArray line = oneLine
+            ? QByteArray("The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij. ")
+            : QByteArray("The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij.\n");
         QByteArray chunk;
         while (chunk.size() < (1 << 20))
             chunk += line;
@@ -35,19 +42,49 @@ int runOne(int megabytes)
     box.show();
     if (!QTest::qWaitForWindowExposed(&box))
         return 1;
+
+    // The longest stretch without the event loop running, while the file loads.
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, sinceTick.restart());
+    });
+    tick.start(5);
+    sinceTick.start();
+
     QElapsedTimer timer;
     timer.start();
     box.LoadFile(path);
+    longestPause = std::max(longestPause, sinceTick.elapsed());
+    tick.stop();
     QApplication::processEvents();
     box.setSelStart(box.TextLength()); // the end is reachable: laid out and editable
     box.setSelText(QStringLiteral("x"));
     QApplication::processEvents();
     const qint64 ms = timer.elapsed();
+
+    // Keys typed in the middle of the text, each shown before the next.
+    box.SetFocus();
+    box.setSelStart(box.TextLength() / 2);
+    std::vector<double> keys;
+    for (int i = 0; i < 40; ++i) {
+        QElapsedTimer key;
+        key.start();
+        QTest::keyClick(box.hwnd(), i % 10 == 9 ? Qt::Key_Return : Qt::Key_A);
+        box.Refresh();
+        QApplication::processEvents();
+        keys.push_back(double(key.nsecsElapsed()) / 1e6);
+    }
+    std::sort(keys.begin(), keys.end());
     const long peak = bench::procStatusKb("VmHWM:");
-    std::printf("open %4d MB plain text: %6lld ms until shown and editable, peak memory %ld MB "
-                "(%.1f x file size; %ld MB before loading)\n",
-                megabytes, static_cast<long long>(ms), peak / 1024,
-                double(peak - before) / 1024.0 / megabytes, before / 1024);
+    std::printf("open %4d MB %s: %6lld ms until shown and editable; window without events for "
+                "at most %lld ms while loading; a key in the middle: median %.2f ms, max %.2f ms; "
+                "peak memory %ld MB (%.1f x file size; %ld MB before loading)\n",
+                megabytes, oneLine ? "on one line" : "in lines   ", static_cast<long long>(ms),
+                static_cast<long long>(longestPause), keys[keys.size() / 2], keys.back(),
+                peak / 1024, double(peak - before) / 1024.0 / megabytes, before / 1024);
+    std::fflush(stdout);
     return 0;
 }
 
@@ -57,13 +94,15 @@ int main(int argc, char* argv[])
 {
     if (argc > 1) {
         QApplication app(argc, argv);
-        return runOne(QString::fromLocal8Bit(argv[1]).toInt());
+        return runOne(QString::fromLocal8Bit(argv[1]).toInt(),
+                      argc > 2 && qstrcmp(argv[2], "line") == 0);
     }
     QCoreApplication app(argc, argv);
-    for (const char* size : {"10", "100"}) {
+    const QList<QStringList> runs = {{"10"}, {"10", "line"}, {"100"}, {"500"}};
+    for (const QStringList& run : runs) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(size)});
+        child.start(QCoreApplication::applicationFilePath(), run);
         child.waitForFinished(-1);
     }
     return 0;

@@ -5,10 +5,9 @@
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
+#include "platform/Trap.h"
 
 #include <QFileInfo>
-#include <QTextBlock>
-#include <QTextDocument>
 
 namespace {
 
@@ -55,15 +54,28 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         if (answer != platform::Answer::Yes)
             return;
     }
-    // Reload, keeping the caret on its line.
+    // Reload, keeping the caret on its line. Cancelling a long reload keeps the text as it was.
     platform::RichTextBox& rtf = *doc.rtfText;
-    const int line = rtf.document()->findBlock(int(rtf.SelStart())).blockNumber();
-    trap(QStringLiteral("Reload"), [&] {
+    const qsizetype line = rtf.Text().left(rtf.SelStart()).count(u'\n');
+    try {
         rtf.LoadFile(path);
         doc.bIsDirty = false;
         NoteDiskState(doc);
-        const QTextBlock block = rtf.document()->findBlockByNumber(
-            std::min(line, rtf.document()->blockCount() - 1));
-        rtf.setSelStart(block.isValid() ? block.position() : 0);
-    });
+        const QString text = rtf.Text();
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < line; ++i) {
+            const qsizetype next = text.indexOf(u'\n', start);
+            if (next < 0)
+                break;
+            start = next + 1;
+        }
+        rtf.setSelStart(start);
+    } catch (const platform::ProgramEnd&) {
+        throw;
+    } catch (...) {
+        const platform::AppError error = platform::currentError();
+        if (error.number != platform::err::Cancel)
+            box.show(this, platform::errorText(error), platform::Buttons::Ok, platform::Icon::None,
+                     QStringLiteral("Reload"));
+    }
 }

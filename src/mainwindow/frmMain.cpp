@@ -445,12 +445,22 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
         frmDocument* doc = frmD;
         if (!doc)
             break;
-        const bool loaded = trap(procedure, [&] {
+        bool loaded = false;
+        try {
             doc->rtfText->LoadFile(file);
             doc->setCaption(file);
             doc->bIsDirty = false;
             NoteDiskState(*doc);
-        });
+            loaded = true;
+        } catch (const platform::ProgramEnd&) {
+            throw;
+        } catch (...) {
+            // Cancelling a long load is silent; any other failure is reported as usual.
+            const platform::AppError error = platform::currentError();
+            if (error.number != platform::err::Cancel)
+                services_.messages->show(this, platform::errorText(error), platform::Buttons::Ok,
+                                         platform::Icon::None, procedure);
+        }
         if (loaded) {
             ++opened;
         } else {

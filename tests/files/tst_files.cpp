@@ -3,15 +3,20 @@
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentLoad.h"
 #include "platform/RichTextBox.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 using platform::Answer;
 
@@ -31,6 +36,7 @@ private slots:
     void dialogsRememberNameAndFilter();
     void commandLineFilesOpen();
     void commandLineWithNothingOpenable();
+    void cancelledBigLoadLeavesNoWindow();
     void exitStopsAtACancelledQuestion();
     void printsTheSelectionOrAllText_data();
     void printsTheSelectionOrAllText();
@@ -241,6 +247,37 @@ void tst_files::commandLineWithNothingOpenable()
     QCOMPARE(f.main->documents().size(), 1);
     QVERIFY(f.active()->Caption().startsWith("Untitled "));
     QVERIFY(f.active()->rtfText->Text().isEmpty());
+}
+
+void tst_files::cancelledBigLoadLeavesNoWindow()
+{
+    MainFixture f;
+    QByteArray big;
+    while (big.size() < 2 * 1024 * 1024)
+        big += "0123456789 abcdefghijklmnopqrstuvwxyz\n";
+    writeFile(f.path("big.txt"), big);
+    platform::setProgressFromBytes(1024 * 1024);
+    // The user presses Cancel in the progress window as soon as it shows.
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [] {
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+            if (auto* button = d->findChild<QPushButton*>())
+                button->click();
+    });
+    press.start(1);
+    f.dialogs->fileAnswers << f.path("big.txt");
+    f.trigger("mnuFileOpen");
+    QCOMPARE(f.main->documents().size(), 1);
+    f.main->OpenFiles({f.path("big.txt")}, QStringLiteral("MDIForm_OLEDragDrop"));
+    QTRY_COMPARE(f.main->documents().size(), 1);
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
+    QCOMPARE(f.messages->shown.size(), 0);
+    // Without Cancel the same file opens whole.
+    press.stop();
+    f.main->OpenFiles({f.path("big.txt")}, QStringLiteral("MDIForm_OLEDragDrop"));
+    platform::setProgressFromBytes(8 * 1024 * 1024);
+    QCOMPARE(f.main->documents().size(), 2);
+    QCOMPARE(f.editor()->TextLength(), big.size());
 }
 
 void tst_files::exitStopsAtACancelledQuestion()

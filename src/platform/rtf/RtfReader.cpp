@@ -156,8 +156,9 @@ QString hyperlinkTarget(const QString& instruction)
 
 class Parser {
 public:
-    Parser(const QByteArray& rtf, QTextDocument& document)
-        : p_(rtf.constData()), end_(rtf.constData() + rtf.size()), builder_(document)
+    Parser(const QByteArray& rtf, QTextDocument& document, const RtfReader::Progress& progress)
+        : p_(rtf.constData()), end_(rtf.constData() + rtf.size()), builder_(document),
+          begin_(p_), progress_(progress)
     {
     }
 
@@ -167,7 +168,13 @@ public:
         stack_.reserve(64);
         stack_.emplace_back();
         ++p_;   // the document group's "{"
+        const char* nextReport = p_ + kReportEvery;
         while (p_ < end_ && !stack_.empty()) {
+            if (p_ >= nextReport && progress_) {
+                nextReport = p_ + kReportEvery;
+                if (!progress_(p_ - begin_, end_ - begin_))
+                    break;
+            }
             const char c = *p_;
             if (c == '{') {
                 ++p_;
@@ -909,9 +916,13 @@ private:
         return format;
     }
 
+    static constexpr qsizetype kReportEvery = 256 * 1024;
+
     const char* p_;
     const char* end_;
     RtfBuilder builder_;
+    const char* begin_;
+    const RtfReader::Progress& progress_;
     CodePageDecoder decoder_;
     std::vector<GroupState> stack_;
     int overflow_ = 0;
@@ -965,7 +976,8 @@ bool RtfReader::looksLikeRtf(const QByteArray& head)
     return head.startsWith("{\\rtf");
 }
 
-bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* warning)
+bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* warning,
+                     const Progress& progress)
 {
     if (warning)
         warning->clear();
@@ -984,7 +996,7 @@ bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* wa
         const QByteArray body = start == 0 ? rtf : rtf.sliced(start);
         QTextCursor edit(&document);
         edit.beginEditBlock();
-        Parser parser(body, document);
+        Parser parser(body, document, progress);
         parser.run();
         unclosed = parser.unclosed();
         edit.endEditBlock();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QTextDocument;
 
@@ -13,9 +14,13 @@ public:
     /// True when the bytes hold RTF: they start with "{\rtf".
     static bool looksLikeRtf(const QByteArray& head);
 
+    /// Tells how many of the bytes have been read; returning false stops the reading there.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+
     /// Replaces the document's content with what the RTF holds. Malformed input yields whatever
     /// could be read; it never crashes or hangs. Returns false only when nothing could be read.
-    static bool read(const QByteArray& rtf, QTextDocument& document, QString* warning = nullptr);
+    static bool read(const QByteArray& rtf, QTextDocument& document, QString* warning = nullptr,
+                     const Progress& progress = {});
 };
 
 } // namespace platform::rtf

@@ -1,0 +1,237 @@
+#include "platform/DocumentLoad.h"
+
+#include "platform/AppError.h"
+#include "platform/LongLines.h"
+#include "platform/rtf/RtfReader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+qint64 g_progressFromBytes = 8 * 1024 * 1024;
+
+constexpr qsizetype kReadChunk = 8 * 1024 * 1024;
+constexpr qsizetype kBuildChunk = 1024 * 1024;
+
+// Reports per mille of the whole load; a false answer stops it.
+class Steps {
+public:
+    explicit Steps(const std::function<bool(int)>& progress) : progress_(progress) {}
+
+    /// False when the load is to stop.
+    bool tell(int permille) const { return !progress_ || progress_(std::clamp(permille, 0, 1000)); }
+    void report(int permille) const
+    {
+        if (!tell(permille))
+            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+    }
+    /// done out of total within the span [from, to] of the whole.
+    void report(int from, int to, qint64 done, qint64 total) const
+    {
+        report(from + int(total > 0 ? (to - from) * double(done) / double(total) : 0));
+    }
+
+private:
+    const std::function<bool(int)>& progress_;
+};
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024)
+        return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
+    return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+}
+
+QByteArray readAllBytes(const QString& path, const Steps& steps)
+{
+    if (QFileInfo(path).isDir())
+        raiseFileError(path, QFileDevice::OpenError, QString(), false);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        raiseFileError(path, file.error(), file.errorString(), false);
+    const qint64 size = file.size();
+    QByteArray bytes;
+    if (file.isSequential() || size <= 0) {
+        // Devices, pipes and files such as those under /proc tell no size in advance.
+        bytes = file.readAll();
+    } else {
+        bytes.resize(size);
+        qint64 got = 0;
+        while (got < size) {
+            const qint64 n = file.read(bytes.data() + got, std::min<qint64>(kReadChunk, size - got));
+            if (n <= 0)
+                break;
+            got += n;
+            steps.report(0, 200, got, size);
+        }
+        bytes.truncate(got);
+        if (got == size)
+            bytes += file.readAll(); // grew while being read
+    }
+    if (file.error() != QFileDevice::NoError)
+        raiseFileError(path, file.error(), file.errorString(), false);
+    return bytes;
+}
+
+// Appends the text in slices ending at line breaks where possible, reporting between them.
+void buildPlain(QTextDocument& doc, const QString& text, const Steps& steps, bool& pieces)
+{
+    QTextCursor cursor(&doc);
+    const qsizetype n = text.size();
+    qsizetype pos = 0;
+    while (pos < n) {
+        qsizetype end = std::min(n, pos + kBuildChunk);
+        if (end < n) {
+            const qsizetype lineBreak = text.lastIndexOf(u'\n', end - 1);
+            if (lineBreak > pos)
+                end = lineBreak;
+            else if (text[end - 1].isHighSurrogate())
+                --end;
+        }
+        pieces |= insertPlainText(cursor, QStringView(text).sliced(pos, end - pos));
+        pos = end;
+        steps.report(300, 1000, pos, n);
+    }
+}
+
+} // namespace
+
+qint64 progressFromBytes()
+{
+    return g_progressFromBytes;
+}
+
+void setProgressFromBytes(qint64 bytes)
+{
+    g_progressFromBytes = bytes;
+}
+
+void raiseFileError(const QString& path, QFileDevice::FileError error, const QString& reason,
+                    bool writing)
+{
+    const QFileInfo info(path);
+    if (!writing && !info.exists())
+        raise(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
+    if (!writing && info.isDir())
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    if (writing && !info.absoluteDir().exists())
+        raise(err::PathNotFound, QStringLiteral("Path not found: %1").arg(info.absolutePath()));
+    if (error == QFileDevice::PermissionsError)
+        raise(err::PermissionDenied, QStringLiteral("Permission denied: %1").arg(path));
+    if (error == QFileDevice::ResourceError)
+        raise(err::DiskFull, QStringLiteral("Disk full: %1 (%2)").arg(path, reason));
+    raise(err::PathFileAccess, QStringLiteral("Path/File access error: %1 (%2)").arg(path, reason));
+}
+
+LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>& progress)
+{
+    const Steps steps(progress);
+    try {
+        LoadedDocument result;
+        QByteArray bytes = readAllBytes(path, steps);
+        result.document = std::make_unique<QTextDocument>();
+        QTextDocument& doc = *result.document;
+        doc.setUndoRedoEnabled(false);
+        result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
+        if (result.rich) {
+            rtf::RtfReader::read(bytes, doc, nullptr, [&](qint64 done, qint64 total) {
+                return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
+            });
+            steps.report(1000);
+        } else {
+            DecodedText decoded = decodeText(bytes);
+            bytes = QByteArray(); // the text holds it all now
+            steps.report(300);
+            result.format = decoded.format;
+            buildPlain(doc, decoded.text, steps, result.pieces);
+        }
+        doc.setUndoRedoEnabled(true);
+        doc.setModified(false);
+        steps.report(1000);
+        return result;
+    } catch (const std::bad_alloc&) {
+        raise(err::OutOfMemory,
+              QStringLiteral("Not enough memory to open %1 (%2).")
+                  .arg(path, sizeText(QFileInfo(path).size())));
+    }
+}
+
+LoadedDocument loadDocumentWithProgress(const QString& path, QWidget* parent)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() < g_progressFromBytes)
+        return loadDocument(path);
+
+    std::atomic<int> permille{0};
+    std::atomic<bool> cancelled{false};
+    LoadedDocument result;
+    std::exception_ptr failure;
+    QThread* const home = QThread::currentThread();
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        try {
+            result = loadDocument(path, [&](int p) {
+                permille.store(p, std::memory_order_relaxed);
+                return !cancelled.load(std::memory_order_relaxed);
+            });
+            result.document->moveToThread(home);
+        } catch (...) {
+            result = LoadedDocument();
+            failure = std::current_exception();
+        }
+    }));
+
+    QProgressDialog dialog(parent);
+    dialog.setWindowTitle(QApplication::applicationName());
+    dialog.setLabelText(QStringLiteral("Opening %1 (%2)...")
+                            .arg(info.fileName(), sizeText(info.size())));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(0);
+    dialog.setRange(0, 1000);
+    dialog.setValue(0);
+
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    // The Cancel button, Esc and closing the window all cancel.
+    const auto cancel = [&] {
+        if (cancelled.exchange(true))
+            return;
+        dialog.setLabelText(QStringLiteral("Cancelling..."));
+        dialog.show();
+    };
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, cancel);
+    QObject::connect(&dialog, &QDialog::rejected, &dialog, cancel);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &dialog,
+                     [&] { dialog.setValue(permille.load(std::memory_order_relaxed)); });
+    tick.start(50);
+    dialog.show();
+    worker->start();
+    loop.exec();
+    worker->wait();
+    tick.stop();
+    dialog.hide();
+
+    if (failure)
+        std::rethrow_exception(failure);
+    if (cancelled)
+        raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+    return result;
+}
+
+} // namespace platform

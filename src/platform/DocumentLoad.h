@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/TextFile.h"
+
+#include <QFileDevice>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QTextDocument;
+class QWidget;
+
+namespace platform {
+
+/// A document read from a file, not yet shown: it has no layout and belongs to the thread that
+/// asked for it.
+struct LoadedDocument {
+    std::unique_ptr<QTextDocument> document;
+    bool rich = false;          ///< the file holds RTF
+    TextFormat format;          ///< of a plain-text file
+    bool pieces = false;        ///< some long line was split into pieces
+};
+
+/// Reads a file into a new document: RTF when it holds RTF, otherwise plain text in its own
+/// encoding, long lines split into pieces. progress(permille) is called every few milliseconds of
+/// work; when it returns false the load stops and raises err::Cancel. Throws AppError when the
+/// file cannot be read. Runs on any thread.
+LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>& progress = {});
+
+/// loadDocument for the user: a file of at least progressFromBytes() is read on a worker thread
+/// while a progress window with Cancel runs over parent, which keeps painting; Cancel raises
+/// err::Cancel once the worker has stopped, leaving nothing loaded.
+LoadedDocument loadDocumentWithProgress(const QString& path, QWidget* parent);
+
+/// The size from which loading shows its progress (8 MB unless set).
+qint64 progressFromBytes();
+void setProgressFromBytes(qint64 bytes);
+
+/// Raises the AppError that describes a failed read or write of path.
+[[noreturn]] void raiseFileError(const QString& path, QFileDevice::FileError error,
+                                 const QString& reason, bool writing);
+
+} // namespace platform
