@@ -10,7 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QPlainTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
@@ -104,7 +107,7 @@ void buildPlain(QTextDocument& doc, const QString& text, const Steps& steps, boo
         }
         pieces |= insertPlainText(cursor, QStringView(text).sliced(pos, end - pos));
         pos = end;
-        steps.report(300, 1000, pos, n);
+        steps.report(300, 950, pos, n);
     }
 }
 
@@ -137,7 +140,8 @@ void raiseFileError(const QString& path, QFileDevice::FileError error, const QSt
     raise(err::PathFileAccess, QStringLiteral("Path/File access error: %1 (%2)").arg(path, reason));
 }
 
-LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>& progress)
+LoadedDocument loadDocument(const QString& path, const QFont& font,
+                            const std::function<bool(int)>& progress)
 {
     const Steps steps(progress);
     try {
@@ -146,6 +150,7 @@ LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>&
         result.document = std::make_unique<QTextDocument>();
         QTextDocument& doc = *result.document;
         doc.setUndoRedoEnabled(false);
+        doc.setDefaultFont(font);
         result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
         if (result.rich) {
             rtf::RtfReader::read(bytes, doc, nullptr, [&](qint64 done, qint64 total) {
@@ -157,7 +162,17 @@ LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>&
             bytes = QByteArray(); // the text holds it all now
             steps.report(300);
             result.format = decoded.format;
+            doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
             buildPlain(doc, decoded.text, steps, result.pieces);
+            decoded.text = QString();
+            // Each line's layout object is made here rather than by the view, which would make
+            // a million of them for a 100 MB file before it could paint again.
+            int count = 0;
+            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+                b.layout();
+                if (++count % 65536 == 0)
+                    steps.report(950);
+            }
         }
         doc.setUndoRedoEnabled(true);
         doc.setModified(false);
@@ -170,11 +185,11 @@ LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>&
     }
 }
 
-LoadedDocument loadDocumentWithProgress(const QString& path, QWidget* parent)
+LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
 {
     const QFileInfo info(path);
     if (!info.isFile() || info.size() < g_progressFromBytes)
-        return loadDocument(path);
+        return loadDocument(path, font);
 
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
@@ -183,7 +198,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, QWidget* parent)
     QThread* const home = QThread::currentThread();
     std::unique_ptr<QThread> worker(QThread::create([&] {
         try {
-            result = loadDocument(path, [&](int p) {
+            result = loadDocument(path, font, [&](int p) {
                 permille.store(p, std::memory_order_relaxed);
                 return !cancelled.load(std::memory_order_relaxed);
             });

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QFont;
 class QTextDocument;
 class QWidget;
 
@@ -21,16 +22,18 @@ struct LoadedDocument {
     bool pieces = false;        ///< some long line was split into pieces
 };
 
-/// Reads a file into a new document: RTF when it holds RTF, otherwise plain text in its own
-/// encoding, long lines split into pieces. progress(permille) is called every few milliseconds of
-/// work; when it returns false the load stops and raises err::Cancel. Throws AppError when the
-/// file cannot be read. Runs on any thread.
-LoadedDocument loadDocument(const QString& path, const std::function<bool(int)>& progress = {});
+/// Reads a file into a new document in the given default font: RTF when it holds RTF, otherwise
+/// plain text in its own encoding, long lines split into pieces, laid out for a plain-text view
+/// (which then has only the visible lines left to lay out). progress(permille) is called every
+/// few milliseconds of work; when it returns false the load stops and raises err::Cancel. Throws
+/// AppError when the file cannot be read. Runs on any thread.
+LoadedDocument loadDocument(const QString& path, const QFont& font,
+                            const std::function<bool(int)>& progress = {});
 
 /// loadDocument for the user: a file of at least progressFromBytes() is read on a worker thread
 /// while a progress window with Cancel runs over parent, which keeps painting; Cancel raises
 /// err::Cancel once the worker has stopped, leaving nothing loaded.
-LoadedDocument loadDocumentWithProgress(const QString& path, QWidget* parent);
+LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent);
 
 /// The size from which loading shows its progress (8 MB unless set).
 qint64 progressFromBytes();

@@ -871,14 +871,11 @@ RichTextBox::EditBlock::~EditBlock()
 
 void RichTextBox::LoadFile(const QString& path)
 {
-    LoadedDocument loaded = loadDocumentWithProgress(path, window());
+    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window());
     QTextDocument* doc = loaded.document.release();
     doc->setParent(this);
-    doc->setDefaultFont(font_);
-    if (!loaded.rich) {
+    if (!loaded.rich)
         plainFormat_ = loaded.format;
-        doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
-    }
     mayHavePieces_ = loaded.pieces;
     {
         ProgramChange quiet(*this);
