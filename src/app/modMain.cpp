@@ -2,6 +2,7 @@
 
 #include "app/SettingsKeys.h"
 #include "auxwindows/frmSplash.h"
+#include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
@@ -61,6 +62,7 @@ frmMain* Main(platform::Services& services, const QStringList& arguments)
         form->setCaption(AppTitle + u' ' + VersionText);
         form->showLoaded();
         result = form;
+        form->recovery().offerPrevious(); // over the window, with its first documents open
     });
     return result;
 }

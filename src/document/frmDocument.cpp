@@ -1,6 +1,7 @@
 #include "document/frmDocument.h"
 
 #include "app/modMain.h"
+#include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -130,8 +131,10 @@ bool frmDocument::Form_QueryUnload()
 
 void frmDocument::closeEvent(QCloseEvent* event)
 {
-    if (Form_QueryUnload())
+    if (Form_QueryUnload()) {
+        main_.recovery().discard(*this); // saved, or its changes were turned down
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }

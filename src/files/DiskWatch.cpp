@@ -2,6 +2,7 @@
 // activated again, so the user decides before typing over a stale copy.
 #include "app/modMain.h"
 #include "document/frmDocument.h"
+#include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -23,19 +24,29 @@ QString stampOf(const QString& path)
 
 void frmMain::NoteDiskState(frmDocument& doc)
 {
-    doc.setProperty("diskStamp", doc.isUntitled() ? QString() : stampOf(doc.Caption()));
+    setDiskStamp(doc, doc.isUntitled() ? QString() : stampOf(doc.Caption()));
+}
+
+QString frmMain::DiskStamp(const frmDocument& doc) const
+{
+    return doc.property("diskStamp").toString();
+}
+
+void frmMain::setDiskStamp(frmDocument& doc, const QString& stamp)
+{
+    doc.setProperty("diskStamp", stamp);
 }
 
 void frmMain::CheckDiskChanges(frmDocument& doc)
 {
-    const QString known = doc.property("diskStamp").toString();
+    const QString known = DiskStamp(doc);
     if (known.isEmpty() || doc.isUntitled())
         return;
     const QString path = doc.Caption();
     const QString now = stampOf(path);
     if (now == known)
         return;
-    doc.setProperty("diskStamp", now); // asked once per change
+    setDiskStamp(doc, now); // asked once per change
     platform::MessageBox& box = *services_.messages;
     if (now == QLatin1String("gone")) {
         box.show(this,
@@ -43,6 +54,7 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
                                        "save it to keep it."),
                  platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
         doc.bIsDirty = true;
+        recovery_->schedule(doc); // its text now lives only here
         return;
     }
     if (doc.bIsDirty) {
@@ -61,6 +73,7 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         rtf.LoadFile(path);
         doc.bIsDirty = false;
         NoteDiskState(doc);
+        recovery_->discard(doc); // the changes here were given up for the file's text
         const QString text = rtf.Text();
         qsizetype start = 0;
         for (qsizetype i = 0; i < line; ++i) {

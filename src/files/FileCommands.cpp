@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/modMain.h"
 #include "files/FileFormat.h"
+#include "files/Recovery.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
@@ -144,6 +145,7 @@ bool frmMain::SaveDocument(frmDocument& doc)
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
         NoteDiskState(doc); // our own save is not a change by another program
+        recovery_->discard(doc);
         saved = true;
     });
     return saved;
@@ -169,6 +171,7 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
         NoteDiskState(doc); // our own save is not a change by another program
+        recovery_->discard(doc);
         saved = true;
     });
     return saved;

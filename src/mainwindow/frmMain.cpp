@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "app/modMain.h"
 #include "document/frmDocument.h"
+#include "files/Recovery.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/MenuTable.h"
 #include "platform/RichTextBox.h"
@@ -58,6 +59,7 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     buildMenus();
     buildToolbars();
     buildStatusBar();
+    recovery_ = std::make_unique<Recovery>(*this, services_.dataFolder);
 }
 
 frmMain::~frmMain() = default;
@@ -368,6 +370,7 @@ void frmMain::LoadNewDoc()
         ++UntitledCounter;
         auto* doc = new frmDocument(*this);
         frmD = doc;
+        recovery_->watch(*doc);
         QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // The window's own menu would claim Ctrl+W and Ctrl+F4 too, leaving both ambiguous.

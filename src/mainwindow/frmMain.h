@@ -7,6 +7,7 @@
 #include <span>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -18,6 +19,7 @@ class QToolBar;
 class QToolButton;
 class frmDocument;
 class dlgCommonDialog;
+class Recovery;
 
 namespace platform {
 struct Services;
@@ -97,6 +99,12 @@ public:
     /// Tells the user when the document's file was changed or deleted by another program since:
     /// an unmodified document reloads quietly, a modified one asks first.
     void CheckDiskChanges(frmDocument& doc);
+    /// The size and time of the document's file as last read or written here (empty: none), and
+    /// the same set back, for a document recovered after an abnormal end.
+    QString DiskStamp(const frmDocument& doc) const;
+    void setDiskStamp(frmDocument& doc, const QString& stamp);
+    /// The recovery copies of the modified documents.
+    Recovery& recovery() const { return *recovery_; }
     QString FilterText;
 
     /// Opens each file in its own new window, in order; used by drops and the command line.
@@ -207,4 +215,6 @@ private:
     QPointer<class frmOptions> options_;
     platform::ColorValue backColor_ = 0;
     bool unloaded_ = false;
+    // Last, so it goes first: it looks at the documents once more while they still exist.
+    std::unique_ptr<Recovery> recovery_;
 };

@@ -1,5 +1,7 @@
 #include "platform/Services.h"
 
+#include <QStandardPaths>
+
 namespace platform {
 
 Services Services::real()
@@ -13,6 +15,7 @@ Services Services::real()
     s.shell = std::make_unique<QtShell>();
     s.fonts = std::make_unique<QtFonts>();
     s.clock = std::make_unique<SystemClock>();
+    s.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return s;
 }
 

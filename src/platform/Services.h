@@ -9,6 +9,7 @@
 #include "platform/Settings.h"
 #include "platform/Shell.h"
 
+#include <QString>
 #include <memory>
 
 namespace platform {
@@ -24,6 +25,10 @@ struct Services {
     std::unique_ptr<Shell> shell;
     std::unique_ptr<Fonts> fonts;
     std::unique_ptr<Clock> clock;
+    /// The per-user data folder ($XDG_DATA_HOME, usually ~/.local/share), where the recovery
+    /// copies of modified documents are kept; a test's own folder in the tests. Empty: no
+    /// recovery copies are kept.
+    QString dataFolder;
 
     /// The real services of a desktop session.
     static Services real();

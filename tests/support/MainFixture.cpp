@@ -36,6 +36,7 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
     clock = c.get();
     services.clock = std::move(c);
     services.settings = std::make_unique<platform::SettingsStore>(dir.path());
+    services.dataFolder = dir.filePath(QStringLiteral("data"));
     bool splash = false, themes = false;
     for (const auto& [key, value] : seedValues) {
         if (!value.isNull()) // a null value leaves the key absent

@@ -1,0 +1,388 @@
+#include "files/Recovery.h"
+
+#include "app/modMain.h"
+#include "document/frmDocument.h"
+#include "files/FileFormat.h"
+#include "files/RecoveryFiles.h"
+#include "files/RecoveryWriter.h"
+#include "mainwindow/frmMain.h"
+#include "platform/AppError.h"
+#include "platform/RichTextBox.h"
+#include "platform/Services.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QMdiSubWindow>
+#include <QTextDocument>
+
+using recovery::BrokenCopy;
+using recovery::CopyInfo;
+using recovery::FoundCopy;
+using recovery::RunFolder;
+
+namespace {
+
+constexpr int kDefaultDelay = 3000;
+// A copy that could not be written is tried again after this many delays, changes or not.
+constexpr int kRetryDelays = 10;
+
+QString oneLine(QString text)
+{
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+QString question(int count)
+{
+    return modMain::AppTitle + QStringLiteral(" did not close properly last time.  ")
+           + (count == 1 ? QStringLiteral("1 unsaved document can be recovered.")
+                         : QStringLiteral("%1 unsaved documents can be recovered.").arg(count))
+           + QStringLiteral("\n\nRecover them now?  If you choose No, they are discarded.");
+}
+
+} // namespace
+
+Recovery::Recovery(frmMain& main, const QString& dataFolder) : QObject(nullptr), main_(main)
+{
+    setObjectName(QStringLiteral("Recovery"));
+    timer_.setSingleShot(true);
+    timer_.setInterval(kDefaultDelay);
+    connect(&timer_, &QTimer::timeout, this, &Recovery::takeDueCopies);
+    if (dataFolder.isEmpty())
+        return;
+    root_ = dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/recovery");
+    writer_ = std::make_unique<RecoveryWriter>();
+    writer_->start(QThread::LowPriority);
+    ensureFolder(nullptr); // a failure is told when the first copy is due
+}
+
+Recovery::~Recovery()
+{
+    timer_.stop();
+    if (!writer_)
+        return;
+    for (auto& [key, entry] : entries_) {
+        if (!entry.doc->bIsDirty) {
+            discard(*entry.doc);
+        } else if (entry.pending && !entry.inFlight) {
+            takeCopy(entry); // what changed since the last copy
+        }
+    }
+    writer_->finish();
+    // Claimed folders whose documents still wait for a copy stay for the next start.
+    claims_.clear();
+    if (run_) {
+        if (!recovery::holdsCopies(run_->path))
+            recovery::removeRunFolder(*run_);
+        run_.reset(); // a folder with copies stays, unlocked, for the next start to offer
+    }
+}
+
+void Recovery::setDelay(int milliseconds)
+{
+    timer_.setInterval(std::max(0, milliseconds));
+}
+
+QString Recovery::folder() const
+{
+    return run_ ? run_->path : QString();
+}
+
+bool Recovery::ensureFolder(QString* error)
+{
+    if (run_)
+        return true;
+    QString reason;
+    if (std::optional<RunFolder> run = recovery::createRunFolder(root_, &reason)) {
+        run_ = std::make_unique<RunFolder>(std::move(*run));
+        return true;
+    }
+    if (error)
+        *error = reason;
+    return false;
+}
+
+Recovery::Entry* Recovery::entryOf(const frmDocument& doc)
+{
+    const auto it = entries_.find(&doc);
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+Recovery::Entry* Recovery::entryWithId(qint64 id)
+{
+    for (auto& [key, entry] : entries_) {
+        if (entry.id == id)
+            return &entry;
+    }
+    return nullptr;
+}
+
+void Recovery::watch(frmDocument& doc)
+{
+    if (!writer_ || entryOf(doc))
+        return;
+    Entry entry;
+    entry.doc = &doc;
+    entry.id = nextId_++;
+    entries_.emplace(&doc, entry);
+    connect(doc.rtfText, &platform::RichTextBox::Change, this, [this, &doc] { changed(doc); });
+    connect(&doc, &QObject::destroyed, this, [this](QObject* gone) {
+        if (const auto it = entries_.find(gone); it != entries_.end()) {
+            const qint64 id = it->second.id;
+            entries_.erase(it);
+            settled(id);
+        }
+    });
+}
+
+void Recovery::changed(frmDocument& doc)
+{
+    // Every key passes here: no more than marking the document and starting the clock.
+    if (Entry* entry = entryOf(doc)) {
+        entry->pending = true;
+        if (!timer_.isActive())
+            timer_.start();
+    }
+}
+
+void Recovery::schedule(frmDocument& doc)
+{
+    changed(doc);
+}
+
+void Recovery::flush()
+{
+    timer_.stop();
+    takeDueCopies();
+}
+
+void Recovery::takeDueCopies()
+{
+    for (auto& [key, entry] : entries_) {
+        if (entry.pending && !entry.inFlight)
+            takeCopy(entry);
+    }
+}
+
+void Recovery::takeCopy(Entry& entry)
+{
+    frmDocument& doc = *entry.doc;
+    // Saved meanwhile, or the close question is up: nothing to copy now. A change later, or
+    // Cancel on the question followed by a change, brings the copy back.
+    if (!doc.bIsDirty)
+        return;
+    platform::RichTextBox& box = *doc.rtfText;
+    const QString caption = doc.Caption();
+    const bool untitled = doc.isUntitled();
+    if (untitled && box.TextLength() == 0) {
+        discard(doc); // an empty new document has nothing to lose
+        return;
+    }
+    QString reason;
+    if (!ensureFolder(&reason)) {
+        failed(entry, caption, reason);
+        return;
+    }
+    CopyInfo info;
+    info.caption = caption;
+    if (!untitled)
+        info.path = QDir::isAbsolutePath(caption) ? caption : QDir::current().absoluteFilePath(caption);
+    info.rich = box.isRichView() || SaveFileType(caption) == platform::RichTextBox::RichText;
+    info.format = box.plainTextFormat();
+    info.diskStamp = main_.DiskStamp(doc);
+    info.order = entry.id;
+    entry.pending = false;
+    entry.inFlight = true;
+    const int generation = ++entry.generation;
+    const qint64 id = entry.id;
+    const QString folder = run_->path;
+    auto report = [this, id, generation, caption](const QString& error) {
+        QMetaObject::invokeMethod(this, [=, this] { written(id, generation, caption, error); },
+                                  Qt::QueuedConnection);
+    };
+    RecoveryWriter::Job job;
+    if (info.rich) {
+        // The copy of the document moves to the writer, which converts it to RTF and deletes it.
+        std::shared_ptr<QTextDocument> copy(box.document()->clone(nullptr));
+        copy->moveToThread(writer_.get());
+        job = [copy = std::move(copy), folder, id, generation, info, report]() mutable {
+            const QByteArray data = platform::rtf::RtfWriter::write(*copy);
+            copy.reset();
+            report(recovery::writeCopy(folder, id, generation, info, data));
+        };
+    } else {
+        job = [text = box.Text(), folder, id, generation, info, report]() mutable {
+            const QByteArray data = recovery::plainData(text);
+            text = QString();
+            report(recovery::writeCopy(folder, id, generation, info, data));
+        };
+    }
+    writer_->post(std::move(job));
+}
+
+void Recovery::written(qint64 id, int generation, const QString& caption, const QString& error)
+{
+    Entry* entry = entryWithId(id);
+    if (entry && entry->generation == generation)
+        entry->inFlight = false;
+    if (!error.isEmpty()) {
+        if (entry)
+            failed(*entry, caption, error);
+    } else {
+        settled(id);
+        if (entry && entry->pending && !timer_.isActive())
+            timer_.start();
+    }
+    Q_EMIT copyWritten(caption, error.isEmpty());
+}
+
+void Recovery::failed(Entry& entry, const QString& caption, const QString& reason)
+{
+    // The document itself is untouched; the user is told in passing, and it is tried again.
+    main_.setStatusText(oneLine(QStringLiteral("Could not keep a recovery copy of %1: %2")
+                                    .arg(caption, reason)));
+    if (entry.retrying)
+        return;
+    entry.retrying = true;
+    const qint64 id = entry.id;
+    QTimer::singleShot(std::max(1000, delay() * kRetryDelays), this, [this, id] {
+        if (Entry* e = entryWithId(id)) {
+            e->retrying = false;
+            changed(*e->doc);
+        }
+    });
+}
+
+void Recovery::discard(frmDocument& doc)
+{
+    Entry* entry = entryOf(doc);
+    if (!entry)
+        return;
+    entry->pending = false;
+    if (entry->generation > 0 && run_) {
+        // After any copy of it still with the writer, which keeps the order.
+        writer_->post([folder = run_->path, id = entry->id] { recovery::removeCopy(folder, id); });
+    }
+    settled(entry->id);
+}
+
+void Recovery::settled(qint64 id)
+{
+    for (auto it = claims_.begin(); it != claims_.end();) {
+        if (it->waiting.remove(id) && it->waiting.isEmpty()) {
+            removeClaimed(it->run);
+            it = claims_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void Recovery::removeClaimed(const std::shared_ptr<RunFolder>& run)
+{
+    writer_->post([run] { recovery::removeRunFolder(*run); });
+}
+
+void Recovery::offerPrevious()
+{
+    if (!writer_)
+        return;
+    std::vector<RunFolder> claimed = recovery::claimAbandoned(root_, folder());
+    if (claimed.empty())
+        return;
+    std::vector<FoundCopy> found;
+    std::vector<BrokenCopy> broken;
+    std::vector<size_t> owner; // the claimed folder each found copy comes from
+    for (size_t i = 0; i < claimed.size(); ++i) {
+        recovery::readFolder(claimed[i].path, found, broken);
+        owner.resize(found.size(), i);
+    }
+    std::vector<Claim> claims;
+    for (RunFolder& run : claimed)
+        claims.push_back({std::make_shared<RunFolder>(std::move(run)), {}});
+
+    bool recover = false;
+    if (!found.empty()) {
+        recover = main_.services().messages->show(&main_, question(int(found.size())),
+                                                  platform::Buttons::YesNo,
+                                                  platform::Icon::Question, modMain::AppTitle)
+                  == platform::Answer::Yes;
+    }
+    if (recover) {
+        std::vector<Entry*> restored;
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (frmDocument* doc = restore(found[i], broken)) {
+                Entry* entry = entryOf(*doc);
+                if (!entry)
+                    continue;
+                claims[owner[i]].waiting.insert(entry->id);
+                restored.push_back(entry);
+            }
+        }
+        // The folders go once every recovered document has a copy of this run.
+        for (Claim& claim : claims) {
+            if (claim.waiting.isEmpty())
+                removeClaimed(claim.run);
+            else
+                claims_.push_back(std::move(claim));
+        }
+        for (Entry* entry : restored) {
+            entry->pending = true;
+            takeCopy(*entry);
+        }
+    } else {
+        for (Claim& claim : claims)
+            removeClaimed(claim.run);
+    }
+    if (recover || found.empty())
+        reportBroken(broken);
+}
+
+frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& broken)
+{
+    frmDocument* before = main_.frmD;
+    main_.LoadNewDoc();
+    frmDocument* doc = main_.frmD;
+    if (!doc || doc == before) {
+        broken.push_back({copy.descriptionFile, copy.info.caption,
+                          QStringLiteral("no window could be made for it")});
+        return nullptr;
+    }
+    try {
+        // Loading the stored file keeps working however the editor loads large files.
+        doc->rtfText->LoadFile(copy.dataPath());
+    } catch (const platform::AppError& error) {
+        doc->bIsDirty = false;
+        if (QMdiSubWindow* sub = doc->subWindow())
+            sub->close();
+        broken.push_back({copy.descriptionFile, copy.info.caption, error.description});
+        return nullptr;
+    }
+    if (!copy.info.rich)
+        doc->rtfText->setPlainTextFormat(copy.info.format);
+    // A document of a file keeps its path, so that Save writes it where it belongs; a new one
+    // keeps the "Untitled " number of this run.
+    if (!copy.info.path.isEmpty())
+        doc->setCaption(copy.info.path);
+    main_.setDiskStamp(*doc, copy.info.path.isEmpty() ? QString() : copy.info.diskStamp);
+    doc->bIsDirty = true;
+    return doc;
+}
+
+void Recovery::reportBroken(const std::vector<BrokenCopy>& broken)
+{
+    if (broken.empty())
+        return;
+    QStringList lines;
+    for (const BrokenCopy& b : broken) {
+        const QString what = b.caption.isEmpty() ? b.file
+                                                 : QStringLiteral("%1 (%2)").arg(b.caption, b.file);
+        lines << QStringLiteral("%1: %2").arg(what, b.reason);
+    }
+    main_.services().messages->show(
+        &main_,
+        QStringLiteral("These recovery copies could not be read and were skipped:\n\n")
+            + lines.join(u'\n'),
+        platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <vector>
+
+class frmDocument;
+class frmMain;
+class RecoveryWriter;
+
+namespace recovery {
+struct FoundCopy;
+struct BrokenCopy;
+struct RunFolder;
+} // namespace recovery
+
+/// Keeps a recovery copy of every modified document of the main window, so that a run that ends
+/// abnormally (killed, crashed, power lost) loses no typing: the next start offers the copies
+/// back. A copy is taken a few seconds after the first change since the last one (so continuous
+/// typing still gets one every few seconds); the program's thread only takes the document's text
+/// (or a copy of a rich document), and the writer thread encodes and writes it.
+class Recovery final : public QObject {
+    Q_OBJECT
+public:
+    /// dataFolder: the per-user data folder; empty keeps no copies.
+    Recovery(frmMain& main, const QString& dataFolder);
+    /// Drops the copies of documents that are not modified, writes what changed in the others
+    /// since their last copy, and removes this run's folder when no copy is left in it.
+    ~Recovery() override;
+
+    /// Milliseconds from the first change since the last copy to the next copy.
+    void setDelay(int milliseconds);
+    int delay() const { return timer_.interval(); }
+    /// The folder that holds this run's copies; empty when none can be kept.
+    QString folder() const;
+
+    /// Follows a new document window's changes.
+    void watch(frmDocument& doc);
+    /// The document's text is at risk though not changed by typing (its file was deleted).
+    void schedule(frmDocument& doc);
+    /// The document was saved, reloaded or closed in order: its copy goes.
+    void discard(frmDocument& doc);
+    /// Takes the copies that are due now instead of after the delay.
+    void flush();
+
+    /// At start-up: offers the documents that runs which ended abnormally left behind, and
+    /// opens them as modified documents when the user agrees. The copies go either way.
+    void offerPrevious();
+
+signals:
+    /// A copy was written, or could not be (ok false); on the program's thread.
+    void copyWritten(const QString& caption, bool ok);
+
+private:
+    struct Entry {
+        frmDocument* doc = nullptr;
+        qint64 id = 0;
+        int generation = 0;    ///< copies taken so far
+        bool pending = false;  ///< changed since the last copy
+        bool inFlight = false; ///< a copy is with the writer
+        bool retrying = false; ///< a copy failed; another try is set
+    };
+    /// A folder of an earlier run, kept (locked) until its documents have copies of this run.
+    struct Claim {
+        std::shared_ptr<recovery::RunFolder> run;
+        QSet<qint64> waiting;
+    };
+
+    Entry* entryOf(const frmDocument& doc);
+    Entry* entryWithId(qint64 id);
+    void changed(frmDocument& doc);
+    void takeDueCopies();
+    void takeCopy(Entry& entry);
+    void written(qint64 id, int generation, const QString& caption, const QString& error);
+    void failed(Entry& entry, const QString& caption, const QString& reason);
+    bool ensureFolder(QString* error);
+    /// Stops waiting for id; a claimed folder with nothing left to wait for is removed.
+    void settled(qint64 id);
+    void removeClaimed(const std::shared_ptr<recovery::RunFolder>& run);
+    frmDocument* restore(const recovery::FoundCopy& copy, std::vector<recovery::BrokenCopy>& broken);
+    void reportBroken(const std::vector<recovery::BrokenCopy>& broken);
+
+    frmMain& main_;
+    QString root_;
+    std::unique_ptr<recovery::RunFolder> run_;
+    std::unique_ptr<RecoveryWriter> writer_;
+    std::map<const QObject*, Entry> entries_;
+    std::vector<Claim> claims_;
+    QTimer timer_;
+    qint64 nextId_ = 1;
+};
