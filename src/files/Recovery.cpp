@@ -11,10 +11,13 @@
 #include "platform/Services.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QLockFile>
 #include <QMdiSubWindow>
 #include <QTextDocument>
+#include <algorithm>
 
 using recovery::BrokenCopy;
 using recovery::CopyInfo;
@@ -26,6 +29,18 @@ namespace {
 constexpr int kDefaultDelay = 3000;
 // A copy that could not be written is tried again after this many delays, changes or not.
 constexpr int kRetryDelays = 10;
+// A due copy that does not fit between two keys waits for a pause this long, or this many
+// delays at the most.
+constexpr int kPause = 300;
+constexpr int kLongestWait = 10;
+// A copy fits between two keys when it ends this long before the next key usually comes; one
+// this short always fits. Before its first copy a document is judged by its size: taking a plain
+// text costs about 7 ms a million characters, copying a rich document about 0.3 ms a thousand.
+constexpr double kMarginMs = 16;
+constexpr double kPlainMsPerChar = 7e-6;
+constexpr double kRichMsPerChar = 3e-4;
+
+const QEvent::Type kAfterKey = QEvent::Type(QEvent::registerEventType());
 
 QString oneLine(QString text)
 {
@@ -48,7 +63,9 @@ Recovery::Recovery(frmMain& main, const QString& dataFolder) : QObject(nullptr),
     setObjectName(QStringLiteral("Recovery"));
     timer_.setSingleShot(true);
     timer_.setInterval(kDefaultDelay);
-    connect(&timer_, &QTimer::timeout, this, &Recovery::takeDueCopies);
+    connect(&timer_, &QTimer::timeout, this, &Recovery::becameDue);
+    pauseTimer_.setSingleShot(true);
+    connect(&pauseTimer_, &QTimer::timeout, this, [this] { takeDueCopies(false); });
     if (dataFolder.isEmpty())
         return;
     root_ = dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/recovery");
@@ -60,6 +77,7 @@ Recovery::Recovery(frmMain& main, const QString& dataFolder) : QObject(nullptr),
 Recovery::~Recovery()
 {
     timer_.stop();
+    pauseTimer_.stop();
     if (!writer_)
         return;
     for (auto& [key, entry] : entries_) {
@@ -139,11 +157,32 @@ void Recovery::watch(frmDocument& doc)
 void Recovery::changed(frmDocument& doc)
 {
     // Every key passes here: no more than marking the document and starting the clock.
-    if (Entry* entry = entryOf(doc)) {
-        entry->pending = true;
-        if (!timer_.isActive())
-            timer_.start();
+    Entry* entry = entryOf(doc);
+    if (!entry)
+        return;
+    entry->pending = true;
+    if (sinceChange_.isValid()) {
+        gaps_[gapCount_ % gaps_.size()] = std::min<qint64>(sinceChange_.elapsed(), kPause);
+        ++gapCount_;
     }
+    sinceChange_.start();
+    if (dueSince_.isValid()) {
+        if (!afterKeyPosted_) {
+            // Below the key's own work and its painting, which are posted at higher priorities.
+            afterKeyPosted_ = true;
+            QCoreApplication::postEvent(this, new QEvent(kAfterKey), Qt::LowEventPriority - 1);
+        }
+    } else if (!timer_.isActive()) {
+        timer_.start();
+    }
+}
+
+void Recovery::customEvent(QEvent* event)
+{
+    if (event->type() != kAfterKey)
+        return;
+    afterKeyPosted_ = false;
+    takeDueCopies(true);
 }
 
 void Recovery::schedule(frmDocument& doc)
@@ -154,14 +193,65 @@ void Recovery::schedule(frmDocument& doc)
 void Recovery::flush()
 {
     timer_.stop();
-    takeDueCopies();
-}
-
-void Recovery::takeDueCopies()
-{
+    pauseTimer_.stop();
+    dueSince_.invalidate();
     for (auto& [key, entry] : entries_) {
         if (entry.pending && !entry.inFlight)
             takeCopy(entry);
+    }
+}
+
+void Recovery::becameDue()
+{
+    dueSince_.start();
+    takeDueCopies(false);
+}
+
+bool Recovery::richCopy(const frmDocument& doc) const
+{
+    return doc.rtfText->isRichView() || SaveFileType(doc.Caption()) == platform::RichTextBox::RichText;
+}
+
+bool Recovery::fitsBetweenKeys(const Entry& entry) const
+{
+    double cost = entry.copyMs;
+    if (cost < 0) {
+        cost = double(entry.doc->rtfText->TextLength())
+               * (richCopy(*entry.doc) ? kRichMsPerChar : kPlainMsPerChar);
+    }
+    // The usual gap: the middle one of the last few.
+    std::array<qint64, 9> gaps = gaps_;
+    const size_t n = std::min(gapCount_, gaps.size());
+    qint64 usual = 0;
+    if (n > 0) {
+        std::nth_element(gaps.begin(), gaps.begin() + n / 2, gaps.begin() + n);
+        usual = gaps[n / 2];
+    }
+    return cost <= std::max(kMarginMs / 2, double(usual) - kMarginMs);
+}
+
+void Recovery::takeDueCopies(bool afterKey)
+{
+    if (!dueSince_.isValid())
+        return;
+    const int pause = std::min(kPause, delay());
+    const qint64 idle = sinceChange_.isValid() ? sinceChange_.elapsed() : pause;
+    const bool paused = idle >= pause;
+    const bool overdue = dueSince_.elapsed() >= qint64(delay()) * kLongestWait;
+    bool waiting = false;
+    for (auto& [key, entry] : entries_) {
+        if (!entry.pending || entry.inFlight)
+            continue;
+        if (paused || overdue || (afterKey && fitsBetweenKeys(entry)))
+            takeCopy(entry);
+        else
+            waiting = true;
+    }
+    if (waiting) {
+        pauseTimer_.start(int(pause - std::min<qint64>(idle, pause)) + 1);
+    } else {
+        pauseTimer_.stop();
+        dueSince_.invalidate();
     }
 }
 
@@ -184,11 +274,13 @@ void Recovery::takeCopy(Entry& entry)
         failed(entry, caption, reason);
         return;
     }
+    QElapsedTimer cost;
+    cost.start();
     CopyInfo info;
     info.caption = caption;
     if (!untitled)
         info.path = QDir::isAbsolutePath(caption) ? caption : QDir::current().absoluteFilePath(caption);
-    info.rich = box.isRichView() || SaveFileType(caption) == platform::RichTextBox::RichText;
+    info.rich = richCopy(doc);
     info.format = box.plainTextFormat();
     info.diskStamp = main_.DiskStamp(doc);
     info.order = entry.id;
@@ -219,6 +311,7 @@ void Recovery::takeCopy(Entry& entry)
         };
     }
     writer_->post(std::move(job));
+    entry.copyMs = cost.nsecsElapsed() / 1e6;
 }
 
 void Recovery::written(qint64 id, int generation, const QString& caption, const QString& error)
@@ -231,7 +324,7 @@ void Recovery::written(qint64 id, int generation, const QString& caption, const 
             failed(*entry, caption, error);
     } else {
         settled(id);
-        if (entry && entry->pending && !timer_.isActive())
+        if (entry && entry->pending && !timer_.isActive() && !dueSince_.isValid())
             timer_.start();
     }
     Q_EMIT copyWritten(caption, error.isEmpty());

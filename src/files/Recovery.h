@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QTimer>
+#include <array>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,7 +24,11 @@ struct RunFolder;
 /// abnormally (killed, crashed, power lost) loses no typing: the next start offers the copies
 /// back. A copy is taken a few seconds after the first change since the last one (so continuous
 /// typing still gets one every few seconds); the program's thread only takes the document's text
-/// (or a copy of a rich document), and the writer thread encodes and writes it.
+/// (or a copy of a rich document), and the writer thread encodes and writes it. Taking the text
+/// of a large document is not free, so a copy that is due waits for a moment between keys: one
+/// that fits in the gap the typing usually leaves is taken right after the next key has been
+/// handled and shown, a longer one in the next pause of the typing, or at the latest after ten
+/// delays.
 class Recovery final : public QObject {
     Q_OBJECT
 public:
@@ -55,6 +61,9 @@ signals:
     /// A copy was written, or could not be (ok false); on the program's thread.
     void copyWritten(const QString& caption, bool ok);
 
+protected:
+    void customEvent(QEvent* event) override;
+
 private:
     struct Entry {
         frmDocument* doc = nullptr;
@@ -63,6 +72,7 @@ private:
         bool pending = false;  ///< changed since the last copy
         bool inFlight = false; ///< a copy is with the writer
         bool retrying = false; ///< a copy failed; another try is set
+        double copyMs = -1;    ///< what its last copy cost the program's thread
     };
     /// A folder of an earlier run, kept (locked) until its documents have copies of this run.
     struct Claim {
@@ -73,7 +83,12 @@ private:
     Entry* entryOf(const frmDocument& doc);
     Entry* entryWithId(qint64 id);
     void changed(frmDocument& doc);
-    void takeDueCopies();
+    void becameDue();
+    /// Takes the copies that are due and fit this moment: all of them in a pause of the typing
+    /// or when long overdue; right after a key, those that fit before the next one.
+    void takeDueCopies(bool afterKey);
+    bool fitsBetweenKeys(const Entry& entry) const;
+    bool richCopy(const frmDocument& doc) const;
     void takeCopy(Entry& entry);
     void written(qint64 id, int generation, const QString& caption, const QString& error);
     void failed(Entry& entry, const QString& caption, const QString& reason);
@@ -90,6 +105,12 @@ private:
     std::unique_ptr<RecoveryWriter> writer_;
     std::map<const QObject*, Entry> entries_;
     std::vector<Claim> claims_;
-    QTimer timer_;
+    QTimer timer_;               ///< the delay from the first change to the copies
+    QTimer pauseTimer_;          ///< the typing paused long enough for the slow copies
+    QElapsedTimer sinceChange_;  ///< since the last change of any document
+    QElapsedTimer dueSince_;     ///< since the copies became due; invalid while none is
+    bool afterKeyPosted_ = false;
+    std::array<qint64, 9> gaps_{}; ///< the last gaps between changes, in ms
+    size_t gapCount_ = 0;
     qint64 nextId_ = 1;
 };

@@ -24,6 +24,7 @@ private slots:
     void copyHoldsTextAndFormat_data();
     void copyHoldsTextAndFormat();
     void copiesFollowTypingEveryFewSeconds();
+    void slowCopiesWaitForAPauseInTheTyping();
     void saveCloseAndExitRemoveCopies();
     void foldersOfLiveRunsAreNeverTaken();
     void yesReopensTheDocumentsModified();
@@ -188,6 +189,40 @@ void tst_recovery::copiesFollowTypingEveryFewSeconds()
     QTRY_COMPARE(dataOf(folder, descriptions(folder).value(0)),
                  QByteArray("\xEF\xBB\xBF") + QByteArray(30, 'a'));
     QTRY_COMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+}
+
+void tst_recovery::slowCopiesWaitForAPauseInTheTyping()
+{
+    MainFixture f({}, {}, false);
+    const QString path = f.path("large.txt");
+    QByteArray text;
+    while (text.size() < (4 << 20))
+        text += "a line of a large document, long enough to take a while to copy\n";
+    writeFile(path, text);
+    f.start({path});
+    recoveryOf(f).setDelay(400);
+    f.editor()->setSelStart(f.editor()->TextLength());
+    QSignalSpy spy(&recoveryOf(f), &Recovery::copyWritten);
+    QElapsedTimer typing;
+    typing.start();
+    auto typeFor = [&](qint64 until) {
+        while (typing.elapsed() < until && spy.isEmpty()) {
+            f.type("a");
+            QApplication::processEvents();
+        }
+    };
+    // Keys one right after the other leave no room for a copy of this size.
+    typeFor(2000);
+    QCOMPARE(spy.count(), 0);
+    // It is not put off for ever: ten delays on, it is taken between two keys all the same.
+    typeFor(20000);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY2(typing.elapsed() >= 4000, qPrintable(QString::number(typing.elapsed())));
+    // The keys typed since go into the copy taken in the pause that follows.
+    f.type("z");
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 10000);
+    const QString folder = recoveryOf(f).folder();
+    QVERIFY(dataOf(folder, descriptions(folder).first()).endsWith("az"));
 }
 
 void tst_recovery::saveCloseAndExitRemoveCopies()
