@@ -12,7 +12,9 @@ done
 
 export QUIPLE_ARTIFACTS=${QUIPLE_ARTIFACTS:-$(mktemp -d /tmp/quiple-acceptance.XXXXXX)}
 exec 3>"$QUIPLE_ARTIFACTS/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$QUIPLE_ARTIFACTS/xvfb.log" 2>&1 &
+# -noreset: without it the server restarts whenever its last client leaves, and a journey that
+# starts the program at that moment finds no display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$QUIPLE_ARTIFACTS/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null' EXIT
 for _ in $(seq 100); do
