@@ -89,11 +89,27 @@ double percentile(const std::vector<double>& sorted, double p)
     return sorted[std::min(sorted.size() - 1, size_t(double(sorted.size()) * p))];
 }
 
+// Until no copy is due or being written any more.
+void settle(Recovery& recovery)
+{
+    for (;;) {
+        bool written = false;
+        const auto connection = QObject::connect(&recovery, &Recovery::copyWritten,
+                                                 [&](const QString&, bool) { written = true; });
+        recovery.flush();
+        QTest::qWait(1500);
+        QObject::disconnect(connection);
+        if (!written)
+            return;
+    }
+}
+
 // One copy of the active document, taken at once: milliseconds on the program's thread, and
 // until the writer reports it written.
 void timeOneCopy(frmMain& main, const char* what, int megabytes)
 {
     Recovery& recovery = main.recovery();
+    settle(recovery);
     platform::RichTextBox& box = *main.ActiveForm()->rtfText;
     box.setSelStart(box.TextLength());
     box.setSelText(QStringLiteral("x"));
@@ -183,9 +199,6 @@ int main(int argc, char* argv[])
                 percentile(delays, 0.5), percentile(delays, 0.99), delays.back(),
                 size_t(std::count_if(delays.begin(), delays.end(), [](double d) { return d > 16; })));
 
-    // The last keys' copy, out of the way of the timings below.
-    recovery.flush();
-    QTest::qWait(3000);
     timeOneCopy(*main, "plain", size); // what each copy above took, between two keys
 
     const QString bigPath = dir.filePath(QStringLiteral("bigger.txt"));

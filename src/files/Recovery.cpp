@@ -9,10 +9,12 @@
 #include "platform/AppError.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
+#include "platform/Trap.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QEvent>
 #include <QLockFile>
 #include <QMdiSubWindow>
@@ -364,7 +366,7 @@ void Recovery::settled(qint64 id)
 {
     for (auto it = claims_.begin(); it != claims_.end();) {
         if (it->waiting.remove(id) && it->waiting.isEmpty()) {
-            removeClaimed(it->run);
+            removeClaimed(*it);
             it = claims_.erase(it);
         } else {
             ++it;
@@ -372,9 +374,9 @@ void Recovery::settled(qint64 id)
     }
 }
 
-void Recovery::removeClaimed(const std::shared_ptr<RunFolder>& run)
+void Recovery::removeClaimed(const Claim& claim)
 {
-    writer_->post([run] { recovery::removeRunFolder(*run); });
+    writer_->post([run = claim.run, keep = claim.keep] { recovery::pruneRunFolder(*run, keep); });
 }
 
 void Recovery::offerPrevious()
@@ -393,7 +395,7 @@ void Recovery::offerPrevious()
     }
     std::vector<Claim> claims;
     for (RunFolder& run : claimed)
-        claims.push_back({std::make_shared<RunFolder>(std::move(run)), {}});
+        claims.push_back({std::make_shared<RunFolder>(std::move(run)), {}, {}});
 
     bool recover = false;
     if (!found.empty()) {
@@ -405,18 +407,21 @@ void Recovery::offerPrevious()
     if (recover) {
         std::vector<Entry*> restored;
         for (size_t i = 0; i < found.size(); ++i) {
-            if (frmDocument* doc = restore(found[i], broken)) {
+            bool cancelled = false;
+            if (frmDocument* doc = restore(found[i], broken, cancelled)) {
                 Entry* entry = entryOf(*doc);
                 if (!entry)
                     continue;
                 claims[owner[i]].waiting.insert(entry->id);
                 restored.push_back(entry);
+            } else if (cancelled) {
+                claims[owner[i]].keep << QFileInfo(found[i].descriptionFile).fileName();
             }
         }
         // The folders go once every recovered document has a copy of this run.
         for (Claim& claim : claims) {
             if (claim.waiting.isEmpty())
-                removeClaimed(claim.run);
+                removeClaimed(claim);
             else
                 claims_.push_back(std::move(claim));
         }
@@ -426,13 +431,14 @@ void Recovery::offerPrevious()
         }
     } else {
         for (Claim& claim : claims)
-            removeClaimed(claim.run);
+            removeClaimed(claim);
     }
     if (recover || found.empty())
         reportBroken(broken);
 }
 
-frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& broken)
+frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& broken,
+                              bool& cancelled)
 {
     frmDocument* before = main_.frmD;
     main_.LoadNewDoc();
@@ -445,11 +451,17 @@ frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& b
     try {
         // Loading the stored file keeps working however the editor loads large files.
         doc->rtfText->LoadFile(copy.dataPath());
-    } catch (const platform::AppError& error) {
+    } catch (const platform::ProgramEnd&) {
+        throw;
+    } catch (...) {
+        const platform::AppError error = platform::currentError();
         doc->bIsDirty = false;
         if (QMdiSubWindow* sub = doc->subWindow())
             sub->close();
-        broken.push_back({copy.descriptionFile, copy.info.caption, error.description});
+        // A load the user cancelled loses nothing: the copy waits for the next start.
+        cancelled = error.number == platform::err::Cancel;
+        if (!cancelled)
+            broken.push_back({copy.descriptionFile, copy.info.caption, error.description});
         return nullptr;
     }
     if (!copy.info.rich)

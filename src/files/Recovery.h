@@ -78,6 +78,7 @@ private:
     struct Claim {
         std::shared_ptr<recovery::RunFolder> run;
         QSet<qint64> waiting;
+        QStringList keep; ///< copies whose loading the user cancelled: offered again next time
     };
 
     Entry* entryOf(const frmDocument& doc);
@@ -95,8 +96,11 @@ private:
     bool ensureFolder(QString* error);
     /// Stops waiting for id; a claimed folder with nothing left to wait for is removed.
     void settled(qint64 id);
-    void removeClaimed(const std::shared_ptr<recovery::RunFolder>& run);
-    frmDocument* restore(const recovery::FoundCopy& copy, std::vector<recovery::BrokenCopy>& broken);
+    void removeClaimed(const Claim& claim);
+    /// Opens one copy as a modified document; nothing when it cannot be read (told in broken) or
+    /// when the user cancelled its loading (cancelled set).
+    frmDocument* restore(const recovery::FoundCopy& copy, std::vector<recovery::BrokenCopy>& broken,
+                         bool& cancelled);
     void reportBroken(const std::vector<recovery::BrokenCopy>& broken);
 
     frmMain& main_;

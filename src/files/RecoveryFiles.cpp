@@ -285,7 +285,28 @@ std::vector<RunFolder> claimAbandoned(const QString& root, const QString& own)
 
 void removeRunFolder(RunFolder& run)
 {
-    QDir(run.path).removeRecursively();
+    pruneRunFolder(run, {});
+}
+
+void pruneRunFolder(RunFolder& run, const QStringList& keep)
+{
+    const QDir dir(run.path);
+    if (keep.isEmpty()) {
+        QDir(run.path).removeRecursively();
+    } else {
+        QStringList kept = keep;
+        for (const QString& name : keep) {
+            QFile file(dir.filePath(name));
+            if (file.size() <= kLargestDescription && file.open(QIODevice::ReadOnly)) {
+                if (const std::optional<CopyInfo> info = fromJson(file.readAll(), nullptr))
+                    kept << info->dataFile;
+            }
+        }
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+            if (!kept.contains(name))
+                QFile::remove(dir.filePath(name));
+        }
+    }
     if (run.lock)
         run.lock->unlock();
 }

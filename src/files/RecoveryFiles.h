@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -85,5 +86,9 @@ std::vector<RunFolder> claimAbandoned(const QString& root, const QString& own);
 
 /// Removes the folder of a run with everything in it; its lock is released afterwards.
 void removeRunFolder(RunFolder& run);
+/// Removes what the folder of a run holds but the copies described by keep (description file
+/// names); with nothing to keep, the whole folder. The lock is released afterwards, so that the
+/// next start offers what was kept.
+void pruneRunFolder(RunFolder& run, const QStringList& keep);
 
 } // namespace recovery

