@@ -444,10 +444,11 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
     for (const QString& file : files) {
         if (file.isEmpty())
             continue;
+        frmDocument* const before = frmD;
         LoadNewDoc();
         frmDocument* doc = frmD;
-        if (!doc)
-            break;
+        if (!doc || doc == before)
+            break; // no window could be made; an older document must not take the file
         bool loaded = false;
         try {
             doc->rtfText->LoadFile(file);

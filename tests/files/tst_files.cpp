@@ -37,6 +37,7 @@ private slots:
     void commandLineFilesOpen();
     void commandLineWithNothingOpenable();
     void cancelledBigLoadLeavesNoWindow();
+    void noNewWindowLeavesOtherDocumentsAlone();
     void exitStopsAtACancelledQuestion();
     void printsTheSelectionOrAllText_data();
     void printsTheSelectionOrAllText();
@@ -278,6 +279,22 @@ void tst_files::cancelledBigLoadLeavesNoWindow()
     platform::setProgressFromBytes(8 * 1024 * 1024);
     QCOMPARE(f.main->documents().size(), 2);
     QCOMPARE(f.editor()->TextLength(), big.size());
+}
+
+void tst_files::noNewWindowLeavesOtherDocumentsAlone()
+{
+    MainFixture f;
+    writeFile(f.path("doc.txt"), "from the file");
+    f.editor()->setSelText(QStringLiteral("typed here"));
+    f.active()->bIsDirty = true;
+    f.main->UntitledCounter = std::numeric_limits<qint32>::max(); // no new window can be counted
+    f.dialogs->fileAnswers << f.path("doc.txt");
+    f.trigger("mnuFileOpen");
+    f.main->OpenFiles({f.path("doc.txt")}, QStringLiteral("MDIForm_OLEDragDrop"));
+    QCOMPARE(f.main->documents().size(), 1);
+    QCOMPARE(f.editor()->Text(), QStringLiteral("typed here"));
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
+    QVERIFY(f.active()->bIsDirty);
 }
 
 void tst_files::exitStopsAtACancelledQuestion()
