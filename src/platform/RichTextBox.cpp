@@ -1,7 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AppError.h"
-#include "platform/DocumentLoad.h"
+#include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
 #include "platform/LongLines.h"
 #include "platform/Twips.h"
@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -887,27 +886,33 @@ void RichTextBox::LoadFile(const QString& path)
 
 void RichTextBox::SaveFile(const QString& path, int fileType)
 {
+    if (fileType != RichText && fileType != PlainText)
+        invalidValue();
+    if (QFileInfo(path).isDir())
+        platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     QByteArray bytes;
     if (fileType == RichText)
         bytes = rtf::RtfWriter::write(*document()); // writes a long line's pieces as one paragraph
-    else if (fileType == PlainText)
-        bytes = encodeText(Text(), plainFormat_);
-    else
-        invalidValue();
-
-    if (QFileInfo(path).isDir())
-        platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseFileError(path, file.error(), file.errorString(), true);
-    if (file.write(bytes) != bytes.size()) {
-        const auto error = file.error();
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        raiseFileError(path, error, reason, true);
+    const qsizetype size = fileType == RichText ? bytes.size() : TextLength();
+    if (size < progressFromBytes()) {
+        if (fileType == PlainText)
+            bytes = encodeText(Text(), plainFormat_);
+        writeWholeFile(path, bytes);
+    } else {
+        // Encoding and writing a big file run beside the window, which keeps painting.
+        QString text = fileType == PlainText ? Text() : QString();
+        const TextFormat format = plainFormat_;
+        const QString name = QFileInfo(path).fileName();
+        runWithProgress(window(), QStringLiteral("Saving %1...").arg(name),
+                        QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(path),
+                        [&](const std::function<bool(int)>& progress) {
+                            if (!text.isNull()) {
+                                bytes = encodeText(text, format);
+                                text = QString();
+                            }
+                            writeWholeFile(path, bytes, progress);
+                        });
     }
-    if (!file.commit())
-        raiseFileError(path, file.error(), file.errorString(), true);
     document()->setModified(false);
 }
 

@@ -3,7 +3,7 @@
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
-#include "platform/DocumentLoad.h"
+#include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>

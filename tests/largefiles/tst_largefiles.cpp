@@ -1,11 +1,12 @@
 // Long lines shown in pieces, and files loaded with a progress window.
 #include "platform/AppError.h"
-#include "platform/DocumentLoad.h"
+#include "platform/DocumentFiles.h"
 #include "platform/LongLines.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProgressDialog>
@@ -296,7 +297,9 @@ void tst_largefiles::bigFileShowsProgressAndCancelKeepsOldText()
     box->LoadFile(path);
     QVERIFY(ticks > 0);
     QVERIFY2(label.contains(QStringLiteral("big.txt")), qPrintable(label));
+    label.clear();
     box->SaveFile(dir.filePath(QStringLiteral("copy.txt")), RichTextBox::PlainText);
+    QVERIFY2(label.startsWith(QStringLiteral("Saving copy.txt")), qPrintable(label));
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("copy.txt"))), bytes);
 
     // Cancel: nothing of the new file is loaded, the old text stays.
@@ -312,15 +315,24 @@ void tst_largefiles::bigFileShowsProgressAndCancelKeepsOldText()
         }
     });
     QSignalSpy changes(box, &RichTextBox::Change);
-    int number = 0;
-    try {
-        box->LoadFile(path);
-    } catch (const platform::AppError& e) {
-        number = e.number;
-    }
-    QCOMPARE(number, platform::err::Cancel);
+    const auto errorOf = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const platform::AppError& e) {
+            return e;
+        }
+        return platform::AppError{};
+    };
+    QCOMPARE(errorOf([&] { box->LoadFile(path); }).number, platform::err::Cancel);
     QCOMPARE(box->Text(), before);
     QCOMPARE(changes.count(), 0);
+
+    // A cancelled save of a big document leaves the old file whole and says so.
+    const platform::AppError saving = errorOf([&] { box->SaveFile(path, RichTextBox::PlainText); });
+    QCOMPARE(saving.number, platform::err::Cancel);
+    QVERIFY(saving.description.contains(path));
+    QCOMPARE(readBytes(path), bytes);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file stays
     platform::setProgressFromBytes(8 * 1024 * 1024);
 }
 

@@ -3,7 +3,7 @@
 #include "files/Recovery.h"
 #include "files/RecoveryFiles.h"
 #include "mainwindow/frmMain.h"
-#include "platform/DocumentLoad.h"
+#include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>

@@ -35,7 +35,20 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
 /// err::Cancel once the worker has stopped, leaving nothing loaded.
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent);
 
-/// The size from which loading shows its progress (8 MB unless set).
+/// Writes bytes to path through a temporary file renamed over it, so a failed or cancelled write
+/// leaves the old file whole. progress(permille) as for loadDocument: false stops and raises
+/// err::Cancel. Throws AppError naming the file and the reason. Runs on any thread.
+void writeWholeFile(const QString& path, const QByteArray& bytes,
+                    const std::function<bool(int)>& progress = {});
+
+/// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
+/// over parent; the program's windows keep painting. work is handed a progress function as
+/// loadDocument's. What work throws is thrown again here; after Cancel, once work has stopped,
+/// err::Cancel is raised with cancelledText.
+void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
+                     const std::function<void(const std::function<bool(int)>&)>& work);
+
+/// The size from which loading and saving show their progress (8 MB unless set).
 qint64 progressFromBytes();
 void setProgressFromBytes(qint64 bytes);
 

@@ -1,4 +1,4 @@
-#include "platform/DocumentLoad.h"
+#include "platform/DocumentFiles.h"
 
 #include "platform/AppError.h"
 #include "platform/LongLines.h"
@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -185,34 +186,26 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
     }
 }
 
-LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
+void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
+                     const std::function<void(const std::function<bool(int)>&)>& work)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() < g_progressFromBytes)
-        return loadDocument(path, font);
-
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
-    LoadedDocument result;
     std::exception_ptr failure;
-    QThread* const home = QThread::currentThread();
     std::unique_ptr<QThread> worker(QThread::create([&] {
         try {
-            result = loadDocument(path, font, [&](int p) {
+            work([&](int p) {
                 permille.store(p, std::memory_order_relaxed);
                 return !cancelled.load(std::memory_order_relaxed);
             });
-            result.document->moveToThread(home);
         } catch (...) {
-            result = LoadedDocument();
             failure = std::current_exception();
         }
     }));
 
     QProgressDialog dialog(parent);
     dialog.setWindowTitle(QApplication::applicationName());
-    dialog.setLabelText(QStringLiteral("Opening %1 (%2)...")
-                            .arg(info.fileName(), sizeText(info.size())));
+    dialog.setLabelText(label);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
@@ -242,11 +235,63 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
     tick.stop();
     dialog.hide();
 
+    if (cancelled) {
+        // A real failure that came first still tells its own story.
+        if (failure) {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const AppError& e) {
+                if (e.number != err::Cancel)
+                    throw;
+            }
+        }
+        raise(err::Cancel, cancelledText);
+    }
     if (failure)
         std::rethrow_exception(failure);
-    if (cancelled)
-        raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+}
+
+LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() < g_progressFromBytes)
+        return loadDocument(path, font);
+    LoadedDocument result;
+    QThread* const home = QThread::currentThread();
+    runWithProgress(parent,
+                    QStringLiteral("Opening %1 (%2)...").arg(info.fileName(), sizeText(info.size())),
+                    QStringLiteral("Loading was cancelled."), [&](const auto& progress) {
+                        LoadedDocument loaded = loadDocument(path, font, progress);
+                        loaded.document->moveToThread(home);
+                        result = std::move(loaded);
+                    });
     return result;
+}
+
+void writeWholeFile(const QString& path, const QByteArray& bytes,
+                    const std::function<bool(int)>& progress)
+{
+    if (QFileInfo(path).isDir())
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        raiseFileError(path, file.error(), file.errorString(), true);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qsizetype n = std::min<qsizetype>(kReadChunk, bytes.size() - done);
+        if (file.write(bytes.constData() + done, n) != n) {
+            const auto error = file.error();
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            raiseFileError(path, error, reason, true);
+        }
+        done += n;
+        if (progress && !progress(300 + int(700.0 * double(done) / double(bytes.size())))) {
+            file.cancelWriting();
+            raise(err::Cancel, QStringLiteral("Saving was cancelled."));
+        }
+    }
+    if (!file.commit())
+        raiseFileError(path, file.error(), file.errorString(), true);
 }
 
 } // namespace platform
