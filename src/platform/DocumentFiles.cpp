@@ -234,6 +234,9 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     worker->wait();
     tick.stop();
     dialog.hide();
+    // The keyboard goes back to the window the work was for.
+    if (parent && parent->window()->isVisible())
+        parent->window()->activateWindow();
 
     if (cancelled) {
         // A real failure that came first still tells its own story.

@@ -13,8 +13,9 @@ wait_gone "^Quiple$" || fail "the progress window stayed"
 focus "$win"
 keys ctrl+End
 typetext "!"
-keys ctrl+s
+keys ctrl+s                          # a progress window while it is written
 sleep 1
+focus "$win"
 [ "$(stat -c %s "$WORK/big.txt")" = 20000001 ] || fail "big.txt has $(stat -c %s "$WORK/big.txt") bytes"
 [ "$(tail -c 1 "$WORK/big.txt")" = "!" ] || fail "the typed byte is not at the end"
 cmp -n 20000000 "$WORK/big.txt" "$WORK/big.orig" || fail "big.txt changed where nothing was typed"
@@ -35,6 +36,7 @@ typetext "end"
 shot "long-line"
 keys ctrl+s
 sleep 1
+focus "$win"
 python3 - "$WORK/line.orig" "$WORK/line.txt" <<'PY' || fail "line.txt is not the old line with the typing"
 import sys
 old, new = (open(p, 'rb').read() for p in sys.argv[1:3])
