@@ -8,6 +8,7 @@
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 namespace {
@@ -41,6 +42,10 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
 {
     const QString known = DiskStamp(doc);
     if (known.isEmpty() || doc.isUntitled())
+        return;
+    // Not while a modal window (a progress window, say) is up: the check comes when the main
+    // window is activated again after it.
+    if (QApplication::activeModalWidget())
         return;
     const QString path = doc.Caption();
     const QString now = stampOf(path);

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -899,16 +900,21 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
             bytes = encodeText(Text(), plainFormat_);
         writeWholeFile(path, bytes);
     } else {
-        // Encoding and writing a big file run beside the window, which keeps painting.
-        QString text = fileType == PlainText ? Text() : QString();
+        // Taking the text, encoding and writing a big file run beside the window, which keeps
+        // painting. The progress window keeps the user from changing the document meanwhile, and
+        // the editor itself does not paint, so nothing lays its lines out while they are read.
         const TextFormat format = plainFormat_;
         const QString name = QFileInfo(path).fileName();
+        pieceBreaks(); // known before the reading starts
+        viewWidget_->setUpdatesEnabled(false);
+        const auto repaint = qScopeGuard([this] { viewWidget_->setUpdatesEnabled(true); });
         runWithProgress(window(), QStringLiteral("Saving %1...").arg(name),
                         QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(path),
                         [&](const std::function<bool(int)>& progress) {
-                            if (!text.isNull()) {
-                                bytes = encodeText(text, format);
-                                text = QString();
+                            if (fileType == PlainText) {
+                                if (!progress(0))
+                                    platform::raise(err::Cancel, QString());
+                                bytes = encodeText(Text(), format);
                             }
                             writeWholeFile(path, bytes, progress);
                         });
