@@ -338,8 +338,9 @@ QTextDocument* RichTextBox::newDocument(bool rich)
 void RichTextBox::watchDocument()
 {
     pieceBreaksValid_ = false;
-    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        pieceBreaksValid_ = false;
+    connect(doc_, &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+        changeSeen_ = true;
+        notePieceChange(from, removed, added);
         if (programChange_ == 0 && (removed != 0 || added != 0))
             Q_EMIT Change();
     });
@@ -415,6 +416,8 @@ QTextDocument* RichTextBox::document() const
 
 const std::vector<int>& RichTextBox::pieceBreaks() const
 {
+    if (pieceBreaksValid_ && pieceBreaksLength_ != doc_->characterCount())
+        pieceBreaksValid_ = false; // a change the document has not told of yet
     if (!pieceBreaksValid_) {
         pieceBreaks_.clear();
         if (mayHavePieces_) {
@@ -424,8 +427,35 @@ const std::vector<int>& RichTextBox::pieceBreaks() const
             }
         }
         pieceBreaksValid_ = true;
+        pieceBreaksLength_ = doc_->characterCount();
     }
     return pieceBreaks_;
+}
+
+// Keeps the breaks in step with an edit, looking only at the blocks the edit made, so typing
+// never walks the whole document. Breaks in [from, from + removed) went; those after moved.
+void RichTextBox::notePieceChange(int from, int removed, int added)
+{
+    if (!pieceBreaksValid_)
+        return;
+    const int length = doc_->characterCount();
+    if (pieceBreaksLength_ + added - removed != length) {
+        pieceBreaksValid_ = false; // not the change the breaks were taken before
+        return;
+    }
+    std::vector<int> made;
+    for (QTextBlock b = doc_->findBlock(from).next(); b.isValid() && b.position() - 1 < from + added;
+         b = b.next()) {
+        if (continuesLine(b))
+            made.push_back(b.position() - 1);
+    }
+    std::vector<int>& breaks = pieceBreaks_;
+    const auto gone = std::lower_bound(breaks.begin(), breaks.end(), from);
+    const auto kept = std::lower_bound(gone, breaks.end(), from + removed);
+    for (auto it = kept; it != breaks.end(); ++it)
+        *it += added - removed;
+    breaks.insert(breaks.erase(gone, kept), made.begin(), made.end());
+    pieceBreaksLength_ = length;
 }
 
 qsizetype RichTextBox::toOffset(int position) const
@@ -452,9 +482,19 @@ int RichTextBox::toPosition(qsizetype offset) const
 
 void RichTextBox::insertText(QTextCursor& c, const QString& text)
 {
+    const int from = c.selectionStart();
+    const int removed = c.selectionEnd() - from;
+    changeSeen_ = false;
     if (insertPlainText(c, text))
         mayHavePieces_ = true;
-    pieceBreaksValid_ = false;
+    if (changeSeen_)
+        return; // the document told of it
+    // An open edit block holds the document's news back until it ends. In one of ours, every edit
+    // comes through here, so the breaks follow them; in another's, they are taken anew.
+    if (editBlocks_ > 0)
+        notePieceChange(from, removed, c.position() - from);
+    else
+        pieceBreaksValid_ = false;
 }
 
 QTextCursor RichTextBox::cursor() const
@@ -860,6 +900,10 @@ RichTextBox::EditBlock::EditBlock(RichTextBox& box) : box_(&box), doc_(box.docum
 
 RichTextBox::EditBlock::~EditBlock()
 {
+    // The breaks already follow the block's edits: the document's summary of them at the end
+    // must not move them again, so they are taken anew when next needed.
+    if (box_ && box_->editBlocks_ == 1)
+        box_->pieceBreaksValid_ = false;
     if (doc_)
         QTextCursor(doc_).endEditBlock();
     if (!box_ || --box_->editBlocks_ != 0)

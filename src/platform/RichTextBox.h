@@ -143,6 +143,7 @@ private:
     void watchDocument();
     /// Document positions of the breaks in front of the pieces of long lines, ascending.
     const std::vector<int>& pieceBreaks() const;
+    void notePieceChange(int from, int removed, int added);
     /// The text offset of a document position, and the document position of a text offset.
     qsizetype toOffset(int position) const;
     int toPosition(qsizetype offset) const;
@@ -168,6 +169,8 @@ private:
     bool mayHavePieces_ = false;
     mutable bool pieceBreaksValid_ = false;
     mutable std::vector<int> pieceBreaks_;
+    mutable int pieceBreaksLength_ = 0; // the document's length the breaks belong to
+    bool changeSeen_ = false;
 };
 
 } // namespace platform

@@ -70,6 +70,7 @@ private slots:
     void longLinesKeepEveryByte();
     void offsetsSelectionAndUndoAcrossPieces();
     void findSpansPieceBoundaries();
+    void replacingEveryMatchInOneStepKeepsOffsets();
     void keysActAsIfTheLineWereWhole();
     void pastedLongLineIsSplitAndAlignedWhole();
     void bigFileShowsProgressAndCancelKeepsOldText();
@@ -191,6 +192,28 @@ void tst_largefiles::findSpansPieceBoundaries()
     // A line break never matches inside a line, as in any line.
     QCOMPARE(box.Find(QStringLiteral("needle\nw"), 0), -1);
     QCOMPARE(box.Find(QStringLiteral("nothing"), 0), -1);
+}
+
+void tst_largefiles::replacingEveryMatchInOneStepKeepsOffsets()
+{
+    RichTextBox box;
+    const QString text = words(30000) + QStringLiteral("\n") + words(20000);
+    box.setSelText(text);
+    {
+        // As Replace All does: each replacement shifts the pieces after it.
+        RichTextBox::EditBlock block(box);
+        qsizetype at = box.Find(QStringLiteral("w1"), 0, -1, RichTextBox::MatchCase);
+        while (at >= 0) {
+            box.setSelText(QStringLiteral("<long replacement>"));
+            at = box.Find(QStringLiteral("w1"), box.SelStart(), -1, RichTextBox::MatchCase);
+        }
+    }
+    QString expected = text;
+    expected.replace(QStringLiteral("w1"), QStringLiteral("<long replacement>"));
+    QCOMPARE(box.Text(), expected);
+    QCOMPARE(box.TextLength(), expected.size());
+    box.document()->undo();
+    QCOMPARE(box.Text(), text);
 }
 
 void tst_largefiles::keysActAsIfTheLineWereWhole()
