@@ -83,11 +83,8 @@ void frmMain::mnuFileNew_Click()
 
 void frmMain::mnuFileOpen_Click()
 {
-    // When no window could be made, frmD still names an older document: the file must not go there.
-    frmDocument* const before = frmD;
-    LoadNewDoc();
-    frmDocument* doc = frmD;
-    if (!doc || doc == before)
+    frmDocument* doc = LoadNewDoc();
+    if (!doc)
         return;
     dlgCommonDialog& d = *dlg();
     try {

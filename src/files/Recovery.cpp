@@ -440,10 +440,8 @@ void Recovery::offerPrevious()
 frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& broken,
                               bool& cancelled)
 {
-    frmDocument* before = main_.frmD;
-    main_.LoadNewDoc();
-    frmDocument* doc = main_.frmD;
-    if (!doc || doc == before) {
+    frmDocument* doc = main_.LoadNewDoc();
+    if (!doc) {
         broken.push_back({copy.descriptionFile, copy.info.caption,
                           QStringLiteral("no window could be made for it")});
         return nullptr;

@@ -362,8 +362,9 @@ void frmMain::showLoaded()
         show();
 }
 
-void frmMain::LoadNewDoc()
+frmDocument* frmMain::LoadNewDoc()
 {
+    frmDocument* made = nullptr;
     trap(QStringLiteral("LoadNewDoc"), [&] {
         if (UntitledCounter == std::numeric_limits<qint32>::max())
             platform::raise(platform::err::Overflow, QStringLiteral("Overflow"));
@@ -404,7 +405,9 @@ void frmMain::LoadNewDoc()
             sub->show();
         mdiArea_->setActiveSubWindow(sub);
         rtf.SetFocus();
+        made = doc;
     });
+    return made;
 }
 
 frmDocument* frmMain::ActiveForm() const
@@ -444,11 +447,9 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
     for (const QString& file : files) {
         if (file.isEmpty())
             continue;
-        frmDocument* const before = frmD;
-        LoadNewDoc();
-        frmDocument* doc = frmD;
-        if (!doc || doc == before)
-            break; // no window could be made; an older document must not take the file
+        frmDocument* doc = LoadNewDoc();
+        if (!doc)
+            break;
         bool loaded = false;
         try {
             doc->rtfText->LoadFile(file);

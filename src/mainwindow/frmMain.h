@@ -47,7 +47,9 @@ public:
     void updateTitle();
 
     /// Creates and shows one new empty document window; it becomes the active one.
-    void LoadNewDoc();
+    /// Opens a new untitled document window; returns it, or nullptr when none could be made
+    /// (the error has then been shown).
+    frmDocument* LoadNewDoc();
     /// The active document window, or nullptr.
     frmDocument* ActiveForm() const;
     /// The active document window; error 91 when none is open.
