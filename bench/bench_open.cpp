@@ -77,7 +77,7 @@ int runOne(int megabytes, bool oneLine)
         QApplication::processEvents();
         keys.push_back(double(key.nsecsElapsed()) / 1e6);
     }
-    std::sort(keys.begin(), keys.end());
+    const bench::Spread keySpread(keys);
 
     // Saving it again, beside the window, with the window's longest pause.
     longestPause = 0;
@@ -95,7 +95,7 @@ int runOne(int megabytes, bool oneLine)
                 "saved in %lld ms (window without events for at most %lld ms); "
                 "peak memory %ld MB (%.1f x file size; %ld MB before loading)\n",
                 megabytes, oneLine ? "on one line" : "in lines   ", static_cast<long long>(ms),
-                static_cast<long long>(loadPause), keys[keys.size() / 2], keys.back(),
+                static_cast<long long>(loadPause), keySpread.median(), keySpread.max(),
                 static_cast<long long>(saveMs), static_cast<long long>(savePause), peak / 1024, double(peak - before) / 1024.0 / megabytes, before / 1024);
     std::fflush(stdout);
     return 0;

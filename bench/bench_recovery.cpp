@@ -84,11 +84,6 @@ void waitUntil(const QElapsedTimer& clock, qint64 msecs)
     loop.exec();
 }
 
-double percentile(const std::vector<double>& sorted, double p)
-{
-    return sorted[std::min(sorted.size() - 1, size_t(double(sorted.size()) * p))];
-}
-
 // Until no copy is due or being written any more.
 void settle(Recovery& recovery)
 {
@@ -190,13 +185,13 @@ int main(int argc, char* argv[])
     }
     app.removeEventFilter(&watch);
     const int copiesWhileTyping = copies;
-    std::sort(delays.begin(), delays.end());
+    const bench::Spread spread(delays);
     std::printf("typing %.0f s into a %d MB document, copies every %.1f s: %zu keys, %d copies "
                 "written\n",
                 seconds * 1.0, size, recovery.delay() / 1000.0, delays.size(), copiesWhileTyping);
     std::printf("key delay from its moment to shown: median %.2f ms, 99th %.2f ms, max %.2f ms; "
                 "%zu keys over 16 ms\n",
-                percentile(delays, 0.5), percentile(delays, 0.99), delays.back(),
+                spread.median(), spread.at(0.99), spread.max(),
                 size_t(std::count_if(delays.begin(), delays.end(), [](double d) { return d > 16; })));
 
     timeOneCopy(*main, "plain", size); // what each copy above took, between two keys

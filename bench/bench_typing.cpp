@@ -1,6 +1,7 @@
 // Types at the end of a large document in the real main window, smart tabs on, and prints the
 // time per key: it must not grow with the document's size.
 //   bench_typing [SIZE_MB...]     default: 0 and 10
+#include "BenchSupport.h"
 #include "app/SettingsKeys.h"
 #include "app/modMain.h"
 #include "document/frmDocument.h"
@@ -59,14 +60,14 @@ void run(int megabytes)
             enters.push_back(t.nsecsElapsed() / 1e6);
         }
     }
-    auto report = [&](const char* what, std::vector<double>& v) {
-        std::sort(v.begin(), v.end());
+    auto report = [&](const char* what, const std::vector<double>& v) {
+        const bench::Spread spread(v);
         double sum = 0;
         for (double x : v)
             sum += x;
         std::printf("%3d MB document, %4zu %-11s mean %6.3f ms, median %6.3f ms, 99th %6.3f ms, max %7.3f ms\n",
-                    megabytes, v.size(), what, sum / v.size(), v[v.size() / 2],
-                    v[v.size() * 99 / 100], v.back());
+                    megabytes, v.size(), what, sum / v.size(), spread.median(), spread.at(0.99),
+                    spread.max());
     };
     report("characters:", chars);
     report("Enters:", enters);

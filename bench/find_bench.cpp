@@ -104,21 +104,20 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-void report(const char* what, std::vector<double> v)
+void report(const char* what, const std::vector<double>& v)
 {
-    std::sort(v.begin(), v.end());
     if (v.empty())
         return;
-    std::printf("  %-44s median %8.2f ms   worst %8.2f ms   (%zu steps)\n", what, v[v.size() / 2],
-                v.back(), v.size());
+    const bench::Spread spread(v);
+    std::printf("  %-44s median %8.2f ms   worst %8.2f ms   (%zu steps)\n", what, spread.median(),
+                spread.max(), v.size());
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessUnlessSet();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const double replaceMb = bench::arg(args, "--replace-mb", "5").toDouble();

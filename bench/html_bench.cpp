@@ -59,12 +59,6 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 struct Figures {
     double loadMs = 0;
     double firstMoveMs = 0;
@@ -113,7 +107,7 @@ Figures measure(frmMain& main, const QString& file, int keys, int runs)
             times.push_back(ms);
             settle();
         }
-        f.templateMedianMs[p] = median(times);
+        f.templateMedianMs[p] = bench::Spread(times).median();
         f.templateWorstMs[p] = *std::max_element(times.begin(), times.end());
 
         rtf.setSelStart(std::min(places[p], rtf.TextLength()));
@@ -137,8 +131,7 @@ Figures measure(frmMain& main, const QString& file, int keys, int runs)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessUnlessSet();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     QList<qint64> sizes;

@@ -50,8 +50,7 @@ QByteArray generate(qsizetype bytes)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessUnlessSet();
     QGuiApplication app(argc, argv);
     const double megabytes = argc > 1 ? QByteArray(argv[1]).toDouble() : 10.0;
     const QByteArray rtf = generate(qsizetype(megabytes * 1024 * 1024));
