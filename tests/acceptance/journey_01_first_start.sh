@@ -14,9 +14,7 @@ focus "$win"
 typetext "a line typed by a person"
 shot "typed"
 keys ctrl+q
-box=$(wait_window "^Quiple$" 10) || fail "no question about the modified document"
-focus "$box"
-keys alt+n
+answer "^Quiple$" alt+n "question about the modified document"
 wait_exit || fail "the program did not end after No"
 [ "$(setting MDIMaximized)" = "FALSE" ] || fail "MDIMaximized is '$(setting MDIMaximized)'"
 [ "$(setting MainLeft)" = "300" ] || fail "MainLeft is '$(setting MainLeft)'"

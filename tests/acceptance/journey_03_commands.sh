@@ -47,8 +47,6 @@ keys Escape
 
 # Untitled 2 lost its text to the cut: quitting asks about it; No lets the program end.
 keys ctrl+q
-box=$(wait_window "^Quiple$" 10) || fail "no question about the modified document"
-focus "$box"
-keys alt+n
+answer "^Quiple$" alt+n "question about the modified document"
 wait_exit || fail "the program did not end"
 finish

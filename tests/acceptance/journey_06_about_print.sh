@@ -27,8 +27,6 @@ if command -v pdftotext >/dev/null; then
 fi
 focus "$win"
 keys ctrl+q
-box=$(wait_window "^Quiple$" 10) || fail "no question about the modified document"
-focus "$box"
-keys alt+n
+answer "^Quiple$" alt+n "question about the modified document"
 wait_exit || fail "the program did not end"
 finish

@@ -24,9 +24,7 @@ keys Return                         # OK applies
 wait_gone "^Quiple Options$" || fail "the Options dialog did not close"
 focus "$win"
 keys ctrl+q
-box=$(wait_window "^Confirm exit...$" 10) || fail "no confirmation on exit"
-focus "$box"
-keys alt+y
+answer "^Confirm exit...$" alt+y "confirmation on exit"
 wait_exit || fail "the program did not end"
 [ "$(setting HTMLTagCase)" = "lowercase" ] || fail "HTMLTagCase is '$(setting HTMLTagCase)'"
 [ "$(setting UseSmartTabs)" = "NO" ] || fail "UseSmartTabs is '$(setting UseSmartTabs)'"
@@ -51,8 +49,6 @@ grep -q '<html>' "$WORK/docs/page.html" || fail "the template's tags are not low
 tail -c 4 "$WORK/docs/page.html" | od -c | grep -q '\\t   x  \\n   y' || fail "smart tabs still indent: $(tail -c 6 "$WORK/docs/page.html" | od -c)"
 focus "$win"
 keys ctrl+q
-box=$(wait_window "^Confirm exit...$" 10) || fail "no confirmation on exit after the restart"
-focus "$box"
-keys alt+y
+answer "^Confirm exit...$" alt+y "confirmation on exit after the restart"
 wait_exit || fail "the program did not end"
 finish

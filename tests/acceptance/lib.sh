@@ -69,6 +69,14 @@ focus() {
     sleep 0.2
 }
 
+# answer PATTERN KEY WHAT: a window named PATTERN comes within 10 s (else "no WHAT") and gets KEY.
+answer() {
+    local box
+    box=$(wait_window "$1" 10) || fail "no $3"
+    focus "$box"
+    keys "$2"
+}
+
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 typetext() { xdotool type --delay 30 "$1"; sleep 0.3; }
 title() { xdotool getwindowname "$1"; }
@@ -80,6 +88,12 @@ wait_exit() {
         sleep 0.1
     done
     return 1
+}
+
+# quit: Ctrl+Q, and the program ends within 10 s.
+quit() {
+    keys ctrl+q
+    wait_exit || fail "the program did not end"
 }
 
 setting() { sed -n "s/^$1=//p" "$CONF" | tr -d '"'; }
