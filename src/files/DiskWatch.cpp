@@ -73,7 +73,8 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     }
     // Reload, keeping the caret on its line. Cancelling a long reload keeps the text as it was.
     platform::RichTextBox& rtf = *doc.rtfText;
-    const qsizetype line = rtf.Text().left(rtf.SelStart()).count(u'\n');
+    const QString before = rtf.Text();
+    const qsizetype line = QStringView(before).left(rtf.SelStart()).count(u'\n');
     try {
         rtf.LoadFile(path);
         doc.bIsDirty = false;

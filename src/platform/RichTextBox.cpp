@@ -68,16 +68,16 @@ void toPlainOffsets(QString& s)
     raise(err::InvalidPropertyValue, QStringLiteral("Invalid property value"));
 }
 
-// Copies s without the characters at the given offsets (ascending, relative to base).
+// Copies s, the text from document position base on, without the characters at the given
+// document positions (ascending); only those within s are looked at.
 QString without(const QString& s, const std::vector<int>& at, int base)
 {
     QString out;
     out.reserve(s.size());
     qsizetype from = 0;
-    for (const int position : at) {
-        const qsizetype i = position - base;
-        if (i < 0 || i >= s.size())
-            continue;
+    for (auto it = std::lower_bound(at.begin(), at.end(), base);
+         it != at.end() && *it - base < s.size(); ++it) {
+        const qsizetype i = *it - base;
         out.append(QStringView(s).sliced(from, i - from));
         from = i + 1;
     }
