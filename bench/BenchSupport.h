@@ -1,10 +1,17 @@
 #pragma once
 // Small helpers the benchmark commands share.
 
+#include "app/SettingsKeys.h"
+#include "app/modMain.h"
+#include "mainwindow/frmMain.h"
+#include "platform/Services.h"
+#include "platform/Settings.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -16,6 +23,30 @@ inline void headlessUnlessSet()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+/// The program's own services with the settings and the per-user data (recovery copies) kept in
+/// dir, never the user's; no splash window and no visual-styles restart.
+inline platform::Services servicesIn(const QTemporaryDir& dir)
+{
+    platform::Services services = platform::Services::real();
+    services.settings = std::make_unique<platform::SettingsStore>(dir.path());
+    services.dataFolder = dir.filePath(QStringLiteral("data"));
+    modMain::SaveSetting(*services.settings, keys::SplashScreen, keys::No);
+    modMain::SaveSetting(*services.settings, keys::UseXPThemes, keys::No);
+    return services;
+}
+
+/// Loads and shows the main window as the program does, with a document in it.
+inline void showMainWindow(frmMain& main)
+{
+    modMain::MainForm = &main;
+    main.MDIForm_Load();
+    main.resize(1000, 700);
+    main.show();
+    main.activateWindow();
+    if (!main.ActiveForm())
+        main.LoadNewDoc();
 }
 
 /// Timings in order: the median, any percentile and the greatest (0 when there are none).

@@ -142,11 +142,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
     writePlain(path, size);
-    platform::Services services = platform::Services::real();
-    services.settings = std::make_unique<platform::SettingsStore>(dir.path());
-    services.dataFolder = dir.filePath(QStringLiteral("data"));
-    modMain::SaveSetting(*services.settings, keys::SplashScreen, keys::No);
-    modMain::SaveSetting(*services.settings, keys::UseXPThemes, keys::No);
+    platform::Services services = bench::servicesIn(dir);
     std::unique_ptr<frmMain> main(modMain::Main(services, {path}));
     if (!main || !QTest::qWaitForWindowExposed(main.get()))
         return 1;

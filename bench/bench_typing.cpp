@@ -32,10 +32,7 @@ void run(int megabytes)
             f.write(line);
         f.write("\t\tlast line");
     }
-    platform::Services services = platform::Services::real();
-    services.settings = std::make_unique<platform::SettingsStore>(dir.path());
-    modMain::SaveSetting(*services.settings, keys::SplashScreen, keys::No);
-    modMain::SaveSetting(*services.settings, keys::UseXPThemes, keys::No);
+    platform::Services services = bench::servicesIn(dir);
     if (qEnvironmentVariableIsSet("QUIPLE_NO_SMART_TABS"))
         modMain::SaveSetting(*services.settings, keys::UseSmartTabs, keys::No);
     std::unique_ptr<frmMain> main(modMain::Main(services, {path}));

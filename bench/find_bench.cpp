@@ -140,13 +140,7 @@ int main(int argc, char** argv)
     services.clock = std::make_unique<platform::SystemClock>();
 
     frmMain main(services, {});
-    modMain::MainForm = &main;
-    main.MDIForm_Load();
-    main.resize(1000, 700);
-    main.show();
-    main.activateWindow();
-    if (!main.ActiveForm())
-        main.LoadNewDoc();
+    bench::showMainWindow(main);
     platform::RichTextBox& rtf = *main.ActiveForm()->rtfText;
     PaintCounter painted;
     static_cast<QAbstractScrollArea*>(rtf.hwnd())->viewport()->installEventFilter(&painted);

@@ -151,13 +151,7 @@ int main(int argc, char** argv)
     modMain::GetSmartTabsVal(*services.settings);
 
     frmMain main(services, {});
-    modMain::MainForm = &main;
-    main.MDIForm_Load();
-    main.resize(1000, 700);
-    main.show();
-    main.activateWindow();
-    if (!main.ActiveForm())
-        main.LoadNewDoc();
+    bench::showMainWindow(main);
     const QDeadlineTimer deadline(5000);
     while (platform::keyReceiver() != main.ActiveForm()->rtfText->hwnd() && !deadline.hasExpired()) {
         main.ActiveForm()->rtfText->SetFocus();
