@@ -1,4 +1,6 @@
 #include "files/RecoveryFiles.h"
+#include "platform/AppError.h"
+#include "platform/FileSystem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,7 +10,6 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 
@@ -66,17 +67,14 @@ QString dataPrefix(qint64 id)
 // Writes the whole file or nothing: an old copy stays whole when the disk is full.
 QString saveWhole(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
+    try {
+        platform::writeWholeFile(path, bytes);
+        return QString();
+    } catch (const platform::AppError& e) {
+        if (e.number == platform::err::DiskFull)
+            return QStringLiteral("there is not enough space on the disk.");
+        return e.description;
     }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
 }
 
 QString runName()

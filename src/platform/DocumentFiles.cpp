@@ -7,10 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -28,7 +26,6 @@ namespace {
 
 qint64 g_progressFromBytes = 8 * 1024 * 1024;
 
-constexpr qsizetype kReadChunk = 8 * 1024 * 1024;
 constexpr qsizetype kBuildChunk = 1024 * 1024;
 
 // Reports per mille of the whole load; a false answer stops it.
@@ -62,33 +59,10 @@ QString sizeText(qint64 bytes)
 
 QByteArray readAllBytes(const QString& path, const Steps& steps)
 {
-    if (QFileInfo(path).isDir())
-        raiseFileError(path, QFileDevice::OpenError, QString(), false);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        raiseFileError(path, file.error(), file.errorString(), false);
-    const qint64 size = file.size();
-    QByteArray bytes;
-    if (file.isSequential() || size <= 0) {
-        // Devices, pipes and files such as those under /proc tell no size in advance.
-        bytes = file.readAll();
-    } else {
-        bytes.resize(size);
-        qint64 got = 0;
-        while (got < size) {
-            const qint64 n = file.read(bytes.data() + got, std::min<qint64>(kReadChunk, size - got));
-            if (n <= 0)
-                break;
-            got += n;
-            steps.report(0, 200, got, size);
-        }
-        bytes.truncate(got);
-        if (got == size)
-            bytes += file.readAll(); // grew while being read
-    }
-    if (file.error() != QFileDevice::NoError)
-        raiseFileError(path, file.error(), file.errorString(), false);
-    return bytes;
+    return readRegularFile(path, [&](qint64 done, qint64 total) {
+        steps.report(0, 200, done, total);
+        return true;
+    });
 }
 
 // Appends the text in slices ending at line breaks where possible, reporting between them.
@@ -122,23 +96,6 @@ qint64 progressFromBytes()
 void setProgressFromBytes(qint64 bytes)
 {
     g_progressFromBytes = bytes;
-}
-
-void raiseFileError(const QString& path, QFileDevice::FileError error, const QString& reason,
-                    bool writing)
-{
-    const QFileInfo info(path);
-    if (!writing && !info.exists())
-        raise(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
-    if (!writing && info.isDir())
-        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
-    if (writing && !info.absoluteDir().exists())
-        raise(err::PathNotFound, QStringLiteral("Path not found: %1").arg(info.absolutePath()));
-    if (error == QFileDevice::PermissionsError)
-        raise(err::PermissionDenied, QStringLiteral("Permission denied: %1").arg(path));
-    if (error == QFileDevice::ResourceError)
-        raise(err::DiskFull, QStringLiteral("Disk full: %1 (%2)").arg(path, reason));
-    raise(err::PathFileAccess, QStringLiteral("Path/File access error: %1 (%2)").arg(path, reason));
 }
 
 LoadedDocument loadDocument(const QString& path, const QFont& font,
@@ -182,7 +139,7 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
     } catch (const std::bad_alloc&) {
         raise(err::OutOfMemory,
               QStringLiteral("Not enough memory to open %1 (%2).")
-                  .arg(path, sizeText(QFileInfo(path).size())));
+                  .arg(path, sizeText(std::max<qint64>(fileSize(path), 0))));
     }
 }
 
@@ -256,45 +213,19 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() < g_progressFromBytes)
+    const qint64 size = fileSize(path);
+    if (size < g_progressFromBytes)
         return loadDocument(path, font);
     LoadedDocument result;
     QThread* const home = QThread::currentThread();
     runWithProgress(parent,
-                    QStringLiteral("Opening %1 (%2)...").arg(info.fileName(), sizeText(info.size())),
+                    QStringLiteral("Opening %1 (%2)...").arg(QFileInfo(path).fileName(), sizeText(size)),
                     QStringLiteral("Loading was cancelled."), [&](const auto& progress) {
                         LoadedDocument loaded = loadDocument(path, font, progress);
                         loaded.document->moveToThread(home);
                         result = std::move(loaded);
                     });
     return result;
-}
-
-void writeWholeFile(const QString& path, const QByteArray& bytes,
-                    const std::function<bool(int)>& progress)
-{
-    if (QFileInfo(path).isDir())
-        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseFileError(path, file.error(), file.errorString(), true);
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qsizetype n = std::min<qsizetype>(kReadChunk, bytes.size() - done);
-        if (file.write(bytes.constData() + done, n) != n) {
-            const auto error = file.error();
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            raiseFileError(path, error, reason, true);
-        }
-        done += n;
-        if (progress && !progress(300 + int(700.0 * double(done) / double(bytes.size())))) {
-            file.cancelWriting();
-            raise(err::Cancel, QStringLiteral("Saving was cancelled."));
-        }
-    }
-    if (!file.commit())
-        raiseFileError(path, file.error(), file.errorString(), true);
 }
 
 } // namespace platform

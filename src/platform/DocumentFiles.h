@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 
-#include <QFileDevice>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -35,12 +35,6 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
 /// err::Cancel once the worker has stopped, leaving nothing loaded.
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent);
 
-/// Writes bytes to path through a temporary file renamed over it, so a failed or cancelled write
-/// leaves the old file whole. progress(permille) as for loadDocument: false stops and raises
-/// err::Cancel. Throws AppError naming the file and the reason. Runs on any thread.
-void writeWholeFile(const QString& path, const QByteArray& bytes,
-                    const std::function<bool(int)>& progress = {});
-
 /// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
 /// over parent; the program's windows keep painting. work is handed a progress function as
 /// loadDocument's. What work throws is thrown again here; after Cancel, once work has stopped,
@@ -51,9 +45,5 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 /// The size from which loading and saving show their progress (8 MB unless set).
 qint64 progressFromBytes();
 void setProgressFromBytes(qint64 bytes);
-
-/// Raises the AppError that describes a failed read or write of path.
-[[noreturn]] void raiseFileError(const QString& path, QFileDevice::FileError error,
-                                 const QString& reason, bool writing);
 
 } // namespace platform

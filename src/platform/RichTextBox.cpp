@@ -933,7 +933,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
 {
     if (fileType != RichText && fileType != PlainText)
         invalidValue();
-    if (QFileInfo(path).isDir())
+    if (fileKind(path) == FileKind::Folder)
         platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     QByteArray bytes;
     if (fileType == RichText)

@@ -1,15 +1,20 @@
 #include "MainFixture.h"
 #include "platform/AppError.h"
+#include "platform/FileSystem.h"
 #include "platform/Color.h"
 #include "platform/RichTextBox.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "platform/Trap.h"
 
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::RichTextBox;
 using platform::TextFormat;
@@ -31,6 +36,7 @@ private slots:
     void findHonoursOptions();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
+    void saveKeepsWhatTheFileWas();
     void colorValues();
     void settingsDefaultsAndValues();
     void trapShowsStandardBox();
@@ -273,11 +279,61 @@ void tst_platform::failedSaveLeavesOldFileWhole()
         box.SaveFile(path, RichTextBox::PlainText);
         QFAIL("a save onto a full disk reported success");
     } catch (const platform::AppError& e) {
-        QVERIFY2(e.description.contains(path), qPrintable(e.description));
+        QCOMPARE(e.description, "There is not enough space on the disk to save " + path + ".");
     }
     QCOMPARE(readFile(path), QByteArray("old content"));
+    QCOMPARE(QDir(disk.path("")).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.txt"});
     QVERIFY_THROWS_EXCEPTION(platform::AppError,
                              box.SaveFile(disk.path("missing/x.txt"), RichTextBox::PlainText));
+}
+
+void tst_platform::saveKeepsWhatTheFileWas()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root, to play another user and to give files away");
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                          | QFile::ReadOther | QFile::ExeOther);
+    const QString path = dir.filePath("f.txt");
+    const QByteArray native = QFile::encodeName(path);
+    writeFile(path, "old");
+    QCOMPARE(::chmod(native.constData(), 0640), 0);
+    QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+    const auto check = [&](const QByteArray& bytes) {
+        struct stat st {};
+        QCOMPARE(::stat(native.constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, 0640u);
+        QCOMPARE(st.st_uid, 65534u);
+        QCOMPARE(st.st_gid, 65534u);
+        QCOMPARE(readFile(path), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
+    };
+    platform::writeWholeFile(path, "new one");
+    check("new one");
+
+    // Another name for the same file sees the new text too.
+    const QByteArray other = QFile::encodeName(dir.filePath("g.txt"));
+    QCOMPARE(::link(native.constData(), other.constData()), 0);
+    platform::writeWholeFile(path, "two");
+    QCOMPARE(readFile(dir.filePath("g.txt")), QByteArray("two"));
+    QCOMPARE(::unlink(other.constData()), 0);
+
+    // The owner of the file may save it in a folder they may not write to.
+    QCOMPARE(::setegid(65534), 0);
+    QCOMPARE(::seteuid(65534), 0);
+    const auto backToRoot = qScopeGuard([] {
+        QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(::setegid(0), 0);
+    });
+    platform::writeWholeFile(path, "longer than before");
+    platform::writeWholeFile(path, "short");
+    try {
+        platform::writeWholeFile(dir.filePath("new.txt"), "x");
+        QFAIL("a file was made in a folder that may not be written");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, "Permission denied: " + dir.filePath("new.txt"));
+    }
+    check("short");
 }
 
 void tst_platform::colorValues()

@@ -1,0 +1,432 @@
+#include "platform/FileSystem.h"
+
+#include "platform/AppError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QStringDecoder>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr qsizetype kChunk = 8 * 1024 * 1024;
+// Old bytes up to this size are kept in memory while a file is written in place.
+constexpr qint64 kMaxKeptAside = qint64(1) << 30;
+
+bool isContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+// The length of the valid UTF-8 sequence at p (n bytes left), or 0.
+int validSequence(const unsigned char* p, qsizetype n, char32_t& code)
+{
+    const unsigned char b = p[0];
+    int len = 0;
+    char32_t least = 0;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2, code = b & 0x1F, least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3, code = b & 0x0F, least = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4, code = b & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (n < len)
+        return 0;
+    for (int i = 1; i < len; ++i) {
+        if (!isContinuation(p[i]))
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+void appendUtf8(QByteArray& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += char(code);
+    } else if (code < 0x800) {
+        out += char(0xC0 | (code >> 6));
+        out += char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += char(0xE0 | (code >> 12));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    } else {
+        out += char(0xF0 | (code >> 18));
+        out += char(0x80 | ((code >> 12) & 0x3F));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    }
+}
+
+QString errnoText(int error)
+{
+    return qt_error_string(error);
+}
+
+[[noreturn]] void raiseErrno(const QString& path, int error, bool writing)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        raise(err::DiskFull, diskFullText(path));
+    case ENOENT:
+    case ENOTDIR:
+        if (writing)
+            raise(err::PathNotFound,
+                  QStringLiteral("Path not found: %1").arg(QFileInfo(path).absolutePath()));
+        raise(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
+    case EACCES:
+    case EPERM:
+        raise(err::PermissionDenied, QStringLiteral("Permission denied: %1").arg(path));
+    case EROFS:
+        raise(err::PermissionDenied,
+              QStringLiteral("%1 is on a disk that cannot be written to.").arg(path));
+    case EISDIR:
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    case ENOMEM:
+        raise(err::OutOfMemory, QStringLiteral("Not enough memory for %1.").arg(path));
+    default:
+        raise(err::PathFileAccess,
+              QStringLiteral("Path/File access error: %1 (%2)").arg(path, errnoText(error)));
+    }
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    /// close() reports what a delayed write met (a full disk on some file systems).
+    int close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+private:
+    int fd_;
+};
+
+// Writes all of data at offset; the errno of the failure, or 0.
+int writeAt(int fd, const char* data, qint64 size, qint64 offset,
+            const std::function<bool(qint64)>& keepGoing)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = ::pwrite(fd, data + done, std::min<qint64>(kChunk, size - done),
+                                  offset + done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        done += n;
+        if (keepGoing && !keepGoing(done))
+            return ECANCELED;
+    }
+    return 0;
+}
+
+mode_t currentUmask()
+{
+    // Reading the mask through umask() would change it for every thread for a moment.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:"))
+                return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+        }
+    }
+    return 022;
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// The file a name leads to: a symbolic link is written through, never replaced.
+QByteArray resolvedTarget(const QByteArray& path)
+{
+    struct stat link {};
+    if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    if (char* real = ::realpath(path.constData(), nullptr)) {
+        QByteArray out(real);
+        std::free(real);
+        return out;
+    }
+    return path;
+}
+
+void raiseCancelled()
+{
+    raise(err::Cancel, QStringLiteral("Saving was cancelled."));
+}
+
+// Writes over the existing file itself: for hard links, and where no file can be made beside it.
+void writeInPlace(const QString& path, const QByteArray& target, const QByteArray& bytes,
+                  const struct stat& old, const std::function<bool(int)>& progress)
+{
+    Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        raiseErrno(path, errno, true);
+    QByteArray kept;
+    bool haveKept = false;
+    if (old.st_size <= kMaxKeptAside) {
+        try {
+            kept.resize(qsizetype(old.st_size));
+            qint64 got = 0;
+            while (got < old.st_size) {
+                const qint64 n = ::pread(fd.get(), kept.data() + got, size_t(old.st_size - got), got);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    break;
+                got += n;
+            }
+            haveKept = got == old.st_size;
+        } catch (const std::bad_alloc&) {
+            kept = QByteArray();
+        }
+    }
+    const auto putBack = [&] {
+        if (!haveKept)
+            return;
+        writeAt(fd.get(), kept.constData(), kept.size(), 0, {});
+        while (::ftruncate(fd.get(), kept.size()) != 0 && errno == EINTR) {
+        }
+        ::fsync(fd.get());
+    };
+    const qint64 total = bytes.size();
+    int error = writeAt(fd.get(), bytes.constData(), total, 0, [&](qint64 done) {
+        // Stopping half way is only allowed when the old bytes can be put back.
+        return !progress || progress(300 + int(700.0 * double(done) / double(total))) || !haveKept;
+    });
+    if (error == 0 && ::ftruncate(fd.get(), total) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd.get()) != 0 && errno != EINVAL)
+        error = errno;
+    if (error != 0) {
+        putBack();
+        if (error == ECANCELED)
+            raiseCancelled();
+        raiseErrno(path, error, true);
+    }
+    if (fd.close() != 0)
+        raiseErrno(path, errno, true);
+}
+
+} // namespace
+
+QString decodeFileName(const QByteArray& name)
+{
+    QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString fast = strict.decode(name);
+    if (!strict.hasError())
+        return fast;
+    QString out;
+    out.reserve(name.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(name.constData());
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            out += QChar(p[i++]);
+            continue;
+        }
+        char32_t code = 0;
+        const int len = validSequence(p + i, n - i, code);
+        if (len == 0) {
+            out += QChar(char16_t(0xDC00 + p[i++]));
+        } else {
+            out += QString::fromUcs4(&code, 1);
+            i += len;
+        }
+    }
+    return out;
+}
+
+QByteArray encodeFileName(const QString& name)
+{
+    QByteArray out;
+    out.reserve(name.size());
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = name.at(i).unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+            appendUtf8(out, QChar::surrogateToUcs4(u, name.at(i + 1).unicode()));
+            ++i;
+        } else if (u >= 0xDC80 && u <= 0xDCFF) {
+            out += char(u - 0xDC00);
+        } else if (QChar::isSurrogate(u)) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+FileKind fileKind(const QString& path)
+{
+    struct stat st {};
+    if (::stat(encodeFileName(path).constData(), &st) != 0)
+        return FileKind::Missing;
+    if (S_ISREG(st.st_mode))
+        return FileKind::Regular;
+    return S_ISDIR(st.st_mode) ? FileKind::Folder : FileKind::Other;
+}
+
+qint64 fileSize(const QString& path)
+{
+    struct stat st {};
+    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
+QString fileStamp(const QString& path)
+{
+    struct stat st {};
+    if (::stat(encodeFileName(path).constData(), &st) != 0)
+        return QStringLiteral("gone");
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("not a file");
+    const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return QStringLiteral("%1 %2").arg(qint64(st.st_size)).arg(ms);
+}
+
+QString diskFullText(const QString& path)
+{
+    return QStringLiteral("There is not enough space on the disk to save %1.").arg(path);
+}
+
+QByteArray readRegularFile(const QString& path, const std::function<bool(qint64, qint64)>& progress)
+{
+    const QByteArray native = encodeFileName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        raiseErrno(path, errno, false);
+    if (S_ISDIR(st.st_mode))
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    if (!S_ISREG(st.st_mode))
+        raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+    // Not blocking, in case something else took the name's place since.
+    Descriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0)
+        raiseErrno(path, errno, false);
+    if (::fstat(fd.get(), &st) != 0)
+        raiseErrno(path, errno, false);
+    if (!S_ISREG(st.st_mode))
+        raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+    const qint64 size = st.st_size;
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    qint64 got = 0;
+    for (;;) {
+        if (got == bytes.size()) // the file grew while being read
+            bytes.resize(bytes.size() + std::max<qsizetype>(bytes.size() / 4, 64 * 1024));
+        const qint64 n = ::read(fd.get(), bytes.data() + got,
+                                size_t(std::min<qint64>(kChunk, bytes.size() - got)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            raiseErrno(path, errno, false);
+        }
+        if (n == 0)
+            break;
+        got += n;
+        if (progress && !progress(std::min(got, size), size))
+            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+void writeWholeFile(const QString& path, const QByteArray& bytes,
+                    const std::function<bool(int)>& progress)
+{
+    const QByteArray target = resolvedTarget(encodeFileName(path));
+    struct stat old {};
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        raiseErrno(path, errno, true);
+    if (exists && S_ISDIR(old.st_mode))
+        raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    if (exists && !S_ISREG(old.st_mode))
+        raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+    if (exists && old.st_nlink > 1)
+        return writeInPlace(path, target, bytes, old, progress);
+
+    const QByteArray folder = folderOf(target);
+    QByteArray temporary = folder + '/' + '.' + target.mid(target.lastIndexOf('/') + 1);
+    // A name of the folder's maximum length has no room left for the suffix.
+    temporary = temporary.left(std::max<qsizetype>(folder.size() + 2, temporary.size() - 16))
+                + ".XXXXXX";
+    const int made = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (made < 0) {
+        const int error = errno;
+        if (exists && (error == EACCES || error == EPERM))
+            return writeInPlace(path, target, bytes, old, progress);
+        raiseErrno(path, error, true);
+    }
+    Descriptor fd(made);
+    bool keepTemporary = false;
+    const auto removeTemporary = qScopeGuard([&] {
+        if (!keepTemporary)
+            ::unlink(temporary.constData());
+    });
+    const qint64 total = bytes.size();
+    int error = writeAt(fd.get(), bytes.constData(), total, 0, [&](qint64 done) {
+        return !progress || progress(300 + int(700.0 * double(done) / double(total)));
+    });
+    if (error == ECANCELED)
+        raiseCancelled();
+    if (error != 0)
+        raiseErrno(path, error, true);
+    if (exists) {
+        ::fchmod(fd.get(), old.st_mode & 07777);
+        // Only root may give a file away; a user may still keep its group.
+        if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
+            ::fchown(fd.get(), uid_t(-1), old.st_gid);
+    } else {
+        ::fchmod(fd.get(), 0666 & ~currentUmask());
+    }
+    if (::fsync(fd.get()) != 0 && errno != EINVAL)
+        raiseErrno(path, errno, true);
+    if (fd.close() != 0)
+        raiseErrno(path, errno, true);
+    if (progress && !progress(1000))
+        raiseCancelled();
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        raiseErrno(path, errno, true);
+    keepTemporary = true; // it is the file now
+}
+
+} // namespace platform

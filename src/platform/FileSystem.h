@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace platform {
+
+/// File names are bytes on this system and need not be valid UTF-8. A name decodes as UTF-8,
+/// each byte that does not decode becoming the lone surrogate U+DC80..U+DCFF, and encodes back
+/// to the very same bytes, so every file that exists can be opened and saved by its name.
+QString decodeFileName(const QByteArray& name);
+QByteArray encodeFileName(const QString& name);
+
+enum class FileKind { Missing, Regular, Folder, Other };
+/// What path names, following symbolic links.
+FileKind fileKind(const QString& path);
+/// The size of a regular file, or -1.
+qint64 fileSize(const QString& path);
+
+/// Size and modification time of a regular file, to tell whether another program changed it:
+/// "gone" when nothing is there, "not a file" when something else (a folder, a pipe) is.
+QString fileStamp(const QString& path);
+
+/// Reads a regular file whole; anything else (a folder, a pipe, a device) is refused before it
+/// is opened, so nothing can block. progress(done, total) is called after each chunk; false
+/// stops the read and raises err::Cancel. Throws AppError naming the file and the cause.
+QByteArray readRegularFile(const QString& path,
+                           const std::function<bool(qint64, qint64)>& progress = {});
+
+/// Writes bytes to path and keeps what the file was: its mode, and its owner and group where
+/// the program may set them. Normally a temporary file beside the target is written, flushed
+/// and renamed over it, so a failed or cancelled write leaves the old file whole. A file with
+/// more than one name (a hard link), or one whose folder the user may not write, is written in
+/// place so that every name sees the new text; its old bytes are kept aside first when memory
+/// allows, and put back when the write fails or is cancelled. progress(permille) as for
+/// loading: false stops the write and raises err::Cancel (ignored where the old bytes could not
+/// be kept aside, since stopping would leave half a file). Throws AppError naming the file and
+/// the cause; a full disk says so in those words. Runs on any thread.
+void writeWholeFile(const QString& path, const QByteArray& bytes,
+                    const std::function<bool(int)>& progress = {});
+
+/// The message a full disk gives for a save of path.
+QString diskFullText(const QString& path);
+
+} // namespace platform
