@@ -1,5 +1,6 @@
 #include "app/modMain.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileSystem.h"
 #include "platform/Services.h"
 
 #include <QApplication>
@@ -11,8 +12,13 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(modMain::AppTitle);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quiple.svg")));
 
+    // Each argument is one file name, as the system encodes names; Qt has taken its own options
+    // out of argv by now.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << platform::decodeFileName(QByteArray(argv[i]));
     platform::Services services = platform::Services::real();
-    std::unique_ptr<frmMain> window(modMain::Main(services, app.arguments().mid(1)));
+    std::unique_ptr<frmMain> window(modMain::Main(services, arguments));
     if (!window)
         return 0;
     return app.exec();

@@ -4,14 +4,6 @@ namespace modMain {
 
 QStringList CommandLineItems{QString()};
 
-QString CommandText(const QStringList& arguments)
-{
-    QStringList parts;
-    for (const QString& a : arguments)
-        parts << (a.contains(u' ') ? u'"' + a + u'"' : a);
-    return parts.join(u' ');
-}
-
 qint32 CommandLineCountChar(const QString& text, const QString& pattern)
 {
     if (pattern.isEmpty())

@@ -3,15 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-/// Splitting the program's argument text into the files to open at start-up.
+/// Splitting a command line that arrives as one string into the files it names.
 namespace modMain {
 
 /// The items of the last parse; element 0 is empty when there are none.
 extern QStringList CommandLineItems;
-
-/// The argument text as one string, rebuilt from arguments the system hands over already split:
-/// joined with single blanks, an argument that contains a blank in double quotes.
-QString CommandText(const QStringList& arguments);
 
 /// Splits command into CommandLineItems; true when there is at least one item.
 bool ParseCommandLine(const QString& command);

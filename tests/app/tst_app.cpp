@@ -17,7 +17,6 @@ class tst_app : public QObject {
 private slots:
     void commandLineItems_data();
     void commandLineItems();
-    void commandTextFromSplitArguments();
     void countCharIsNonOverlapping();
     void versionAndCaption();
     void smartTabsFlagIsExact_data();
@@ -66,14 +65,6 @@ void tst_app::commandLineItems()
     QFETCH(bool, parsed);
     QCOMPARE(modMain::ParseCommandLine(command), parsed);
     QCOMPARE(modMain::CommandLineItems, items);
-}
-
-void tst_app::commandTextFromSplitArguments()
-{
-    const QString text = modMain::CommandText({"my file.txt", "other.txt"});
-    QCOMPARE(text, QStringLiteral("\"my file.txt\" other.txt"));
-    QVERIFY(modMain::ParseCommandLine(text));
-    QCOMPARE(modMain::CommandLineItems, (QStringList{"my file.txt", "other.txt"}));
 }
 
 void tst_app::countCharIsNonOverlapping()
