@@ -4,28 +4,18 @@
 #include "document/frmDocument.h"
 #include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
+
 #include <QApplication>
-#include <QFileInfo>
 
-namespace {
-
-QString stampOf(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("gone");
-    return QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
-}
-
-} // namespace
 
 void frmMain::NoteDiskState(frmDocument& doc)
 {
-    setDiskStamp(doc, doc.isUntitled() ? QString() : stampOf(doc.Caption()));
+    setDiskStamp(doc, doc.isUntitled() ? QString() : platform::fileStamp(doc.Caption()));
 }
 
 QString frmMain::DiskStamp(const frmDocument& doc) const
@@ -48,18 +38,23 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     if (QApplication::activeModalWidget())
         return;
     const QString path = doc.Caption();
-    const QString now = stampOf(path);
+    const QString now = platform::fileStamp(path);
     if (now == known)
         return;
     setDiskStamp(doc, now); // asked once per change
     platform::MessageBox& box = *services_.messages;
-    if (now == QLatin1String("gone")) {
+    const bool gone = now == QLatin1String("gone");
+    if (gone || now == QLatin1String("not a file")) {
+        // Its text now lives only here.
         box.show(this,
-                 path + QStringLiteral(" has been deleted by another program.  Its text stays here; "
-                                       "save it to keep it."),
+                 gone ? path + QStringLiteral(" has been deleted by another program.  Its text "
+                                              "stays here; save it to keep it.")
+                      : path + QStringLiteral(" has been replaced by a folder or another thing that "
+                                              "is not a file.  Its text stays here; save it under "
+                                              "another name to keep it."),
                  platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
         doc.bIsDirty = true;
-        recovery_->schedule(doc); // its text now lives only here
+        recovery_->schedule(doc);
         return;
     }
     if (doc.bIsDirty) {
@@ -93,8 +88,12 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         throw;
     } catch (...) {
         const platform::AppError error = platform::currentError();
-        if (error.number != platform::err::Cancel)
+        if (error.number != platform::err::Cancel) {
+            // The file could not be read back: the text here is the only copy the user has seen.
             box.show(this, platform::errorText(error), platform::Buttons::Ok, platform::Icon::None,
                      QStringLiteral("Reload"));
+            doc.bIsDirty = true;
+            recovery_->schedule(doc);
+        }
     }
 }

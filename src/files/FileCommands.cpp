@@ -6,6 +6,7 @@
 #include "files/Recovery.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
@@ -121,31 +122,86 @@ void frmMain::mnuFileClose_Click()
     });
 }
 
+bool frmMain::ConfirmOverwriteOfChangedFile(frmDocument& doc, const QString& name)
+{
+    // The file as it is now against the file as this document last read or wrote it: another
+    // program may have written it while this window stayed active.
+    const QString known = DiskStamp(doc);
+    const QString now = platform::fileStamp(name);
+    if (known.isEmpty() || now == known || platform::fileKind(name) != platform::FileKind::Regular)
+        return true;
+    return services_.messages->show(
+               this,
+               name + QStringLiteral(" has been changed by another program since it was opened "
+                                     "here.  Overwrite those changes?"),
+               platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle)
+           == platform::Answer::Yes;
+}
+
+bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
+{
+    platform::RichTextBox& rtf = *doc.rtfText;
+    platform::TextFormat format = rtf.plainTextFormat();
+    const QString text = rtf.Text();
+    const qsizetype at = platform::firstUnstorable(text, format.encoding);
+    if (at < 0)
+        return true;
+    const qsizetype length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+    const qsizetype line = QStringView(text).left(at).count(u'\n') + 1;
+    const auto answer = services_.messages->show(
+        this,
+        QStringLiteral("%1 holds characters that %2 cannot store, such as '%3' in line %4.  Save "
+                       "it as UTF-8 instead?")
+            .arg(name, platform::encodingName(format.encoding), text.mid(at, length))
+            .arg(line),
+        platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
+    if (answer != platform::Answer::Yes)
+        return false;
+    format.encoding = platform::TextFormat::Encoding::Utf8;
+    rtf.setPlainTextFormat(format);
+    return true;
+}
+
+bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
+{
+    const int fileType = SaveFileType(name);
+    if (ownFile && !ConfirmOverwriteOfChangedFile(doc, name))
+        return false;
+    const platform::TextFormat format = doc.rtfText->plainTextFormat();
+    if (fileType == platform::RichTextBox::PlainText && !ConfirmEncoding(doc, name))
+        return false;
+    try {
+        doc.rtfText->SaveFile(name, fileType);
+    } catch (...) {
+        doc.rtfText->setPlainTextFormat(format); // written in nothing new after all
+        throw;
+    }
+    // The caption takes the name only once the file is written, so a later Save never aims at
+    // a name that failed.
+    doc.setCaption(name);
+    setStatusText(QStringLiteral("Saved: ") + name);
+    doc.bIsDirty = false;
+    NoteDiskState(doc); // our own save is not a change by another program
+    recovery_->discard(doc);
+    return true;
+}
+
 bool frmMain::SaveDocument(frmDocument& doc)
 {
     bool saved = false;
     trap(QStringLiteral("mnuFileSave_Click"), [&] {
-        QString name;
-        if (doc.isUntitled()) {
-            dlgCommonDialog& d = *dlg();
-            d.DialogTitle = QStringLiteral("Save");
-            d.CancelError = false;
-            d.Flags = kSaveFlags;
-            d.Filter = FilterText;
-            d.ShowSave();
-            if (d.FileName.isEmpty())
-                return;
-            name = d.FileName;
-        } else {
-            name = doc.Caption();
+        if (!doc.isUntitled()) {
+            saved = WriteDocument(doc, doc.Caption(), true);
+            return;
         }
-        doc.rtfText->SaveFile(name, SaveFileType(name));
-        doc.setCaption(name);
-        setStatusText(QStringLiteral("Saved: ") + name);
-        doc.bIsDirty = false;
-        NoteDiskState(doc); // our own save is not a change by another program
-        recovery_->discard(doc);
-        saved = true;
+        dlgCommonDialog& d = *dlg();
+        d.DialogTitle = QStringLiteral("Save");
+        d.CancelError = false;
+        d.Flags = kSaveFlags;
+        d.Filter = FilterText;
+        d.ShowSave();
+        if (!d.FileName.isEmpty())
+            saved = WriteDocument(doc, d.FileName, false);
     });
     return saved;
 }
@@ -160,18 +216,8 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
         d.Flags = kSaveFlags;
         d.Filter = FilterText;
         d.ShowSave();
-        if (d.FileName.isEmpty())
-            return;
-        const QString name = d.FileName;
-        // The caption takes the new name only once the file is written, so a later Save never
-        // aims at a name that failed.
-        doc.rtfText->SaveFile(name, SaveFileType(name));
-        doc.setCaption(name);
-        setStatusText(QStringLiteral("Saved: ") + name);
-        doc.bIsDirty = false;
-        NoteDiskState(doc); // our own save is not a change by another program
-        recovery_->discard(doc);
-        saved = true;
+        if (!d.FileName.isEmpty())
+            saved = WriteDocument(doc, d.FileName, false);
     });
     return saved;
 }
@@ -195,11 +241,9 @@ void frmMain::mnuFileExit_Click()
 
 void frmMain::openCommandLineFiles()
 {
-    // Every item opens in its own window; one that cannot be loaded is reported and the rest
+    // The system hands the arguments over already split: each is one file name, taken whole.
+    // Every file opens in its own window; one that cannot be loaded is reported and the rest
     // still open. Without any file the program starts with one empty document.
-    int opened = 0;
-    if (modMain::ParseCommandLine(modMain::CommandText(arguments_)))
-        opened = OpenFiles(modMain::CommandLineItems, QStringLiteral("MDIForm_Load"));
-    if (opened == 0)
+    if (OpenFiles(arguments_, QStringLiteral("MDIForm_Load")) == 0)
         LoadNewDoc();
 }

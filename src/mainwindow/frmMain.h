@@ -193,6 +193,11 @@ protected:
 private:
     bool MDIForm_QueryUnload();
     bool closeAllDocuments();
+    /// Writes doc to name (its own file when ownFile) after the questions the save may need;
+    /// true when it was written, false when the user turned a question down.
+    bool WriteDocument(frmDocument& doc, const QString& name, bool ownFile);
+    bool ConfirmOverwriteOfChangedFile(frmDocument& doc, const QString& name);
+    bool ConfirmEncoding(frmDocument& doc, const QString& name);
     void MDIForm_Unload();
     void buildMenus();
     void buildToolbars();

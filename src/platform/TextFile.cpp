@@ -27,24 +27,26 @@ QString decode1252(QByteArrayView bytes)
     return out;
 }
 
+// The byte of a character in Windows-1252, or -1 when it has none.
+int byte1252(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == u)
+            return int(0x80 + i);
+    }
+    return -1;
+}
+
+// Characters without a byte are written as '?'; saving asks before it would come to that.
 QByteArray encode1252(const QString& text)
 {
     QByteArray out(text.size(), Qt::Uninitialized);
     char* d = out.data();
     for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        unsigned char b = '?';
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            b = static_cast<unsigned char>(u);
-        } else {
-            for (size_t i = 0; i < kCp1252High.size(); ++i) {
-                if (kCp1252High[i] == u) {
-                    b = static_cast<unsigned char>(0x80 + i);
-                    break;
-                }
-            }
-        }
-        *d++ = static_cast<char>(b);
+        const int b = byte1252(ch.unicode());
+        *d++ = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;
 }
@@ -168,17 +170,36 @@ QByteArray encodeText(const QString& text, const TextFormat& format)
     return source->toUtf8();
 }
 
-QString describe(const TextFormat& format)
+qsizetype firstUnstorable(const QString& text, TextFormat::Encoding encoding)
+{
+    if (encoding != TextFormat::Encoding::Windows1252)
+        return -1; // the Unicode encodings store every character
+    const QChar* begin = text.constData();
+    const QChar* end = begin + text.size();
+    for (const QChar* p = begin; p < end; ++p) {
+        const char16_t u = p->unicode();
+        if (u >= 0x80 && byte1252(u) < 0)
+            return p - begin;
+    }
+    return -1;
+}
+
+QString encodingName(TextFormat::Encoding encoding)
 {
     using E = TextFormat::Encoding;
-    QString enc;
-    switch (format.encoding) {
-    case E::Utf8: enc = QStringLiteral("UTF-8"); break;
-    case E::Utf8Bom: enc = QStringLiteral("UTF-8 with BOM"); break;
-    case E::Utf16LE: enc = QStringLiteral("UTF-16 LE"); break;
-    case E::Utf16BE: enc = QStringLiteral("UTF-16 BE"); break;
-    case E::Windows1252: enc = QStringLiteral("Windows-1252"); break;
+    switch (encoding) {
+    case E::Utf8: return QStringLiteral("UTF-8");
+    case E::Utf8Bom: return QStringLiteral("UTF-8 with BOM");
+    case E::Utf16LE: return QStringLiteral("UTF-16 LE");
+    case E::Utf16BE: return QStringLiteral("UTF-16 BE");
+    case E::Windows1252: return QStringLiteral("Windows-1252");
     }
+    return QString();
+}
+
+QString describe(const TextFormat& format)
+{
+    const QString enc = encodingName(format.encoding);
     switch (format.lineBreak) {
     case TextFormat::LineBreak::LF: return enc + QStringLiteral(", LF");
     case TextFormat::LineBreak::CRLF: return enc + QStringLiteral(", CRLF");

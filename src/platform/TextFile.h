@@ -28,6 +28,12 @@ DecodedText decodeText(const QByteArray& bytes);
 /// The bytes of text ('\n' between lines) in the given format.
 QByteArray encodeText(const QString& text, const TextFormat& format);
 
+/// The offset of the first character of text that encoding cannot store, or -1.
+qsizetype firstUnstorable(const QString& text, TextFormat::Encoding encoding);
+
+/// The encoding's name as users know it ("Windows-1252").
+QString encodingName(TextFormat::Encoding encoding);
+
 QString describe(const TextFormat& format);
 
 } // namespace platform

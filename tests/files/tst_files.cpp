@@ -4,6 +4,7 @@
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
 #include "platform/DocumentFiles.h"
+#include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 using platform::Answer;
 
@@ -44,6 +46,8 @@ private slots:
     void printAndPageSetupCancelSilently();
     void fileChangedElsewhereIsNoticed_data();
     void fileChangedElsewhereIsNoticed();
+    void saveAsksBeforeLosingText_data();
+    void saveAsksBeforeLosingText();
 };
 
 namespace {
@@ -225,20 +229,32 @@ void tst_files::dialogsRememberNameAndFilter()
 
 void tst_files::commandLineFilesOpen()
 {
+    // Each argument is one whole name, quotes, blanks and bytes that are not UTF-8 included;
+    // a named pipe is refused at once instead of blocking the start.
     MainFixture f({}, {}, false);
+    const QString odd = f.path(platform::decodeFileName("my \"x\" quo\"te \xE9.txt"));
     writeFile(f.path("one.txt"), "1");
-    writeFile(f.path("my two.txt"), "2");
-    f.start({f.path("one.txt"), f.path("missing.txt"), f.path("my two.txt")});
+    platform::writeWholeFile(odd, "2");
+    QCOMPARE(::mkfifo(QFile::encodeName(f.path("pipe")).constData(), 0600), 0);
+    f.start({f.path("one.txt"), f.path("missing.txt"), odd, f.path("pipe")});
     const QList<frmDocument*> docs = f.main->documents();
     QCOMPARE(docs.size(), 2);
     QCOMPARE(docs[0]->Caption(), f.path("one.txt"));
-    QCOMPARE(docs[1]->Caption(), f.path("my two.txt"));
+    QCOMPARE(docs[1]->Caption(), odd);
     QCOMPARE(docs[1]->rtfText->Text(), QStringLiteral("2"));
     QVERIFY(!docs[0]->bIsDirty && !docs[1]->bIsDirty);
-    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown.size(), 2);
     QCOMPARE(f.messages->shown[0].title, QStringLiteral("MDIForm_Load"));
+    QVERIFY(f.messages->shown[0].prompt.contains("File not found"));
+    QVERIFY(f.messages->shown[1].prompt.endsWith(f.path("pipe") + " is not a regular file."));
+    // Saved back under the very same bytes.
+    docs[1]->rtfText->setSelText(QStringLiteral("+"));
+    QVERIFY(f.main->SaveDocument(*docs[1]));
+    const QByteArray raw = QFile::encodeName(f.path("my \"x\" quo\"te ")) + "\xE9.txt";
+    QCOMPARE(platform::readRegularFile(platform::decodeFileName(raw)), QByteArray("+2"));
+    QVERIFY(!QFile::exists(f.path(QStringLiteral("my \"x\" quo\"te \uFFFD.txt"))));
     f.trigger("mnuFileNew");
-    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 4")); // every window counted
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 5")); // every window counted
 }
 
 void tst_files::commandLineWithNothingOpenable()
@@ -374,6 +390,7 @@ void tst_files::fileChangedElsewhereIsNoticed_data()
     QTest::newRow("modified, keep") << true << "write" << int(Answer::No) << "edited\nline two";
     QTest::newRow("modified, reload") << true << "write" << int(Answer::Yes) << "new\nlines\nhere";
     QTest::newRow("deleted") << false << "delete" << -1 << "old\nline two";
+    QTest::newRow("replaced by a folder") << false << "folder" << -1 << "old\nline two";
 }
 
 void tst_files::fileChangedElsewhereIsNoticed()
@@ -404,19 +421,84 @@ void tst_files::fileChangedElsewhereIsNoticed()
         writeFile(path, "new\nlines\nhere");
     else
         QFile::remove(path);
+    if (outside == "folder")
+        QDir().mkdir(path);
     if (answer >= 0)
         f.messages->answers << Answer(answer);
     // The check runs when the document's window is activated again.
     f.main->LoadNewDoc();
     f.main->mdiArea()->setActiveSubWindow(doc->subWindow());
     QTRY_COMPARE(doc->rtfText->Text(), text);
-    QTRY_COMPARE(f.messages->shown.size(), (modified || outside == "delete") ? 1 : 0);
-    QCOMPARE(doc->bIsDirty, modified ? answer != int(Answer::Yes) : outside == "delete");
+    QTRY_COMPARE(f.messages->shown.size(), (modified || outside != "write") ? 1 : 0);
+    QCOMPARE(doc->bIsDirty, modified ? answer != int(Answer::Yes) : outside != "write");
     if (!modified && outside == "write")
         QCOMPARE(doc->rtfText->SelStart(), 4); // the caret stays on its line
     // Asked once per change.
     f.main->CheckDiskChanges(*doc);
-    QCOMPARE(f.messages->shown.size(), (modified || outside == "delete") ? 1 : 0);
+    QCOMPARE(f.messages->shown.size(), (modified || outside != "write") ? 1 : 0);
+}
+
+void tst_files::saveAsksBeforeLosingText_data()
+{
+    QTest::addColumn<QByteArray>("file");     // as opened
+    QTest::addColumn<bool>("changedOutside"); // by another program, while the window stays active
+    QTest::addColumn<QString>("typed");       // at the end
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");    // PATH stands for the file
+    QTest::addColumn<QByteArray>("after");    // on disk
+    const QString changed = "PATH has been changed by another program since it was opened here.  "
+                            "Overwrite those changes?";
+    QTest::newRow("changed, keep theirs") << QByteArray("a\n") << true << "b" << int(Answer::No)
+                                          << changed << QByteArray("theirs\n");
+    QTest::newRow("changed, overwrite") << QByteArray("a\n") << true << "b" << int(Answer::Yes)
+                                        << changed << QByteArray("a\nb");
+    QTest::newRow("Windows-1252, keep") << QByteArray("caf\xE9\r\n\r\n") << false << "x \u4E2D\u6587 \u03A9"
+                                        << int(Answer::No)
+                                        << "PATH holds characters that Windows-1252 cannot store, "
+                                           "such as '\u4E2D' in line 3.  Save it as UTF-8 instead?"
+                                        << QByteArray("caf\xE9\r\n\r\n");
+    QTest::newRow("Windows-1252, to UTF-8") << QByteArray("caf\xE9\r\n") << false
+                                            << QString::fromUtf8("\xE2\x82\xAC \xF0\x9F\x98\x80 \xCE\xA9")
+                                            << int(Answer::Yes)
+                                            << QString::fromUtf8("PATH holds characters that Windows-1252 "
+                                                                 "cannot store, such as '\xF0\x9F\x98\x80' in "
+                                                                 "line 2.  Save it as UTF-8 instead?")
+                                            << QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC \xF0\x9F\x98\x80 \xCE\xA9");
+}
+
+void tst_files::saveAsksBeforeLosingText()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, changedOutside);
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(QByteArray, after);
+    MainFixture f;
+    const QString path = f.path("kept.txt");
+    writeFile(path, file);
+    f.main->OpenFiles({path}, "test");
+    frmDocument* doc = f.active();
+    doc->rtfText->setSelStart(doc->rtfText->TextLength());
+    doc->rtfText->setSelText(typed);
+    if (changedOutside) {
+        writeFile(path, "theirs\n");
+        QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    }
+    f.messages->answers << Answer(answer);
+    const bool saved = f.main->SaveDocument(*doc);
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].prompt, QString(question).replace("PATH", path));
+    QCOMPARE(saved, answer == int(Answer::Yes));
+    QCOMPARE(doc->bIsDirty, !saved);
+    QCOMPARE(readFile(path), after);
+    // Once in UTF-8, or once overwritten, a further save asks nothing.
+    if (saved) {
+        doc->rtfText->setSelText("!");
+        QVERIFY(f.main->SaveDocument(*doc));
+        QCOMPARE(f.messages->shown.size(), 1);
+        QCOMPARE(readFile(path), after + "!");
+    }
 }
 
 QTEST_MAIN(tst_files)
