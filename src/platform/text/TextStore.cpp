@@ -111,66 +111,50 @@ void TextStore::appendRaw(QStringView raw)
 {
     if (raw.isEmpty())
         return;
-    QString text;
-    text.reserve(raw.size() + 1);
-    Unusual unusual;
-    const auto addBreak = [&](LineBreak kind) {
-        if (!firstBreakSeen_) {
-            firstBreakSeen_ = true;
-            lineBreak_ = kind;
-        } else if (kind != lineBreak_) {
-            unusual.emplace_back(int(text.size()), kind);
-        }
-        text.append(u'\n');
-    };
     qsizetype i = 0;
     if (pendingCr_) {
         pendingCr_ = false;
         if (raw[0] == u'\n') {
-            addBreak(LineBreak::CRLF);
+            appendBreak(LineBreak::CRLF);
             i = 1;
         } else {
-            addBreak(LineBreak::CR);
+            appendBreak(LineBreak::CR);
         }
     }
     const qsizetype n = raw.size();
     qsizetype runStart = i;
-    for (; i < n; ++i) {
-        const QChar c = raw[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        text.append(raw.sliced(runStart, i - runStart));
-        if (c == u'\n') {
-            addBreak(LineBreak::LF);
+    // The next of each break character, found by the library's fast search.
+    qsizetype nextLf = raw.indexOf(u'\n', i), nextCr = raw.indexOf(u'\r', i);
+    while (nextLf >= 0 || nextCr >= 0) {
+        i = nextCr < 0 ? nextLf : nextLf < 0 ? nextCr : std::min(nextLf, nextCr);
+        appendRun(raw.sliced(runStart, i - runStart));
+        if (i == nextLf) {
+            appendBreak(LineBreak::LF);
         } else if (i + 1 < n) {
             if (raw[i + 1] == u'\n') {
-                addBreak(LineBreak::CRLF);
+                appendBreak(LineBreak::CRLF);
                 ++i;
             } else {
-                addBreak(LineBreak::CR);
+                appendBreak(LineBreak::CR);
             }
         } else {
             pendingCr_ = true; // the next piece tells whether a "\n" follows
         }
         runStart = i + 1;
+        if (nextLf >= 0 && nextLf < runStart)
+            nextLf = raw.indexOf(u'\n', runStart);
+        if (nextCr >= 0 && nextCr < runStart)
+            nextCr = raw.indexOf(u'\r', runStart);
     }
     if (runStart < n)
-        text.append(raw.sliced(runStart));
-    appendNormalised(text, std::move(unusual));
+        appendRun(raw.sliced(runStart));
 }
 
 void TextStore::finishRaw()
 {
     if (pendingCr_) {
         pendingCr_ = false;
-        Unusual unusual;
-        if (!firstBreakSeen_) {
-            firstBreakSeen_ = true;
-            lineBreak_ = LineBreak::CR;
-        } else if (lineBreak_ != LineBreak::CR) {
-            unusual.emplace_back(0, LineBreak::CR);
-        }
-        appendNormalised(u"\n", std::move(unusual));
+        appendBreak(LineBreak::CR);
     }
     if (leaves_.empty()) {
         leaves_.push_back({});
@@ -180,31 +164,42 @@ void TextStore::finishRaw()
     clearUndo();
 }
 
-void TextStore::appendNormalised(QStringView text, Unusual&& unusual)
+TextStore::Leaf& TextStore::leafWithRoom()
 {
-    auto odd = unusual.begin();
-    qsizetype from = 0;
-    while (from < text.size()) {
-        if (leaves_.empty() || leaves_.back().text.size() >= kMaxLeaf) {
-            leaves_.push_back({});
-            leafBreaks_.push_back(0);
-        }
-        Leaf& leaf = leaves_.back();
-        const qsizetype room = kMaxLeaf - leaf.text.size();
-        qsizetype take = std::min(room, text.size() - from);
-        if (take < text.size() - from)
-            take = std::max<qsizetype>(1, cutNear(text.sliced(from), take));
-        const qsizetype base = leaf.text.size();
-        const QStringView part = text.sliced(from, take);
-        leaf.text.append(part);
-        for (; odd != unusual.end() && odd->first < from + take; ++odd)
-            leaf.unusual.emplace_back(int(base + odd->first - from), odd->second);
-        const qsizetype breaks = countBreaks(part);
-        leafBreaks_.back() += breaks;
-        breaks_ += breaks;
-        length_ += take;
-        from += take;
+    if (leaves_.empty() || leaves_.back().text.size() >= kMaxLeaf) {
+        leaves_.push_back({});
+        leaves_.back().text.reserve(kMaxLeaf);
+        leafBreaks_.push_back(0);
     }
+    return leaves_.back();
+}
+
+void TextStore::appendRun(QStringView run)
+{
+    while (!run.isEmpty()) {
+        Leaf& leaf = leafWithRoom();
+        qsizetype take = std::min(kMaxLeaf - leaf.text.size(), run.size());
+        if (take < run.size())
+            take = std::max<qsizetype>(1, cutNear(run, take));
+        leaf.text.append(run.first(take));
+        length_ += take;
+        run = run.sliced(take);
+    }
+}
+
+void TextStore::appendBreak(LineBreak kind)
+{
+    Leaf& leaf = leafWithRoom();
+    if (!firstBreakSeen_) {
+        firstBreakSeen_ = true;
+        lineBreak_ = kind;
+    } else if (kind != lineBreak_) {
+        leaf.unusual.emplace_back(int(leaf.text.size()), kind);
+    }
+    leaf.text.append(u'\n');
+    ++leafBreaks_.back();
+    ++length_;
+    ++breaks_;
 }
 
 // ---------------------------------------------------------------------------------------------

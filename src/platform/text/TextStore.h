@@ -136,7 +136,9 @@ private:
     void splitLeaf(size_t index);
     /// Drops an empty leaf and joins a small one to a neighbour.
     void tidyLeaf(size_t index);
-    void appendNormalised(QStringView text, Unusual&& unusual);
+    Leaf& leafWithRoom();
+    void appendRun(QStringView run);
+    void appendBreak(LineBreak kind);
 
     std::vector<Leaf> leaves_;
     std::vector<qsizetype> leafBreaks_; ///< breaks in each leaf
