@@ -1,0 +1,90 @@
+// The plain-text store alone, on a document of SIZE_MB (100 unless given) in lines of 60
+// characters, or in one line with "line": load, a key in the middle and at the end, a search that
+// matches near the end, a snapshot, and the bytes it holds per byte of text.
+//
+//   build-rel/bench_textstore [SIZE_MB] [line]
+#include "platform/text/TextStore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
+double ms(const QElapsedTimer& t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const qsizetype megabytes = args.size() > 1 ? args[1].toLongLong() : 100;
+    const bool oneLine = args.contains(QStringLiteral("line"));
+    const qsizetype size = megabytes * 1024 * 1024;
+
+    QString raw;
+    raw.reserve(size);
+    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog, 0123456789.");
+    while (raw.size() + line.size() + 2 < size)
+        raw += oneLine ? line + u' ' : line + QStringLiteral("\r\n");
+    raw += QStringLiteral("needle");
+    const qint64 before = residentKb();
+
+    platform::TextStore store;
+    QElapsedTimer t;
+    t.start();
+    store.beginRaw(platform::TextFormat::LineBreak::LF);
+    for (qsizetype from = 0; from < raw.size(); from += 8 * 1024 * 1024)
+        store.appendRaw(QStringView(raw).sliced(from, std::min<qsizetype>(8 * 1024 * 1024, raw.size() - from)));
+    store.finishRaw();
+    const double load = ms(t);
+    const qint64 held = residentKb() - before;
+
+    std::vector<double> keys;
+    for (int i = 0; i < 2000; ++i) {
+        t.restart();
+        store.insert(i % 2 ? store.length() / 2 + i : store.length(), u"x", true);
+        keys.push_back(ms(t));
+    }
+    std::sort(keys.begin(), keys.end());
+
+    t.restart();
+    const qsizetype found = store.find(u"needle", 0);
+    const double find = ms(t);
+    t.restart();
+    const platform::TextStore::Snapshot snapshot = store.snapshot();
+    const double snap = ms(t);
+    t.restart();
+    store.undo();
+    const double undo = ms(t);
+
+    std::printf("text store, %lld MB %s (%lld lines)\n", qlonglong(megabytes),
+                oneLine ? "in one line" : "in lines of 60", qlonglong(store.lineCount()));
+    std::printf("  load            %8.1f ms, %.2f bytes held per byte of the file\n", load,
+                double(held) * 1024.0 / double(size));
+    std::printf("  key             %8.3f ms median, %.3f ms 99th, %.3f ms max\n",
+                keys[keys.size() / 2], keys[keys.size() * 99 / 100], keys.back());
+    std::printf("  find near end   %8.1f ms (found: %s)\n", find, found > 0 ? "yes" : "no");
+    std::printf("  snapshot        %8.3f ms, %lld characters\n", snap, qlonglong(snapshot.length()));
+    std::printf("  undo of typing  %8.3f ms\n", undo);
+    return 0;
+}

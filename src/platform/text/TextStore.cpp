@@ -1,0 +1,621 @@
+#include "platform/text/TextStore.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// A leaf is cut in two past kMaxLeaf code units and joined to a neighbour below kMinLeaf: an
+// edit moves at most 64 KB, and a gigabyte is some 16,000 leaves.
+constexpr qsizetype kMaxLeaf = 32 * 1024;
+constexpr qsizetype kMinLeaf = 8 * 1024;
+// Needles longer than this are looked for in the text taken whole.
+constexpr qsizetype kLongNeedle = 1024;
+
+qsizetype countBreaks(QStringView text)
+{
+    return text.count(u'\n');
+}
+
+QStringView breakText(TextFormat::LineBreak kind)
+{
+    switch (kind) {
+    case TextFormat::LineBreak::CRLF: return u"\r\n";
+    case TextFormat::LineBreak::CR: return u"\r";
+    case TextFormat::LineBreak::LF: break;
+    }
+    return u"\n";
+}
+
+// A cut near want that does not part a surrogate pair.
+qsizetype cutNear(QStringView text, qsizetype want)
+{
+    if (want > 0 && want < text.size() && text[want - 1].isHighSurrogate()
+        && text[want].isLowSurrogate())
+        return want - 1;
+    return want;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Snapshot
+
+bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>& sink) const
+{
+    QString raw;
+    for (const Leaf& leaf : leaves_) {
+        if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()) {
+            if (!sink(leaf.text))
+                return false;
+            continue;
+        }
+        raw.clear();
+        raw.reserve(leaf.text.size() + leaf.text.size() / 16);
+        auto odd = leaf.unusual.begin();
+        qsizetype from = 0;
+        for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', from)) {
+            raw.append(QStringView(leaf.text).sliced(from, at - from));
+            LineBreak kind = lineBreak_;
+            if (odd != leaf.unusual.end() && odd->first == at)
+                kind = (odd++)->second;
+            raw.append(breakText(kind));
+            from = at + 1;
+        }
+        raw.append(QStringView(leaf.text).sliced(from));
+        if (!sink(raw))
+            return false;
+    }
+    return true;
+}
+
+QString TextStore::Snapshot::rawText() const
+{
+    QString out;
+    forEachRawPiece([&](QStringView piece) {
+        out.append(piece);
+        return true;
+    });
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+TextStore::TextStore()
+{
+    setRawText(QStringView(), LineBreak::LF);
+}
+
+TextStore::~TextStore() = default;
+
+void TextStore::setRawText(QStringView raw, LineBreak lineBreak)
+{
+    beginRaw(lineBreak);
+    appendRaw(raw);
+    finishRaw();
+}
+
+void TextStore::beginRaw(LineBreak lineBreak)
+{
+    leaves_.clear();
+    leafBreaks_.clear();
+    lineBreak_ = lineBreak;
+    firstBreakSeen_ = false;
+    pendingCr_ = false;
+    length_ = breaks_ = 0;
+}
+
+void TextStore::appendRaw(QStringView raw)
+{
+    if (raw.isEmpty())
+        return;
+    qsizetype i = 0;
+    if (pendingCr_) {
+        pendingCr_ = false;
+        if (raw[0] == u'\n') {
+            appendBreak(LineBreak::CRLF);
+            i = 1;
+        } else {
+            appendBreak(LineBreak::CR);
+        }
+    }
+    const qsizetype n = raw.size();
+    qsizetype runStart = i;
+    // The next of each break character, found by the library's fast search.
+    qsizetype nextLf = raw.indexOf(u'\n', i), nextCr = raw.indexOf(u'\r', i);
+    while (nextLf >= 0 || nextCr >= 0) {
+        i = nextCr < 0 ? nextLf : nextLf < 0 ? nextCr : std::min(nextLf, nextCr);
+        appendRun(raw.sliced(runStart, i - runStart));
+        if (i == nextLf) {
+            appendBreak(LineBreak::LF);
+        } else if (i + 1 < n) {
+            if (raw[i + 1] == u'\n') {
+                appendBreak(LineBreak::CRLF);
+                ++i;
+            } else {
+                appendBreak(LineBreak::CR);
+            }
+        } else {
+            pendingCr_ = true; // the next piece tells whether a "\n" follows
+        }
+        runStart = i + 1;
+        if (nextLf >= 0 && nextLf < runStart)
+            nextLf = raw.indexOf(u'\n', runStart);
+        if (nextCr >= 0 && nextCr < runStart)
+            nextCr = raw.indexOf(u'\r', runStart);
+    }
+    if (runStart < n)
+        appendRun(raw.sliced(runStart));
+}
+
+void TextStore::finishRaw()
+{
+    if (pendingCr_) {
+        pendingCr_ = false;
+        appendBreak(LineBreak::CR);
+    }
+    if (leaves_.empty()) {
+        leaves_.push_back({});
+        leafBreaks_.push_back(0);
+    }
+    recount(0);
+    clearUndo();
+}
+
+TextStore::Leaf& TextStore::leafWithRoom()
+{
+    if (leaves_.empty() || leaves_.back().text.size() >= kMaxLeaf) {
+        leaves_.push_back({});
+        leaves_.back().text.reserve(kMaxLeaf);
+        leafBreaks_.push_back(0);
+    }
+    return leaves_.back();
+}
+
+void TextStore::appendRun(QStringView run)
+{
+    while (!run.isEmpty()) {
+        Leaf& leaf = leafWithRoom();
+        qsizetype take = std::min(kMaxLeaf - leaf.text.size(), run.size());
+        if (take < run.size())
+            take = std::max<qsizetype>(1, cutNear(run, take));
+        leaf.text.append(run.first(take));
+        length_ += take;
+        run = run.sliced(take);
+    }
+}
+
+void TextStore::appendBreak(LineBreak kind)
+{
+    Leaf& leaf = leafWithRoom();
+    if (!firstBreakSeen_) {
+        firstBreakSeen_ = true;
+        lineBreak_ = kind;
+    } else if (kind != lineBreak_) {
+        leaf.unusual.emplace_back(int(leaf.text.size()), kind);
+    }
+    leaf.text.append(u'\n');
+    ++leafBreaks_.back();
+    ++length_;
+    ++breaks_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+qsizetype TextStore::lineCount() const
+{
+    return breaks_ + 1;
+}
+
+bool TextStore::hasMixedBreaks() const
+{
+    return std::any_of(leaves_.begin(), leaves_.end(),
+                       [](const Leaf& leaf) { return !leaf.unusual.empty(); });
+}
+
+size_t TextStore::leafAt(qsizetype offset, qsizetype* inLeaf) const
+{
+    offset = std::clamp<qsizetype>(offset, 0, length_);
+    auto it = std::upper_bound(charStart_.begin(), charStart_.end(), offset);
+    size_t index = size_t(it - charStart_.begin()) - 1;
+    // The end of the text, or of an empty store, is in the last leaf.
+    index = std::min(index, leaves_.size() - 1);
+    *inLeaf = offset - charStart_[index];
+    return index;
+}
+
+QChar TextStore::at(qsizetype offset) const
+{
+    if (offset < 0 || offset >= length_)
+        return QChar();
+    qsizetype pos = 0;
+    const size_t i = leafAt(offset, &pos);
+    return leaves_[i].text.at(pos);
+}
+
+QString TextStore::text(qsizetype from, qsizetype count) const
+{
+    from = std::clamp<qsizetype>(from, 0, length_);
+    count = std::clamp<qsizetype>(count, 0, length_ - from);
+    QString out;
+    out.reserve(count);
+    qsizetype pos = 0;
+    for (size_t i = leafAt(from, &pos); count > 0 && i < leaves_.size(); ++i, pos = 0) {
+        const qsizetype n = std::min(count, leaves_[i].text.size() - pos);
+        out.append(QStringView(leaves_[i].text).sliced(pos, n));
+        count -= n;
+    }
+    return out;
+}
+
+qsizetype TextStore::lineOf(qsizetype offset) const
+{
+    qsizetype pos = 0;
+    const size_t i = leafAt(offset, &pos);
+    return lineStart_[i] + countBreaks(QStringView(leaves_[i].text).left(pos));
+}
+
+qsizetype TextStore::lineStart(qsizetype line) const
+{
+    if (line <= 0)
+        return 0;
+    if (line > breaks_)
+        return length_;
+    // The leaf holding the line-th break: the last one with fewer breaks before it.
+    auto it = std::upper_bound(lineStart_.begin(), lineStart_.end(), line - 1);
+    const size_t i = size_t(it - lineStart_.begin()) - 1;
+    const QString& text = leaves_[i].text;
+    qsizetype at = -1;
+    for (qsizetype k = line - lineStart_[i]; k > 0; --k)
+        at = text.indexOf(u'\n', at + 1);
+    return charStart_[i] + at + 1;
+}
+
+qsizetype TextStore::lineLength(qsizetype line) const
+{
+    if (line < 0 || line > breaks_)
+        return 0;
+    const qsizetype start = lineStart(line);
+    const qsizetype end = line == breaks_ ? length_ : lineStart(line + 1) - 1;
+    return end - start;
+}
+
+qsizetype TextStore::find(QStringView needle, qsizetype from, qsizetype to,
+                          Qt::CaseSensitivity cs) const
+{
+    if (to < 0 || to > length_)
+        to = length_;
+    from = std::max<qsizetype>(from, 0);
+    const qsizetype n = needle.size();
+    if (n == 0 || from + n > to)
+        return -1;
+    if (n > kLongNeedle) {
+        const qsizetype at = text(from, to - from).indexOf(needle, 0, cs);
+        return at < 0 ? -1 : from + at;
+    }
+    qsizetype pos = 0;
+    for (size_t i = leafAt(from, &pos); i < leaves_.size(); ++i, pos = 0) {
+        const qsizetype base = charStart_[i];
+        if (base + pos + n > to)
+            return -1;
+        const QString& leaf = leaves_[i].text;
+        qsizetype at = QStringView(leaf).indexOf(needle, pos, cs);
+        if (at >= 0)
+            return base + at + n <= to ? base + at : -1;
+        // A match that starts in this leaf's last n - 1 characters and runs on into the next.
+        const qsizetype tailStart = std::max(pos, leaf.size() - (n - 1));
+        if (i + 1 < leaves_.size() && tailStart < leaf.size()) {
+            const QString seam = text(base + tailStart, (leaf.size() - tailStart) + (n - 1));
+            at = QStringView(seam).indexOf(needle, 0, cs);
+            if (at >= 0 && at < leaf.size() - tailStart)
+                return base + tailStart + at + n <= to ? base + tailStart + at : -1;
+        }
+    }
+    return -1;
+}
+
+TextStore::Snapshot TextStore::snapshot() const
+{
+    Snapshot s;
+    s.leaves_ = leaves_;
+    s.length_ = length_;
+    s.lineBreak_ = lineBreak_;
+    return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void TextStore::recount(size_t from)
+{
+    charStart_.resize(leaves_.size());
+    lineStart_.resize(leaves_.size());
+    qsizetype chars = from == 0 ? 0 : charStart_[from - 1] + leaves_[from - 1].text.size();
+    qsizetype lines = from == 0 ? 0 : lineStart_[from - 1] + leafBreaks_[from - 1];
+    for (size_t i = from; i < leaves_.size(); ++i) {
+        charStart_[i] = chars;
+        lineStart_[i] = lines;
+        chars += leaves_[i].text.size();
+        lines += leafBreaks_[i];
+    }
+    length_ = chars;
+    breaks_ = lines;
+}
+
+void TextStore::splitLeaf(size_t index)
+{
+    if (leaves_[index].text.size() <= kMaxLeaf)
+        return;
+    Leaf whole = std::move(leaves_[index]);
+    const qsizetype pieces = (whole.text.size() + kMaxLeaf / 2 - 1) / (kMaxLeaf / 2);
+    const qsizetype size = (whole.text.size() + pieces - 1) / pieces;
+    std::vector<Leaf> parts;
+    std::vector<qsizetype> breaks;
+    auto odd = whole.unusual.begin();
+    for (qsizetype from = 0; from < whole.text.size();) {
+        qsizetype take = std::min(size, whole.text.size() - from);
+        if (from + take < whole.text.size())
+            take = std::max<qsizetype>(1, cutNear(QStringView(whole.text).sliced(from), take));
+        Leaf part;
+        part.text = whole.text.mid(from, take);
+        for (; odd != whole.unusual.end() && odd->first < from + take; ++odd)
+            part.unusual.emplace_back(int(odd->first - from), odd->second);
+        breaks.push_back(countBreaks(part.text));
+        parts.push_back(std::move(part));
+        from += take;
+    }
+    leaves_[index] = std::move(parts[0]);
+    leafBreaks_[index] = breaks[0];
+    leaves_.insert(leaves_.begin() + qsizetype(index) + 1, std::make_move_iterator(parts.begin() + 1),
+                   std::make_move_iterator(parts.end()));
+    leafBreaks_.insert(leafBreaks_.begin() + qsizetype(index) + 1, breaks.begin() + 1, breaks.end());
+}
+
+void TextStore::tidyLeaf(size_t index)
+{
+    if (leaves_.size() <= 1 || index >= leaves_.size())
+        return;
+    if (leaves_[index].text.isEmpty()) {
+        leaves_.erase(leaves_.begin() + qsizetype(index));
+        leafBreaks_.erase(leafBreaks_.begin() + qsizetype(index));
+        return;
+    }
+    if (leaves_[index].text.size() >= kMinLeaf)
+        return;
+    // Join with the smaller neighbour when the two fit in one leaf.
+    size_t left = 0;
+    if (index == 0)
+        left = 0;
+    else if (index + 1 >= leaves_.size())
+        left = index - 1;
+    else
+        left = leaves_[index + 1].text.size() < leaves_[index - 1].text.size() ? index : index - 1;
+    if (left + 1 >= leaves_.size()
+        || leaves_[left].text.size() + leaves_[left + 1].text.size() > kMaxLeaf)
+        return;
+    Leaf& a = leaves_[left];
+    Leaf& b = leaves_[left + 1];
+    const int shift = int(a.text.size());
+    a.text.append(b.text);
+    for (const auto& [at, kind] : b.unusual)
+        a.unusual.emplace_back(at + shift, kind);
+    leafBreaks_[left] += leafBreaks_[left + 1];
+    leaves_.erase(leaves_.begin() + qsizetype(left) + 1);
+    leafBreaks_.erase(leafBreaks_.begin() + qsizetype(left) + 1);
+}
+
+void TextStore::insertRaw(qsizetype offset, QStringView text, const Unusual& unusual)
+{
+    if (text.isEmpty())
+        return;
+    qsizetype pos = 0;
+    const size_t i = leafAt(offset, &pos);
+    Leaf& leaf = leaves_[i];
+    leaf.text.insert(pos, text);
+    for (auto& odd : leaf.unusual) {
+        if (odd.first >= pos)
+            odd.first += int(text.size());
+    }
+    if (!unusual.empty()) {
+        for (const auto& [at, kind] : unusual)
+            leaf.unusual.emplace_back(int(pos + at), kind);
+        std::sort(leaf.unusual.begin(), leaf.unusual.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    leafBreaks_[i] += countBreaks(text);
+    splitLeaf(i);
+    recount(i);
+}
+
+void TextStore::removeRaw(qsizetype offset, qsizetype count, Unusual* removed)
+{
+    if (count <= 0)
+        return;
+    qsizetype pos = 0;
+    const size_t first = leafAt(offset, &pos);
+    size_t i = first;
+    qsizetype done = 0;
+    while (done < count && i < leaves_.size()) {
+        Leaf& leaf = leaves_[i];
+        const qsizetype n = std::min(count - done, leaf.text.size() - pos);
+        if (n > 0) {
+            leafBreaks_[i] -= countBreaks(QStringView(leaf.text).sliced(pos, n));
+            Unusual kept;
+            for (const auto& odd : leaf.unusual) {
+                if (odd.first < pos)
+                    kept.push_back(odd);
+                else if (odd.first >= pos + n)
+                    kept.emplace_back(int(odd.first - n), odd.second);
+                else if (removed)
+                    removed->emplace_back(int(done + odd.first - pos), odd.second);
+            }
+            leaf.unusual = std::move(kept);
+            leaf.text.remove(pos, n);
+            done += n;
+        }
+        ++i;
+        pos = 0;
+    }
+    // Emptied leaves go; a small first or last one joins a neighbour.
+    size_t last = i - 1;
+    for (size_t k = last; k > first; --k) {
+        if (leaves_[k].text.isEmpty()) {
+            leaves_.erase(leaves_.begin() + qsizetype(k));
+            leafBreaks_.erase(leafBreaks_.begin() + qsizetype(k));
+            --last;
+        }
+    }
+    if (last > first)
+        tidyLeaf(last);
+    tidyLeaf(first);
+    recount(first > 0 ? first - 1 : 0);
+}
+
+void TextStore::apply(const Change& change, bool forward)
+{
+    if (forward) {
+        removeRaw(change.offset, change.removed.size(), nullptr);
+        insertRaw(change.offset, change.inserted, {});
+    } else {
+        removeRaw(change.offset, change.inserted.size(), nullptr);
+        insertRaw(change.offset, change.removed, change.removedUnusual);
+    }
+}
+
+void TextStore::record(Change change, bool typed)
+{
+    redo_.clear();
+    if (groupOpen_ && !undo_.empty()) {
+        undo_.back().changes.push_back(std::move(change));
+        return;
+    }
+    if (typed && change.removed.isEmpty() && !undo_.empty() && undo_.back().typing) {
+        Change& last = undo_.back().changes.back();
+        if (last.offset + last.inserted.size() == change.offset) {
+            last.inserted += change.inserted;
+            return;
+        }
+    }
+    Step step;
+    step.typing = typed && change.removed.isEmpty();
+    step.changes.push_back(std::move(change));
+    undo_.push_back(std::move(step));
+}
+
+void TextStore::replace(qsizetype offset, qsizetype count, QStringView text)
+{
+    offset = std::clamp<qsizetype>(offset, 0, length_);
+    count = std::clamp<qsizetype>(count, 0, length_ - offset);
+    if (count == 0 && text.isEmpty())
+        return;
+    Change change;
+    change.offset = offset;
+    change.removed = this->text(offset, count);
+    change.inserted = text.toString();
+    removeRaw(offset, count, &change.removedUnusual);
+    insertRaw(offset, text, {});
+    record(std::move(change), false);
+}
+
+void TextStore::insert(qsizetype offset, QStringView text, bool typed)
+{
+    offset = std::clamp<qsizetype>(offset, 0, length_);
+    if (text.isEmpty())
+        return;
+    insertRaw(offset, text, {});
+    record(Change{offset, text.toString(), QString(), {}}, typed);
+}
+
+void TextStore::remove(qsizetype offset, qsizetype count)
+{
+    replace(offset, count, QStringView());
+}
+
+void TextStore::beginGroup()
+{
+    if (groupDepth_++ == 0) {
+        undo_.push_back(Step{});
+        groupOpen_ = true;
+    }
+}
+
+void TextStore::endGroup()
+{
+    if (groupDepth_ == 0 || --groupDepth_ > 0)
+        return;
+    groupOpen_ = false;
+    if (!undo_.empty() && undo_.back().changes.empty())
+        undo_.pop_back();
+}
+
+bool TextStore::undo(qsizetype* where, qsizetype* length)
+{
+    if (undo_.empty() || groupDepth_ > 0)
+        return false;
+    Step step = std::move(undo_.back());
+    undo_.pop_back();
+    for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it)
+        apply(*it, false);
+    if (where)
+        *where = step.changes.front().offset;
+    if (length)
+        *length = step.changes.front().removed.size();
+    step.typing = false;
+    redo_.push_back(std::move(step));
+    return true;
+}
+
+bool TextStore::redo(qsizetype* where, qsizetype* length)
+{
+    if (redo_.empty() || groupDepth_ > 0)
+        return false;
+    Step step = std::move(redo_.back());
+    redo_.pop_back();
+    for (const Change& change : step.changes)
+        apply(change, true);
+    if (where)
+        *where = step.changes.back().offset;
+    if (length)
+        *length = step.changes.back().inserted.size();
+    undo_.push_back(std::move(step));
+    return true;
+}
+
+void TextStore::clearUndo()
+{
+    undo_.clear();
+    redo_.clear();
+    groupDepth_ = 0;
+    groupOpen_ = false;
+}
+
+bool TextStore::isConsistent() const
+{
+    if (leaves_.empty() || charStart_.size() != leaves_.size() || leafBreaks_.size() != leaves_.size())
+        return false;
+    qsizetype chars = 0, lines = 0;
+    for (size_t i = 0; i < leaves_.size(); ++i) {
+        const Leaf& leaf = leaves_[i];
+        if (charStart_[i] != chars || lineStart_[i] != lines)
+            return false;
+        if (leaf.text.size() > kMaxLeaf || (leaf.text.isEmpty() && leaves_.size() > 1))
+            return false;
+        if (countBreaks(leaf.text) != leafBreaks_[i])
+            return false;
+        int previous = -1;
+        for (const auto& [at, kind] : leaf.unusual) {
+            if (at <= previous || at >= leaf.text.size() || leaf.text.at(at) != u'\n'
+                || kind == lineBreak_)
+                return false;
+            previous = at;
+        }
+        chars += leaf.text.size();
+        lines += leafBreaks_[i];
+    }
+    return chars == length_ && lines == breaks_;
+}
+
+} // namespace platform

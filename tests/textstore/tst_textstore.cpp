@@ -1,0 +1,272 @@
+// The plain-text store on its own: every edit checked against a plain string, undo and redo back
+// to every earlier state, snapshots that later edits leave alone, and files that come back byte
+// for byte.
+#include "platform/text/TextStore.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+using platform::TextStore;
+using LineBreak = platform::TextFormat::LineBreak;
+
+class tst_textstore : public QObject {
+    Q_OBJECT
+private slots:
+    void rawTextComesBackWhole_data();
+    void rawTextComesBackWhole();
+    void randomEditsMatchAPlainString();
+    void undoGroupsAsUsersExpect();
+    void snapshotsIgnoreLaterEdits();
+    void findCrossesEveryLeaf();
+};
+
+namespace {
+
+// What the lines of text are, by the plain string's own reckoning.
+QList<qsizetype> lineStartsOf(const QString& text)
+{
+    QList<qsizetype> starts{0};
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        starts << at + 1;
+    return starts;
+}
+
+QString randomText(QRandomGenerator& random, int size)
+{
+    static const QString alphabet = QStringLiteral("ab cd\n\nxyz\u00e9\u2028\U0001F600\t.");
+    QString out;
+    while (out.size() < size) {
+        const qsizetype at = random.bounded(alphabet.size());
+        // The emoji is a surrogate pair: take both halves or the letter after it.
+        if (alphabet[at].isHighSurrogate())
+            out += alphabet.mid(at, 2);
+        else if (!alphabet[at].isLowSurrogate())
+            out += alphabet[at];
+    }
+    return out;
+}
+
+// Compares everything a caller can read with the model.
+bool agrees(const TextStore& store, const QString& model)
+{
+    if (!store.isConsistent() || store.length() != model.size() || store.text() != model)
+        return false;
+    const QList<qsizetype> starts = lineStartsOf(model);
+    if (store.lineCount() != starts.size())
+        return false;
+    QRandomGenerator random(uint(model.size()));
+    for (int k = 0; k < 20; ++k) {
+        const qsizetype line = random.bounded(int(starts.size()));
+        const qsizetype end = line + 1 < starts.size() ? starts[line + 1] - 1 : model.size();
+        if (store.lineStart(line) != starts[line] || store.lineLength(line) != end - starts[line])
+            return false;
+        const qsizetype offset = random.bounded(int(model.size() + 1));
+        const qsizetype expected = std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin() - 1;
+        if (store.lineOf(offset) != expected)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void tst_textstore::rawTextComesBackWhole_data()
+{
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<int>("style"); // of the document: the first break's
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "" << int(LineBreak::LF) << "";
+    QTest::newRow("no break") << "abc" << int(LineBreak::LF) << "abc";
+    QTest::newRow("CRLF") << "a\r\nb\r\n" << int(LineBreak::CRLF) << "a\nb\n";
+    QTest::newRow("CR alone") << "a\rb" << int(LineBreak::CR) << "a\nb";
+    QTest::newRow("mixed") << "a\nb\r\nc\rd\n\r\n" << int(LineBreak::LF) << "a\nb\nc\nd\n\n";
+    QTest::newRow("CR then LF apart") << "\r\r\n\n\r" << int(LineBreak::CR) << "\n\n\n\n";
+    QTest::newRow("separators stay characters")
+        << QStringLiteral(u"a\u2028b\u2029c\ufdd0\ufdd1\0d\r\n") << int(LineBreak::CRLF)
+        << QStringLiteral(u"a\u2028b\u2029c\ufdd0\ufdd1\0d\n");
+}
+
+void tst_textstore::rawTextComesBackWhole()
+{
+    QFETCH(QString, raw);
+    QFETCH(int, style);
+    QFETCH(QString, text);
+    // Whole, and in pieces cut at every place (a "\r" may end one piece and "\n" start the next).
+    for (qsizetype cut = 0; cut <= raw.size(); ++cut) {
+        TextStore store;
+        store.beginRaw(LineBreak::LF);
+        store.appendRaw(QStringView(raw).left(cut));
+        store.appendRaw(QStringView(raw).sliced(cut));
+        store.finishRaw();
+        QCOMPARE(store.text(), text);
+        QCOMPARE(int(store.lineBreak()), style);
+        QCOMPARE(store.snapshot().rawText(), raw);
+        QVERIFY(store.isConsistent());
+    }
+    // A break typed into a mixed file takes the first break's style; the others keep theirs.
+    TextStore store;
+    store.setRawText(raw, LineBreak::LF);
+    store.insert(store.length(), u"\nz");
+    const QString typed = raw + (style == int(LineBreak::CRLF) ? "\r\nz"
+                                 : style == int(LineBreak::CR) ? "\rz" : "\nz");
+    QCOMPARE(store.snapshot().rawText(), typed);
+    // Removing a break and undoing it brings back its own style.
+    if (text.contains(u'\n')) {
+        store.remove(0, text.lastIndexOf(u'\n') + 1);
+        QVERIFY(store.undo());
+        QCOMPARE(store.snapshot().rawText(), typed);
+    }
+}
+
+void tst_textstore::randomEditsMatchAPlainString()
+{
+    // Big enough for several leaves, so edits split, join and empty them and cross their seams;
+    // the breaks mix styles, and each must keep its own through every edit and undo. (No lone CR
+    // here: one before an LF would read back as a single CRLF, in any editor.)
+    QRandomGenerator random(20261206);
+    QString model = randomText(random, 70000);
+    QList<LineBreak> kinds; // of each break, in order
+    for (qsizetype i = 0; i < model.count(u'\n'); ++i)
+        kinds << (random.bounded(2) ? LineBreak::CRLF : LineBreak::LF);
+    const LineBreak style = kinds.isEmpty() ? LineBreak::LF : kinds.first();
+    const auto rawOf = [&] {
+        QString raw;
+        raw.reserve(model.size() * 2);
+        qsizetype from = 0, k = 0;
+        for (qsizetype at; (at = model.indexOf(u'\n', from)) >= 0; from = at + 1) {
+            raw.append(QStringView(model).sliced(from, at - from));
+            raw.append(kinds[k++] == LineBreak::CRLF ? u"\r\n" : u"\n");
+        }
+        return raw.append(QStringView(model).sliced(from));
+    };
+    TextStore store;
+    store.setRawText(rawOf(), LineBreak::LF);
+    QVERIFY(store.leafStarts().size() > 2);
+    QList<size_t> states{qHash(rawOf())};
+    for (int step = 0; step < 200; ++step) {
+        const qsizetype at = random.bounded(int(model.size() + 1));
+        const int kind = random.bounded(10);
+        const qsizetype count = kind < 4 ? 0
+                                : std::min<qsizetype>(model.size() - at,
+                                                      kind == 4 ? 35000 : random.bounded(12));
+        const QString text = kind == 0 ? randomText(random, 40000)
+                             : (kind < 4 || kind >= 8) ? randomText(random, random.bounded(1, 6))
+                                                       : QString();
+        if (count == 0)
+            store.insert(at, text, kind == 3);
+        else
+            store.replace(at, count, text);
+        const qsizetype firstBreak = QStringView(model).left(at).count(u'\n');
+        kinds.remove(firstBreak, QStringView(model).sliced(at, count).count(u'\n'));
+        kinds.insert(firstBreak, text.count(u'\n'), style);
+        model.replace(at, count, text);
+        QVERIFY2(agrees(store, model), qPrintable(QStringLiteral("after step %1").arg(step)));
+        states << qHash(rawOf());
+    }
+    QCOMPARE(store.snapshot().rawText(), rawOf());
+    // Back through every state and forward again; typed runs may have joined some steps.
+    qsizetype seen = states.size() - 1;
+    while (store.undo()) {
+        const size_t now = qHash(store.snapshot().rawText());
+        while (seen > 0 && states[seen] != now)
+            --seen;
+        QVERIFY2(states[seen] == now, "undo reached a state that never was");
+        QVERIFY(store.isConsistent());
+    }
+    QCOMPARE(qHash(store.snapshot().rawText()), states.first());
+    while (store.redo()) {
+    }
+    QCOMPARE(store.snapshot().rawText(), rawOf());
+    QVERIFY(agrees(store, model));
+}
+
+void tst_textstore::undoGroupsAsUsersExpect()
+{
+    TextStore store;
+    store.setRawText(u"one\r\ntwo\r\n", LineBreak::LF);
+    for (const QChar c : QStringLiteral("abc"))
+        store.insert(store.length(), QString(c), true); // typing: one step
+    store.insert(0, u">", true);                         // elsewhere: a new step
+    store.beginGroup();                                  // a block: one step, however nested
+    store.replace(0, 1, u"[");
+    store.beginGroup();
+    store.remove(1, 3);
+    store.endGroup();
+    store.insert(1, u"\n", false);
+    store.endGroup();
+    const QString after = store.text();
+    qsizetype where = -1, length = -1;
+    QVERIFY(store.undo(&where, &length));
+    QCOMPARE(store.text(), QStringLiteral(">one\ntwo\nabc"));
+    QCOMPARE(where, 0);
+    QVERIFY(store.undo());
+    QCOMPARE(store.text(), QStringLiteral("one\ntwo\nabc"));
+    QVERIFY(store.undo());
+    QCOMPARE(store.snapshot().rawText(), QStringLiteral("one\r\ntwo\r\n"));
+    QVERIFY(!store.undo());
+    QVERIFY(store.redo() && store.redo() && store.redo());
+    QCOMPARE(store.text(), after);
+    QCOMPARE(store.snapshot().rawText(), QStringLiteral("[\r\n\r\ntwo\r\nabc"));
+    // A new edit ends the redo history.
+    QVERIFY(store.undo());
+    store.insert(0, u"x");
+    QVERIFY(!store.canRedo());
+}
+
+void tst_textstore::snapshotsIgnoreLaterEdits()
+{
+    QRandomGenerator random(7);
+    TextStore store;
+    const QString raw = randomText(random, 100000).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    store.setRawText(raw, LineBreak::LF);
+    const TextStore::Snapshot before = store.snapshot();
+    store.insert(50000, u"inserted\n");
+    store.remove(10, 40000);
+    store.setRawText(u"gone", LineBreak::LF);
+    QCOMPARE(before.rawText(), raw);
+    QCOMPARE(before.length(), raw.size() - raw.count(QStringLiteral("\r\n")));
+    // Read beside the program's thread while it edits.
+    TextStore::Snapshot current = store.snapshot();
+    QString read;
+    std::unique_ptr<QThread> reader(QThread::create([&] { read = current.rawText(); }));
+    reader->start();
+    for (int i = 0; i < 200; ++i)
+        store.insert(0, u"x");
+    reader->wait();
+    QCOMPARE(read, QStringLiteral("gone"));
+}
+
+void tst_textstore::findCrossesEveryLeaf()
+{
+    QRandomGenerator random(11);
+    QString model = randomText(random, 200000);
+    TextStore store;
+    store.setRawText(model, LineBreak::LF);
+    // Every seam between leaves gets a needle laid across it, each at another place.
+    const std::vector<qsizetype> seams = store.leafStarts();
+    QVERIFY(seams.size() > 4);
+    for (size_t i = 1; i < seams.size(); ++i)
+        model.replace(seams[i] - qsizetype(i % 5) - 1, 6, "NEEDLE");
+    store.setRawText(model, LineBreak::LF); // cut at the same places
+    QCOMPARE(store.leafStarts(), seams);
+    for (const auto cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        const QString needle = cs == Qt::CaseSensitive ? "NEEDLE" : "needle";
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype expected = model.indexOf(needle, from, cs);
+            QCOMPARE(store.find(needle, from, -1, cs), expected);
+            if (expected < 0)
+                break;
+            // Not when it would end past the limit.
+            QCOMPARE(store.find(needle, from, expected + 5, cs), -1);
+            from = expected + 1;
+        }
+    }
+    QCOMPARE(store.find(u"", 0), -1);
+    const QString longNeedle = model.mid(70000, 5000);
+    QCOMPARE(store.find(longNeedle, 1), model.indexOf(longNeedle, 1));
+}
+
+QTEST_GUILESS_MAIN(tst_textstore)
+#include "tst_textstore.moc"
