@@ -66,6 +66,25 @@ int SaveFileType(const QString& name)
                                                             : platform::RichTextBox::PlainText;
 }
 
+namespace {
+
+// Writes the document under name; false when the user cancelled a long save, which is their
+// own choice and goes to the status bar, not to an error box.
+bool writeDocument(frmMain& m, frmDocument& doc, const QString& name)
+{
+    try {
+        doc.rtfText->SaveFile(name, SaveFileType(name));
+        return true;
+    } catch (const platform::AppError& e) {
+        if (e.number != platform::err::Cancel)
+            throw;
+        m.setStatusText(e.description);
+        return false;
+    }
+}
+
+} // namespace
+
 void frmMain::SetFilterText()
 {
     trap(QStringLiteral("SetFilterText"), [&] {
@@ -139,7 +158,8 @@ bool frmMain::SaveDocument(frmDocument& doc)
         } else {
             name = doc.Caption();
         }
-        doc.rtfText->SaveFile(name, SaveFileType(name));
+        if (!writeDocument(*this, doc, name))
+            return;
         doc.setCaption(name);
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
@@ -165,7 +185,8 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
         const QString name = d.FileName;
         // The caption takes the new name only once the file is written, so a later Save never
         // aims at a name that failed.
-        doc.rtfText->SaveFile(name, SaveFileType(name));
+        if (!writeDocument(*this, doc, name))
+            return;
         doc.setCaption(name);
         setStatusText(QStringLiteral("Saved: ") + name);
         doc.bIsDirty = false;
