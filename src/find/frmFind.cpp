@@ -57,6 +57,16 @@ void growToCaptions(QDialog& dialog, std::initializer_list<QWidget*> controls)
                          button->fontMetrics().height() + 4);
         }
         w->resize(std::max(w->width(), need.width()), std::max(w->height(), need.height()));
+    }
+    // The buttons stand in one column: they stay as wide as each other.
+    int buttonWidth = 0;
+    for (QWidget* w : controls) {
+        if (qobject_cast<QPushButton*>(w))
+            buttonWidth = std::max(buttonWidth, w->width());
+    }
+    for (QWidget* w : controls) {
+        if (qobject_cast<QPushButton*>(w))
+            w->resize(buttonWidth, w->height());
         used |= w->geometry();
     }
     dialog.setFixedSize(std::max(right, used.right() + 1 + rightMargin),
