@@ -1,6 +1,6 @@
 # Debian packages the build and the tests need; sourced by scripts/run and scripts/test.
 QUIPLE_BUILD_PACKAGES="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins fonts-dejavu-core"
-QUIPLE_TEST_PACKAGES="xvfb xdotool xauth x11-utils imagemagick poppler-utils libreoffice-writer-nogui"
+QUIPLE_TEST_PACKAGES="xvfb xdotool xauth x11-utils imagemagick poppler-utils libreoffice-writer-nogui fonts-urw-base35"
 
 # Installs whatever of the given packages is missing (as root, or through sudo).
 quiple_install() {

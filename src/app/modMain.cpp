@@ -43,8 +43,8 @@ frmMain* Main(platform::Services& services, const QStringList& arguments)
         services.process->createMutex(AppTitle);
 
         const bool themes = GetSetting(*services.settings, keys::UseXPThemes, keys::Yes) == keys::Yes;
-        const bool restarted = themes ? AddXPThemeSupport(services, true)
-                                      : RemoveXPThemeSupport(services, true);
+        const bool restarted = themes ? AddXPThemeSupport(services, true, arguments)
+                                      : RemoveXPThemeSupport(services, true, arguments);
         if (restarted)
             return;
         ApplyVisualStyle(ManifestPresent(services));

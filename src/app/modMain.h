@@ -37,10 +37,13 @@ void SaveSetting(platform::SettingsStore& store, const QString& key, const QStri
 void GetSmartTabsVal(const platform::SettingsStore& store);
 
 /// The visual-styles manifest: Add writes it when it is missing, Remove deletes it wherever it
-/// is; after a change, with restart true, a fresh copy of the program starts and this one ends.
+/// is; after a change, with restart true, a fresh copy of the program starts with the same
+/// arguments (the files this copy was asked to open) and this one ends.
 /// Both return true when they changed the file.
-bool AddXPThemeSupport(platform::Services& services, bool restart);
-bool RemoveXPThemeSupport(platform::Services& services, bool restart);
+bool AddXPThemeSupport(platform::Services& services, bool restart,
+                       const QStringList& arguments = {});
+bool RemoveXPThemeSupport(platform::Services& services, bool restart,
+                          const QStringList& arguments = {});
 /// The 22 lines of the manifest, CR LF between them and none after the last.
 QByteArray ManifestText(const QString& baseName, int major, int minor, int revision);
 /// A manifest lies beside the program or in the per-user settings folder.

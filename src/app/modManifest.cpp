@@ -33,11 +33,11 @@ bool anyExists(const QStringList& paths)
     return false;
 }
 
-void restartProgram(platform::Services& services)
+void restartProgram(platform::Services& services, const QStringList& arguments)
 {
-    // A fresh copy without this copy's arguments: files named on this command line are not
-    // opened twice.
-    services.process->startProgram(services.process->programPath(), {});
+    // This copy ends before it opens anything, so the fresh copy opens the files it was given,
+    // each argument passed on as it came.
+    services.process->startProgram(services.process->programPath(), arguments);
     services.process->endNow(0);
 }
 
@@ -77,7 +77,7 @@ bool ManifestPresent(const platform::Services& services)
     return anyExists(manifestPaths(services));
 }
 
-bool AddXPThemeSupport(platform::Services& services, bool restart)
+bool AddXPThemeSupport(platform::Services& services, bool restart, const QStringList& arguments)
 {
     bool written = false;
     platform::Trap(*services.messages, nullptr, QStringLiteral("AddXPThemeSupport"), [&] {
@@ -102,11 +102,11 @@ bool AddXPThemeSupport(platform::Services& services, bool restart)
                         QStringLiteral("Path/File access error: ") + lastError);
     });
     if (written && restart)
-        restartProgram(services);
+        restartProgram(services, arguments);
     return written;
 }
 
-bool RemoveXPThemeSupport(platform::Services& services, bool restart)
+bool RemoveXPThemeSupport(platform::Services& services, bool restart, const QStringList& arguments)
 {
     bool removed = false;
     platform::Trap(*services.messages, nullptr, QStringLiteral("RemoveXPThemeSupport"), [&] {
@@ -121,7 +121,7 @@ bool RemoveXPThemeSupport(platform::Services& services, bool restart)
         }
     });
     if (removed && restart)
-        restartProgram(services);
+        restartProgram(services, arguments);
     return removed;
 }
 

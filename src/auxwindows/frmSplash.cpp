@@ -48,7 +48,8 @@ void frmSplash::mousePressEvent(QMouseEvent*)
 
 void frmSplash::keyPressEvent(QKeyEvent* event)
 {
-    // Only a key that types a character closes the picture; Shift alone does not.
-    if (!event->text().isEmpty() && event->text().at(0).isPrint())
+    // Any key that produces a character closes the picture, Enter and Esc included; Shift or an
+    // arrow alone does not.
+    if (!event->text().isEmpty())
         accept();
 }

@@ -28,7 +28,7 @@ void frmMain::mnuEditPaste_Click()
 {
     trap(QStringLiteral("mnuEditPaste_Click"), [&] {
         platform::RichTextBox& box = *requireActiveForm().rtfText;
-        OptionsForm().UpdateColors();
+        OptionsForm().UpdateColors(frmOptions::ColorUpdate::Display);
         box.setSelText(platform::clipboardText());
     });
 }

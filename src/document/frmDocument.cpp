@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
+#include <utility>
 
 frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main_(main)
 {
@@ -23,6 +24,7 @@ frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main
     setFocusProxy(rtfText);
     connect(rtfText, &platform::RichTextBox::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &platform::RichTextBox::KeyPress, this, &frmDocument::rtfText_KeyPress);
+    connect(rtfText, &platform::RichTextBox::KeyDown, this, &frmDocument::rtfText_KeyDown);
     connect(rtfText, &platform::RichTextBox::KeyUp, this, &frmDocument::rtfText_KeyUp);
     connect(rtfText, &platform::RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &platform::RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
@@ -73,13 +75,21 @@ void frmDocument::rtfText_Change()
     bIsDirty = true;
 }
 
+void frmDocument::rtfText_KeyDown(int keyCode, int shift)
+{
+    // Decided on the press: a press that a command took (Shift+F3 types an H3 tag) never gets
+    // here, and its release searches nothing, whichever key is let go first.
+    if (keyCode == 114)
+        f3Searches_ = main_.F3RepeatsSearch(shift);
+}
+
 void frmDocument::rtfText_KeyUp(int keyCode, int shift)
 {
     Q_UNUSED(shift); // Shift+Enter and Ctrl+Enter count as Enter
     main_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
         if (keyCode == 13 && modMain::bUseSmartTabs)
             SmartTabs();
-        else if (keyCode == 114 && main_.F3RepeatsSearch(shift))
+        else if (keyCode == 114 && std::exchange(f3Searches_, false))
             main_.RepeatSearch();
     });
 }

@@ -37,6 +37,7 @@ public:
 
     // The editor's events.
     void rtfText_KeyPress(int& charCode);
+    void rtfText_KeyDown(int keyCode, int shift);
     void rtfText_KeyUp(int keyCode, int shift);
     void rtfText_MouseUp(int button, int shift, double x, double y);
     void rtfText_SelChange();
@@ -57,4 +58,6 @@ private:
     void rtfText_Change();
 
     frmMain& main_;
+    // F3's press reached this editor and no command claims it: its release searches again.
+    bool f3Searches_ = false;
 };

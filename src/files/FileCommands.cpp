@@ -67,6 +67,10 @@ int SaveFileType(const QString& name)
                                                             : platform::RichTextBox::PlainText;
 }
 
+namespace {
+
+} // namespace
+
 void frmMain::SetFilterText()
 {
     trap(QStringLiteral("SetFilterText"), [&] {
@@ -172,8 +176,15 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
         return false;
     try {
         doc.rtfText->SaveFile(name, fileType);
-    } catch (...) {
+    } catch (const platform::AppError& error) {
         doc.rtfText->setPlainTextFormat(format); // written in nothing new after all
+        // A cancelled long save is the user's own choice: said in the status bar, not as an error.
+        if (error.number != platform::err::Cancel)
+            throw;
+        setStatusText(error.description);
+        return false;
+    } catch (...) {
+        doc.rtfText->setPlainTextFormat(format);
         throw;
     }
     // The caption takes the name only once the file is written, so a later Save never aims at

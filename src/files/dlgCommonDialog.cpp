@@ -68,6 +68,7 @@ void dlgCommonDialog::showFile(bool save)
     request.filterIndex = std::clamp<int>(filterIndex_, 0, int(request.nameFilters.size()) - 1);
     request.fileName = FileName;
     request.confirmOverwrite = save && (Flags & OverwritePrompt);
+    request.pathMustExist = Flags & PathMustExist;
     const platform::FileAnswer answer = services_.dialogs->file(owner_, request);
     if (!answer.accepted) {
         FileName.clear();

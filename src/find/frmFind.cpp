@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
 
 using platform::toPixels;
 
@@ -30,6 +32,45 @@ namespace {
 void place(QWidget* w, int left, int top, int width, int height)
 {
     w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+// The design's sizes were measured for one font. A caption that needs more room here (another
+// font, a larger one) widens its control where it stands, and the dialog grows to hold it with
+// the design's own margins at the right and the bottom.
+void growToCaptions(QDialog& dialog, std::initializer_list<QWidget*> controls)
+{
+    const int right = dialog.width(), bottom = dialog.height();
+    int rightMargin = right, bottomMargin = bottom;
+    for (QWidget* w : controls) {
+        rightMargin = std::min(rightMargin, right - w->geometry().right() - 1);
+        bottomMargin = std::min(bottomMargin, bottom - w->geometry().bottom() - 1);
+    }
+    QRect used;
+    for (QWidget* w : controls) {
+        QSize need = w->sizeHint();
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            // The style's least button width is taste, not room the caption needs.
+            QString text = button->text();
+            text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+            need = QSize(button->fontMetrics().horizontalAdvance(text)
+                             + 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button),
+                         button->fontMetrics().height() + 4);
+        }
+        w->resize(std::max(w->width(), need.width()), std::max(w->height(), need.height()));
+    }
+    // The buttons stand in one column: they stay as wide as each other.
+    int buttonWidth = 0;
+    for (QWidget* w : controls) {
+        if (qobject_cast<QPushButton*>(w))
+            buttonWidth = std::max(buttonWidth, w->width());
+    }
+    for (QWidget* w : controls) {
+        if (qobject_cast<QPushButton*>(w))
+            w->resize(buttonWidth, w->height());
+        used |= w->geometry();
+    }
+    dialog.setFixedSize(std::max(right, used.right() + 1 + rightMargin),
+                        std::max(bottom, used.bottom() + 1 + bottomMargin));
 }
 
 } // namespace
@@ -97,6 +138,8 @@ void frmFind::buildControls()
     place(cmdReplace, 3875, 656, 1125, 315);
     place(cmdReplaceAll, 3875, 1136, 1125, 315);
     place(cmdCancel, 3875, 1616, 1125, 315);
+    growToCaptions(*this, {lblFindWhat, lblReplaceWith, chkMatchCase, chkWholeWord, cmdFind,
+                           cmdReplace, cmdReplaceAll, cmdCancel});
 
     QWidget* order[] = {txtFindString, txtReplaceString, cmdFind,      cmdReplace,
                         cmdReplaceAll, cmdCancel,        chkMatchCase, chkWholeWord};

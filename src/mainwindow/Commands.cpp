@@ -41,6 +41,17 @@ void frmMain::mnuViewStatusBar_Click()
          [&] { toggleBar(*this, QStringLiteral("mnuViewStatusBar"), sbStatusBar); });
 }
 
+QMenu* frmMain::createPopupMenu()
+{
+    // Qt's own menu would hide a bar behind the View menu's back and leave its tick standing.
+    auto* popup = new QMenu(this);
+    for (const char* name : {"mnuViewToolbar", "mnuViewHTMLToolbar", "mnuViewStatusBar"}) {
+        if (QAction* a = action(QString::fromLatin1(name)))
+            popup->addAction(a);
+    }
+    return popup;
+}
+
 void frmMain::mnuViewRefresh_Click()
 {
     trap(QStringLiteral("mnuViewRefresh_Click"), [&] {
@@ -179,6 +190,20 @@ void frmMain::setCutCopyEnabled(bool enabled)
     }
 }
 
+void frmMain::refreshCommandState()
+{
+    // The status text stays: the frame is reactivated after every message box and dialog, and
+    // what the last command said must still be there.
+    if (frmDocument* doc = ActiveForm()) {
+        const platform::RichTextBox& box = *doc->rtfText;
+        showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelAlignment());
+        setCutCopyEnabled(box.SelLength() != 0);
+        return;
+    }
+    setCutCopyEnabled(false);
+    showSelectionFormat(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+}
+
 void frmMain::showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
                                   std::optional<bool> underline, std::optional<int> alignment)
 {
@@ -196,7 +221,7 @@ void frmMain::showSelectionFormat(std::optional<bool> bold, std::optional<bool> 
 
 void frmMain::tbToolBar_ButtonClick(const QString& key)
 {
-    trap(QStringLiteral("tbToolBar_ButtonClick"), [&] {
+    const bool ran = trap(QStringLiteral("tbToolBar_ButtonClick"), [&] {
         using Box = platform::RichTextBox;
         // Bold, Italic and Underline negate the selection's format; a mixed selection counts
         // as not set, so the whole selection takes the format.
@@ -244,6 +269,10 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
         else if (key == QLatin1String("AlignRight"))
             align(Box::Right);
     });
+    // The click has already pressed or released its button; a refused command leaves them all
+    // showing the selection's format again, as they did before it.
+    if (!ran)
+        refreshCommandState();
 }
 
 void frmMain::tbHTMLToolBar_ButtonClick(const QString& key)

@@ -44,11 +44,14 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // When a document closes, the one used before it becomes active again, not the oldest.
+    mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(mdiArea_);
     // After Qt's own handling of the change, so the frame's title is always ours.
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateTitle,
             Qt::QueuedConnection);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        refreshCommandState();
         if (auto* doc = sub ? qobject_cast<frmDocument*>(sub->widget()) : nullptr)
             QMetaObject::invokeMethod(this, [this, guard = QPointer<frmDocument>(doc)] {
                 if (guard)
@@ -62,7 +65,11 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     recovery_ = std::make_unique<Recovery>(*this, services_.dataFolder);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The area reports its last activation change while the frame's own parts are going.
+    disconnect(mdiArea_, nullptr, this, nullptr);
+}
 
 bool frmMain::trap(const QString& procedure, const std::function<void()>& body)
 {

@@ -130,6 +130,9 @@ public:
     void mnuContextSelectAll_Click();
     /// Enables Cut and Copy (menu, context menu, toolbar) exactly when text is selected.
     void setCutCopyEnabled(bool enabled);
+    /// Cut, Copy and the formatting buttons as the active document's selection asks (all off
+    /// without a document); runs whenever another document becomes the active one.
+    void refreshCommandState();
 
     // View and Window commands and the toolbars' clicks.
     void mnuViewToolbar_Click();
@@ -182,6 +185,9 @@ public:
     /// Opens the dialog modally over the active document, filled from its selection or the
     /// remembered search text; does nothing when no document is open.
     void ShowFindForm();
+
+    /// The pop-up menu of the toolbar area: the View menu's bar items, the same commands.
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

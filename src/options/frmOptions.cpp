@@ -349,15 +349,20 @@ void frmOptions::cmdDefaultColors_Click()
     });
 }
 
-void frmOptions::UpdateColors()
+void frmOptions::UpdateColors(ColorUpdate how)
 {
     trap(QStringLiteral("UpdateColors"), [&] {
         main_.setBackColor(mainBack_);
-        store(keys::MainBackColor, QString::number(mainBack_));
-        // The newest document window may have been closed: the colours are stored all the same.
         frmDocument* doc = main_.frmD;
         if (doc)
             doc->rtfText->setBackColor(docBack_);
+        // Paste shows the colours again and nothing more: the text colour would recolour the
+        // selection of whichever document was created last, and the settings would be written
+        // with values nobody chose.
+        if (how == ColorUpdate::Display)
+            return;
+        store(keys::MainBackColor, QString::number(mainBack_));
+        // The newest document window may have been closed: the colours are stored all the same.
         store(keys::DocBackColor, QString::number(docBack_));
         if (doc)
             doc->rtfText->setSelColor(text_);
@@ -435,8 +440,9 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event)
         if (!text.isEmpty() && key->key() != Qt::Key_Backspace) {
             const QChar c = text.at(0);
             if (!(c >= u'0' && c <= u'9')) {
-                if (!c.isPrint() && key->key() != Qt::Key_Space && c != u'\t')
-                    return QDialog::eventFilter(watched, event); // Enter, Esc: the dialog's keys
+                // Tab, Shift+Tab, Esc and the like move or close as in every other box.
+                if (!c.isPrint() && key->key() != Qt::Key_Space)
+                    return QDialog::eventFilter(watched, event);
                 cboFontSize->setEditText(setting(keys::FontSize, keys::DefaultFontSize));
                 cboFontSize->lineEdit()->setCursorPosition(0);
                 main_.services().process->beep();

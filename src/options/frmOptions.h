@@ -47,8 +47,13 @@ public:
     platform::ColorValue docBackColor() const { return docBack_; }
     platform::ColorValue textColor() const { return text_; }
 
-    /// Applies the samples' colours to the main window and the newest document, and stores them.
-    void UpdateColors();
+    enum class ColorUpdate {
+        Apply,   ///< the user's choice: shown, the text colour given to the newest document, stored
+        Display, ///< the backgrounds shown again; no document's text changes, nothing is stored
+    };
+    /// Applies the samples' colours to the main window and the newest document, and stores them;
+    /// with Display (Paste's refresh) it only shows the backgrounds again.
+    void UpdateColors(ColorUpdate how = ColorUpdate::Apply);
     void cmdApply_Click();
     void cmdOK_Click();
     void cmdCancel_Click();

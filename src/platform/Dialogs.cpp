@@ -3,15 +3,51 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QDir>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
 namespace platform {
 
+namespace {
+
+// Qt's file dialog, which on request refuses a name in a folder that does not exist and stays
+// open, so the user can mend the name instead of meeting a failed save afterwards.
+class FileDialog final : public QFileDialog {
+public:
+    FileDialog(QWidget* owner, const QString& title, bool pathMustExist)
+        : QFileDialog(owner, title), pathMustExist_(pathMustExist)
+    {
+    }
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (pathMustExist_ && !files.isEmpty()) {
+            const QFileInfo name(files.first());
+            if (!name.isDir() && !name.absoluteDir().exists()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("%1\nThe folder %2 does not exist.\n"
+                                                    "Check the name and try again.")
+                                         .arg(name.fileName(),
+                                              QDir::toNativeSeparators(name.absolutePath())));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool pathMustExist_;
+};
+
+} // namespace
+
 FileAnswer QtDialogs::file(QWidget* owner, const FileRequest& request)
 {
-    QFileDialog dialog(owner, request.title);
+    FileDialog dialog(owner, request.title, request.pathMustExist);
     // Qt's own dialog: the same on every desktop, and drivable from the keyboard.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);

@@ -19,6 +19,7 @@ struct FileRequest {
     int filterIndex = 0;     ///< the entry selected when the dialog opens
     QString fileName;        ///< the name it opens on
     bool confirmOverwrite = false;
+    bool pathMustExist = false; ///< a name in a folder that does not exist is refused in the dialog
 };
 
 struct FileAnswer {

@@ -138,6 +138,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override
     {
+        if (const int vk = virtualKeyCode(e->key()))
+            Q_EMIT box_.KeyDown(vk, shiftState(e->modifiers()));
         int code = characterCode(e);
         if (code != 0) {
             Q_EMIT box_.KeyPress(code);

@@ -117,6 +117,9 @@ signals:
     /// A character typed (code as the keyboard produces it, control keys 1..26 for Ctrl+A..Z).
     /// Setting it to 0 swallows the key.
     void KeyPress(int& charCode);
+    /// A key pressed that reached the control (virtual key code, shift state as for KeyUp); keys
+    /// taken by a shortcut never arrive here. Presses of the keyboard's auto-repeat are passed on.
+    void KeyDown(int keyCode, int shift);
     /// A key released (virtual key code, shift state: 1 Shift, 2 Ctrl, 4 Alt). Releases that the
     /// keyboard's auto-repeat reports are not passed on.
     void KeyUp(int keyCode, int shift);

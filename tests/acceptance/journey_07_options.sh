@@ -15,7 +15,7 @@ keys alt+t                          # smart tabs off
 keys alt+s Tab space                # past the splash box to "Confirm before exiting."
 keys alt+s                          # splash back as it was (the keys above toggled it)
 keys ctrl+Tab ctrl+Tab              # the Font tab
-keys Tab Tab ctrl+a                 # past the name list to the size box
+keys Tab ctrl+a                     # from the name list to the size box
 typetext "14x"                      # the letter is refused: the stored size comes back
 keys ctrl+a
 typetext "14"

@@ -25,7 +25,7 @@ private slots:
     void manifestTextIsExact();
     void manifestFollowsTheOption();
     void manifestFallsBackToTheSettingsFolder();
-    void startWithAChangeRestartsWithoutFiles();
+    void startWithAChangeRestartsWithTheSameFiles();
 };
 
 namespace {
@@ -165,14 +165,15 @@ void tst_app::manifestFallsBackToTheSettingsFolder()
     QVERIFY(f.messages->shown.isEmpty());
 }
 
-void tst_app::startWithAChangeRestartsWithoutFiles()
+void tst_app::startWithAChangeRestartsWithTheSameFiles()
 {
     MainFixture f({{keys::UseXPThemes, "YES"}}, {}, false);
     useProgramIn(f);
     writeFile(f.path("doc.txt"), "x");
-    QVERIFY_THROWS_EXCEPTION(platform::ProgramEnd, modMain::Main(f.services, {f.path("doc.txt")}));
+    const QStringList files = {f.path("doc.txt"), f.path("my \"notes\".txt")};
+    QVERIFY_THROWS_EXCEPTION(platform::ProgramEnd, modMain::Main(f.services, files));
     QCOMPARE(f.process->started.size(), 1);
-    QVERIFY(f.process->started[0].second.isEmpty());
+    QCOMPARE(f.process->started[0].second, files); // each one as it came, blanks and quotes kept
     // The fresh copy finds the manifest and goes on.
     f.start({f.path("doc.txt")});
     QVERIFY(f.main && f.main->isVisible());

@@ -2,9 +2,17 @@
 #include "app/modMain.h"
 #include "auxwindows/frmAbout.h"
 #include "auxwindows/frmSplash.h"
+#include "find/frmFind.h"
 #include "mainwindow/frmMain.h"
+#include "options/frmOptions.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QTabWidget>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -18,7 +26,40 @@ private slots:
     void splashShowsBeforeTheMainWindow_data();
     void splashShowsBeforeTheMainWindow();
     void splashClosesByTimerClickOrCharacter();
+    void everyCaptionShowsWhole_data();
+    void everyCaptionShowsWhole();
 };
+
+namespace {
+
+// Each label, button and check box of the window whose caption needs more room than it has.
+QStringList clippedCaptions(const QWidget& window)
+{
+    QStringList clipped;
+    auto check = [&](const QWidget* w, const QString& text, int need, int have) {
+        if (w->isVisible() && !text.isEmpty() && need > have)
+            clipped << QStringLiteral("%1 %2: %3 > %4").arg(window.objectName(), text).arg(need).arg(have);
+    };
+    for (const QLabel* l : window.findChildren<QLabel*>()) {
+        if (l->wordWrap())
+            check(l, l->text(), l->heightForWidth(l->width()), l->height());
+        else
+            check(l, l->text(), l->sizeHint().width(), l->width());
+    }
+    for (const QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
+        // A push button's own least width is the style's taste, not room its text needs.
+        QString text = b->text();
+        text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        const int need = qobject_cast<const QPushButton*>(b)
+            ? b->fontMetrics().horizontalAdvance(text)
+                  + 2 * b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b)
+            : b->sizeHint().width();
+        check(b, b->text(), need, b->width());
+    }
+    return clipped;
+}
+
+} // namespace
 
 void tst_auxwindows::homepageRequestHasNoBlanks()
 {
@@ -119,14 +160,55 @@ void tst_auxwindows::splashClosesByTimerClickOrCharacter()
         QTest::mouseClick(&s, Qt::LeftButton, Qt::NoModifier, QPoint(150, 50));
         QVERIFY(!s.isVisible());
     }
-    {
+    for (const Qt::Key key : {Qt::Key_X, Qt::Key_Return, Qt::Key_Escape}) {
         frmSplash s;
         s.show();
         QTest::keyClick(&s, Qt::Key_Shift);
+        QTest::keyClick(&s, Qt::Key_Left);
         QVERIFY(s.isVisible()); // no character
-        QTest::keyClick(&s, Qt::Key_X);
+        QTest::keyClick(&s, key);
         QVERIFY(!s.isVisible());
     }
+}
+
+void tst_auxwindows::everyCaptionShowsWhole_data()
+{
+    QTest::addColumn<bool>("themed");
+    QTest::addColumn<int>("points"); // the desktop's font size
+    for (const int points : {9, 11}) {
+        QTest::addRow("themed %dpt", points) << true << points;
+        QTest::addRow("classic %dpt", points) << false << points;
+    }
+}
+
+void tst_auxwindows::everyCaptionShowsWhole()
+{
+    QFETCH(bool, themed);
+    QFETCH(int, points);
+    const QFont desktop = QApplication::font();
+    QFont font = desktop;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    modMain::ApplyVisualStyle(themed);
+    QStringList clipped;
+    {
+        MainFixture f;
+        auto look = [&](QDialog& d) { clipped << clippedCaptions(d); };
+        f.modal->scripts << look << look
+                         << [&](QDialog& d) {
+                                auto& options = static_cast<frmOptions&>(d);
+                                for (int i = 0; i < options.tbsOptions->count(); ++i) {
+                                    options.tbsOptions->setCurrentIndex(i);
+                                    clipped << clippedCaptions(options);
+                                }
+                            };
+        f.trigger("mnuEditFind");
+        f.trigger("mnuHelpAbout");
+        f.trigger("mnuToolsOptions");
+        QCOMPARE(f.modal->shown, (QStringList{"frmFind", "frmAbout", "frmOptions"}));
+    }
+    QApplication::setFont(desktop);
+    QCOMPARE(clipped, QStringList());
 }
 
 QTEST_MAIN(tst_auxwindows)

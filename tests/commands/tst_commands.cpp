@@ -27,6 +27,7 @@ private slots:
     void formatButtonsToggleTheSelection();
     void alignmentButtonsAreOneGroup();
     void viewTogglesShowAndHideBars();
+    void toolbarPopupIsTheViewMenu();
     void windowMenuListsAndActivatesDocuments();
     void tilingAndArranging();
     void htmlToolbarTypesIntoTheEditor();
@@ -137,6 +138,17 @@ void tst_commands::cutAndCopyFollowTheSelection()
     QTest::keyClick(f.editor()->hwnd(), Qt::Key_Right);
     QCOMPARE(enabled(), QList<bool>(6, false));
     QVERIFY(f.main->action("mnuEditPaste")->isEnabled()); // not touched
+    // The active document's selection decides, whichever document was used last.
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Left, Qt::ShiftModifier);
+    QAction* bold = f.main->toolButton(f.main->tbToolBar, "Bold");
+    bold->trigger();
+    frmDocument* first = f.active();
+    f.trigger("mnuFileNew");
+    QCOMPARE(enabled(), QList<bool>(6, false));
+    QVERIFY(!bold->isChecked());
+    f.main->mdiArea()->setActiveSubWindow(first->subWindow());
+    QCOMPARE(enabled(), QList<bool>(6, true));
+    QVERIFY(bold->isChecked());
 }
 
 void tst_commands::formatButtonsToggleTheSelection()
@@ -200,6 +212,17 @@ void tst_commands::viewTogglesShowAndHideBars()
     f.trigger("mnuFileExit");
     QCOMPARE(f.setting(keys::MainStatusBar), QStringLiteral("FALSE"));
     QCOMPARE(f.setting(keys::HTMLToolbar), QStringLiteral("TRUE"));
+}
+
+void tst_commands::toolbarPopupIsTheViewMenu()
+{
+    MainFixture f;
+    // The toolbar area's own pop-up menu hides a bar as the View menu does, tick and all.
+    std::unique_ptr<QMenu> popup(f.main->createPopupMenu());
+    popup->actions().value(0)->trigger();
+    QVERIFY(!f.main->tbToolBar->isVisible());
+    f.trigger("mnuViewToolbar");
+    QVERIFY(f.main->tbToolBar->isVisible());
 }
 
 void tst_commands::windowMenuListsAndActivatesDocuments()
@@ -271,8 +294,12 @@ void tst_commands::commandsWithoutADocumentReportAnError()
 {
     MainFixture f;
     f.active()->subWindow()->close();
-    f.main->toolButton(f.main->tbToolBar, "Bold")->trigger();
-    QCOMPARE(f.messages->shown.size(), 1);
+    for (const char* key : {"Bold", "AlignCenter"}) {
+        QAction* button = f.main->toolButton(f.main->tbToolBar, key);
+        button->trigger();
+        QVERIFY2(!button->isChecked(), key); // refused: the button stays up
+    }
+    QCOMPARE(f.messages->shown.size(), 2);
     QCOMPARE(f.messages->shown[0].title, QStringLiteral("tbToolBar_ButtonClick"));
     QVERIFY(f.messages->shown[0].prompt.startsWith("Error: 91. "));
     f.trigger("mnuEditPaste");

@@ -38,7 +38,7 @@ private slots:
     void dialogsRememberNameAndFilter();
     void commandLineFilesOpen();
     void commandLineWithNothingOpenable();
-    void cancelledBigLoadLeavesNoWindow();
+    void cancelledBigLoadOrSaveLeavesAllAsItWas();
     void noNewWindowLeavesOtherDocumentsAlone();
     void exitStopsAtACancelledQuestion();
     void printsTheSelectionOrAllText_data();
@@ -143,7 +143,7 @@ void tst_files::saveOfUntitledAsksForAName()
     f.trigger("mnuFileSave");
     const platform::FileRequest& r = f.dialogs->fileRequests.at(0);
     QCOMPARE(r.title, QStringLiteral("Save"));
-    QVERIFY(r.confirmOverwrite);
+    QVERIFY(r.confirmOverwrite && r.pathMustExist);
     QCOMPARE(readFile(f.path("a.txt")), QByteArray("hello"));
     QCOMPARE(f.active()->Caption(), f.path("a.txt"));
     QCOMPARE(f.main->statusText(), "Saved: " + f.path("a.txt"));
@@ -225,6 +225,7 @@ void tst_files::dialogsRememberNameAndFilter()
     QCOMPARE(f.dialogs->fileRequests.at(1).fileName, f.path("first.txt"));
     QCOMPARE(f.dialogs->fileRequests.at(1).title, QStringLiteral("Save As"));
     QCOMPARE(f.dialogs->fileRequests.at(1).nameFilters.size(), 27);
+    QVERIFY(f.dialogs->fileRequests.at(1).pathMustExist && !f.dialogs->fileRequests.at(0).pathMustExist);
 }
 
 void tst_files::commandLineFilesOpen()
@@ -266,7 +267,7 @@ void tst_files::commandLineWithNothingOpenable()
     QVERIFY(f.active()->rtfText->Text().isEmpty());
 }
 
-void tst_files::cancelledBigLoadLeavesNoWindow()
+void tst_files::cancelledBigLoadOrSaveLeavesAllAsItWas()
 {
     MainFixture f;
     QByteArray big;
@@ -292,9 +293,18 @@ void tst_files::cancelledBigLoadLeavesNoWindow()
     // Without Cancel the same file opens whole.
     press.stop();
     f.main->OpenFiles({f.path("big.txt")}, QStringLiteral("MDIForm_OLEDragDrop"));
-    platform::setProgressFromBytes(8 * 1024 * 1024);
     QCOMPARE(f.main->documents().size(), 2);
     QCOMPARE(f.editor()->TextLength(), big.size());
+    // A cancelled save is the user's choice: said in the status bar, the document still modified.
+    f.type("x");
+    press.start(1);
+    f.trigger("mnuFileSave");
+    platform::setProgressFromBytes(8 * 1024 * 1024);
+    QCOMPARE(f.messages->shown.size(), 0);
+    QCOMPARE(f.main->statusText(),
+             QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(f.path("big.txt")));
+    QVERIFY(f.active()->bIsDirty);
+    QCOMPARE(readFile(f.path("big.txt")), big);
 }
 
 void tst_files::noNewWindowLeavesOtherDocumentsAlone()

@@ -34,6 +34,7 @@ private slots:
     void unloadSavesLayout_data();
     void unloadSavesLayout();
     void droppedFilesOpenInOrder();
+    void theDocumentUsedBeforeComesBack();
     void statusBarHasThreePanels();
 };
 
@@ -286,6 +287,23 @@ void tst_mainwindow::droppedFilesOpenInOrder()
     QCOMPARE(f.messages->shown.size(), 1);
     QVERIFY(f.messages->shown[0].prompt.contains(f.path("missing.txt")));
     QCOMPARE(f.messages->shown[0].title, QStringLiteral("MDIForm_OLEDragDrop"));
+}
+
+void tst_mainwindow::theDocumentUsedBeforeComesBack()
+{
+    MainFixture f;
+    f.main->LoadNewDoc();
+    f.main->LoadNewDoc();
+    const QList<frmDocument*> docs = f.main->documents(); // A, B, C
+    f.main->mdiArea()->setActiveSubWindow(docs[1]->subWindow());
+    f.dialogs->fileAnswers << QString(); // File > Open, cancelled: its new window goes again
+    f.trigger("mnuFileOpen");
+    QTRY_COMPARE(f.main->documents().size(), 3);
+    QCOMPARE(f.active(), docs[1]);
+    f.main->mdiArea()->setActiveSubWindow(docs[2]->subWindow());
+    f.trigger("mnuFileClose");
+    QTRY_COMPARE(f.main->documents().size(), 2);
+    QCOMPARE(f.active(), docs[1]);
 }
 
 void tst_mainwindow::statusBarHasThreePanels()

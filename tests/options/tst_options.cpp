@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTest>
 
 using Script = std::function<void(frmOptions&)>;
@@ -43,6 +44,7 @@ private slots:
     void sizeBoxTakesOnlyDigits();
     void unlistedFontIsShownAndKept();
     void pasteUpdatesColoursEvenWithoutTheNewestWindow();
+    void pasteChangesNoOtherDocumentAndStoresNothing();
 };
 
 void tst_options::fontListsAreSortedAndComplete()
@@ -199,6 +201,11 @@ void tst_options::sizeBoxTakesOnlyDigits()
         QCOMPARE(edit->cursorPosition(), 0);
         QTest::keyClicks(o.cboFontSize, "3y"); // typed with the focus on the box itself
         QCOMPARE(o.cboFontSize->currentText(), QStringLiteral("12"));
+        QTest::keyClicks(edit, "4");
+        for (const auto mods : {Qt::NoModifier, Qt::ShiftModifier}) // the keys that leave the box
+            QTest::keyClick(edit, Qt::Key_Tab, mods);
+        QTest::keyClick(edit, Qt::Key_Backtab);
+        QCOMPARE(o.cboFontSize->currentText(), QStringLiteral("412"));
     });
     QCOMPARE(f.process->beeps, 2);
 }
@@ -237,6 +244,28 @@ void tst_options::pasteUpdatesColoursEvenWithoutTheNewestWindow()
     // The instance loaded hidden by Paste shows what it read then.
     f.seed(keys::ConfirmExit, "YES");
     withOptions(f, [](frmOptions& o) { QVERIFY(!o.chkConfirmExit->isChecked()); });
+}
+
+void tst_options::pasteChangesNoOtherDocumentAndStoresNothing()
+{
+    MainFixture f;
+    frmDocument* older = f.active();
+    f.main->LoadNewDoc();
+    platform::RichTextBox& newest = *f.editor();
+    newest.setSelText(QStringLiteral("red"));
+    newest.setSelStart(0);
+    newest.setSelLength(3);
+    f.main->toolButton(f.main->tbToolBar, "Bold")->trigger(); // the newest document's own format
+    f.active()->bIsDirty = false;
+    const QString before = newest.document()->toHtml();
+    f.main->mdiArea()->setActiveSubWindow(older->subWindow());
+    platform::setClipboardText("pasted");
+    f.trigger("mnuEditPaste");
+    QCOMPARE(older->rtfText->Text(), QStringLiteral("pasted"));
+    QCOMPARE(newest.document()->toHtml(), before);
+    QVERIFY(!f.main->frmD->bIsDirty);
+    for (const QString& key : {keys::MainBackColor, keys::DocBackColor, keys::DocForeColor})
+        QCOMPARE(f.setting(key, "unset"), QStringLiteral("unset"));
 }
 
 QTEST_MAIN(tst_options)

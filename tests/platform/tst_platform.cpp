@@ -2,14 +2,21 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Color.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
 #include "platform/RichTextBox.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "platform/Trap.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +45,8 @@ private slots:
     void failedSaveLeavesOldFileWhole();
     void saveKeepsWhatTheFileWas();
     void colorValues();
+    void fontFamiliesAreNamedOnce();
+    void saveDialogRefusesAMissingFolder();
     void settingsDefaultsAndValues();
     void trapShowsStandardBox();
 };
@@ -347,6 +356,46 @@ void tst_platform::colorValues()
     QVERIFY_THROWS_EXCEPTION(platform::AppError, platform::parseColorValue(QStringLiteral("red")));
     QVERIFY_THROWS_EXCEPTION(platform::AppError, platform::parseColorValue(QStringLiteral("99999999999")));
     QVERIFY_THROWS_EXCEPTION(platform::AppError, platform::toQColor(0x7000000));
+}
+
+void tst_platform::fontFamiliesAreNamedOnce()
+{
+    QCOMPARE(platform::familyNames({"C059 [UKWN]", "Sans", "C059 [urw]", "Odd [x] y", "C059"}),
+             (QStringList{"C059", "Sans", "Odd [x] y"}));
+    const QStringList installed = platform::QtFonts().families();
+    QVERIFY(!installed.isEmpty());
+    for (const QString& name : installed)
+        QVERIFY2(!name.endsWith(u']') && installed.count(name) == 1, qPrintable(name));
+}
+
+void tst_platform::saveDialogRefusesAMissingFolder()
+{
+    QTemporaryDir dir;
+    platform::FileRequest request;
+    request.kind = platform::FileRequest::Kind::Save;
+    request.title = QStringLiteral("Save As");
+    request.pathMustExist = true;
+    // The user types a name in a folder that does not exist, is told so, then types another.
+    const QStringList typed = {dir.filePath("missing/a.txt"), dir.filePath("a.txt")};
+    qsizetype next = 0;
+    QStringList refusals;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            refusals << box->text();
+            box->accept();
+        } else if (auto* d = qobject_cast<QFileDialog*>(w); d && next < typed.size()) {
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed.at(next++));
+            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection); // as Save does
+        }
+    });
+    user.start(1);
+    const platform::FileAnswer answer = platform::QtDialogs().file(nullptr, request);
+    QCOMPARE(refusals.size(), 1);
+    QVERIFY2(refusals[0].contains(dir.filePath("missing")), qPrintable(refusals[0]));
+    QVERIFY(answer.accepted);
+    QCOMPARE(answer.fileName, typed.at(1));
 }
 
 void tst_platform::settingsDefaultsAndValues()
