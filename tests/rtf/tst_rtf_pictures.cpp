@@ -143,10 +143,11 @@ void tst_rtf::tellsWhatCannotBeKept_data()
         << u"headers and footers"_qs;
     QTest::newRow("header with a picture")
         << QByteArray("{\\rtf1{\\headerf{\\pict\\pngblip 89}}text}") << u"headers and footers"_qs;
-    QTest::newRow("object, footnote and comment")
+    QTest::newRow("object, footnote, comment and text box")
         << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objdata 0105}}b{\\super\\chftn}{\\footnote "
-                      "\\pard\\'e9}c{\\*\\annotation\\pard \\u233?}}")
-        << u"embedded objects, footnotes, comments"_qs;
+                      "\\pard\\'e9}c{\\*\\annotation\\pard \\u233?}"
+                      "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt \\pard boxed\\par}}}}")
+        << u"embedded objects, footnotes, comments, text boxes"_qs;
 }
 
 void tst_rtf::tellsWhatCannotBeKept()

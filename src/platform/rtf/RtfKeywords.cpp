@@ -49,7 +49,7 @@ Map makeMap()
         {"pict", Kw::Pict}, {"shppict", Kw::ShpPict}, {"object", Kw::Object},
         {"result", Kw::ObjResult}, {"shp", Kw::Shape}, {"shpinst", Kw::ShapeInstructions},
         {"sp", Kw::ShapeProperty}, {"sn", Kw::ShapeName}, {"sv", Kw::ShapeValue},
-        {"shprslt", Kw::ShapeResult}, {"footnote", Kw::Footnote}, {"annotation", Kw::Annotation},
+        {"shprslt", Kw::ShapeResult}, {"shptxt", Kw::ShapeText}, {"footnote", Kw::Footnote}, {"annotation", Kw::Annotation},
 
         {"row", Kw::Row}, {"nestrow", Kw::NestRow}, {"clmgf", Kw::MergeFirst},
         {"clmrg", Kw::MergeNext}, {"clvmgf", Kw::MergeDownFirst}, {"clvmrg", Kw::MergeDown},

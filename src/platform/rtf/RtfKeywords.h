@@ -16,7 +16,7 @@ enum class Kw {
     Pict, ShpPict, Object, ObjResult, Shape, ShapeInstructions, ShapeProperty, ShapeName,
     ShapeValue, ShapeResult,
     // text the document does not show: passed over, and told of when it holds something
-    Footnote, HeaderFooter, Annotation,
+    Footnote, HeaderFooter, Annotation, ShapeText,
     // font and colour tables
     F, FCharset, Red, Green, Blue,
     // character formats

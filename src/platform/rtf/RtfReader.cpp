@@ -235,6 +235,8 @@ public:
             words << QStringLiteral("footnotes");
         if (unkept_ & UnkeptComments)
             words << QStringLiteral("comments");
+        if (unkept_ & UnkeptTextBoxes)
+            words << QStringLiteral("text boxes");
         return words;
     }
 
@@ -619,6 +621,7 @@ private:
         case Kw::Footnote: skipNoting(UnkeptFootnotes); break;
         case Kw::HeaderFooter: skipNoting(UnkeptHeadersFooters); break;
         case Kw::Annotation: skipNoting(UnkeptComments); break;
+        case Kw::ShapeText: skipNoting(UnkeptTextBoxes); break;
 
         case Kw::F:
             if (s.dest == Dest::FontTable) {
@@ -1104,6 +1107,7 @@ private:
         UnkeptHeadersFooters = 2,
         UnkeptFootnotes = 4,
         UnkeptComments = 8,
+        UnkeptTextBoxes = 16,
     };
     std::uint8_t unkept_ = 0;
     Picture picture_;

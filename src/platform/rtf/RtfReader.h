@@ -22,8 +22,8 @@ public:
     /// could be read; it never crashes or hangs. Returns false only when nothing could be read.
     /// Pictures become image characters that keep the picture's data (see RtfPictures.h).
     /// `unkept` receives what the file held that the document leaves out and saving would lose
-    /// (embedded objects' own data, headers and footers, footnotes, comments), each in words a
-    /// user understands; empty when nothing.
+    /// (embedded objects' own data, headers and footers, footnotes, comments, text boxes), each
+    /// in words a user understands; empty when nothing.
     static bool read(const QByteArray& rtf, QTextDocument& document, QString* warning = nullptr,
                      const Progress& progress = {}, QStringList* unkept = nullptr);
 };
