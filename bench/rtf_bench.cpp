@@ -1,13 +1,19 @@
-// Measures loading and saving a 10 MB rich-text file: time and peak memory of each.
+// Measures loading and saving a 10 MB rich-text file: time and peak memory of each; then the same
+// for a file of pictures.
 // Usage: rtf_bench [megabytes] [file to save the generated RTF to]
 #include "BenchSupport.h"
 
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -44,6 +50,65 @@ QByteArray generate(qsizetype bytes)
         rtf += i % 200 == 199 ? table : paragraphs[i % 3];
     rtf += "}\n";
     return rtf;
+}
+
+// Photographs as a word processor keeps them: 24 JPEG pictures of 1200 x 900 pixels, noisy so
+// that they compress little, each in a paragraph of text.
+QByteArray generatePictures(QList<QByteArray>& pictures)
+{
+    QRandomGenerator random(7);
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 DejaVu Sans;}}\n";
+    for (int i = 0; i < 24; ++i) {
+        QImage image(1200, 900, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                line[x] = 0xFF000000u | ((x * 255 / 1200) << 16) | (random.generate() & 0x3F3F3F);
+        }
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG", 90);
+        pictures << buffer.data();
+        rtf += "\\pard Picture " + QByteArray::number(i) +
+               ": {\\pict\\jpegblip\\picw1200\\pich900\\picwgoal7200\\pichgoal5400\n" +
+               buffer.data().toHex() + "}\\par\n";
+    }
+    rtf += "}\n";
+    return rtf;
+}
+
+void measurePictures()
+{
+    QList<QByteArray> pictures;
+    const QByteArray rtf = generatePictures(pictures);
+    qint64 bytes = 0;
+    for (const QByteArray& picture : pictures)
+        bytes += picture.size();
+    std::printf("\npictures: %lld JPEG pictures of %.0f KB on average, RTF file %.1f MB\n",
+                qint64(pictures.size()), bytes / 1024.0 / double(pictures.size()), rtf.size() / 1048576.0);
+    const qint64 base = bench::procStatusKb("VmRSS:");
+    resetPeak();
+    QElapsedTimer timer;
+    timer.start();
+    QTextDocument document;
+    platform::rtf::RtfReader::read(rtf, document);
+    const qint64 loadMs = timer.elapsed();
+    const qint64 peak = bench::procStatusKb("VmHWM:");
+    timer.restart();
+    const QByteArray saved = platform::rtf::RtfWriter::write(document);
+    const qint64 saveMs = timer.elapsed();
+    QTextDocument again;
+    platform::rtf::RtfReader::read(saved, again);
+    QList<QByteArray> kept;
+    for (QTextBlock block = again.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (platform::rtf::Picture picture; platform::rtf::pictureOf(it.fragment().charFormat(), &picture))
+                kept << picture.data;
+    std::printf("pictures load: %lld ms (images decoded at their shown size), peak memory %.1f MB "
+                "above %.1f MB before\n",
+                loadMs, (peak - base) / 1024.0, base / 1024.0);
+    std::printf("pictures save: %lld ms, %.1f MB written; every picture's bytes kept: %s\n", saveMs,
+                saved.size() / 1048576.0, kept == pictures ? "yes" : "NO");
 }
 
 } // namespace
@@ -87,5 +152,6 @@ int main(int argc, char** argv)
                 (savePeak - baseSave) / 1024.0, baseSave / 1024.0,
                 (savePeak - baseSave) * 1024.0 / rtf.size());
     std::printf("process peak memory (VmHWM): %.1f MB\n", bench::procStatusKb("VmHWM:") / 1024.0);
+    measurePictures();
     return ok ? 0 : 1;
 }

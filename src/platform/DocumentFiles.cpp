@@ -111,9 +111,14 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
         doc.setDefaultFont(font);
         result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
         if (result.rich) {
-            rtf::RtfReader::read(bytes, doc, nullptr, [&](qint64 done, qint64 total) {
-                return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
-            });
+            QStringList unkept;
+            rtf::RtfReader::read(
+                bytes, doc, nullptr,
+                [&](qint64 done, qint64 total) {
+                    return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
+                },
+                &unkept);
+            result.unkept = unkept.join(QStringLiteral(", "));
             steps.report(1000);
         } else {
             DecodedText decoded = decodeText(bytes);

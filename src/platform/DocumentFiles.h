@@ -4,6 +4,7 @@
 #include "platform/TextFile.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,7 @@ struct LoadedDocument {
     bool rich = false;          ///< the file holds RTF
     TextFormat format;          ///< of a plain-text file
     bool pieces = false;        ///< some long line was split into pieces
+    QString unkept;             ///< of a rich-text file: what it held that saving would lose
 };
 
 /// Reads a file into a new document in the given default font: RTF when it holds RTF, otherwise

@@ -5,6 +5,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/LongLines.h"
 #include "platform/Twips.h"
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -922,6 +923,7 @@ void RichTextBox::LoadFile(const QString& path)
     doc->setParent(this);
     if (!loaded.rich)
         plainFormat_ = loaded.format;
+    unkept_ = loaded.unkept;
     mayHavePieces_ = loaded.pieces;
     {
         ProgramChange quiet(*this);
@@ -940,10 +942,18 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     QByteArray bytes;
     if (fileType == RichText)
         bytes = rtf::RtfWriter::write(*document()); // writes a long line's pieces as one paragraph
+    // As text, a rich document's pictures leave nothing behind (their object characters).
+    const bool rich = isRichView();
+    const auto plainText = [this, rich] {
+        QString text = Text();
+        if (rich)
+            text.remove(QChar::ObjectReplacementCharacter);
+        return text;
+    };
     const qsizetype size = fileType == RichText ? bytes.size() : TextLength();
     if (size < progressFromBytes()) {
         if (fileType == PlainText)
-            bytes = encodeText(Text(), plainFormat_);
+            bytes = encodeText(plainText(), plainFormat_);
         writeWholeFile(path, bytes);
     } else {
         // Taking the text, encoding and writing a big file run beside the window, which keeps
@@ -960,12 +970,13 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
                             if (fileType == PlainText) {
                                 if (!progress(0))
                                     platform::raise(err::Cancel, QString());
-                                bytes = encodeText(Text(), format);
+                                bytes = encodeText(plainText(), format);
                             }
                             writeWholeFile(path, bytes, progress);
                         });
     }
     document()->setModified(false);
+    unkept_.clear();
 }
 
 void RichTextBox::SelPrint(QPrinter* printer)
@@ -977,6 +988,7 @@ void RichTextBox::SelPrint(QPrinter* printer)
         QTextDocument part;
         part.setDefaultFont(font_);
         QTextCursor(&part).insertFragment(c.selection());
+        rtf::providePictureImages(part); // the pictures' images are the document's own
         joinPieces(part);
         part.print(printer);
     } else if (!pieceBreaks().empty()) {

@@ -95,6 +95,11 @@ public:
     /// over the target, so a failed save leaves the old file whole. Throws AppError on failure.
     void SaveFile(const QString& path, int fileType = RichText);
 
+    /// What the rich-text file loaded last held that this document leaves out, so that saving
+    /// it would lose it, named in words a user understands (e.g. "embedded objects, footnotes");
+    /// empty when nothing. Cleared by the next successful SaveFile.
+    QString unkeptContent() const { return unkept_; }
+
     /// The plain-text format SaveFile type 1 writes: that of the file loaded last.
     TextFormat plainTextFormat() const { return plainFormat_; }
     void setPlainTextFormat(const TextFormat& f) { plainFormat_ = f; }
@@ -161,6 +166,7 @@ private:
     QFont font_;
     std::optional<QColor> baseColor_, textColor_;
     TextFormat plainFormat_;
+    QString unkept_;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
     int programChange_ = 0;

@@ -95,5 +95,23 @@ QString normaliseSpace(QString text)
 {
     text.replace(QChar(0xFEFF), u' ');
     text.replace(QChar::Nbsp, u' ');
+    text.remove(QChar::ObjectReplacementCharacter);   // pictures, which text leaves out
     return text.simplified();
+}
+
+QList<ShownPicture> picturesIn(const QTextDocument& document)
+{
+    QList<ShownPicture> pictures;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            ShownPicture shown;
+            if (!platform::rtf::pictureOf(it.fragment().charFormat(), &shown.picture))
+                continue;
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            shown.size = QSize(int(image.width()), int(image.height()));
+            for (int i = 0; i < it.fragment().length(); ++i)
+                pictures << shown;
+        }
+    }
+    return pictures;
 }

@@ -5,6 +5,10 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 
+#include "platform/rtf/RtfPictures.h"
+
+#include <QSize>
+
 class QTextDocument;
 class QTextTable;
 
@@ -19,5 +23,17 @@ QList<QTextTable*> topLevelTables(const QTextDocument& document);
 /// The table's cells row by row, "|" between cells, "\n" between a cell's paragraphs.
 QString tableText(QTextTable* table);
 /// White space collapsed to single spaces, ends trimmed, byte-order marks and no-break spaces
-/// treated as the spaces they show.
+/// treated as the spaces they show, pictures' object characters left out.
 QString normaliseSpace(QString text);
+
+/// A picture of a document as the reader left it: what it holds and the size it is shown at.
+struct ShownPicture {
+    platform::rtf::Picture picture;
+    QSize size;
+    bool operator==(const ShownPicture& o) const
+    {
+        return picture.keywords == o.picture.keywords && picture.data == o.picture.data && size == o.size;
+    }
+};
+/// Every picture of the document, tables' cells included, in order.
+QList<ShownPicture> picturesIn(const QTextDocument& document);

@@ -6,7 +6,7 @@
 #include <memory>
 
 /// The RTF reader and writer: reading text, formats and tables; writing; the round trip; the
-/// corpus of real files; hostile input; the exchange with LibreOffice.
+/// pictures; the corpus of real files; hostile input; the exchange with LibreOffice.
 class tst_rtf : public QObject {
     Q_OBJECT
 
@@ -37,6 +37,13 @@ private slots:
     void writesFormats();
     void roundTripsRandomDocuments();
     void roundTripsTables();
+
+    // tst_rtf_pictures.cpp
+    void keepsPictures_data();
+    void keepsPictures();
+    void tellsWhatCannotBeKept_data();
+    void tellsWhatCannotBeKept();
+    void editorTellsWhatSavingWouldLose();
 
     // tst_rtf_corpus.cpp
     void readsCorpus_data();

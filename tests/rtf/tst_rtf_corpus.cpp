@@ -5,9 +5,11 @@
 #include "rtf_test_support.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -54,6 +56,25 @@ const std::map<QString, const char*>& corpusDifferences()
         {u"rtfpipe__rtf2xml_ted_mixed_faces"_qs, symbol},
     };
     return differences;
+}
+
+// The pictures of the document's text in files that hold any; those of headers and footers
+// (rtfpipe__Issue39 has one only there) and the stand-ins for old readers (\nonshppict) are
+// not counted.
+const std::map<QString, int>& corpusPictures()
+{
+    static const std::map<QString, int> counts = {
+        {u"rtfpipe__phprtflite_images"_qs, 11},  // and one in the first page's header
+        {u"pandoc__image"_qs, 1},
+        {u"pandoc__writer"_qs, 2},
+        {u"rtfpipe__Issue33"_qs, 5},
+        {u"rtfpipe__Issue37"_qs, 2},
+        {u"rtfpipe__Issue46"_qs, 1},   // a floating picture; its text box (an object) is left out
+        {u"rtfpipe__PictureObjectEmbed2"_qs, 1},   // an object's picture
+        {u"striprtf__BVWGT_20241227_W258_2227269_1_00_01"_qs, 1},  // and three in headers
+        {u"striprtf__Example_text"_qs, 2},
+    };
+    return counts;
 }
 
 qint64 procStatusKb(const char* field)
@@ -116,9 +137,13 @@ void tst_rtf::readsCorpus()
         return;
     }
     QVERIFY(read);
-    // What was read can be written and read back with the same text.
-    QCOMPARE(normaliseSpace(readRtf(RtfWriter::write(document))->toPlainText()),
-             normaliseSpace(document.toPlainText()));
+    // What was read can be written and read back with the same text and pictures.
+    const auto reread = readRtf(RtfWriter::write(document));
+    QCOMPARE(normaliseSpace(reread->toPlainText()), normaliseSpace(document.toPlainText()));
+    const QList<ShownPicture> pictures = picturesIn(document);
+    QCOMPARE(picturesIn(*reread), pictures);
+    const auto count = corpusPictures().find(name);
+    QCOMPARE(pictures.size(), count == corpusPictures().end() ? 0 : count->second);
     if (!reference.open(QIODevice::ReadOnly)) {
         // LibreOffice could not load it; we keep what can be read.
         if (name == u"rtfpipe__RtfParserTest_fail_3"_qs)   // the closing brace is missing
@@ -175,6 +200,17 @@ void tst_rtf::survivesHostileInput_data()
     for (int i = 0; i < 200000; ++i)
         colours += "\\red1;";
     QTest::newRow("200,000 colours") << colours + "}\\cf150000 c}" << u"c"_qs;
+    QTest::newRow("picture with an odd count of hex digits")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e4}b}") << u"a\uFFFCb"_qs;
+    QTest::newRow("picture binary past the end")
+        << QByteArray("{\\rtf1 a{\\pict\\jpegblip\\picwgoal-99\\bin99999 \xff\xd8}b}") << u"a\uFFFC"_qs;
+    QTest::newRow("picture binary of negative length")
+        << QByteArray("{\\rtf1 a{\\pict\\wmetafile8\\bin-5 01}b}") << u"a\uFFFCb"_qs;
+    QTest::newRow("picture nested past the deepest level")
+        << "{\\rtf1 " + QByteArray(5000, '{') + "{\\pict 00}after" + QByteArray(5000, '}') + "}"
+        << u"after"_qs;
+    QTest::newRow("picture where no text goes")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0{\\pict 00}Arial;}}\\f0 x}") << u"x"_qs;
     QTest::newRow("star before text") << QByteArray("{\\rtf1 a{\\* hidden}b}") << u"ab"_qs;
     QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b\\'00c}", 17) << u"abc"_qs;
     QTest::newRow("only the signature") << QByteArray("{\\rtf") << QString();
@@ -304,6 +340,21 @@ void tst_rtf::exchangesFilesWithLibreOffice()
         table->cellAt(i / 2, i % 2).firstCursorPosition().insertText(QString::fromUtf16(cellTexts[i]));
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(u"Last"_qs);
+    // Pictures: a PNG at 100 x 50 pixels in the text, a JPEG at 30 x 20 in a table's cell.
+    const auto red = [](const char* format) {
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(QColor(255, 0, 0));
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return buffer.data();
+    };
+    using platform::rtf::pictureFormat;
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter),
+                      pictureFormat({}, {"\\pngblip\\picwgoal1500\\pichgoal750", red("PNG")}, u"p"_qs));
+    table->cellAt(0, 0).lastCursorPosition().insertText(
+        QString(QChar::ObjectReplacementCharacter),
+        pictureFormat({}, {"\\jpegblip\\picw40\\pich20\\picwgoal450\\pichgoal300", red("JPEG")}, u"j"_qs));
     QFile ours(dir.filePath(u"ours.rtf"_qs));
     QVERIFY(ours.open(QIODevice::WriteOnly));
     ours.write(RtfWriter::write(document));
@@ -314,6 +365,23 @@ void tst_rtf::exchangesFilesWithLibreOffice()
     QVERIFY2(text.open(QIODevice::ReadOnly), "LibreOffice could not read our RTF");
     QCOMPARE(normaliseSpace(QString::fromUtf8(text.readAll())),
              normaliseSpace(document.toPlainText()));
+
+    // LibreOffice shows our pictures: it writes them back (as PNG) at their size, in their place.
+    QVERIFY(runSoffice(profile, {u"--convert-to"_qs, u"rtf"_qs, u"--outdir"_qs, out, ours.fileName()}));
+    QFile again(out + u"/ours.rtf"_qs);
+    QVERIFY2(again.open(QIODevice::ReadOnly), "LibreOffice could not read our RTF");
+    const auto back = readRtf(again.readAll());
+    const QList<ShownPicture> pictures = picturesIn(*back);
+    QCOMPARE(pictures.size(), 2);
+    QCOMPARE(pictures[0].size, QSize(30, 20));
+    QCOMPARE(pictures[1].size, QSize(100, 50));
+    QVERIFY(tableText(topLevelTables(*back).value(0)).startsWith(u"c11\uFFFC|"_qs));
+    for (const ShownPicture& shown : pictures) {
+        QImage image;
+        QVERIFY(image.loadFromData(shown.picture.data));
+        QCOMPARE(image.size(), QSize(40, 20));
+        QVERIFY(qRed(image.pixel(20, 10)) > 200 && qGreen(image.pixel(20, 10)) < 60);
+    }
 }
 
 QTEST_MAIN(tst_rtf)

@@ -96,10 +96,10 @@ void tst_rtf::readsText_data()
     QTest::newRow("destinations that hold no text")
         << QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red1\green2\blue3;}{\stylesheet{\s1 Heading;}})"
                       R"({\info{\title T}{\author A}}{\*\generator G;}{\*\unknown U{\nested N}}{\header H}{\footer F})"
-                      R"({\pict\wmetafile8 0102}{\object{\*\objdata 01}{\result R}}{\*\bkmkstart b}Body})")
-        << u"Body"_qs;
+                      R"({\nonshppict{\pict\wmetafile8 0102}}{\object{\*\objdata 01}{\result R}}{\*\bkmkstart b}Body})")
+        << u"RBody"_qs;   // an object shows as its result
     QTest::newRow("binary data is passed over")
-        << QByteArray(R"({\rtf1 a{\pict\bin5 }{\}x}b})") << u"ab"_qs;
+        << QByteArray(R"({\rtf1 a{\*\data\bin5 }{\}x}b})") << u"ab"_qs;
     QTest::newRow("footnote text is left out, its mark numbered")
         << QByteArray(R"({\rtf1 word\chftn{\footnote\pard {\chftn} note}. more\chftn{\footnote x}})")
         << u"word1. more2"_qs;

@@ -46,27 +46,33 @@ Map makeMap()
         {"chftn", Kw::Chftn}, {"bin", Kw::Bin},
 
         {"trowd", Kw::Trowd}, {"cellx", Kw::Cellx}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
+        {"pict", Kw::Pict}, {"shppict", Kw::ShpPict}, {"object", Kw::Object},
+        {"result", Kw::ObjResult}, {"shp", Kw::Shape}, {"shpinst", Kw::ShapeInstructions},
+        {"sp", Kw::ShapeProperty}, {"sn", Kw::ShapeName}, {"sv", Kw::ShapeValue},
+        {"shprslt", Kw::ShapeResult}, {"shptxt", Kw::ShapeText}, {"footnote", Kw::Footnote}, {"annotation", Kw::Annotation},
+
         {"row", Kw::Row}, {"nestrow", Kw::NestRow}, {"clmgf", Kw::MergeFirst},
         {"clmrg", Kw::MergeNext}, {"clvmgf", Kw::MergeDownFirst}, {"clvmrg", Kw::MergeDown},
     };
     // Destinations whose content is not document text: passed over whole.
     for (std::string_view name : {
-             "stylesheet", "info", "pict", "object", "footnote", "header", "headerl", "headerr",
-             "headerf", "footer", "footerl", "footerr", "footerf", "pn", "annotation", "atnid",
+             "stylesheet", "info", "pn", "atnid",
              "atnauthor", "atndate", "atnref", "atnparent", "xe", "tc", "tcn", "nonesttables",
-             "shprslt", "template", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
+             "template", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
              "fchars", "lchars", "revtbl", "rsidtbl", "listtable", "listoverridetable", "filetbl",
-             "private", "bkmkstart", "bkmkend", "datafield", "objdata", "result", "nonshppict",
-             "shppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
+             "private", "bkmkstart", "bkmkend", "datafield", "objdata", "nonshppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
              "datastore", "generator", "userprops", "docvar", "pgdsctbl", "listpicture", "txe",
              "rxe", "comment", "title", "subject", "author", "operator", "keywords", "doccomm",
-             "shpinst", "sp", "picprop", "blipuid",
+             "picprop", "blipuid",
              "mmathPr", "panose", "falt", "fname", "fontemb", "fontfile", "passwordhash",
              "protusertbl", "defchp", "defpap", "keycode", "formfield", "atrfstart", "atrfend",
-             "gridtbl", "wgrffmtfilter", "htmltag", "mhtmltag", "pnseclvl", "sn", "sv",
+             "gridtbl", "wgrffmtfilter", "htmltag", "mhtmltag", "pnseclvl",
              "bookmark", "dptxbxtext", "background", "printim", "buptim", "revtim", "creatim",
              "hlinkbase", "company", "category", "manager", "nextfile", "ebcstart", "ebcend"})
         m.emplace(name, Kw::Skipped);
+    for (std::string_view name : {"header", "headerl", "headerr", "headerf", "footer", "footerl",
+                                  "footerr", "footerf"})
+        m.emplace(name, Kw::HeaderFooter);
     return m;
 }
 

@@ -12,6 +12,11 @@ enum class Kw {
     // destinations
     FontTable, ColorTable, FieldInstruction, FieldResult, Field, NestTableProps, ListText, PnText,
     Upr, Ud, Skipped,
+    // pictures and what holds them
+    Pict, ShpPict, Object, ObjResult, Shape, ShapeInstructions, ShapeProperty, ShapeName,
+    ShapeValue, ShapeResult,
+    // text the document does not show: passed over, and told of when it holds something
+    Footnote, HeaderFooter, Annotation, ShapeText,
     // font and colour tables
     F, FCharset, Red, Green, Blue,
     // character formats

@@ -3,11 +3,13 @@
 #include "platform/rtf/RtfBuilder.h"
 #include "platform/rtf/RtfCodePages.h"
 #include "platform/rtf/RtfKeywords.h"
+#include "platform/rtf/RtfPictures.h"
 
 #include <QColor>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -24,7 +26,8 @@ constexpr qsizetype kMaxFieldInstruction = 4096;
 constexpr int kMaxFields = 1 << 20;
 constexpr int kMaxTwips = 31680;   // 22 inches
 
-enum class Dest : std::uint8_t { Text, FontTable, ColorTable, FieldInstruction };
+// Shape: a drawing's properties, of which only its picture ("pib") is read.
+enum class Dest : std::uint8_t { Text, FontTable, ColorTable, FieldInstruction, Picture, Shape };
 
 struct CharProps {
     int font = -1;
@@ -58,6 +61,7 @@ struct GroupState {
     int field = 0;
     bool upr = false;        // inside \upr only the {\*\ud ...} part is read
     bool listText = false;   // list numbers carry paragraph words that must not end a table
+    bool shapePicture = false;   // the value of a shape's picture property
 };
 
 struct FontEntry {
@@ -65,6 +69,18 @@ struct FontEntry {
     int charset = -1;
     int codePage = 0;
 };
+
+// The words of a picture group that describe it without referring to the document's tables;
+// they are kept with the picture and written back as read.
+bool isPictureWord(std::string_view word)
+{
+    static constexpr std::string_view kWords[] = {
+        "picw", "pich", "picwgoal", "pichgoal", "picscalex", "picscaley", "piccropl", "piccropr",
+        "piccropt", "piccropb", "picscaled", "picbmp", "picbpp", "bliptag", "blipupi",
+        "wbmbitspixel", "wbmplanes", "wbmwidthbytes", "pngblip", "jpegblip", "emfblip",
+        "wmetafile", "pmmetafile", "dibitmap", "wbitmap", "macpict", "defshp"};
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -197,12 +213,32 @@ public:
         }
         unclosed_ = !stack_.empty();
         if (!stack_.empty()) {
+            if (state().dest == Dest::Picture)
+                pictureEnd();   // what was read of it is kept
             flushText();
             builder_.finish(state().para.tableLevel(), blockFormat());
         }
     }
 
     bool unclosed() const { return unclosed_; }
+    bool sawPictures() const { return pictures_ > 0; }
+
+    // What the file held that the document cannot keep, in words a user understands.
+    QStringList unkept() const
+    {
+        QStringList words;
+        if (unkept_ & UnkeptObjects)
+            words << QStringLiteral("embedded objects");
+        if (unkept_ & UnkeptHeadersFooters)
+            words << QStringLiteral("headers and footers");
+        if (unkept_ & UnkeptFootnotes)
+            words << QStringLiteral("footnotes");
+        if (unkept_ & UnkeptComments)
+            words << QStringLiteral("comments");
+        if (unkept_ & UnkeptTextBoxes)
+            words << QStringLiteral("text boxes");
+        return words;
+    }
 
 private:
     GroupState& state() { return stack_.back(); }
@@ -252,13 +288,18 @@ private:
             return;
         }
         const int field = state().field;
+        const bool picture = state().dest == Dest::Picture;
         stack_.pop_back();
+        if (picture && state().dest != Dest::Picture)
+            pictureEnd();
         if (field > 0 && field != state().field)
             fieldEnd(field);
     }
 
     // Passes over the rest of the current group, its nested groups and binary data included.
-    void skipRestOfGroup()
+    // `content`, when given, tells whether the group held anything a reader sees: characters
+    // or a picture.
+    void skipRestOfGroup(bool* content = nullptr)
     {
         int depth = 1;
         while (p_ < end_) {
@@ -272,21 +313,94 @@ private:
                 }
             } else if (c == '\\' && p_ < end_) {
                 if (!isLetter(*p_)) {
+                    if (content && (*p_ == '\'' || *p_ == '\\' || *p_ == '{' || *p_ == '}'))
+                        *content = true;
                     ++p_;
                     continue;
                 }
                 const char* word = p_;
                 while (p_ < end_ && isLetter(*p_))
                     ++p_;
-                const bool bin = p_ - word == 3 && std::memcmp(word, "bin", 3) == 0;
+                const std::string_view name(word, size_t(p_ - word));
+                const bool bin = name == "bin";
+                if (content && (name == "u" || name == "pict"))
+                    *content = true;
                 bool hasParam = false;
                 const qint64 param = readParameter(hasParam);
                 if (bin)
                     skipBinary(param);
+            } else if (content && c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != ';') {
+                *content = true;
             }
         }
         // The data ends inside the group: the document ends here.
         overflow_ = 0;
+    }
+
+    void skipNoting(std::uint8_t what)
+    {
+        bool content = false;
+        skipRestOfGroup(&content);
+        if (content)
+            unkept_ |= what;
+    }
+
+    // ---- pictures ----------------------------------------------------------------------------
+
+    void pictureStart()
+    {
+        flushText();
+        state().dest = Dest::Picture;
+        picture_ = Picture();
+        nibble_ = -1;
+    }
+
+    void pictureWord(std::string_view word, bool hasParam, qint64 value)
+    {
+        if (word == "bin") {
+            // Raw bytes follow the word's delimiting space; a length past the end takes the rest.
+            if (value > 0) {
+                const qint64 n = std::min<qint64>(value, end_ - p_);
+                picture_.data.append(p_, qsizetype(n));
+                p_ += n;
+            }
+            return;
+        }
+        if (!isPictureWord(word))
+            return;
+        picture_.keywords += '\\';
+        picture_.keywords.append(word.data(), qsizetype(word.size()));
+        if (hasParam)
+            picture_.keywords += QByteArray::number(value);
+    }
+
+    void pictureHex(const char* data, qsizetype size)
+    {
+        for (qsizetype i = 0; i < size; ++i) {
+            const int v = hexValue(data[i]);
+            if (v < 0)
+                continue;
+            if (nibble_ < 0) {
+                nibble_ = v;
+            } else {
+                picture_.data += char(nibble_ * 16 + v);
+                nibble_ = -1;
+            }
+        }
+    }
+
+    // The picture becomes one object character in the text's format where it stands.
+    void pictureEnd()
+    {
+        static std::atomic<quint64> names{0};
+        flushText();
+        const QString name = QStringLiteral("quiple-picture:%1").arg(++names);
+        builder_.addRun(QString(QChar::ObjectReplacementCharacter),
+                        pictureFormat(charFormat(state().chr), picture_, name));
+        picture_ = Picture();
+        ++pictures_;
+        if (state().dest == Dest::Shape)
+            shapeShown_ = true;
     }
 
     // ---- tokens ----------------------------------------------------------------------------
@@ -331,6 +445,10 @@ private:
         const std::string_view word(start, size_t(std::min<qsizetype>(p_ - start, 32)));
         bool hasParam = false;
         const qint64 wide = readParameter(hasParam);
+        if (state().dest == Dest::Picture && !starPending_) {
+            pictureWord(word, hasParam, wide);
+            return;
+        }
         const int param = int(std::clamp<qint64>(wide, -(1LL << 31) + 1, (1LL << 31) - 1));
         controlWord(lookupKeyword(word), hasParam, param);
     }
@@ -398,7 +516,8 @@ private:
             switch (kw) {
             case Kw::FontTable: case Kw::ColorTable: case Kw::FieldInstruction:
             case Kw::FieldResult: case Kw::NestTableProps: case Kw::ListText: case Kw::PnText:
-            case Kw::Ud: case Kw::Upr:
+            case Kw::Ud: case Kw::Upr: case Kw::ShpPict: case Kw::Annotation:
+            case Kw::ShapeInstructions:
                 break;
             default:
                 skipRestOfGroup();
@@ -470,6 +589,39 @@ private:
             break;
         case Kw::Upr: s.upr = true; break;
         case Kw::Skipped: skipRestOfGroup(); break;
+        // Groups nested past the deepest level share its state: a picture or a shape there would
+        // take over the text that follows it, so they are passed over.
+        case Kw::Pict:
+            if (overflow_ == 0 && (s.dest == Dest::Text || (s.dest == Dest::Shape && s.shapePicture)))
+                pictureStart();
+            else
+                skipRestOfGroup();
+            break;
+        // A floating picture is shown where it is anchored; other drawings are passed over, and
+        // so is the drawing's rendering for old readers.
+        case Kw::Shape: shapeShown_ = false; break;
+        case Kw::ShapeInstructions:
+            if (overflow_ == 0 && (s.dest == Dest::Text || s.dest == Dest::Shape))   // grouped shapes nest
+                s.dest = Dest::Shape;
+            else
+                skipRestOfGroup();
+            break;
+        case Kw::ShapeProperty: case Kw::ShapeName: case Kw::ShapeValue:
+            if (s.dest != Dest::Shape)
+                skipRestOfGroup();
+            else if (kw == Kw::ShapeName)
+                shapeName_.clear();
+            else if (kw == Kw::ShapeValue)
+                s.shapePicture = shapeName_.trimmed() == "pib" && !shapeShown_;
+            break;
+        case Kw::ShapeResult: skipRestOfGroup(); break;
+        case Kw::ShpPict: break;   // the picture itself; \nonshppict holds its stand-in
+        case Kw::Object: unkept_ |= UnkeptObjects; break;
+        case Kw::ObjResult: s.dest = Dest::Text; break;   // the object as it shows
+        case Kw::Footnote: skipNoting(UnkeptFootnotes); break;
+        case Kw::HeaderFooter: skipNoting(UnkeptHeadersFooters); break;
+        case Kw::Annotation: skipNoting(UnkeptComments); break;
+        case Kw::ShapeText: skipNoting(UnkeptTextBoxes); break;
 
         case Kw::F:
             if (s.dest == Dest::FontTable) {
@@ -680,6 +832,12 @@ private:
                     formatCacheValid_ = false;
                 }
             }
+            break;
+        case Dest::Picture:
+            pictureHex(data, size);
+            break;
+        case Dest::Shape:
+            shapeName_.append(data, std::min<qsizetype>(size, 16 - shapeName_.size()));
             break;
         case Dest::FieldInstruction:
             if (s.field > 0) {
@@ -944,6 +1102,20 @@ private:
     int colour_[3] = {0, 0, 0};
     bool colourSet_ = false;
 
+    enum : std::uint8_t {
+        UnkeptObjects = 1,
+        UnkeptHeadersFooters = 2,
+        UnkeptFootnotes = 4,
+        UnkeptComments = 8,
+        UnkeptTextBoxes = 16,
+    };
+    std::uint8_t unkept_ = 0;
+    Picture picture_;
+    int nibble_ = -1;
+    QByteArray shapeName_;   // of the shape property being read
+    bool shapeShown_ = false;
+    int pictures_ = 0;
+
     std::vector<QString> fieldInstructions_;
     std::vector<QString> hrefs_;
     int footnotes_ = 0;
@@ -977,10 +1149,12 @@ bool RtfReader::looksLikeRtf(const QByteArray& head)
 }
 
 bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* warning,
-                     const Progress& progress)
+                     const Progress& progress, QStringList* unkept)
 {
     if (warning)
         warning->clear();
+    if (unkept)
+        unkept->clear();
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
@@ -1000,6 +1174,10 @@ bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* wa
         parser.run();
         unclosed = parser.unclosed();
         edit.endEditBlock();
+        if (parser.sawPictures())
+            providePictureImages(document);
+        if (unkept)
+            *unkept = parser.unkept();
     }
     document.setUndoRedoEnabled(undo);
     document.setModified(false);

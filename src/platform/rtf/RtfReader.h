@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QTextDocument;
@@ -19,8 +20,12 @@ public:
 
     /// Replaces the document's content with what the RTF holds. Malformed input yields whatever
     /// could be read; it never crashes or hangs. Returns false only when nothing could be read.
+    /// Pictures become image characters that keep the picture's data (see RtfPictures.h).
+    /// `unkept` receives what the file held that the document leaves out and saving would lose
+    /// (embedded objects' own data, headers and footers, footnotes, comments, text boxes), each
+    /// in words a user understands; empty when nothing.
     static bool read(const QByteArray& rtf, QTextDocument& document, QString* warning = nullptr,
-                     const Progress& progress = {});
+                     const Progress& progress = {}, QStringList* unkept = nullptr);
 };
 
 } // namespace platform::rtf

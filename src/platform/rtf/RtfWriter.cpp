@@ -1,7 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/LongLines.h"
-
+#include "platform/rtf/RtfPictures.h"
 
 #include <QColor>
 #include <QTextBlock>
@@ -9,6 +9,7 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -42,7 +43,7 @@ void appendText(QByteArray& out, QStringView text)
         case 0x00A0: out += "\\~"; continue;
         case 0x00AD: out += "\\-"; continue;
         case 0x2011: out += "\\_"; continue;
-        case QChar::ObjectReplacementCharacter: continue;   // pictures are not written
+        case QChar::ObjectReplacementCharacter: continue;   // an object with nothing to write
         default: break;
         }
         if (c < 0x20 || c == 0x7F)
@@ -52,6 +53,21 @@ void appendText(QByteArray& out, QStringView text)
         appendNumber(out, c > 32767 ? int(c) - 65536 : int(c));
         out += '?';
     }
+}
+
+// A picture as its file gave it: its words, then its data in hexadecimal, 64 bytes a line.
+void appendPicture(QByteArray& out, const Picture& picture)
+{
+    out += "{\\pict";
+    out += picture.keywords;
+    out += '\n';
+    const QByteArray hex = picture.data.toHex();
+    constexpr qsizetype kLine = 128;
+    for (qsizetype at = 0; at < hex.size(); at += kLine) {
+        out += QByteArrayView(hex).sliced(at, std::min(kLine, hex.size() - at));
+        out += '\n';
+    }
+    out += '}';
 }
 
 QString familyOf(const QTextCharFormat& format, const QString& fallback)
@@ -242,6 +258,14 @@ private:
                 out += ' ';
                 openControls = controls;
                 runOpen = true;
+            }
+            Picture picture;
+            if (pictureOf(format, &picture)) {
+                for (QChar c : fragment.text()) {
+                    if (c == QChar::ObjectReplacementCharacter)
+                        appendPicture(out, picture);
+                }
+                continue;
             }
             appendText(out, fragment.text());
         }
