@@ -30,6 +30,8 @@ qint64 g_progressFromBytes = 8 * 1024 * 1024;
 
 constexpr qsizetype kReadChunk = 8 * 1024 * 1024;
 constexpr qsizetype kBuildChunk = 1024 * 1024;
+// Rich text from this size is read on a worker thread.
+constexpr qint64 kRichBesideBytes = 256 * 1024;
 
 // Reports per mille of the whole load; a false answer stops it.
 class Steps {
@@ -52,6 +54,12 @@ public:
 private:
     const std::function<bool(int)>& progress_;
 };
+
+bool holdsRtf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && rtf::RtfReader::looksLikeRtf(file.read(16));
+}
 
 QString sizeText(qint64 bytes)
 {
@@ -155,8 +163,11 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
         result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
         if (result.rich) {
             rtf::RtfReader::read(bytes, doc, nullptr, [&](qint64 done, qint64 total) {
-                return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
+                return steps.tell(200 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
             });
+            steps.report(900);
+            // A paragraph with no place to break would take the view minutes to lay out whole.
+            result.pieces = splitLongBlocks(doc);
             steps.report(1000);
         } else {
             DecodedText decoded = decodeText(bytes);
@@ -187,7 +198,8 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
 }
 
 void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
-                     const std::function<void(const std::function<bool(int)>&)>& work)
+                     const std::function<void(const std::function<bool(int)>&)>& work,
+                     int showAfterMs)
 {
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
@@ -209,12 +221,19 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    dialog.setMinimumDuration(0);
+    dialog.setMinimumDuration(std::max(0, showAfterMs));
     dialog.setRange(0, 1000);
     dialog.setValue(0);
 
+    // Whichever loop runs when the worker ends is left; the flag tells it did.
+    bool finished = false;
     QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QEventLoop* running = nullptr;
+    QObject::connect(worker.get(), &QThread::finished, &dialog, [&] {
+        finished = true;
+        if (running)
+            running->quit();
+    });
     // The Cancel button, Esc and closing the window all cancel.
     const auto cancel = [&] {
         if (cancelled.exchange(true))
@@ -227,10 +246,22 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &dialog,
                      [&] { dialog.setValue(permille.load(std::memory_order_relaxed)); });
-    tick.start(50);
-    dialog.show();
     worker->start();
-    loop.exec();
+    if (showAfterMs > 0) {
+        // Work done within a moment shows no window. Until it shows, the window keeps painting
+        // while the user's input waits, so nothing can change under the work.
+        QEventLoop moment;
+        running = &moment;
+        QTimer::singleShot(showAfterMs, &moment, &QEventLoop::quit);
+        moment.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!finished) {
+        tick.start(50);
+        dialog.show();
+        running = &loop;
+        loop.exec();
+    }
+    running = nullptr;
     worker->wait();
     tick.stop();
     dialog.hide();
@@ -257,8 +288,16 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
 {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() < g_progressFromBytes)
+    if (!info.isFile())
         return loadDocument(path, font);
+    // Rich text is read several times slower than plain text: from a smaller size it is read
+    // beside the window, which shows its progress only when it takes more than a moment.
+    int showAfterMs = 0;
+    if (info.size() < g_progressFromBytes) {
+        if (info.size() < std::min(g_progressFromBytes, kRichBesideBytes) || !holdsRtf(path))
+            return loadDocument(path, font);
+        showAfterMs = kMomentMs;
+    }
     LoadedDocument result;
     QThread* const home = QThread::currentThread();
     runWithProgress(parent,
@@ -267,7 +306,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
                         LoadedDocument loaded = loadDocument(path, font, progress);
                         loaded.document->moveToThread(home);
                         result = std::move(loaded);
-                    });
+                    }, showAfterMs);
     return result;
 }
 
