@@ -27,6 +27,7 @@ namespace platform {
 namespace {
 
 qint64 g_progressFromBytes = 8 * 1024 * 1024;
+int g_momentMs = 400;
 
 constexpr qsizetype kReadChunk = 8 * 1024 * 1024;
 constexpr qsizetype kBuildChunk = 1024 * 1024;
@@ -130,6 +131,16 @@ qint64 progressFromBytes()
 void setProgressFromBytes(qint64 bytes)
 {
     g_progressFromBytes = bytes;
+}
+
+int momentMs()
+{
+    return g_momentMs;
+}
+
+void setMomentMs(int milliseconds)
+{
+    g_momentMs = milliseconds;
 }
 
 void raiseFileError(const QString& path, QFileDevice::FileError error, const QString& reason,
@@ -296,7 +307,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
     if (info.size() < g_progressFromBytes) {
         if (info.size() < std::min(g_progressFromBytes, kRichBesideBytes) || !holdsRtf(path))
             return loadDocument(path, font);
-        showAfterMs = kMomentMs;
+        showAfterMs = std::max(1, g_momentMs);
     }
     LoadedDocument result;
     QThread* const home = QThread::currentThread();
