@@ -39,8 +39,9 @@ def paragraph(text):
 def links(count):
     parts = [HEAD, r"\pard\plain "]
     for i in range(count):
-        url = "a.io/%05d" % i
-        parts.append(r'{\field{\*\fldinst{HYPERLINK "%s"}}{\fldrslt %s}}' % (url, url) + "\n")
+        # Shown as "link00000link00001...": letters and digits, no place to break.
+        parts.append(r'{\field{\*\fldinst{HYPERLINK "a.io/%05d"}}{\fldrslt link%05d}}' % (i, i)
+                     + "\n")
     parts.append(r"\par" + "\n}\n")
     return "".join(parts)
 
