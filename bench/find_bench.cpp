@@ -3,7 +3,7 @@
 //   find_bench [--replace-mb=5] [--matches=100000] [--long-line-kb=256] [--large-mb=100] [--steps=20]
 //
 // Replace All: a document of replace-mb megabytes holding `matches` occurrences of the search
-// word, replaced through the dialog's Replace All button; the time of the click, the paints of
+// word (several on a line when there are more than lines), replaced through the dialog's Replace All button; the time of the click, the paints of
 // the editor while it runs, and the time of undoing it in one step. Then Replace All on a document
 // that is one long line.
 // Find / Next and F3: a document of large-mb megabytes whose occurrences are all near its end;
@@ -25,7 +25,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <algorithm>
@@ -98,6 +100,22 @@ QByteArray text(qint64 bytes, qint64 first, qint64 every, qint64 count)
     return out;
 }
 
+// Lines of 52 characters, each holding the word perLine times.
+QByteArray dense(qint64 bytes, qint64 perLine)
+{
+    QByteArray line;
+    for (qint64 i = 0; i < perLine; ++i)
+        line += "needle ";
+    line += QByteArray("in the hay of the quick brown fox and the lazy dog, at last.").left(
+        std::max<qint64>(0, 51 - line.size()));
+    line += '\n';
+    QByteArray out;
+    out.reserve(bytes + line.size());
+    while (out.size() < bytes)
+        out += line;
+    return out;
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -152,7 +170,8 @@ int main(int argc, char** argv)
         const qint64 lines = bytes / 52;
         const qint64 every = std::max<qint64>(1, lines / std::max<qint64>(1, matches));
         const QString file = dir.filePath("replace.txt");
-        if (!writeFile(file, text(bytes, 0, every, matches)))
+        if (!writeFile(file, matches > lines ? dense(bytes, (matches + lines - 1) / lines)
+                                             : text(bytes, 0, every, matches)))
             return 1;
         t.start();
         rtf.LoadFile(file);
@@ -161,14 +180,36 @@ int main(int argc, char** argv)
         const qsizetype found = rtf.Text().count(QStringLiteral("needle"));
         double replaceMs = 0;
         int paints = 0;
+        // The longest the program went without handling its events, whether the progress window
+        // showed, and (when cancelAfterMs is set) its Cancel clicked that long after the start.
+        qint64 longestPause = 0;
+        bool progressShown = false;
+        double cancelAfterMs = 0, cancelledAtMs = 0;
+        QElapsedTimer sinceTick;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestPause = std::max(longestPause, sinceTick.restart());
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            progressShown |= progress != nullptr;
+            if (progress && cancelAfterMs > 0 && ms(t) >= cancelAfterMs && cancelledAtMs == 0) {
+                cancelledAtMs = ms(t);
+                progress->cancel();
+            }
+        });
         dialog.script = [&](frmFind& d) {
             d.txtFindString->setText("needle");
             d.txtReplaceString->setText("pin");
             settle();
             painted.paints = 0;
+            longestPause = 0;
+            progressShown = false;
+            tick.start(5);
+            sinceTick.start();
             t.restart();
             d.cmdReplaceAll->click();
             replaceMs = ms(t);
+            longestPause = std::max(longestPause, sinceTick.elapsed());
+            tick.stop();
             paints = painted.paints;
             d.cmdCancel->click();
         };
@@ -186,7 +227,19 @@ int main(int argc, char** argv)
         std::printf("  click to end %10.0f ms   paints of the editor while it ran: %d\n", replaceMs, paints);
         std::printf("  repaint after %9.0f ms   occurrences left: %lld\n", repaintMs,
                     static_cast<long long>(left));
-        std::printf("  undo in one step %6.0f ms   text restored: %s\n\n", undoMs, restored ? "yes" : "NO");
+        std::printf("  undo in one step %6.0f ms   text restored: %s\n", undoMs, restored ? "yes" : "NO");
+        std::printf("  while it ran: progress window %s, events not handled for at most %lld ms\n",
+                    progressShown ? "shown" : "not shown", static_cast<long long>(longestPause));
+        // Once more, cancelled halfway through its time.
+        settle();
+        cancelAfterMs = std::max(1.0, replaceMs / 2);
+        main.mnuEditReplace_Click();
+        const bool same = rtf.Text().count(QStringLiteral("needle")) == found;
+        std::printf("  cancelled after %.0f ms: back to the text as it was in %.0f ms more (%s), "
+                    "events not handled for at most %lld ms\n\n",
+                    cancelledAtMs, replaceMs - cancelledAtMs, same ? "text as before" : "TEXT CHANGED",
+                    static_cast<long long>(longestPause));
+        cancelAfterMs = 0;
         settle();
     }
 

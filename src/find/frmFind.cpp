@@ -3,13 +3,16 @@
 #include "app/modMain.h"
 #include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentFiles.h"
 #include "platform/RedrawFreeze.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
+#include "platform/StepsWithProgress.h"
 #include "platform/Trap.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +30,9 @@ const QString frmFind::kFindCaption = QStringLiteral("&Find");
 const QString frmFind::kNextCaption = QStringLiteral("&Next");
 
 namespace {
+
+// Replace All works in slices of this many milliseconds, the windows painting between them.
+constexpr qint64 kSliceMs = 40;
 
 // Places a control by its position and size in twips.
 void place(QWidget* w, int left, int top, int width, int height)
@@ -323,15 +329,32 @@ void frmFind::cmdReplaceAll_Click()
             notFound(QStringLiteral("String not found."));
             return;
         }
-        // One undo step, painted once at the end.
+        // One undo step, the editor painted once at the end. The work goes in slices, the other
+        // windows painting between them; past a moment a progress window offers Cancel.
         const platform::RedrawFreeze freeze(rtf.hwnd());
-        const platform::RichTextBox::EditBlock block(rtf);
-        while (iReplaceAllPos >= 0) {
-            rtf.setSelText(txtReplaceString->text());
-            // Behind the inserted text: a replacement that holds the search text is not matched
-            // again, and every pass moves on, so the loop ends.
-            iReplaceAllPos = rtf.Find(txtFindString->text(), rtf.SelStart(), -1, iFindFlags);
-        }
+        bool first = true;
+        const bool finished = platform::runStepsWithProgress(
+            this, QStringLiteral("Replacing..."),
+            [&](int& permille) {
+                const platform::RichTextBox::EditBlock block(rtf, !first);
+                first = false;
+                QElapsedTimer slice;
+                slice.start();
+                while (iReplaceAllPos >= 0 && slice.elapsed() < kSliceMs) {
+                    rtf.setSelText(txtReplaceString->text());
+                    // Behind the inserted text: a replacement that holds the search text is not
+                    // matched again, and every pass moves on, so the loop ends.
+                    iReplaceAllPos = rtf.Find(txtFindString->text(), rtf.SelStart(), -1, iFindFlags);
+                }
+                const double length = double(std::max<qsizetype>(1, rtf.TextLength()));
+                permille = int(1000.0 * double(rtf.SelStart()) / length);
+                return iReplaceAllPos >= 0;
+            },
+            platform::momentMs(),
+            // The user's choice: the document goes back to what it was, with nothing to redo.
+            [&] { rtf.takeBackLastEdit(); });
+        if (!finished)
+            main_.setStatusText(QStringLiteral("Replace All was cancelled; nothing was replaced."));
     });
 }
 

@@ -18,15 +18,20 @@
 #include <QTimer>
 #include <atomic>
 #include <exception>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
 qint64 g_progressFromBytes = 8 * 1024 * 1024;
+int g_momentMs = 400;
 
 constexpr qsizetype kBuildChunk = 1024 * 1024;
+// Rich text from this size is read on a worker thread.
+constexpr qint64 kRichBesideBytes = 256 * 1024;
 
 // Reports per mille of the whole load; a false answer stops it.
 class Steps {
@@ -49,6 +54,17 @@ public:
 private:
     const std::function<bool(int)>& progress_;
 };
+
+bool holdsRtf(const QString& path)
+{
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    char head[16];
+    const ssize_t n = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return n > 0 && rtf::RtfReader::looksLikeRtf(QByteArray(head, int(n)));
+}
 
 QString sizeText(qint64 bytes)
 {
@@ -98,6 +114,16 @@ void setProgressFromBytes(qint64 bytes)
     g_progressFromBytes = bytes;
 }
 
+int momentMs()
+{
+    return g_momentMs;
+}
+
+void setMomentMs(int milliseconds)
+{
+    g_momentMs = milliseconds;
+}
+
 LoadedDocument loadDocument(const QString& path, const QFont& font,
                             const std::function<bool(int)>& progress)
 {
@@ -115,10 +141,13 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             rtf::RtfReader::read(
                 bytes, doc, nullptr,
                 [&](qint64 done, qint64 total) {
-                    return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
+                    return steps.tell(200 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
                 },
                 &unkept);
             result.unkept = unkept.join(QStringLiteral(", "));
+            steps.report(900);
+            // A paragraph with no place to break would take the view minutes to lay out whole.
+            result.pieces = splitLongBlocks(doc);
             steps.report(1000);
         } else {
             DecodedText decoded = decodeText(bytes);
@@ -149,7 +178,8 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
 }
 
 void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
-                     const std::function<void(const std::function<bool(int)>&)>& work)
+                     const std::function<void(const std::function<bool(int)>&)>& work,
+                     int showAfterMs)
 {
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
@@ -171,12 +201,19 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    dialog.setMinimumDuration(0);
+    dialog.setMinimumDuration(std::max(0, showAfterMs));
     dialog.setRange(0, 1000);
     dialog.setValue(0);
 
+    // Whichever loop runs when the worker ends is left; the flag tells it did.
+    bool finished = false;
     QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QEventLoop* running = nullptr;
+    QObject::connect(worker.get(), &QThread::finished, &dialog, [&] {
+        finished = true;
+        if (running)
+            running->quit();
+    });
     // The Cancel button, Esc and closing the window all cancel.
     const auto cancel = [&] {
         if (cancelled.exchange(true))
@@ -189,10 +226,22 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &dialog,
                      [&] { dialog.setValue(permille.load(std::memory_order_relaxed)); });
-    tick.start(50);
-    dialog.show();
     worker->start();
-    loop.exec();
+    if (showAfterMs > 0) {
+        // Work done within a moment shows no window. Until it shows, the window keeps painting
+        // while the user's input waits, so nothing can change under the work.
+        QEventLoop moment;
+        running = &moment;
+        QTimer::singleShot(showAfterMs, &moment, &QEventLoop::quit);
+        moment.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!finished) {
+        tick.start(50);
+        dialog.show();
+        running = &loop;
+        loop.exec();
+    }
+    running = nullptr;
     worker->wait();
     tick.stop();
     dialog.hide();
@@ -219,8 +268,16 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
 {
     const qint64 size = fileSize(path);
-    if (size < g_progressFromBytes)
+    if (size < 0) // not a regular file: refused by the load itself
         return loadDocument(path, font);
+    // Rich text is read several times slower than plain text: from a smaller size it is read
+    // beside the window, which shows its progress only when it takes more than a moment.
+    int showAfterMs = 0;
+    if (size < g_progressFromBytes) {
+        if (size < std::min(g_progressFromBytes, kRichBesideBytes) || !holdsRtf(path))
+            return loadDocument(path, font);
+        showAfterMs = std::max(1, g_momentMs);
+    }
     LoadedDocument result;
     QThread* const home = QThread::currentThread();
     runWithProgress(parent,
@@ -229,7 +286,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
                         LoadedDocument loaded = loadDocument(path, font, progress);
                         loaded.document->moveToThread(home);
                         result = std::move(loaded);
-                    });
+                    }, showAfterMs);
     return result;
 }
 

@@ -40,9 +40,15 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
 /// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
 /// over parent; the program's windows keep painting. work is handed a progress function as
 /// loadDocument's. What work throws is thrown again here; after Cancel, once work has stopped,
-/// err::Cancel is raised with cancelledText.
+/// err::Cancel is raised with cancelledText. With showAfterMs the window shows only once the work
+/// has run that long; until then the user's input waits.
 void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
-                     const std::function<void(const std::function<bool(int)>&)>& work);
+                     const std::function<void(const std::function<bool(int)>&)>& work,
+                     int showAfterMs = 0);
+
+/// How long work may run before it shows its progress window (400 ms unless set).
+int momentMs();
+void setMomentMs(int milliseconds);
 
 /// The size from which loading and saving show their progress (8 MB unless set).
 qint64 progressFromBytes();

@@ -76,6 +76,47 @@ bool insertPlainText(QTextCursor& cursor, QStringView text)
     return madePiece;
 }
 
+bool splitLongBlocks(QTextDocument& document)
+{
+    bool made = false;
+    QTextCursor c(&document);
+    c.beginEditBlock();
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b.length() - 1 <= kLongLine)
+            continue;
+        const QString text = b.text();
+        const int base = b.position();
+        // The paragraph's space before and first-line indent go with its first piece, its space
+        // after with its last, so the pieces read as the one paragraph they are.
+        QTextBlockFormat first = b.blockFormat();
+        QTextBlockFormat pieceFormat = first;
+        pieceFormat.setProperty(kContinuesLine, true);
+        pieceFormat.clearProperty(QTextFormat::BlockTopMargin);
+        pieceFormat.clearProperty(QTextFormat::TextIndent);
+        pieceFormat.clearProperty(QTextFormat::PageBreakPolicy);
+        QTextBlockFormat last = pieceFormat;
+        pieceFormat.clearProperty(QTextFormat::BlockBottomMargin);
+        first.clearProperty(QTextFormat::BlockBottomMargin);
+        c.setPosition(base);
+        c.setBlockFormat(first);
+        // Each break added moves the rest of the block on by one.
+        qsizetype added = 0;
+        for (qsizetype from = 0, to; from < text.size(); from = to) {
+            to = pieceEnd(text, from, text.size());
+            if (to == text.size())
+                break;
+            c.setPosition(base + int(to + added));
+            c.insertBlock(pieceFormat, c.charFormat());
+            ++added;
+        }
+        c.setBlockFormat(last);
+        b = c.block();
+        made = true;
+    }
+    c.endEditBlock();
+    return made;
+}
+
 void joinPieces(QTextDocument& document)
 {
     std::vector<int> separators;

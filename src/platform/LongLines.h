@@ -32,6 +32,12 @@ bool insertPlainText(QTextCursor& cursor, QStringView text);
 /// text[from, to): at a space when one is near the end, never inside a surrogate pair.
 qsizetype pieceEnd(QStringView text, qsizetype from, qsizetype to);
 
+/// Splits every block of the document longer than kLongLine into pieces where it stands, keeping
+/// its formats; the text is unchanged. For documents read whole (rich text), whose view lays out
+/// a paragraph with no place to break a line in time that grows with the square of its length.
+/// Returns true when it made a piece.
+bool splitLongBlocks(QTextDocument& document);
+
 /// Joins every piece to the block before it, so the document holds each line in one block
 /// (for printing and for views that lay out lines whole).
 void joinPieces(QTextDocument& document);

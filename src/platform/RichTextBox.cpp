@@ -894,11 +894,21 @@ qsizetype RichTextBox::findInPieces(const QString& text, qsizetype start, qsizet
 
 // While the document's edit block is open its layout is stale: the view must not be asked to
 // show a cursor in it (it would read lines that are gone), so the box holds the selection itself.
-RichTextBox::EditBlock::EditBlock(RichTextBox& box) : box_(&box), doc_(box.document())
+RichTextBox::EditBlock::EditBlock(RichTextBox& box, bool joinLast)
+    : box_(&box), doc_(box.document())
 {
     if (box.editBlocks_++ == 0)
         box.heldCursor_ = box.view_->textCursor();
-    QTextCursor(doc_).beginEditBlock();
+    if (joinLast)
+        QTextCursor(doc_).joinPreviousEditBlock();
+    else
+        QTextCursor(doc_).beginEditBlock();
+}
+
+void RichTextBox::takeBackLastEdit()
+{
+    doc_->undo();
+    doc_->clearUndoRedoStacks(QTextDocument::RedoStack);
 }
 
 RichTextBox::EditBlock::~EditBlock()

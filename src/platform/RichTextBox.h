@@ -78,7 +78,9 @@ public:
     /// end.
     class EditBlock {
     public:
-        explicit EditBlock(RichTextBox& box);
+        /// With joinLast the edits join the undo step of the block that ended last, so work done
+        /// in several blocks, with the window painting between them, is still one undo step.
+        explicit EditBlock(RichTextBox& box, bool joinLast = false);
         ~EditBlock();
         EditBlock(const EditBlock&) = delete;
         EditBlock& operator=(const EditBlock&) = delete;
@@ -87,6 +89,9 @@ public:
         QPointer<RichTextBox> box_;
         QPointer<QTextDocument> doc_;
     };
+
+    /// Takes back the undo step made last (an edit the user cancelled) and leaves nothing to redo.
+    void takeBackLastEdit();
 
     /// Replaces the content: rich text when the file holds RTF, otherwise plain text whose
     /// encoding and line breaks are kept for SaveFile. Throws AppError when the file cannot be read.

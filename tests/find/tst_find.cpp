@@ -2,10 +2,15 @@
 #include "document/frmDocument.h"
 #include "find/frmFind.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QProgressDialog>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +76,7 @@ private slots:
     void replace();
     void replaceAll_data();
     void replaceAll();
+    void longReplaceAllShowsProgressAndCancelTakesItBack();
     void closing_data();
     void closing();
     void repeatSearch_data();
@@ -477,6 +483,48 @@ void tst_find::noDocumentNoDialog()
     f.main->RepeatSearch();
     QVERIFY(f.modal->shown.isEmpty());
     QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_find::longReplaceAllShowsProgressAndCancelTakesItBack()
+{
+    MainFixture f;
+    const QString text = QStringLiteral("a needle in the hay\n").repeated(20000);
+    setText(f, text);
+    platform::setMomentMs(0);
+    const auto restore = qScopeGuard([] { platform::setMomentMs(400); });
+    // Watches for the progress window while the replacing runs; clicks its Cancel when asked.
+    bool cancel = true, shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            shown = true;
+            if (cancel)
+                d->findChild<QPushButton*>()->click();
+        }
+    });
+    watch.start(1);
+    const auto replaceAll = [&] {
+        withDialog(f, [&](frmFind& d) {
+            d.txtFindString->setText("needle");
+            d.txtReplaceString->setText("pin");
+            d.cmdReplaceAll->click();
+        }, true);
+    };
+    replaceAll();
+    QVERIFY(shown);
+    QCOMPARE(f.editor()->Text(), text);
+    QVERIFY(f.messages->shown.isEmpty()); // the user's choice is no error
+    QVERIFY(f.main->statusText().contains(QStringLiteral("cancelled")));
+    QVERIFY(!f.editor()->document()->isRedoAvailable());
+
+    // Run to its end in many slices, it is still one undo step.
+    cancel = shown = false;
+    replaceAll();
+    QVERIFY(shown);
+    QCOMPARE(f.editor()->Text(), QString(text).replace(QStringLiteral("needle"), QStringLiteral("pin")));
+    f.editor()->document()->undo();
+    QCOMPARE(f.editor()->Text(), text);
+    QVERIFY(f.editor()->hwnd()->updatesEnabled());
 }
 
 void tst_find::offsetsBeyond16Bits()

@@ -3,6 +3,7 @@
 #include "platform/DocumentFiles.h"
 #include "platform/LongLines.h"
 #include "platform/RichTextBox.h"
+#include "platform/rtf/RtfReader.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -74,6 +75,7 @@ private slots:
     void keysActAsIfTheLineWereWhole();
     void pastedLongLineIsSplitAndAlignedWhole();
     void bigFileShowsProgressAndCancelKeepsOldText();
+    void richParagraphWithoutBreaksIsShownInPiecesReadBesideAndSavedWhole();
 };
 
 void tst_largefiles::longLinesKeepEveryByte_data()
@@ -357,6 +359,45 @@ void tst_largefiles::bigFileShowsProgressAndCancelKeepsOldText()
     QCOMPARE(readBytes(path), bytes);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file stays
     platform::setProgressFromBytes(8 * 1024 * 1024);
+}
+
+void tst_largefiles::richParagraphWithoutBreaksIsShownInPiecesReadBesideAndSavedWhole()
+{
+    // Laid out whole, a paragraph with no place to break a line took the view minutes.
+    QByteArray letters;
+    for (int i = 0; i < 300000; ++i)
+        letters += char('a' + i % 26);
+    const QByteArray rtf = "{\\rtf1\\ansi\\pard\\sb240\\sa120\\fi360 " + letters.left(100) + "{\\b "
+                           + letters.mid(100) + "}\\par\n\\pard next\\par}";
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.rtf"));
+    writeBytes(in, rtf);
+    QTextDocument whole;
+    QVERIFY(platform::rtf::RtfReader::read(rtf, whole));
+
+    QWidget window;
+    auto* box = new RichTextBox(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int ticks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { ++ticks; });
+    watch.start(1);
+    box->LoadFile(in);
+    QVERIFY2(ticks > 0, "the window handles its events while rich text is read");
+    QVERIFY2(box->document()->blockCount() > 3, "the paragraph is shown in pieces");
+    QCOMPARE(box->Text(), whole.toPlainText());
+
+    // Saved, the pieces are one paragraph again, with its spacing and indent.
+    const QString out = dir.filePath(QStringLiteral("out.rtf"));
+    box->SaveFile(out, RichTextBox::RichText);
+    const QByteArray saved = readBytes(out);
+    QCOMPARE(saved.count("\\par\n"), 2);
+    for (const char* word : {"\\sb240", "\\sa120", "\\fi360"})
+        QVERIFY2(saved.count(word) == 1, word);
+    RichTextBox again;
+    again.LoadFile(out);
+    QCOMPARE(again.Text(), box->Text());
 }
 
 QTEST_MAIN(tst_largefiles)

@@ -331,8 +331,15 @@ private:
     // The pieces a long line is shown in are one paragraph.
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        if (!continuesLine(block))
-            writeParagraphStart(out, block.blockFormat(), level);
+        if (!continuesLine(block)) {
+            QTextBlockFormat format = block.blockFormat();
+            QTextBlock last = block;
+            while (continuesLine(last.next()))
+                last = last.next();
+            if (last != block) // the space after the paragraph is kept by its last piece
+                format.setBottomMargin(last.blockFormat().bottomMargin());
+            writeParagraphStart(out, format, level);
+        }
         writeRuns(out, block);
         if (!continuesLine(block.next()))
             out += end;

@@ -1,0 +1,108 @@
+// Opens rich-text files into an editor control in a shown window, each in a fresh process, and
+// prints for each: the time until it is shown, the time until a key typed into it is shown, the
+// longest the window went without handling its events meanwhile, and the time of further keys.
+//   bench/make_rtf_cases.py DIR && rtf_open_bench DIR    every *.rtf file in DIR
+//   rtf_open_bench FILE                                  one file in this process
+// Runs headless unless QT_QPA_PLATFORM says otherwise.
+#include "BenchSupport.h"
+#include "platform/RichTextBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+int runOne(const QString& path)
+{
+    platform::RichTextBox box;
+    box.resize(900, 700);
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box))
+        return 1;
+
+    // The longest stretch without the event loop running, from the start of the load until the
+    // first key has been shown.
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, sinceTick.restart());
+    });
+    tick.start(5);
+    sinceTick.start();
+
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        box.LoadFile(path);
+    } catch (...) {
+        std::printf("%-16s not opened\n", qPrintable(QFileInfo(path).fileName()));
+        return 1;
+    }
+    QApplication::processEvents();
+    const qint64 shownMs = timer.elapsed();
+    box.SetFocus();
+    box.setSelStart(box.TextLength() / 2);
+    QTest::keyClick(box.hwnd(), Qt::Key_A);
+    QApplication::processEvents();
+    const qint64 keyedMs = timer.elapsed();
+    const qint64 pause = std::max(longestPause, sinceTick.elapsed());
+    tick.stop();
+
+    // Further keys in the middle of the paragraph, each shown before the next.
+    std::vector<double> keys;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer key;
+        key.start();
+        QTest::keyClick(box.hwnd(), i % 10 == 9 ? Qt::Key_Backspace : Qt::Key_B);
+        QApplication::processEvents();
+        keys.push_back(double(key.nsecsElapsed()) / 1e6);
+    }
+    const bench::Spread spread(keys);
+    // What is left of laying out the whole document, as going to its end needs.
+    QElapsedTimer rest;
+    rest.start();
+    QTest::keyClick(box.hwnd(), Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    const double endMs = double(rest.nsecsElapsed()) / 1e6;
+    std::printf("%-16s %8lld chars: shown in %6lld ms, a key shown at %6lld ms; window without "
+                "events for at most %6lld ms; further keys median %7.2f ms, max %7.2f ms; Ctrl+End %7.0f ms\n",
+                qPrintable(QFileInfo(path).fileName()), static_cast<long long>(box.TextLength()),
+                static_cast<long long>(shownMs), static_cast<long long>(keyedMs),
+                static_cast<long long>(pause), spread.median(), spread.max(), endMs);
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    bench::headlessUnlessSet();
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: rtf_open_bench DIR|FILE (make DIR with bench/make_rtf_cases.py)\n");
+        return 2;
+    }
+    const QString target = QString::fromLocal8Bit(argv[1]);
+    if (!QFileInfo(target).isDir()) {
+        QApplication app(argc, argv);
+        return runOne(target);
+    }
+    QCoreApplication app(argc, argv);
+    const QDir dir(target);
+    for (const QString& name : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name)) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {dir.filePath(name)});
+        child.waitForFinished(-1);
+    }
+    return 0;
+}
