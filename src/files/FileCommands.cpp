@@ -171,6 +171,19 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
     const int fileType = SaveFileType(name);
     if (ownFile && !ConfirmOverwriteOfChangedFile(doc, name))
         return false;
+    // Said before the first save over the file, which is the last moment its content is whole.
+    if (const QString unkept = doc.rtfText->unkeptContent(); ownFile && !unkept.isEmpty()) {
+        const auto answer = services_.messages->show(
+            this,
+            QStringLiteral("%1 holds %2, which %3 cannot keep: saving over it loses them.  Save it "
+                           "under another name instead?")
+                .arg(name, unkept, modMain::AppTitle),
+            platform::Buttons::YesNoCancel, platform::Icon::Exclamation, modMain::AppTitle);
+        if (answer == platform::Answer::Yes)
+            return SaveDocumentAs(doc);
+        if (answer != platform::Answer::No)
+            return false;
+    }
     const platform::TextFormat format = doc.rtfText->plainTextFormat();
     if (fileType == platform::RichTextBox::PlainText && !ConfirmEncoding(doc, name))
         return false;

@@ -46,6 +46,7 @@ private slots:
     void printAndPageSetupCancelSilently();
     void fileChangedElsewhereIsNoticed_data();
     void fileChangedElsewhereIsNoticed();
+    void saveOverRichFileTellsWhatItLoses();
     void saveAsksBeforeLosingText_data();
     void saveAsksBeforeLosingText();
 };
@@ -446,6 +447,36 @@ void tst_files::fileChangedElsewhereIsNoticed()
     // Asked once per change.
     f.main->CheckDiskChanges(*doc);
     QCOMPARE(f.messages->shown.size(), (modified || outside != "write") ? 1 : 0);
+}
+
+void tst_files::saveOverRichFileTellsWhatItLoses()
+{
+    // An embedded object's own data cannot be kept: the user hears it before the first save over
+    // the file, and may save elsewhere instead.
+    MainFixture f;
+    const QByteArray rtf = "{\\rtf1\\ansi Text {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}}.}";
+    const QString path = f.path("object.rtf");
+    writeFile(path, rtf);
+    f.main->OpenFiles({path}, "test");
+    f.editor()->setSelText("More ");
+    f.messages->answers << Answer::Yes;
+    f.dialogs->fileAnswers << f.path("elsewhere.rtf");
+    QVERIFY(f.main->SaveDocument(*f.active()));
+    QCOMPARE(f.messages->shown.size(), 1);
+    QCOMPARE(f.messages->shown[0].prompt, path + " holds embedded objects, which Quiple cannot keep: "
+                                                 "saving over it loses them.  Save it under another name instead?");
+    QCOMPARE(readFile(path), rtf);
+    QCOMPARE(f.active()->Caption(), f.path("elsewhere.rtf"));
+    QVERIFY(readFile(f.path("elsewhere.rtf")).contains("More Text"));
+    // Saving over the file itself, once the user says so; the next save asks nothing.
+    f.main->OpenFiles({path}, "test");
+    f.editor()->setSelText("Other ");
+    f.messages->answers << Answer::No;
+    QVERIFY(f.main->SaveDocument(*f.active()));
+    QVERIFY(readFile(path).contains("Other Text"));
+    f.editor()->setSelText("!");
+    QVERIFY(f.main->SaveDocument(*f.active()));
+    QCOMPARE(f.messages->shown.size(), 2);
 }
 
 void tst_files::saveAsksBeforeLosingText_data()
