@@ -8,15 +8,47 @@
 #include "platform/Settings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace bench {
+
+/// The longest stretch the event loop went without running, from start() on: a timer that should
+/// fire every 5 ms notes each gap.
+class PauseWatch {
+public:
+    PauseWatch()
+    {
+        QObject::connect(&tick_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, since_.restart());
+        });
+    }
+    void start()
+    {
+        longest_ = 0;
+        since_.start();
+        tick_.start(5);
+    }
+    /// Stops watching; the longest gap, the one still open included.
+    qint64 stop()
+    {
+        tick_.stop();
+        longest_ = std::max(longest_, since_.elapsed());
+        return longest_;
+    }
+
+private:
+    QTimer tick_;
+    QElapsedTimer since_;
+    qint64 longest_ = 0;
+};
 
 /// Runs the benchmark headless unless QT_QPA_PLATFORM says otherwise (call before the application).
 inline void headlessUnlessSet()

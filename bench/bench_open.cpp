@@ -45,20 +45,12 @@ int runOne(int megabytes, bool oneLine)
         return 1;
 
     // The longest stretch without the event loop running, while the file loads.
-    QElapsedTimer sinceTick;
-    qint64 longestPause = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestPause = std::max(longestPause, sinceTick.restart());
-    });
-    tick.start(5);
-    sinceTick.start();
-
+    bench::PauseWatch watch;
+    watch.start();
     QElapsedTimer timer;
     timer.start();
     box.LoadFile(path);
-    const qint64 loadPause = std::max(longestPause, sinceTick.elapsed());
-    tick.stop();
+    const qint64 loadPause = watch.stop();
     QApplication::processEvents();
     box.setSelStart(box.TextLength()); // the end is reachable: laid out and editable
     box.setSelText(QStringLiteral("x"));
@@ -80,15 +72,12 @@ int runOne(int megabytes, bool oneLine)
     const bench::Spread keySpread(keys);
 
     // Saving it again, beside the window, with the window's longest pause.
-    longestPause = 0;
-    tick.start(5);
-    sinceTick.start();
+    watch.start();
     QElapsedTimer saving;
     saving.start();
     box.SaveFile(dir.filePath(QStringLiteral("saved.txt")), platform::RichTextBox::PlainText);
     const qint64 saveMs = saving.elapsed();
-    const qint64 savePause = std::max(longestPause, sinceTick.elapsed());
-    tick.stop();
+    const qint64 savePause = watch.stop();
     const long peak = bench::procStatusKb("VmHWM:");
     std::printf("open %4d MB %s: %6lld ms until shown and editable; window without events for "
                 "at most %lld ms while loading; a key in the middle: median %.2f ms, max %.2f ms; "

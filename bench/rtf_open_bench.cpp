@@ -30,14 +30,8 @@ int runOne(const QString& path)
 
     // The longest stretch without the event loop running, from the start of the load until the
     // first key has been shown.
-    QElapsedTimer sinceTick;
-    qint64 longestPause = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestPause = std::max(longestPause, sinceTick.restart());
-    });
-    tick.start(5);
-    sinceTick.start();
+    bench::PauseWatch watch;
+    watch.start();
 
     QElapsedTimer timer;
     timer.start();
@@ -54,8 +48,7 @@ int runOne(const QString& path)
     QTest::keyClick(box.hwnd(), Qt::Key_A);
     QApplication::processEvents();
     const qint64 keyedMs = timer.elapsed();
-    const qint64 pause = std::max(longestPause, sinceTick.elapsed());
-    tick.stop();
+    const qint64 pause = watch.stop();
 
     // Further keys in the middle of the paragraph, each shown before the next.
     std::vector<double> keys;

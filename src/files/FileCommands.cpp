@@ -210,6 +210,17 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
     return true;
 }
 
+QString frmMain::AskSaveName(const QString& title)
+{
+    dlgCommonDialog& d = *dlg();
+    d.DialogTitle = title;
+    d.CancelError = false;
+    d.Flags = kSaveFlags;
+    d.Filter = FilterText;
+    d.ShowSave();
+    return d.FileName;
+}
+
 bool frmMain::SaveDocument(frmDocument& doc)
 {
     bool saved = false;
@@ -218,14 +229,9 @@ bool frmMain::SaveDocument(frmDocument& doc)
             saved = WriteDocument(doc, doc.Caption(), true);
             return;
         }
-        dlgCommonDialog& d = *dlg();
-        d.DialogTitle = QStringLiteral("Save");
-        d.CancelError = false;
-        d.Flags = kSaveFlags;
-        d.Filter = FilterText;
-        d.ShowSave();
-        if (!d.FileName.isEmpty())
-            saved = WriteDocument(doc, d.FileName, false);
+        const QString name = AskSaveName(QStringLiteral("Save"));
+        if (!name.isEmpty())
+            saved = WriteDocument(doc, name, false);
     });
     return saved;
 }
@@ -234,14 +240,9 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
 {
     bool saved = false;
     trap(QStringLiteral("mnuFileSaveAs_Click"), [&] {
-        dlgCommonDialog& d = *dlg();
-        d.DialogTitle = QStringLiteral("Save As");
-        d.CancelError = false;
-        d.Flags = kSaveFlags;
-        d.Filter = FilterText;
-        d.ShowSave();
-        if (!d.FileName.isEmpty())
-            saved = WriteDocument(doc, d.FileName, false);
+        const QString name = AskSaveName(QStringLiteral("Save As"));
+        if (!name.isEmpty())
+            saved = WriteDocument(doc, name, false);
     });
     return saved;
 }

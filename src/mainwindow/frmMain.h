@@ -204,6 +204,8 @@ private:
     bool WriteDocument(frmDocument& doc, const QString& name, bool ownFile);
     bool ConfirmOverwriteOfChangedFile(frmDocument& doc, const QString& name);
     bool ConfirmEncoding(frmDocument& doc, const QString& name);
+    /// The name the save dialog returns (empty when cancelled).
+    QString AskSaveName(const QString& title);
     void MDIForm_Unload();
     void buildMenus();
     void buildToolbars();

@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 #include "platform/LongLines.h"
+#include "platform/StepsWithProgress.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QApplication>
@@ -196,13 +197,7 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     }));
 
     QProgressDialog dialog(parent);
-    dialog.setWindowTitle(QApplication::applicationName());
-    dialog.setLabelText(label);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setMinimumDuration(std::max(0, showAfterMs));
-    dialog.setRange(0, 1000);
+    prepareProgressDialog(dialog, label, showAfterMs);
     dialog.setValue(0);
 
     // Whichever loop runs when the worker ends is left; the flag tells it did.

@@ -6,11 +6,8 @@
 
 namespace platform {
 
-bool runStepsWithProgress(QWidget* parent, const QString& label,
-                          const std::function<bool(int& permille)>& step, int showAfterMs,
-                          const std::function<void()>& takeBack)
+void prepareProgressDialog(QProgressDialog& dialog, const QString& label, int showAfterMs)
 {
-    QProgressDialog dialog(parent);
     dialog.setWindowTitle(QApplication::applicationName());
     dialog.setLabelText(label);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -18,6 +15,14 @@ bool runStepsWithProgress(QWidget* parent, const QString& label,
     dialog.setAutoReset(false);
     dialog.setMinimumDuration(std::max(0, showAfterMs));
     dialog.setRange(0, 1000);
+}
+
+bool runStepsWithProgress(QWidget* parent, const QString& label,
+                          const std::function<bool(int& permille)>& step, int showAfterMs,
+                          const std::function<void()>& takeBack)
+{
+    QProgressDialog dialog(parent);
+    prepareProgressDialog(dialog, label, showAfterMs);
     bool cancelled = false;
     // The Cancel button, Esc and closing the window all cancel.
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] { cancelled = true; });

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -16,5 +17,9 @@ namespace platform {
 bool runStepsWithProgress(QWidget* parent, const QString& label,
                           const std::function<bool(int& permille)>& step, int showAfterMs,
                           const std::function<void()>& takeBack = {});
+
+/// Sets up a modal progress window of the program (0 to 1000, titled with its name) that stays up
+/// until it is hidden and shows once showAfterMs have passed.
+void prepareProgressDialog(QProgressDialog& dialog, const QString& label, int showAfterMs);
 
 } // namespace platform
