@@ -1,8 +1,10 @@
-// The plain-text store alone, on a document of SIZE_MB (100 unless given) in lines of 60
-// characters, or in one line with "line": load, a key in the middle and at the end, a search that
-// matches near the end, a snapshot, and the bytes it holds per byte of text.
+// The plain-text store alone, on a UTF-8 file of SIZE_MB (100 unless given) in CRLF lines of 60
+// characters, or in one line with "line": decoding it into the store, a key in the middle and at
+// the end, a search that matches near the end, a snapshot, encoding it back, and the bytes the
+// store holds per byte of the file.
 //
 //   build-rel/bench_textstore [SIZE_MB] [line]
+#include "platform/text/TextFiles.h"
 #include "platform/text/TextStore.h"
 
 #include <QCoreApplication>
@@ -41,23 +43,23 @@ int main(int argc, char* argv[])
     const bool oneLine = args.contains(QStringLiteral("line"));
     const qsizetype size = megabytes * 1024 * 1024;
 
-    QString raw;
-    raw.reserve(size);
-    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog, 0123456789.");
-    while (raw.size() + line.size() + 2 < size)
-        raw += oneLine ? line + u' ' : line + QStringLiteral("\r\n");
-    raw += QStringLiteral("needle");
+    QByteArray file;
+    file.reserve(size);
+    const QByteArray line = "The quick brown fox jumps over the lazy dog, 0123456789.";
+    while (file.size() + line.size() + 2 < size)
+        file += oneLine ? line + ' ' : line + "\r\n";
+    file += "needle";
     const qint64 before = residentKb();
 
     platform::TextStore store;
     QElapsedTimer t;
     t.start();
-    store.beginRaw(platform::TextFormat::LineBreak::LF);
-    for (qsizetype from = 0; from < raw.size(); from += 8 * 1024 * 1024)
-        store.appendRaw(QStringView(raw).sliced(from, std::min<qsizetype>(8 * 1024 * 1024, raw.size() - from)));
-    store.finishRaw();
+    const platform::TextFormat format = platform::decodeInto(file, store);
     const double load = ms(t);
     const qint64 held = residentKb() - before;
+    t.restart();
+    const bool same = platform::encodeText(store.snapshot(), format.encoding) == file;
+    const double save = ms(t);
 
     std::vector<double> keys;
     for (int i = 0; i < 2000; ++i) {
@@ -79,8 +81,9 @@ int main(int argc, char* argv[])
 
     std::printf("text store, %lld MB %s (%lld lines)\n", qlonglong(megabytes),
                 oneLine ? "in one line" : "in lines of 60", qlonglong(store.lineCount()));
-    std::printf("  load            %8.1f ms, %.2f bytes held per byte of the file\n", load,
+    std::printf("  decode          %8.1f ms, %.2f bytes held per byte of the file\n", load,
                 double(held) * 1024.0 / double(size));
+    std::printf("  encode back     %8.1f ms, %s\n", save, same ? "the same bytes" : "OTHER BYTES");
     std::printf("  key             %8.3f ms median, %.3f ms 99th, %.3f ms max\n",
                 keys[keys.size() / 2], keys[keys.size() * 99 / 100], keys.back());
     std::printf("  find near end   %8.1f ms (found: %s)\n", find, found > 0 ? "yes" : "no");

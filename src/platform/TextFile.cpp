@@ -16,7 +16,9 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decode1252(QByteArrayView bytes)
+} // namespace
+
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* d = out.data();
@@ -26,6 +28,8 @@ QString decode1252(QByteArrayView bytes)
     }
     return out;
 }
+
+namespace {
 
 // The byte of a character in Windows-1252, or -1 when it has none.
 int byte1252(char16_t u)
@@ -39,8 +43,10 @@ int byte1252(char16_t u)
     return -1;
 }
 
+} // namespace
+
 // Characters without a byte are written as '?'; saving asks before it would come to that.
-QByteArray encode1252(const QString& text)
+QByteArray encodeWindows1252(QStringView text)
 {
     QByteArray out(text.size(), Qt::Uninitialized);
     char* d = out.data();
@@ -50,6 +56,8 @@ QByteArray encode1252(const QString& text)
     }
     return out;
 }
+
+namespace {
 
 bool decodeStrict(QStringConverter::Encoding encoding, QByteArrayView bytes, QString& out)
 {
@@ -126,7 +134,7 @@ DecodedText decodeText(const QByteArray& bytes)
         result.format.encoding = E::Utf8;
     }
     if (!decoded) {
-        text = decode1252(bytes);
+        text = decodeWindows1252(bytes);
         result.format.encoding = E::Windows1252;
     }
     result.text = normaliseLineBreaks(text, result);
@@ -165,7 +173,7 @@ QByteArray encodeText(const QString& text, const TextFormat& format)
         return out;
     }
     case E::Windows1252:
-        return encode1252(*source);
+        return encodeWindows1252(*source);
     }
     return source->toUtf8();
 }

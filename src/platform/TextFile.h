@@ -25,6 +25,11 @@ struct DecodedText {
 /// and back, so no byte is ever lost.
 DecodedText decodeText(const QByteArray& bytes);
 
+/// Windows-1252 both ways, every byte a character: the five bytes it leaves undefined are the C1
+/// controls of the same number. A character without a byte is written as '?'.
+QString decodeWindows1252(QByteArrayView bytes);
+QByteArray encodeWindows1252(QStringView text);
+
 /// The bytes of text ('\n' between lines) in the given format.
 QByteArray encodeText(const QString& text, const TextFormat& format);
 

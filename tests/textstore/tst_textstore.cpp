@@ -1,6 +1,7 @@
 // The plain-text store on its own: every edit checked against a plain string, undo and redo back
 // to every earlier state, snapshots that later edits leave alone, and files that come back byte
 // for byte.
+#include "platform/text/TextFiles.h"
 #include "platform/text/TextStore.h"
 
 #include <QRandomGenerator>
@@ -13,6 +14,8 @@ using LineBreak = platform::TextFormat::LineBreak;
 class tst_textstore : public QObject {
     Q_OBJECT
 private slots:
+    void filesComeBackByteForByte_data();
+    void filesComeBackByteForByte();
     void rawTextComesBackWhole_data();
     void rawTextComesBackWhole();
     void randomEditsMatchAPlainString();
@@ -70,6 +73,49 @@ bool agrees(const TextStore& store, const QString& model)
 }
 
 } // namespace
+
+void tst_textstore::filesComeBackByteForByte_data()
+{
+    using E = platform::TextFormat::Encoding;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    QByteArray everyByte;
+    for (int i = 0; i < 3 * 256; ++i)
+        everyByte += char(i % 256);
+    const QString mixed = QStringLiteral(u"a\r\n\u00e9\n\U0001F600\rb\u2028c\u2029\ufdd0\ufdd1\0\r\n\r\n\r");
+    const auto utf16 = [&](bool little) {
+        QByteArray out(little ? "\xFF\xFE" : "\xFE\xFF");
+        for (const QChar c : mixed) {
+            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+            out += little ? lo : hi;
+            out += little ? hi : lo;
+        }
+        return out;
+    };
+    QTest::newRow("UTF-8, mixed breaks") << mixed.toUtf8() << int(E::Utf8);
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n" + mixed.toUtf8() << int(E::Utf8Bom);
+    QTest::newRow("UTF-16 LE") << utf16(true) << int(E::Utf16LE);
+    QTest::newRow("UTF-16 BE") << utf16(false) << int(E::Utf16BE);
+    QTest::newRow("invalid UTF-8") << "caf\xE9\r\nna\xEFve\n" + mixed.toUtf8() << int(E::Windows1252);
+    QTest::newRow("cut UTF-8 at the end") << QByteArray("abc\xE2\x82") << int(E::Windows1252);
+    QTest::newRow("every byte") << everyByte << int(E::Windows1252);
+    QTest::newRow("empty") << QByteArray() << int(E::Utf8);
+}
+
+void tst_textstore::filesComeBackByteForByte()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, encoding);
+    // Read in pieces of every small size, so that characters, surrogate pairs and CR LF are cut
+    // at every place; the text is what the whole-file reader makes of it, the bytes come back.
+    for (const qsizetype piece : {3, 4, 5, 7, 64 * 1024}) {
+        TextStore store;
+        const platform::TextFormat format = platform::decodeInto(bytes, store, {}, piece);
+        QCOMPARE(int(format.encoding), encoding);
+        QCOMPARE(store.text(), platform::decodeText(bytes).text);
+        QCOMPARE(platform::encodeText(store.snapshot(), format.encoding), bytes);
+    }
+}
 
 void tst_textstore::rawTextComesBackWhole_data()
 {
