@@ -146,6 +146,8 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
 {
     platform::RichTextBox& rtf = *doc.rtfText;
     platform::TextFormat format = rtf.plainTextFormat();
+    if (platform::storesEveryCharacter(format.encoding))
+        return true; // no copy of the text to look through
     const QString text = rtf.Text();
     const qsizetype at = platform::firstUnstorable(text, format.encoding);
     if (at < 0)

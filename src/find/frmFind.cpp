@@ -332,6 +332,7 @@ void frmFind::cmdReplaceAll_Click()
         // One undo step, the editor painted once at the end. The work goes in slices, the other
         // windows painting between them; past a moment a progress window offers Cancel.
         const platform::RedrawFreeze freeze(rtf.hwnd());
+        const QString found = txtFindString->text(), replacement = txtReplaceString->text();
         bool first = true;
         const bool finished = platform::runStepsWithProgress(
             this, QStringLiteral("Replacing..."),
@@ -341,10 +342,10 @@ void frmFind::cmdReplaceAll_Click()
                 QElapsedTimer slice;
                 slice.start();
                 while (iReplaceAllPos >= 0 && slice.elapsed() < kSliceMs) {
-                    rtf.setSelText(txtReplaceString->text());
+                    rtf.setSelText(replacement);
                     // Behind the inserted text: a replacement that holds the search text is not
                     // matched again, and every pass moves on, so the loop ends.
-                    iReplaceAllPos = rtf.Find(txtFindString->text(), rtf.SelStart(), -1, iFindFlags);
+                    iReplaceAllPos = rtf.Find(found, rtf.SelStart(), -1, iFindFlags);
                 }
                 const double length = double(std::max<qsizetype>(1, rtf.TextLength()));
                 permille = int(1000.0 * double(rtf.SelStart()) / length);

@@ -178,10 +178,15 @@ QByteArray encodeText(const QString& text, const TextFormat& format)
     return source->toUtf8();
 }
 
+bool storesEveryCharacter(TextFormat::Encoding encoding)
+{
+    return encoding != TextFormat::Encoding::Windows1252;
+}
+
 qsizetype firstUnstorable(const QString& text, TextFormat::Encoding encoding)
 {
-    if (encoding != TextFormat::Encoding::Windows1252)
-        return -1; // the Unicode encodings store every character
+    if (storesEveryCharacter(encoding))
+        return -1;
     const QChar* begin = text.constData();
     const QChar* end = begin + text.size();
     for (const QChar* p = begin; p < end; ++p) {

@@ -33,6 +33,8 @@ QByteArray encodeWindows1252(QStringView text);
 /// The bytes of text ('\n' between lines) in the given format.
 QByteArray encodeText(const QString& text, const TextFormat& format);
 
+/// Whether the encoding stores any character (the Unicode ones do).
+bool storesEveryCharacter(TextFormat::Encoding encoding);
 /// The offset of the first character of text that encoding cannot store, or -1.
 qsizetype firstUnstorable(const QString& text, TextFormat::Encoding encoding);
 
