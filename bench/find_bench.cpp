@@ -219,7 +219,7 @@ int main(int argc, char** argv)
         settle();
         const double repaintMs = ms(t);
         t.restart();
-        rtf.document()->undo();
+        rtf.undo();
         const double undoMs = ms(t);
         const bool restored = rtf.Text().count(QStringLiteral("needle")) == found;
         std::printf("Replace All: %.1f MB, %lld occurrences (loaded in %.0f ms)\n",

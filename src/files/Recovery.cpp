@@ -298,7 +298,7 @@ void Recovery::takeCopy(Entry& entry)
     RecoveryWriter::Job job;
     if (info.rich) {
         // The copy of the document moves to the writer, which converts it to RTF and deletes it.
-        std::shared_ptr<QTextDocument> copy(box.document()->clone(nullptr));
+        std::shared_ptr<QTextDocument> copy(box.richCopy());
         copy->moveToThread(writer_.get());
         job = [copy = std::move(copy), folder, id, generation, info, report]() mutable {
             const QByteArray data = platform::rtf::RtfWriter::write(*copy);
@@ -306,9 +306,10 @@ void Recovery::takeCopy(Entry& entry)
             report(recovery::writeCopy(folder, id, generation, info, data));
         };
     } else {
-        job = [text = box.Text(), folder, id, generation, info, report]() mutable {
-            const QByteArray data = recovery::plainData(text);
-            text = QString();
+        // The text is read on the writer's thread, from a snapshot when the document is plain.
+        job = [read = box.textReader(), folder, id, generation, info, report]() mutable {
+            const QByteArray data = recovery::plainData(read());
+            read = nullptr;
             report(recovery::writeCopy(folder, id, generation, info, data));
         };
     }

@@ -1,9 +1,9 @@
 #include "platform/DocumentFiles.h"
 
 #include "platform/AppError.h"
-#include "platform/LongLines.h"
 #include "platform/StepsWithProgress.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/text/TextFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,27 +82,6 @@ QByteArray readAllBytes(const QString& path, const Steps& steps)
     });
 }
 
-// Appends the text in slices ending at line breaks where possible, reporting between them.
-void buildPlain(QTextDocument& doc, const QString& text, const Steps& steps, bool& pieces)
-{
-    QTextCursor cursor(&doc);
-    const qsizetype n = text.size();
-    qsizetype pos = 0;
-    while (pos < n) {
-        qsizetype end = std::min(n, pos + kBuildChunk);
-        if (end < n) {
-            const qsizetype lineBreak = text.lastIndexOf(u'\n', end - 1);
-            if (lineBreak > pos)
-                end = lineBreak;
-            else if (text[end - 1].isHighSurrogate())
-                --end;
-        }
-        pieces |= insertPlainText(cursor, QStringView(text).sliced(pos, end - pos));
-        pos = end;
-        steps.report(300, 950, pos, n);
-    }
-}
-
 } // namespace
 
 qint64 progressFromBytes()
@@ -132,43 +111,28 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
     try {
         LoadedDocument result;
         QByteArray bytes = readAllBytes(path, steps);
-        result.document = std::make_unique<QTextDocument>();
-        QTextDocument& doc = *result.document;
-        doc.setUndoRedoEnabled(false);
-        doc.setDefaultFont(font);
         result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
         if (result.rich) {
+            result.document = std::make_unique<QTextDocument>();
+            QTextDocument& doc = *result.document;
+            doc.setUndoRedoEnabled(false);
+            doc.setDefaultFont(font);
             QStringList unkept;
             rtf::RtfReader::read(
                 bytes, doc, nullptr,
                 [&](qint64 done, qint64 total) {
-                    return steps.tell(200 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
+                    return steps.tell(200 + int(800.0 * double(done) / double(std::max<qint64>(total, 1))));
                 },
                 &unkept);
             result.unkept = unkept.join(QStringLiteral(", "));
-            steps.report(900);
-            // A paragraph with no place to break would take the view minutes to lay out whole.
-            result.pieces = splitLongBlocks(doc);
-            steps.report(1000);
+            doc.setUndoRedoEnabled(true);
+            doc.setModified(false);
         } else {
-            DecodedText decoded = decodeText(bytes);
-            bytes = QByteArray(); // the text holds it all now
-            steps.report(300);
-            result.format = decoded.format;
-            doc.setDocumentLayout(new QPlainTextDocumentLayout(&doc));
-            buildPlain(doc, decoded.text, steps, result.pieces);
-            decoded.text = QString();
-            // Each line's layout object is made here rather than by the view, which would make
-            // a million of them for a 100 MB file before it could paint again.
-            int count = 0;
-            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-                b.layout();
-                if (++count % 65536 == 0)
-                    steps.report(950);
-            }
+            result.store = std::make_unique<TextStore>();
+            result.format = decodeInto(bytes, *result.store, [&](int permille) {
+                return steps.tell(200 + permille * 8 / 10);
+            });
         }
-        doc.setUndoRedoEnabled(true);
-        doc.setModified(false);
         steps.report(1000);
         return result;
     } catch (const std::bad_alloc&) {
@@ -279,7 +243,8 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
                     QStringLiteral("Opening %1 (%2)...").arg(QFileInfo(path).fileName(), sizeText(size)),
                     QStringLiteral("Loading was cancelled."), [&](const auto& progress) {
                         LoadedDocument loaded = loadDocument(path, font, progress);
-                        loaded.document->moveToThread(home);
+                        if (loaded.document)
+                            loaded.document->moveToThread(home);
                         result = std::move(loaded);
                     }, showAfterMs);
     return result;

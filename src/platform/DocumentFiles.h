@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
+#include "platform/text/TextStore.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,16 +18,15 @@ namespace platform {
 /// A document read from a file, not yet shown: it has no layout and belongs to the thread that
 /// asked for it.
 struct LoadedDocument {
-    std::unique_ptr<QTextDocument> document;
+    std::unique_ptr<QTextDocument> document; ///< of a rich-text file
+    std::unique_ptr<TextStore> store;        ///< of a plain-text file
     bool rich = false;          ///< the file holds RTF
     TextFormat format;          ///< of a plain-text file
-    bool pieces = false;        ///< some long line was split into pieces
     QString unkept;             ///< of a rich-text file: what it held that saving would lose
 };
 
-/// Reads a file into a new document in the given default font: RTF when it holds RTF, otherwise
-/// plain text in its own encoding, long lines split into pieces, laid out for a plain-text view
-/// (which then has only the visible lines left to lay out). progress(permille) is called every
+/// Reads a file: RTF into a new document in the given default font when it holds RTF, otherwise
+/// plain text in its own encoding into a text store. progress(permille) is called every
 /// few milliseconds of work; when it returns false the load stops and raises err::Cancel. Throws
 /// AppError when the file cannot be read. Runs on any thread.
 LoadedDocument loadDocument(const QString& path, const QFont& font,

@@ -3,27 +3,26 @@
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
-#include "platform/LongLines.h"
 #include "platform/Twips.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
+#include "platform/text/PlainView.h"
+#include "platform/text/TextFiles.h"
+#include "platform/text/TextStore.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPrinter>
 #include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QPlainTextDocumentLayout>
-#include <QPrinter>
 #include <QTextDocumentFragment>
-#include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -46,7 +45,7 @@ private:
 
 namespace {
 
-// Offsets of the document map one to one onto the plain text: every block, frame and line
+// Offsets of the rich document map one to one onto the plain text: every block, frame and line
 // separator is one character, shown as a line break.
 void toPlainOffsets(QString& s)
 {
@@ -69,70 +68,69 @@ void toPlainOffsets(QString& s)
     raise(err::InvalidPropertyValue, QStringLiteral("Invalid property value"));
 }
 
-// Copies s, the text from document position base on, without the characters at the given
-// document positions (ascending); only those within s are looked at.
-QString without(const QString& s, const std::vector<int>& at, int base)
+// The character code a key press reports (control keys 1..26 for Ctrl+A..Z), or 0.
+int characterCode(const QKeyEvent* e)
 {
-    QString out;
-    out.reserve(s.size());
-    qsizetype from = 0;
-    for (auto it = std::lower_bound(at.begin(), at.end(), base);
-         it != at.end() && *it - base < s.size(); ++it) {
-        const qsizetype i = *it - base;
-        out.append(QStringView(s).sliced(from, i - from));
-        from = i + 1;
+    const auto mods = e->modifiers();
+    if (mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier)
+        && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+        return 1 + (e->key() - Qt::Key_A);
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Escape: return 27;
+    default: break;
     }
-    out.append(QStringView(s).sliced(from));
-    return out;
+    const QString t = e->text();
+    if (t.isEmpty() || mods.testFlag(Qt::ControlModifier))
+        return 0;
+    return t.at(0).unicode();
+}
+
+int mouseButton(Qt::MouseButton b)
+{
+    switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+// Text as the plain document takes it: every '\r' is a line break, like '\n'.
+QString asPlainInsert(const QString& text)
+{
+    if (!text.contains(u'\r'))
+        return text;
+    QString s = text;
+    s.replace(u'\r', u'\n');
+    return s;
 }
 
 } // namespace
 
-/// What the box needs of its view, whichever widget shows the document.
-class EditorView {
+/// The rich-text view over a QTextEdit: it reports keys, mouse releases and file drops to its box
+/// and never inserts dropped files or rich clipboard content.
+class EditorViewImpl final : public QTextEdit {
 public:
-    virtual ~EditorView() = default;
-    virtual QWidget* widget() = 0;
-    virtual void setDocument(QTextDocument* doc) = 0;
-    virtual QTextCursor textCursor() const = 0;
-    virtual void setTextCursor(const QTextCursor& c) = 0;
-    virtual void mergeCurrentCharFormat(const QTextCharFormat& f) = 0;
-    /// Wrap at this width in pixels; 0 or less: at the window's edge.
-    virtual void setWrapWidth(int pixels) = 0;
-};
-
-/// The editing view over a QTextEdit (rich text) or a QPlainTextEdit (plain text, laid out only
-/// where visible): it reports keys, mouse releases and file drops to its box and never inserts
-/// dropped files or rich clipboard content.
-template <class Base>
-class EditorViewImpl final : public Base, public EditorView {
-public:
-    EditorViewImpl(RichTextBox& box, QTextDocument* doc) : Base(&box), box_(box)
+    EditorViewImpl(RichTextBox& box, QTextDocument* doc) : QTextEdit(&box), box_(box)
     {
-        Base::setDocument(doc);
-        Base::setTabChangesFocus(false);
-        if constexpr (std::is_same_v<Base, QTextEdit>)
-            Base::setAcceptRichText(false);
-        QObject::connect(this, &Base::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
-        QObject::connect(this, &Base::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+        setDocument(doc);
+        setTabChangesFocus(false);
+        setAcceptRichText(false);
+        QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+        QObject::connect(this, &QTextEdit::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
     }
 
-    QWidget* widget() override { return this; }
-    void setDocument(QTextDocument* doc) override { Base::setDocument(doc); }
-    QTextCursor textCursor() const override { return Base::textCursor(); }
-    void setTextCursor(const QTextCursor& c) override { Base::setTextCursor(c); }
-    void mergeCurrentCharFormat(const QTextCharFormat& f) override { Base::mergeCurrentCharFormat(f); }
-    void setWrapWidth(int pixels) override
+    void setWrapWidth(int pixels)
     {
-        if constexpr (std::is_same_v<Base, QTextEdit>) {
-            if (pixels <= 0) {
-                Base::setLineWrapMode(QTextEdit::WidgetWidth);
-            } else {
-                Base::setLineWrapMode(QTextEdit::FixedPixelWidth);
-                Base::setLineWrapColumnOrWidth(pixels);
-            }
+        if (pixels <= 0) {
+            setLineWrapMode(QTextEdit::WidgetWidth);
         } else {
-            Base::setLineWrapMode(QPlainTextEdit::WidgetWidth); // its only wrapping mode
+            setLineWrapMode(QTextEdit::FixedPixelWidth);
+            setLineWrapColumnOrWidth(pixels);
         }
     }
 
@@ -153,84 +151,37 @@ protected:
         if (ctrl && e->key() == Qt::Key_I) {
             // Ctrl+I is the tab character on this control, typed like the Tab key.
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-            Base::keyPressEvent(&tab);
+            QTextEdit::keyPressEvent(&tab);
             e->setAccepted(tab.isAccepted());
             return;
         }
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            if (continuesLine(Base::textCursor().block()) && !Base::isReadOnly()) {
-                // A new line started inside a piece of a long line is a line of its own.
-                QTextCursor c = Base::textCursor();
-                c.beginEditBlock();
-                c.removeSelectedText();
-                QTextBlockFormat line = c.blockFormat();
-                line.clearProperty(kContinuesLine);
-                c.insertBlock(line);
-                c.endEditBlock();
-                Base::setTextCursor(c);
-                Base::ensureCursorVisible();
-                e->accept();
-                return;
-            }
             // Shift+Enter and Ctrl+Enter start a new line like Enter, never a soft break.
             QKeyEvent plain(QEvent::KeyPress, e->key(), e->modifiers() & Qt::KeypadModifier,
                             QStringLiteral("\r"), e->isAutoRepeat());
-            Base::keyPressEvent(&plain);
+            QTextEdit::keyPressEvent(&plain);
             e->setAccepted(plain.isAccepted());
             return;
         }
-        stepOverPieceBreak(e);
-    }
-
-    // Between two pieces of a long line the caret has two places that are one place in the text:
-    // keys that move or delete one character go on past that boundary, as if it were not there.
-    void stepOverPieceBreak(QKeyEvent* e)
-    {
-        QTextCursor c = Base::textCursor();
-        const int key = e->key();
-        if (!c.hasSelection()) {
-            if (key == Qt::Key_Backspace && c.atBlockStart() && continuesLine(c.block())) {
-                c.setPosition(c.position() - 1);
-                Base::setTextCursor(c);
-            } else if (key == Qt::Key_Delete && c.atBlockEnd() && continuesLine(c.block().next())) {
-                c.setPosition(c.position() + 1);
-                Base::setTextCursor(c);
-            }
-        }
-        const int before = c.position();
-        Base::keyPressEvent(e);
-        if (key != Qt::Key_Left && key != Qt::Key_Right)
-            return;
-        const QTextCursor after = Base::textCursor();
-        const bool crossed = after.position() == before + 1
-                                 ? after.atBlockStart() && continuesLine(after.block())
-                                 : after.position() == before - 1 && after.atBlockEnd()
-                                       && continuesLine(after.block().next());
-        if (crossed)
-            Base::keyPressEvent(e);
+        QTextEdit::keyPressEvent(e);
     }
 
     void keyReleaseEvent(QKeyEvent* e) override
     {
-        Base::keyReleaseEvent(e);
+        QTextEdit::keyReleaseEvent(e);
         if (e->isAutoRepeat())
             return;
-        const int vk = virtualKeyCode(e->key());
-        if (vk != 0)
+        if (const int vk = virtualKeyCode(e->key()))
             Q_EMIT box_.KeyUp(vk, shiftState(e->modifiers()));
     }
 
     void mouseReleaseEvent(QMouseEvent* e) override
     {
-        Base::mouseReleaseEvent(e);
-        int button = 0;
-        switch (e->button()) {
-        case Qt::LeftButton: button = 1; break;
-        case Qt::RightButton: button = 2; break;
-        case Qt::MiddleButton: button = 4; break;
-        default: return;
-        }
-        const QPoint p = Base::viewport()->mapTo(&box_, e->position().toPoint());
+        QTextEdit::mouseReleaseEvent(e);
+        const int button = mouseButton(e->button());
+        if (button == 0)
+            return;
+        const QPoint p = viewport()->mapTo(&box_, e->position().toPoint());
         Q_EMIT box_.MouseUp(button, shiftState(e->modifiers()), toTwips(p.x()), toTwips(p.y()));
     }
 
@@ -251,11 +202,8 @@ protected:
 
     void insertFromMimeData(const QMimeData* source) override
     {
-        if (!source->hasUrls() && source->hasText()) {
-            QTextCursor c = Base::textCursor();
-            box_.insertText(c, source->text());
-            Base::setTextCursor(c);
-        }
+        if (!source->hasUrls() && source->hasText())
+            textCursor().insertText(source->text());
     }
 
     void dragEnterEvent(QDragEnterEvent* e) override
@@ -264,7 +212,7 @@ protected:
             e->acceptProposedAction();
             return;
         }
-        Base::dragEnterEvent(e);
+        QTextEdit::dragEnterEvent(e);
     }
 
     void dragMoveEvent(QDragMoveEvent* e) override
@@ -273,7 +221,7 @@ protected:
             e->acceptProposedAction();
             return;
         }
-        Base::dragMoveEvent(e);
+        QTextEdit::dragMoveEvent(e);
     }
 
     void dropEvent(QDropEvent* e) override
@@ -289,30 +237,10 @@ protected:
                 Q_EMIT box_.OLEDragDrop(files);
             return;
         }
-        Base::dropEvent(e);
+        QTextEdit::dropEvent(e);
     }
 
 private:
-    static int characterCode(const QKeyEvent* e)
-    {
-        const auto mods = e->modifiers();
-        if (mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier)
-            && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
-            return 1 + (e->key() - Qt::Key_A);
-        switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: return 13;
-        case Qt::Key_Tab: return 9;
-        case Qt::Key_Backspace: return 8;
-        case Qt::Key_Escape: return 27;
-        default: break;
-        }
-        const QString t = e->text();
-        if (t.isEmpty() || mods.testFlag(Qt::ControlModifier))
-            return 0;
-        return t.at(0).unicode();
-    }
-
     RichTextBox& box_;
 };
 
@@ -321,43 +249,38 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     font_ = font();
-    useView(false, newDocument(false));
+    usePlain(std::make_unique<TextStore>());
 }
 
 RichTextBox::~RichTextBox()
 {
-    delete view_;
+    delete viewWidget_;
 }
 
-QTextDocument* RichTextBox::newDocument(bool rich)
+QTextDocument* RichTextBox::newDocument()
 {
     auto* doc = new QTextDocument(this);
-    if (!rich)
-        doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
     doc->setDefaultFont(font_);
     return doc;
 }
 
 void RichTextBox::watchDocument()
 {
-    pieceBreaksValid_ = false;
-    connect(doc_, &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
-        changeSeen_ = true;
-        notePieceChange(from, removed, added);
+    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (programChange_ == 0 && (removed != 0 || added != 0))
             Q_EMIT Change();
     });
 }
 
-void RichTextBox::useView(bool rich, QTextDocument* doc)
+void RichTextBox::useRich(QTextDocument* doc)
 {
-    if (view_ && rich == isRichView()) {
-        // The same kind of view shows the new document.
+    if (rich_) {
+        // The same view shows the new document.
         QTextDocument* old = doc_;
         if (old)
             old->disconnect(this);
         ++selQuiet_;
-        view_->setDocument(doc);
+        rich_->setDocument(doc);
         --selQuiet_;
         doc_ = doc;
         watchDocument();
@@ -365,51 +288,101 @@ void RichTextBox::useView(bool rich, QTextDocument* doc)
             old->deleteLater();
         return;
     }
-    const bool hadFocus = viewWidget_ && viewWidget_->hasFocus();
-    QTextDocument* old = doc_;
-    EditorView* oldView = view_;
     ++selQuiet_;
-    if (rich)
-        view_ = new EditorViewImpl<QTextEdit>(*this, doc);
-    else
-        view_ = new EditorViewImpl<QPlainTextEdit>(*this, doc);
+    auto* view = new EditorViewImpl(*this, doc);
     --selQuiet_;
-    viewWidget_ = view_->widget();
-    if (old)
-        old->disconnect(this);
     doc_ = doc;
     watchDocument();
+    QWidget* old = viewWidget_;
+    if (old) {
+        // The plain store goes with its view, which may be the one handling the key or command
+        // that asked for the change.
+        connect(old, &QObject::destroyed, [store = std::shared_ptr<TextStore>(std::move(store_))] {});
+    }
+    plain_ = nullptr;
+    rich_ = view;
+    placeView(view);
+    rich_->setWrapWidth(toPixels(rightMarginTwips_));
+}
+
+void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
+{
+    if (plain_) {
+        // The same view shows the new store.
+        ++selQuiet_;
+        plain_->setStore(*store);
+        --selQuiet_;
+        store_ = std::move(store);
+        return;
+    }
+    if (doc_) {
+        doc_->disconnect(this);
+        doc_->setParent(viewWidget_); // goes with its view
+        doc_ = nullptr;
+    }
+    store_ = std::move(store);
+    auto* view = new PlainView(*store_, this);
+    connect(view, &PlainView::selectionMoved, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(view, &PlainView::edited, this, [this] {
+        if (programChange_ == 0)
+            Q_EMIT Change();
+    });
+    connect(view, &PlainView::keyArrived, this, &RichTextBox::plainKey);
+    connect(view, &PlainView::keyReleased, this, [this](QKeyEvent* e) {
+        if (e->isAutoRepeat())
+            return;
+        if (const int vk = virtualKeyCode(e->key()))
+            Q_EMIT KeyUp(vk, shiftState(e->modifiers()));
+    });
+    connect(view, &PlainView::mouseReleased, this, [this, view](QMouseEvent* e) {
+        const int button = mouseButton(e->button());
+        if (button == 0)
+            return;
+        const QPoint p = view->viewport()->mapTo(this, e->position().toPoint());
+        Q_EMIT MouseUp(button, shiftState(e->modifiers()), toTwips(p.x()), toTwips(p.y()));
+    });
+    connect(view, &PlainView::filesDropped, this, &RichTextBox::OLEDragDrop);
+    rich_ = nullptr;
+    plain_ = view;
+    placeView(view);
+    plain_->setWrapWidth(toPixels(rightMarginTwips_));
+}
+
+void RichTextBox::placeView(QWidget* view)
+{
+    QWidget* old = viewWidget_;
+    const bool hadFocus = old && old->hasFocus();
+    viewWidget_ = view;
+    applyColors();
+    view->setFont(font_);
+    layout()->addWidget(view);
+    view->show();
+    setFocusProxy(view);
+    if (old) {
+        // The old view may be the one handling the key or command that asked for the change:
+        // it goes once the event loop is back.
+        old->disconnect(this);
+        layout()->removeWidget(old);
+        old->hide();
+        old->deleteLater();
+        if (hadFocus)
+            view->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void RichTextBox::applyColors()
+{
     QPalette p = viewWidget_->palette();
     if (baseColor_)
         p.setColor(QPalette::Base, *baseColor_);
     if (textColor_)
         p.setColor(QPalette::Text, *textColor_);
     viewWidget_->setPalette(p);
-    viewWidget_->setFont(font_);
-    view_->setWrapWidth(toPixels(rightMarginTwips_));
-    layout()->addWidget(viewWidget_);
-    viewWidget_->show();
-    setFocusProxy(viewWidget_);
-    if (oldView) {
-        // The old view may be the one handling the key or command that asked for the change:
-        // it goes once the event loop is back, taking its document with it.
-        QWidget* w = oldView->widget();
-        w->disconnect(this);
-        layout()->removeWidget(w);
-        w->hide();
-        if (old && old != doc)
-            old->setParent(w);
-        w->deleteLater();
-        if (hadFocus)
-            viewWidget_->setFocus(Qt::OtherFocusReason);
-    } else if (old && old != doc) {
-        old->deleteLater();
-    }
 }
 
 bool RichTextBox::isRichView() const
 {
-    return qobject_cast<QTextEdit*>(viewWidget_) != nullptr;
+    return rich_ != nullptr;
 }
 
 QTextDocument* RichTextBox::document() const
@@ -417,92 +390,126 @@ QTextDocument* RichTextBox::document() const
     return doc_;
 }
 
-const std::vector<int>& RichTextBox::pieceBreaks() const
+namespace {
+
+// A rich document holding text, built in slices ending at line breaks so that progress is told
+// between them.
+std::unique_ptr<QTextDocument> richFromText(const QString& text, const QFont& font,
+                                            const std::optional<QColor>& color,
+                                            const std::function<bool(int)>& progress = {})
 {
-    if (pieceBreaksValid_ && pieceBreaksLength_ != doc_->characterCount())
-        pieceBreaksValid_ = false; // a change the document has not told of yet
-    if (!pieceBreaksValid_) {
-        pieceBreaks_.clear();
-        if (mayHavePieces_) {
-            for (QTextBlock b = doc_->begin().next(); b.isValid(); b = b.next()) {
-                if (continuesLine(b))
-                    pieceBreaks_.push_back(b.position() - 1);
-            }
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    doc->setDefaultFont(font);
+    QTextCursor c(doc.get());
+    QTextCharFormat format;
+    if (color)
+        format.setForeground(*color);
+    constexpr qsizetype kSlice = 1024 * 1024;
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = std::min(text.size(), from + kSlice);
+        if (to < text.size()) {
+            const qsizetype lineEnd = text.lastIndexOf(u'\n', to - 1);
+            if (lineEnd > from)
+                to = lineEnd + 1;
+            else if (text[to - 1].isHighSurrogate())
+                --to;
         }
-        pieceBreaksValid_ = true;
-        pieceBreaksLength_ = doc_->characterCount();
+        c.insertText(text.sliced(from, to - from), format);
+        from = to;
+        if (progress && !progress(int(1000.0 * double(from) / double(text.size()))))
+            raise(err::Cancel, QString());
     }
-    return pieceBreaks_;
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    return doc;
 }
 
-// Keeps the breaks in step with an edit, looking only at the blocks the edit made, so typing
-// never walks the whole document. Breaks in [from, from + removed) went; those after moved.
-void RichTextBox::notePieceChange(int from, int removed, int added)
+} // namespace
+
+std::unique_ptr<QTextDocument> RichTextBox::richCopy() const
 {
-    if (!pieceBreaksValid_)
-        return;
-    const int length = doc_->characterCount();
-    if (pieceBreaksLength_ + added - removed != length) {
-        pieceBreaksValid_ = false; // not the change the breaks were taken before
-        return;
-    }
-    std::vector<int> made;
-    for (QTextBlock b = doc_->findBlock(from).next(); b.isValid() && b.position() - 1 < from + added;
-         b = b.next()) {
-        if (continuesLine(b))
-            made.push_back(b.position() - 1);
-    }
-    std::vector<int>& breaks = pieceBreaks_;
-    const auto gone = std::lower_bound(breaks.begin(), breaks.end(), from);
-    const auto kept = std::lower_bound(gone, breaks.end(), from + removed);
-    for (auto it = kept; it != breaks.end(); ++it)
-        *it += added - removed;
-    breaks.insert(breaks.erase(gone, kept), made.begin(), made.end());
-    pieceBreaksLength_ = length;
+    if (doc_)
+        return std::unique_ptr<QTextDocument>(doc_->clone(nullptr));
+    return richFromText(store_->text(), font_, textColor_);
 }
 
-qsizetype RichTextBox::toOffset(int position) const
+std::function<QString()> RichTextBox::textReader() const
 {
-    const std::vector<int>& breaks = pieceBreaks();
-    return position - (std::lower_bound(breaks.begin(), breaks.end(), position) - breaks.begin());
+    if (store_ && !doc_)
+        return [snapshot = store_->snapshot()] { return snapshot.text(); };
+    return [text = Text()] { return text; };
 }
 
-int RichTextBox::toPosition(qsizetype offset) const
+bool RichTextBox::becomeRich()
 {
-    // The break in front of piece i is at offset breaks[i] - i of the text; an offset there
-    // maps to the start of the piece.
-    const std::vector<int>& breaks = pieceBreaks();
-    size_t lo = 0, hi = breaks.size();
-    while (lo < hi) {
-        const size_t mid = (lo + hi) / 2;
-        if (breaks[mid] - qsizetype(mid) <= offset)
-            lo = mid + 1;
-        else
-            hi = mid;
+    if (rich_)
+        return true;
+    const qsizetype anchor = plain_->anchor(), position = plain_->position();
+    const QString text = store_->text();
+    std::unique_ptr<QTextDocument> doc;
+    if (text.size() < progressFromBytes() / 4) {
+        doc = richFromText(text, font_, textColor_);
+    } else {
+        QThread* const home = QThread::currentThread();
+        try {
+            runWithProgress(window(), QStringLiteral("Preparing the document for formatting..."),
+                            QString(), [&](const std::function<bool(int)>& progress) {
+                                auto made = richFromText(text, font_, textColor_, progress);
+                                made->moveToThread(home);
+                                doc = std::move(made);
+                            });
+        } catch (const AppError& e) {
+            if (e.number == err::Cancel)
+                return false; // the user's choice: the document stays plain
+            throw;
+        }
     }
-    return int(offset + qsizetype(lo));
+    QTextDocument* rich = doc.release();
+    rich->setParent(this);
+    {
+        ProgramChange quiet(*this);
+        useRich(rich);
+    }
+    QTextCursor c(rich);
+    c.setPosition(int(anchor));
+    c.setPosition(int(position), QTextCursor::KeepAnchor);
+    ++selQuiet_;
+    rich_->setTextCursor(c);
+    rich_->ensureCursorVisible();
+    --selQuiet_;
+    if (editBlocks_ != 0) {
+        heldCursor_ = c;
+        QTextCursor(rich).beginEditBlock(); // the block still open takes the rest of its edits
+    }
+    return true;
 }
 
-void RichTextBox::insertText(QTextCursor& c, const QString& text)
+void RichTextBox::plainKey(QKeyEvent* e, bool* handled)
 {
-    const int from = c.selectionStart();
-    const int removed = c.selectionEnd() - from;
-    changeSeen_ = false;
-    if (insertPlainText(c, text))
-        mayHavePieces_ = true;
-    if (changeSeen_)
-        return; // the document told of it
-    // An open edit block holds the document's news back until it ends. In one of ours, every edit
-    // comes through here, so the breaks follow them; in another's, they are taken anew.
-    if (editBlocks_ > 0)
-        notePieceChange(from, removed, c.position() - from);
-    else
-        pieceBreaksValid_ = false;
+    PlainView* view = plain_;
+    if (const int vk = virtualKeyCode(e->key()))
+        Q_EMIT KeyDown(vk, shiftState(e->modifiers()));
+    int code = characterCode(e);
+    if (code != 0) {
+        Q_EMIT KeyPress(code);
+        if (code == 0 || plain_ != view) {
+            // Swallowed, or the document went over to the rich view, which has the caret now.
+            *handled = true;
+            return;
+        }
+    }
+    if (e->modifiers().testFlag(Qt::ControlModifier) && e->key() == Qt::Key_I) {
+        // Ctrl+I is the tab character on this control, typed like the Tab key.
+        view->replaceSelection(u"\t", true);
+        view->ensureCaretVisible();
+        *handled = true;
+    }
 }
 
 QTextCursor RichTextBox::cursor() const
 {
-    return editBlocks_ != 0 ? heldCursor_ : view_->textCursor();
+    return editBlocks_ != 0 ? heldCursor_ : rich_->textCursor();
 }
 
 void RichTextBox::setCursor(const QTextCursor& c)
@@ -512,107 +519,148 @@ void RichTextBox::setCursor(const QTextCursor& c)
         return;
     }
     ++selQuiet_;
-    view_->setTextCursor(c);
+    rich_->setTextCursor(c);
     --selQuiet_;
     forceSelChange();
+}
+
+void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
+{
+    ++selQuiet_;
+    plain_->setSelection(anchor, position);
+    --selQuiet_;
+    if (editBlocks_ != 0)
+        return; // shown, with one SelChange, when the block ends
+    plain_->ensureCaretVisible();
+    forceSelChange();
+}
+
+qsizetype RichTextBox::selAnchor() const
+{
+    return plain_ ? plain_->anchor() : cursor().anchor();
+}
+
+qsizetype RichTextBox::selPosition() const
+{
+    return plain_ ? plain_->position() : cursor().position();
 }
 
 void RichTextBox::emitSelChangeIfMoved()
 {
     if (selQuiet_ != 0 || programChange_ != 0 || editBlocks_ != 0)
         return;
-    const QTextCursor c = cursor();
-    if (c.anchor() == lastAnchor_ && c.position() == lastPosition_)
+    if (selAnchor() == lastAnchor_ && selPosition() == lastPosition_)
         return;
-    lastAnchor_ = c.anchor();
-    lastPosition_ = c.position();
+    lastAnchor_ = selAnchor();
+    lastPosition_ = selPosition();
     Q_EMIT SelChange();
 }
 
 void RichTextBox::forceSelChange()
 {
-    const QTextCursor c = cursor();
-    lastAnchor_ = c.anchor();
-    lastPosition_ = c.position();
+    lastAnchor_ = selAnchor();
+    lastPosition_ = selPosition();
     Q_EMIT SelChange();
 }
 
 qsizetype RichTextBox::TextLength() const
 {
-    return document()->characterCount() - 1 - qsizetype(pieceBreaks().size());
+    if (plain_)
+        return store_->length();
+    return doc_->characterCount() - 1;
 }
 
 qsizetype RichTextBox::SelStart() const
 {
-    return toOffset(cursor().selectionStart());
+    return plain_ ? plain_->selectionStart() : cursor().selectionStart();
 }
 
 void RichTextBox::setSelStart(qsizetype start)
 {
     if (start < 0)
         invalidValue();
+    start = std::min(start, TextLength());
+    if (plain_) {
+        selectPlain(start, start);
+        return;
+    }
     QTextCursor c = cursor();
-    c.setPosition(toPosition(std::min(start, TextLength())));
+    c.setPosition(int(start));
     setCursor(c);
 }
 
 qsizetype RichTextBox::SelLength() const
 {
+    if (plain_)
+        return plain_->selectionEnd() - plain_->selectionStart();
     const QTextCursor c = cursor();
-    return toOffset(c.selectionEnd()) - toOffset(c.selectionStart());
+    return c.selectionEnd() - c.selectionStart();
 }
 
 void RichTextBox::setSelLength(qsizetype length)
 {
     if (length < 0)
         invalidValue();
+    const qsizetype start = SelStart();
+    const qsizetype end = std::min(start + length, TextLength());
+    if (plain_) {
+        selectPlain(start, end);
+        return;
+    }
     QTextCursor c = cursor();
-    const int start = c.selectionStart();
-    const qsizetype end = std::min(toOffset(start) + length, TextLength());
-    c.setPosition(start);
-    c.setPosition(std::max(start, toPosition(end)), QTextCursor::KeepAnchor);
+    c.setPosition(int(start));
+    c.setPosition(int(end), QTextCursor::KeepAnchor);
     setCursor(c);
 }
 
 QString RichTextBox::SelText() const
 {
-    const QTextCursor c = cursor();
-    QString s = c.selectedText();
+    if (plain_)
+        return plain_->selectedText();
+    QString s = cursor().selectedText();
     toPlainOffsets(s);
-    const std::vector<int>& breaks = pieceBreaks();
-    if (breaks.empty())
-        return s;
-    return without(s, breaks, c.selectionStart());
+    return s;
 }
 
 void RichTextBox::setSelText(const QString& text)
 {
+    if (plain_) {
+        ++selQuiet_;
+        plain_->replaceSelection(asPlainInsert(text));
+        --selQuiet_;
+        if (editBlocks_ == 0) {
+            plain_->ensureCaretVisible();
+            forceSelChange();
+        }
+        return;
+    }
     QTextCursor c = cursor();
     ++selQuiet_;
-    insertText(c, text);
+    c.insertText(text);
     --selQuiet_;
     setCursor(c);
 }
 
 QString RichTextBox::Text() const
 {
-    QString s = document()->toRawText();
+    if (plain_)
+        return store_->text();
+    QString s = doc_->toRawText();
     toPlainOffsets(s);
-    const std::vector<int>& breaks = pieceBreaks();
-    if (breaks.empty())
-        return s;
-    return without(s, breaks, 0);
+    return s;
 }
 
 std::optional<bool> RichTextBox::selFlag(bool (*test)(const QTextCharFormat&)) const
 {
+    if (plain_)
+        return false; // a plain document has no formats
     const QTextCursor c = cursor();
     if (!c.hasSelection())
         return test(c.charFormat());
     // Walk the fragments the selection touches; the first disagreement makes it mixed.
     const int from = c.selectionStart(), to = c.selectionEnd();
     std::optional<bool> value;
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+    for (QTextBlock block = doc_->findBlock(from); block.isValid() && block.position() < to;
          block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -644,14 +692,18 @@ std::optional<bool> RichTextBox::SelUnderline() const
 
 void RichTextBox::mergeSelFormat(const QTextCharFormat& format)
 {
+    if (!becomeRich())
+        return;
     QTextCursor c = cursor();
     if (c.hasSelection())
         c.mergeCharFormat(format);
-    view_->mergeCurrentCharFormat(format);
+    rich_->mergeCurrentCharFormat(format);
 }
 
 void RichTextBox::setSelBold(bool on)
 {
+    if (plain_ && !on)
+        return; // nothing is bold in a plain document
     QTextCharFormat f;
     f.setFontWeight(on ? QFont::Bold : QFont::Normal);
     mergeSelFormat(f);
@@ -659,6 +711,8 @@ void RichTextBox::setSelBold(bool on)
 
 void RichTextBox::setSelItalic(bool on)
 {
+    if (plain_ && !on)
+        return;
     QTextCharFormat f;
     f.setFontItalic(on);
     mergeSelFormat(f);
@@ -666,6 +720,8 @@ void RichTextBox::setSelItalic(bool on)
 
 void RichTextBox::setSelUnderline(bool on)
 {
+    if (plain_ && !on)
+        return;
     QTextCharFormat f;
     f.setFontUnderline(on);
     mergeSelFormat(f);
@@ -673,6 +729,8 @@ void RichTextBox::setSelUnderline(bool on)
 
 std::optional<int> RichTextBox::SelAlignment() const
 {
+    if (plain_)
+        return Left;
     const QTextCursor c = cursor();
     const auto of = [](const QTextBlock& b) -> std::optional<int> {
         const Qt::Alignment a = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
@@ -684,8 +742,8 @@ std::optional<int> RichTextBox::SelAlignment() const
             return std::nullopt;
         return Left;
     };
-    QTextBlock block = document()->findBlock(c.selectionStart());
-    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    QTextBlock block = doc_->findBlock(c.selectionStart());
+    const QTextBlock last = doc_->findBlock(c.selectionEnd());
     const std::optional<int> first = of(block);
     while (block.isValid() && block != last) {
         block = block.next();
@@ -704,64 +762,37 @@ void RichTextBox::setSelAlignment(int alignment)
     case Center: a = Qt::AlignHCenter; break;
     default: invalidValue();
     }
-    if (!isRichView() && alignment != Left) {
-        // Only the rich-text view lays out alignment: move the document over, selection and all.
-        const QTextCursor before = cursor();
-        const int anchor = before.anchor(), position = before.position();
-        QTextDocument* rich = document()->clone(this);
-        rich->setDefaultFont(font_);
-        {
-            ProgramChange quiet(*this);
-            useView(true, rich);
-        }
-        QTextCursor c(rich);
-        c.setPosition(anchor);
-        c.setPosition(position, QTextCursor::KeepAnchor);
-        ++selQuiet_;
-        view_->setTextCursor(c);
-        --selQuiet_;
-    }
+    if (plain_ && alignment == Left)
+        return; // every line of a plain document is aligned left
+    // Only the rich view lays out alignment: the document moves over, selection and all.
+    if (!becomeRich())
+        return;
     QTextBlockFormat f;
     f.setAlignment(a);
-    QTextCursor c = cursor();
-    if (!pieceBreaks().empty()) {
-        // A line's pieces are aligned together.
-        QTextBlock first = document()->findBlock(c.selectionStart());
-        while (continuesLine(first) && first.previous().isValid())
-            first = first.previous();
-        QTextBlock last = document()->findBlock(c.selectionEnd());
-        while (continuesLine(last.next()))
-            last = last.next();
-        c.setPosition(first.position());
-        c.setPosition(last.position(), QTextCursor::KeepAnchor);
-    }
-    c.mergeBlockFormat(f);
+    cursor().mergeBlockFormat(f);
 }
 
 void RichTextBox::setSelColor(ColorValue color)
 {
     const QColor c = toQColor(color, QApplication::palette());
     ProgramChange quiet(*this);
+    if (TextLength() == 0 || (plain_ && textColor_ == c)) {
+        // Text loaded into this empty document later shows in the same colour.
+        textColor_ = c;
+        applyColors();
+        if (plain_)
+            return;
+    }
     QTextCharFormat f;
     f.setForeground(c);
     mergeSelFormat(f);
-    if (TextLength() == 0) {
-        // Text loaded into this empty document later shows in the same colour.
-        textColor_ = c;
-        QPalette p = viewWidget_->palette();
-        p.setColor(QPalette::Text, c);
-        viewWidget_->setPalette(p);
-    }
 }
 
 void RichTextBox::setBackColor(ColorValue color)
 {
-    const QColor c = toQColor(color, QApplication::palette());
     backColor_ = color;
-    baseColor_ = c;
-    QPalette p = viewWidget_->palette();
-    p.setColor(QPalette::Base, c);
-    viewWidget_->setPalette(p);
+    baseColor_ = toQColor(color, QApplication::palette());
+    applyColors();
 }
 
 ColorValue RichTextBox::BackColor() const
@@ -773,14 +804,16 @@ void RichTextBox::setFontName(const QString& name)
 {
     ProgramChange quiet(*this);
     font_.setFamilies({name});
-    document()->setDefaultFont(font_);
+    if (doc_)
+        doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
 }
 
 QString RichTextBox::FontName() const
 {
-    const QStringList families = document()->defaultFont().families();
-    return families.isEmpty() ? document()->defaultFont().family() : families.first();
+    const QFont f = doc_ ? doc_->defaultFont() : font_;
+    const QStringList families = f.families();
+    return families.isEmpty() ? f.family() : families.first();
 }
 
 void RichTextBox::setFontSize(double points)
@@ -789,13 +822,14 @@ void RichTextBox::setFontSize(double points)
         invalidValue();
     ProgramChange quiet(*this);
     font_.setPointSizeF(points);
-    document()->setDefaultFont(font_);
+    if (doc_)
+        doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
 }
 
 double RichTextBox::FontSize() const
 {
-    return document()->defaultFont().pointSizeF();
+    return doc_ ? doc_->defaultFont().pointSizeF() : font_.pointSizeF();
 }
 
 double RichTextBox::Width() const
@@ -806,7 +840,10 @@ double RichTextBox::Width() const
 void RichTextBox::setRightMargin(double twips)
 {
     rightMarginTwips_ = twips;
-    view_->setWrapWidth(toPixels(twips));
+    if (plain_)
+        plain_->setWrapWidth(toPixels(twips));
+    else
+        rich_->setWrapWidth(toPixels(twips));
 }
 
 double RichTextBox::RightMargin() const
@@ -818,16 +855,16 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
 {
     if (text.isEmpty() || start < 0 || start > TextLength())
         return -1;
-    if (!pieceBreaks().empty())
-        return findInPieces(text, start, end, options);
+    if (plain_)
+        return findPlain(text, start, end, options);
     QTextDocument::FindFlags flags;
     if (options & WholeWord)
         flags |= QTextDocument::FindWholeWords;
     if (options & MatchCase)
         flags |= QTextDocument::FindCaseSensitively;
-    QTextCursor from(document());
+    QTextCursor from(doc_);
     from.setPosition(int(start));
-    const QTextCursor found = document()->find(text, from, flags);
+    const QTextCursor found = doc_->find(text, from, flags);
     if (found.isNull())
         return -1;
     if (end >= 0 && found.selectionEnd() > end)
@@ -836,109 +873,153 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
     return found.selectionStart();
 }
 
-// Searches line by line like QTextDocument::find, a long line's pieces together: each piece is
-// searched behind the end of the one before it, so a match may span their boundary.
-qsizetype RichTextBox::findInPieces(const QString& text, qsizetype start, qsizetype end, int options)
+// Finds as the rich document does: a no-break space in the text matches a space in what is
+// looked for, and a whole word has no letter or digit on either side.
+qsizetype RichTextBox::findPlain(const QString& text, qsizetype start, qsizetype end, int options)
 {
     const Qt::CaseSensitivity cs = (options & MatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wholeWord = (options & WholeWord) != 0;
-    const qsizetype length = text.size();
-    const int from = toPosition(start);
-    QTextBlock block = document()->findBlock(from);
-    QString carry; // the end of the pieces before this one on the same line
-    int carryAt = 0;
-    if (continuesLine(block)) {
-        const QTextBlock before = block.previous();
-        carry = before.text().right(length);
-        carryAt = before.position() + before.length() - 1 - int(carry.size());
-    }
-    for (; block.isValid(); block = block.next()) {
-        if (!continuesLine(block))
-            carry.clear();
-        QString hay = carry + block.text();
-        hay.replace(QChar::Nbsp, u' ');
-        const qsizetype carried = carry.size();
-        const auto at = [&](qsizetype i) {
-            return i < carried ? carryAt + int(i) : block.position() + int(i - carried);
-        };
-        for (qsizetype i = hay.indexOf(text, 0, cs); i >= 0; i = hay.indexOf(text, i + 1, cs)) {
-            if (i + length <= carried)
-                continue; // searched with the piece before
-            const int matchStart = at(i);
-            const int matchEnd = at(i + length - 1) + 1;
-            if (matchStart < from)
-                continue;
-            if (wholeWord) {
-                QChar after;
-                if (i + length < hay.size())
-                    after = hay[i + length];
-                else if (continuesLine(block.next()) && !block.next().text().isEmpty())
-                    after = block.next().text().front();
-                if ((i > 0 && hay[i - 1].isLetterOrNumber()) || after.isLetterOrNumber())
-                    continue;
+    const TextStore& s = *store_;
+    const qsizetype n = text.size();
+    const qsizetype limit = end < 0 ? s.length() : std::min(end, s.length());
+    const auto isWholeWord = [&](qsizetype at) {
+        return !(at > 0 && s.at(at - 1).isLetterOrNumber())
+               && !(at + n < s.length() && s.at(at + n).isLetterOrNumber());
+    };
+    qsizetype found = -1;
+    if (!text.contains(u' ')) {
+        for (qsizetype at = s.find(text, start, limit, cs); at >= 0; at = s.find(text, at + 1, limit, cs)) {
+            if (!wholeWord || isWholeWord(at)) {
+                found = at;
+                break;
             }
-            if (end >= 0 && toOffset(matchEnd) > end)
-                return -1;
-            QTextCursor found(document());
-            found.setPosition(matchStart);
-            found.setPosition(matchEnd, QTextCursor::KeepAnchor);
-            setCursor(found);
-            return toOffset(matchStart);
         }
-        const qsizetype keep = std::min(length, hay.size());
-        carryAt = at(hay.size() - keep);
-        carry = hay.right(keep);
+    } else {
+        // Windows of the text with no-break spaces made plain, overlapping by the needle's length.
+        constexpr qsizetype kWindow = 1024 * 1024;
+        for (qsizetype from = start; found < 0 && from + n <= limit; from += kWindow) {
+            QString window = s.text(from, std::min(kWindow + n - 1, limit - from));
+            window.replace(QChar::Nbsp, u' ');
+            for (qsizetype i = window.indexOf(text, 0, cs); i >= 0 && i < kWindow;
+                 i = window.indexOf(text, i + 1, cs)) {
+                if (!wholeWord || isWholeWord(from + i)) {
+                    found = from + i;
+                    break;
+                }
+            }
+        }
     }
-    return -1;
+    if (found < 0)
+        return -1;
+    selectPlain(found, found + n);
+    return found;
 }
 
-// While the document's edit block is open its layout is stale: the view must not be asked to
-// show a cursor in it (it would read lines that are gone), so the box holds the selection itself.
-RichTextBox::EditBlock::EditBlock(RichTextBox& box, bool joinLast)
-    : box_(&box), doc_(box.document())
+// While the rich document's edit block is open its layout is stale: the view must not be asked
+// to show a cursor in it (it would read lines that are gone), so the box holds the selection.
+RichTextBox::EditBlock::EditBlock(RichTextBox& box, bool joinLast) : box_(&box), doc_(box.doc_)
 {
-    if (box.editBlocks_++ == 0)
-        box.heldCursor_ = box.view_->textCursor();
+    const bool first = box.editBlocks_++ == 0;
+    if (box.plain_) {
+        store_ = box.store_.get();
+        store_->beginGroup(joinLast);
+        return;
+    }
+    if (first)
+        box.heldCursor_ = box.rich_->textCursor();
     if (joinLast)
         QTextCursor(doc_).joinPreviousEditBlock();
     else
         QTextCursor(doc_).beginEditBlock();
 }
 
-void RichTextBox::takeBackLastEdit()
-{
-    doc_->undo();
-    doc_->clearUndoRedoStacks(QTextDocument::RedoStack);
-}
-
 RichTextBox::EditBlock::~EditBlock()
 {
-    // The breaks already follow the block's edits: the document's summary of them at the end
-    // must not move them again, so they are taken anew when next needed.
-    if (box_ && box_->editBlocks_ == 1)
-        box_->pieceBreaksValid_ = false;
+    if (store_)
+        store_->endGroup();
     if (doc_)
         QTextCursor(doc_).endEditBlock();
     if (!box_ || --box_->editBlocks_ != 0)
         return;
+    if (box_->plain_) {
+        box_->plain_->ensureCaretVisible();
+        box_->forceSelChange();
+        return;
+    }
     const QTextCursor held = std::exchange(box_->heldCursor_, QTextCursor());
-    if (!held.isNull() && held.document() == box_->document())
+    if (!held.isNull() && held.document() == box_->doc_)
         box_->setCursor(held);
+}
+
+void RichTextBox::takeBackLastEdit()
+{
+    if (plain_) {
+        plain_->undo();
+        store_->clearRedo();
+        return;
+    }
+    doc_->undo();
+    doc_->clearUndoRedoStacks(QTextDocument::RedoStack);
+}
+
+void RichTextBox::undo()
+{
+    if (plain_)
+        plain_->undo();
+    else
+        rich_->undo();
+}
+
+void RichTextBox::redo()
+{
+    if (plain_)
+        plain_->redo();
+    else
+        rich_->redo();
+}
+
+bool RichTextBox::isUndoAvailable() const
+{
+    return plain_ ? store_->canUndo() : doc_->isUndoAvailable();
+}
+
+bool RichTextBox::isRedoAvailable() const
+{
+    return plain_ ? store_->canRedo() : doc_->isRedoAvailable();
+}
+
+TextFormat RichTextBox::plainTextFormat() const
+{
+    TextFormat f = plainFormat_;
+    if (plain_)
+        f.lineBreak = store_->lineBreak();
+    return f;
+}
+
+void RichTextBox::setPlainTextFormat(const TextFormat& f)
+{
+    plainFormat_ = f;
+    if (plain_)
+        store_->setLineBreak(f.lineBreak);
 }
 
 void RichTextBox::LoadFile(const QString& path)
 {
     LoadedDocument loaded = loadDocumentWithProgress(path, font_, window());
-    QTextDocument* doc = loaded.document.release();
-    doc->setParent(this);
-    if (!loaded.rich)
-        plainFormat_ = loaded.format;
     unkept_ = loaded.unkept;
-    mayHavePieces_ = loaded.pieces;
     {
         ProgramChange quiet(*this);
-        useView(loaded.rich, doc);
-        view_->setTextCursor(QTextCursor(doc));
+        if (loaded.rich) {
+            QTextDocument* doc = loaded.document.release();
+            doc->setParent(this);
+            useRich(doc);
+            ++selQuiet_;
+            rich_->setTextCursor(QTextCursor(doc));
+            --selQuiet_;
+        } else {
+            plainFormat_ = loaded.format;
+            usePlain(std::move(loaded.store));
+        }
     }
     forceSelChange();
 }
@@ -949,43 +1030,41 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         invalidValue();
     if (fileKind(path) == FileKind::Folder)
         platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
-    QByteArray bytes;
-    if (fileType == RichText)
-        bytes = rtf::RtfWriter::write(*document()); // writes a long line's pieces as one paragraph
-    // As text, a rich document's pictures leave nothing behind (their object characters).
-    const bool rich = isRichView();
-    const auto plainText = [this, rich] {
+    // What the file will hold, taken now (a snapshot of a plain document costs next to nothing)
+    // and turned into bytes beside the window when it is big.
+    std::function<QByteArray()> bytesOf;
+    qsizetype size = 0;
+    if (fileType == PlainText && plain_) {
+        bytesOf = [snapshot = store_->snapshot(), encoding = plainFormat_.encoding] {
+            return encodeText(snapshot, encoding);
+        };
+        size = store_->length();
+    } else if (fileType == PlainText) {
+        // As text, a rich document's pictures leave nothing behind (their object characters).
         QString text = Text();
-        if (rich)
-            text.remove(QChar::ObjectReplacementCharacter);
-        return text;
-    };
-    const qsizetype size = fileType == RichText ? bytes.size() : TextLength();
-    if (size < progressFromBytes()) {
-        if (fileType == PlainText)
-            bytes = encodeText(plainText(), plainFormat_);
-        writeWholeFile(path, bytes);
+        text.remove(QChar::ObjectReplacementCharacter);
+        size = text.size();
+        bytesOf = [text = std::move(text), format = plainFormat_] { return encodeText(text, format); };
     } else {
-        // Taking the text, encoding and writing a big file run beside the window, which keeps
-        // painting. The progress window keeps the user from changing the document meanwhile, and
-        // the editor itself does not paint, so nothing lays its lines out while they are read.
-        const TextFormat format = plainFormat_;
+        std::shared_ptr<QTextDocument> doc = richCopy();
+        QByteArray bytes = rtf::RtfWriter::write(*doc);
+        size = bytes.size();
+        bytesOf = [bytes = std::move(bytes)] { return bytes; };
+    }
+    if (size < progressFromBytes()) {
+        writeWholeFile(path, bytesOf());
+    } else {
         const QString name = QFileInfo(path).fileName();
-        pieceBreaks(); // known before the reading starts
-        viewWidget_->setUpdatesEnabled(false);
-        const auto repaint = qScopeGuard([this] { viewWidget_->setUpdatesEnabled(true); });
         runWithProgress(window(), QStringLiteral("Saving %1...").arg(name),
                         QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(path),
                         [&](const std::function<bool(int)>& progress) {
-                            if (fileType == PlainText) {
-                                if (!progress(0))
-                                    platform::raise(err::Cancel, QString());
-                                bytes = encodeText(plainText(), format);
-                            }
-                            writeWholeFile(path, bytes, progress);
+                            if (!progress(0))
+                                platform::raise(err::Cancel, QString());
+                            writeWholeFile(path, bytesOf(), progress);
                         });
     }
-    document()->setModified(false);
+    if (doc_)
+        doc_->setModified(false);
     unkept_.clear();
 }
 
@@ -993,21 +1072,21 @@ void RichTextBox::SelPrint(QPrinter* printer)
 {
     if (!printer || !printer->isValid())
         platform::raise(err::InvalidPropertyValue, QStringLiteral("No printer is available."));
-    const QTextCursor c = cursor();
-    if (c.hasSelection()) {
-        QTextDocument part;
-        part.setDefaultFont(font_);
-        QTextCursor(&part).insertFragment(c.selection());
-        rtf::providePictureImages(part); // the pictures' images are the document's own
-        joinPieces(part);
-        part.print(printer);
-    } else if (!pieceBreaks().empty()) {
-        // A long line is printed whole, wrapped at the page's edge only.
-        const std::unique_ptr<QTextDocument> copy(document()->clone());
-        joinPieces(*copy);
+    if (plain_) {
+        const QString text = plain_->hasSelection() ? plain_->selectedText() : store_->text();
+        const std::unique_ptr<QTextDocument> copy = richFromText(text, font_, std::nullopt);
         copy->print(printer);
     } else {
-        document()->print(printer); // lays out a copy in pages; the view is left alone
+        const QTextCursor c = cursor();
+        if (c.hasSelection()) {
+            QTextDocument part;
+            part.setDefaultFont(font_);
+            QTextCursor(&part).insertFragment(c.selection());
+            rtf::providePictureImages(part); // the pictures' images are the document's own
+            part.print(printer);
+        } else {
+            doc_->print(printer); // lays out a copy in pages; the view is left alone
+        }
     }
     if (printer->printerState() == QPrinter::Error)
         platform::raise(err::PathFileAccess, QStringLiteral("The printer reported an error."));

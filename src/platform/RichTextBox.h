@@ -7,8 +7,9 @@
 #include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <optional>
-#include <vector>
 
 class QPrinter;
 class QTextCharFormat;
@@ -17,8 +18,9 @@ class QTextEdit;
 
 namespace platform {
 
-class EditorView;
-template <class Base> class EditorViewImpl;
+class EditorViewImpl;
+class PlainView;
+class TextStore;
 
 /// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
 /// Text(), SelText() and every offset agree. Callers use only these operations and events, never
@@ -88,10 +90,16 @@ public:
     private:
         QPointer<RichTextBox> box_;
         QPointer<QTextDocument> doc_;
+        TextStore* store_ = nullptr;
     };
 
     /// Takes back the undo step made last (an edit the user cancelled) and leaves nothing to redo.
     void takeBackLastEdit();
+    /// Undo and redo one step, as Ctrl+Z and Ctrl+Y do.
+    void undo();
+    void redo();
+    bool isUndoAvailable() const;
+    bool isRedoAvailable() const;
 
     /// Replaces the content: rich text when the file holds RTF, otherwise plain text whose
     /// encoding and line breaks are kept for SaveFile. Throws AppError when the file cannot be read.
@@ -105,9 +113,10 @@ public:
     /// empty when nothing. Cleared by the next successful SaveFile.
     QString unkeptContent() const { return unkept_; }
 
-    /// The plain-text format SaveFile type 1 writes: that of the file loaded last.
-    TextFormat plainTextFormat() const { return plainFormat_; }
-    void setPlainTextFormat(const TextFormat& f) { plainFormat_ = f; }
+    /// The plain-text format SaveFile type 1 writes: that of the file loaded last. Its line break
+    /// is the one new lines take; a plain document keeps the style of each line it read.
+    TextFormat plainTextFormat() const;
+    void setPlainTextFormat(const TextFormat& f);
 
     /// Prints the selection, or all text when nothing is selected.
     void SelPrint(QPrinter* printer);
@@ -117,10 +126,17 @@ public:
     void Refresh();
     bool Visible() const { return isVisible(); }
 
-    /// The document behind the control, for the rich-text reader and writer and for printing.
+    /// The rich-text document behind the control, for the rich-text reader and writer; null
+    /// while the document is plain (see isRichView).
     QTextDocument* document() const;
-    /// Whether the document is shown by the rich-text view, which lays out alignment and tables;
-    /// plain-text documents use a view that lays out only what is visible, for large files.
+    /// A copy of the content as a rich-text document, for a recovery copy: it belongs to no
+    /// thread's objects and may be moved to any.
+    std::unique_ptr<QTextDocument> richCopy() const;
+    /// What reads the plain text as it is now, later and on any thread, while editing goes on.
+    std::function<QString()> textReader() const;
+    /// Whether the document is shown by the rich-text view, which lays out formats, alignment
+    /// and tables; plain documents are held in a text store whose view lays out only what it
+    /// shows. A plain document moves to the rich view when it is given a format.
     bool isRichView() const;
 
 signals:
@@ -143,29 +159,33 @@ signals:
     void OLEDragDrop(const QStringList& files);
 
 private:
-    template <class Base> friend class EditorViewImpl;
+    friend class EditorViewImpl;
     class ProgramChange;
-    /// Shows doc (owned by this box from now on) in a view of the given kind.
-    void useView(bool rich, QTextDocument* doc);
-    QTextDocument* newDocument(bool rich);
+    /// Shows doc (owned by this box from now on) in the rich view.
+    void useRich(QTextDocument* doc);
+    /// Shows store (owned by this box from now on) in the plain view.
+    void usePlain(std::unique_ptr<TextStore> store);
+    void placeView(QWidget* view);
+    /// Moves a plain document into the rich view, keeping its text and selection.
+    bool becomeRich();
+    QTextDocument* newDocument();
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);
+    void selectPlain(qsizetype anchor, qsizetype position);
     void emitSelChangeIfMoved();
     void forceSelChange();
+    qsizetype selAnchor() const;
+    qsizetype selPosition() const;
     std::optional<bool> selFlag(bool (*test)(const QTextCharFormat&)) const;
     void watchDocument();
-    /// Document positions of the breaks in front of the pieces of long lines, ascending.
-    const std::vector<int>& pieceBreaks() const;
-    void notePieceChange(int from, int removed, int added);
-    /// The text offset of a document position, and the document position of a text offset.
-    qsizetype toOffset(int position) const;
-    int toPosition(qsizetype offset) const;
-    /// Inserts plain text at c in place of its selection, long lines in pieces.
-    void insertText(QTextCursor& c, const QString& text);
-    qsizetype findInPieces(const QString& text, qsizetype start, qsizetype end, int options);
+    void applyColors();
+    qsizetype findPlain(const QString& text, qsizetype start, qsizetype end, int options);
     void mergeSelFormat(const QTextCharFormat& format);
+    void plainKey(QKeyEvent* e, bool* handled);
 
-    EditorView* view_ = nullptr;
+    EditorViewImpl* rich_ = nullptr;
+    PlainView* plain_ = nullptr;
+    std::unique_ptr<TextStore> store_;
     QWidget* viewWidget_ = nullptr;
     QTextDocument* doc_ = nullptr;
     QFont font_;
@@ -179,12 +199,7 @@ private:
     qsizetype lastAnchor_ = 0;
     qsizetype lastPosition_ = 0;
     int editBlocks_ = 0;
-    QTextCursor heldCursor_; // the selection while an EditBlock lives
-    bool mayHavePieces_ = false;
-    mutable bool pieceBreaksValid_ = false;
-    mutable std::vector<int> pieceBreaks_;
-    mutable int pieceBreaksLength_ = 0; // the document's length the breaks belong to
-    bool changeSeen_ = false;
+    QTextCursor heldCursor_; // the selection while an EditBlock lives (rich view)
 };
 
 } // namespace platform

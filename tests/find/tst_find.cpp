@@ -334,7 +334,7 @@ void tst_find::replaceAll()
         QCOMPARE(f.messages->shown.last().prompt, kNotFound);
     } else {
         QVERIFY(f.messages->shown.isEmpty()); // silent
-        f.editor()->document()->undo();
+        f.editor()->undo();
         QCOMPARE(f.editor()->Text(), text); // one step undoes every replacement
     }
     if (rich)
@@ -515,14 +515,14 @@ void tst_find::longReplaceAllShowsProgressAndCancelTakesItBack()
     QCOMPARE(f.editor()->Text(), text);
     QVERIFY(f.messages->shown.isEmpty()); // the user's choice is no error
     QVERIFY(f.main->statusText().contains(QStringLiteral("cancelled")));
-    QVERIFY(!f.editor()->document()->isRedoAvailable());
+    QVERIFY(!f.editor()->isRedoAvailable());
 
     // Run to its end in many slices, it is still one undo step.
     cancel = shown = false;
     replaceAll();
     QVERIFY(shown);
     QCOMPARE(f.editor()->Text(), QString(text).replace(QStringLiteral("needle"), QStringLiteral("pin")));
-    f.editor()->document()->undo();
+    f.editor()->undo();
     QCOMPARE(f.editor()->Text(), text);
     QVERIFY(f.editor()->hwnd()->updatesEnabled());
 }

@@ -70,6 +70,15 @@ bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>
     return true;
 }
 
+QString TextStore::Snapshot::text() const
+{
+    QString out;
+    out.reserve(length_);
+    for (const Leaf& leaf : leaves_)
+        out.append(leaf.text);
+    return out;
+}
+
 QString TextStore::Snapshot::rawText() const
 {
     QString out;
@@ -534,12 +543,25 @@ void TextStore::remove(qsizetype offset, qsizetype count)
     replace(offset, count, QStringView());
 }
 
-void TextStore::beginGroup()
+void TextStore::beginGroup(bool joinLast)
 {
     if (groupDepth_++ == 0) {
-        undo_.push_back(Step{});
+        if (joinLast && !undo_.empty())
+            undo_.back().typing = false;
+        else
+            undo_.push_back(Step{});
         groupOpen_ = true;
     }
+}
+
+void TextStore::setLineBreak(LineBreak lineBreak)
+{
+    if (lineBreak == lineBreak_)
+        return;
+    for (Leaf& leaf : leaves_) {
+        std::erase_if(leaf.unusual, [&](const auto& odd) { return odd.second == lineBreak; });
+    }
+    lineBreak_ = lineBreak;
 }
 
 void TextStore::endGroup()

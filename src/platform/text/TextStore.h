@@ -45,6 +45,8 @@ public:
         /// pieces; sink returns false to stop. Returns false when stopped.
         bool forEachRawPiece(const std::function<bool(QStringView)>& sink) const;
         QString rawText() const;
+        /// The text with '\n' for every break, as TextStore::text() gives it.
+        QString text() const;
 
     private:
         friend class TextStore;
@@ -94,8 +96,13 @@ public:
     void remove(qsizetype offset, qsizetype count);
     void replace(qsizetype offset, qsizetype count, QStringView text);
 
-    /// Edits between begin and end make one undo step; groups nest.
-    void beginGroup();
+    /// A new document style for line breaks, as for text that was read with its breaks made
+    /// alike: every break of the old style takes the new one.
+    void setLineBreak(LineBreak lineBreak);
+
+    /// Edits between begin and end make one undo step; groups nest. With joinLast the edits join
+    /// the step made last, so work done in several groups is still one step.
+    void beginGroup(bool joinLast = false);
     void endGroup();
     /// Undo and redo one step; false when there is none. where is set to the offset of the step's
     /// last change and its length after the step, for the caret.
@@ -104,6 +111,7 @@ public:
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
     void clearUndo();
+    void clearRedo() { redo_.clear(); }
 
     Snapshot snapshot() const;
 

@@ -1,0 +1,177 @@
+#pragma once
+
+#include "platform/text/TextStore.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QPoint>
+#include <QString>
+#include <map>
+#include <memory>
+
+class QMimeData;
+class QTextLayout;
+
+namespace platform {
+
+/// The editing view of a plain document: it shows a TextStore, laying out with QTextLayout only
+/// the lines it shows and keeping those layouts for the next paint. Every line wraps at the
+/// window's edge or at a set width. A line longer than a few thousand characters is laid out in
+/// stretches of that size, each starting a new display line, so a line of any length costs no
+/// more to show or edit than a screenful of short ones.
+///
+/// All edits of the store go through the view (the user's keys, mouse and input methods, and the
+/// program's replace()), so that its layouts, caret and scroll position follow them.
+class PlainView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit PlainView(TextStore& store, QWidget* parent = nullptr);
+    ~PlainView() override;
+
+    TextStore& store() const { return *store_; }
+    /// Shows another store (the view does not own it), from its start.
+    void setStore(TextStore& store);
+
+    qsizetype anchor() const { return anchor_; }
+    qsizetype position() const { return position_; }
+    qsizetype selectionStart() const { return std::min(anchor_, position_); }
+    qsizetype selectionEnd() const { return std::max(anchor_, position_); }
+    bool hasSelection() const { return anchor_ != position_; }
+    QString selectedText() const;
+    /// Moves the caret to position, selecting from anchor; both are clamped to the text.
+    void setSelection(qsizetype anchor, qsizetype position);
+
+    /// Replaces count characters at offset with text ('\n' for a line break) as one undo step,
+    /// or as part of the running typing step when typed. The selection follows the edit: it ends
+    /// up empty behind the new text when it touched the replaced range.
+    void replace(qsizetype offset, qsizetype count, QStringView text, bool typed = false);
+    /// Replaces the selection with text and puts the caret behind it.
+    void replaceSelection(QStringView text, bool typed = false);
+    /// The store was filled anew: layouts, caret and scroll position start over.
+    void reset();
+
+    void undo();
+    void redo();
+    void copy() const;
+    void cut();
+    void paste();
+
+    /// Wrap at this width in pixels; 0 or less: at the window's edge.
+    void setWrapWidth(int pixels);
+    bool overwriteMode() const { return overwrite_; }
+    void ensureCaretVisible();
+
+    /// The caret's rectangle in viewport coordinates (empty when it is not on screen).
+    QRect caretRect() const;
+    /// The offset nearest a point of the viewport.
+    qsizetype offsetAt(QPoint viewportPoint) const;
+    /// The rectangle of the character at offset in viewport coordinates (empty when not shown).
+    QRect characterRect(qsizetype offset) const;
+
+signals:
+    /// After every change of the caret or the selection.
+    void selectionMoved();
+    /// After every edit of the store made through the view.
+    void edited(qsizetype offset, qsizetype removed, qsizetype added);
+    /// A key reached the view; setting handled to true keeps the view from acting on it.
+    void keyArrived(QKeyEvent* event, bool* handled);
+    void keyReleased(QKeyEvent* event);
+    void mouseReleased(QMouseEvent* event);
+    /// Files were dropped on the view.
+    void filesDropped(const QStringList& files);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    /// One display unit: a whole line, or one stretch of a long line, laid out.
+    struct Unit {
+        qsizetype line = 0;
+        qsizetype from = 0; ///< offsets within the line
+        qsizetype to = 0;
+        std::unique_ptr<QTextLayout> layout;
+        qreal height = 0;
+    };
+    /// A display line: the row of the unit (line, stretch).
+    struct Row {
+        qsizetype line = 0;
+        qsizetype stretch = 0;
+        int row = 0;
+        bool operator==(const Row&) const = default;
+    };
+
+    Unit& unit(qsizetype line, qsizetype stretch) const;
+    qsizetype stretchCount(qsizetype line) const;
+    /// Where stretch k of a line of the given length starts, within the line.
+    qsizetype stretchStart(qsizetype line, qsizetype lineLength, qsizetype k) const;
+    qsizetype stretchOf(qsizetype line, qsizetype inLine) const;
+    Row rowOf(qsizetype offset) const;
+    bool nextRow(Row& r) const;
+    bool previousRow(Row& r) const;
+    qsizetype rowStart(const Row& r) const;
+    qsizetype rowEnd(const Row& r) const; ///< behind the row's last character
+    qreal rowHeight(const Row& r) const;
+    qsizetype offsetInRow(const Row& r, qreal x) const;
+    qreal xOf(qsizetype offset) const;
+    Row topRow() const;
+    int visibleRows() const;
+    int wrapPixels() const;
+    void dropLayouts();
+    void dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta);
+    void setTop(qsizetype offset);
+    void updateScrollBar();
+    void moveCaret(qsizetype to, bool select, bool keepGoal = false);
+    void changed(qsizetype offset, qsizetype removed, qsizetype added, qsizetype linesBefore);
+    qsizetype wordStart(qsizetype from) const;
+    qsizetype wordEnd(qsizetype from) const;
+    qsizetype nextCharacter(qsizetype from) const;
+    qsizetype previousCharacter(qsizetype from) const;
+    void restartBlink();
+    void selectionToX11();
+    void insertFromMime(const QMimeData* mime, qsizetype at);
+    bool navigate(QKeyEvent* e);
+
+    TextStore* store_;
+    qsizetype anchor_ = 0;
+    qsizetype position_ = 0;
+    qsizetype top_ = 0;        ///< the offset where the top display line starts
+    qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
+    int wrapWidth_ = 0;
+    bool overwrite_ = false;
+    bool caretShown_ = true;
+    QBasicTimer blink_;
+    QBasicTimer autoScroll_;
+    mutable std::map<std::pair<qsizetype, qsizetype>, Unit> units_;
+    // Mouse state.
+    QPoint pressPoint_;
+    bool pressInSelection_ = false;
+    bool selecting_ = false;
+    int clickCount_ = 0;
+    qsizetype wordAnchorFrom_ = 0, wordAnchorTo_ = 0;
+    QBasicTimer tripleClick_;
+    qsizetype dropCaret_ = -1;
+    QString preedit_;
+    int preeditCursor_ = 0;
+};
+
+} // namespace platform
