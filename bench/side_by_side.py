@@ -179,6 +179,9 @@ class Display:
             self.name = ":" + got
         else:
             self.name = ":%d" % number
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                sys.exit("display %s is in use (/tmp/.X%d-lock): give another --display, or "
+                         "none to take a free one" % (self.name, number))
             self.proc = subprocess.Popen(["Xvfb", self.name] + args[1:],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                          start_new_session=True)
@@ -397,10 +400,10 @@ def home_env(home, display):
 
 
 def kill_run(proc, pids):
-    for sig_target in [lambda: os.killpg(proc.pid, signal.SIGKILL)] + \
-            [lambda p=p: os.kill(p, signal.SIGKILL) for p in pids]:
+    """Kills the process group started for the run and the window's process, wherever it is."""
+    for kill, target in [(os.killpg, proc.pid)] + [(os.kill, p) for p in pids]:
         try:
-            sig_target()
+            kill(target, signal.SIGKILL)
         except OSError:
             pass
     try:
