@@ -7,9 +7,11 @@
 #include "platform/text/TextFiles.h"
 #include "platform/text/TextStore.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -49,12 +51,19 @@ int main(int argc, char* argv[])
     while (file.size() + line.size() + 2 < size)
         file += oneLine ? line + ' ' : line + "\r\n";
     file += "needle";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(file);
+    }
     const qint64 before = residentKb();
 
     platform::TextStore store;
     QElapsedTimer t;
     t.start();
-    const platform::TextFormat format = platform::decodeInto(file, store);
+    const platform::TextFormat format = platform::decodeFileInto(path, store);
     const double load = ms(t);
     const qint64 held = residentKb() - before;
     t.restart();

@@ -30,7 +30,6 @@ namespace {
 qint64 g_progressFromBytes = 8 * 1024 * 1024;
 int g_momentMs = 400;
 
-constexpr qsizetype kBuildChunk = 1024 * 1024;
 // Rich text from this size is read on a worker thread.
 constexpr qint64 kRichBesideBytes = 256 * 1024;
 
@@ -110,9 +109,9 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
     const Steps steps(progress);
     try {
         LoadedDocument result;
-        QByteArray bytes = readAllBytes(path, steps);
-        result.rich = rtf::RtfReader::looksLikeRtf(bytes.left(16));
+        result.rich = holdsRtf(path);
         if (result.rich) {
+            const QByteArray bytes = readAllBytes(path, steps);
             result.document = std::make_unique<QTextDocument>();
             QTextDocument& doc = *result.document;
             doc.setUndoRedoEnabled(false);
@@ -129,9 +128,7 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             doc.setModified(false);
         } else {
             result.store = std::make_unique<TextStore>();
-            result.format = decodeInto(bytes, *result.store, [&](int permille) {
-                return steps.tell(200 + permille * 8 / 10);
-            });
+            result.format = decodeFileInto(path, *result.store, [&](int permille) { return steps.tell(permille); });
         }
         steps.report(1000);
         return result;

@@ -328,7 +328,10 @@ QString diskFullText(const QString& path)
     return QStringLiteral("There is not enough space on the disk to save %1.").arg(path);
 }
 
-QByteArray readRegularFile(const QString& path, const std::function<bool(qint64, qint64)>& progress)
+namespace {
+
+// Opens a regular file for reading, refusing anything else; its size in *size.
+int openRegularFile(const QString& path, qint64* size)
 {
     const QByteArray native = encodeFileName(path);
     struct stat st {};
@@ -339,14 +342,26 @@ QByteArray readRegularFile(const QString& path, const std::function<bool(qint64,
     if (!S_ISREG(st.st_mode))
         raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
     // Not blocking, in case something else took the name's place since.
-    Descriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0)
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
         raiseErrno(path, errno, false);
-    if (::fstat(fd.get(), &st) != 0)
-        raiseErrno(path, errno, false);
-    if (!S_ISREG(st.st_mode))
-        raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
-    const qint64 size = st.st_size;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = errno;
+        ::close(fd);
+        if (!S_ISREG(st.st_mode))
+            raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+        raiseErrno(path, error, false);
+    }
+    *size = st.st_size;
+    return fd;
+}
+
+} // namespace
+
+QByteArray readRegularFile(const QString& path, const std::function<bool(qint64, qint64)>& progress)
+{
+    qint64 size = 0;
+    Descriptor fd(openRegularFile(path, &size));
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     qint64 got = 0;
     for (;;) {
@@ -367,6 +382,37 @@ QByteArray readRegularFile(const QString& path, const std::function<bool(qint64,
     }
     bytes.truncate(got);
     return bytes;
+}
+
+void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
+                             const std::function<bool(QByteArrayView, qint64, qint64)>& sink)
+{
+    qint64 size = 0;
+    Descriptor fd(openRegularFile(path, &size));
+    QByteArray buffer(std::max<qsizetype>(pieceBytes, 16), Qt::Uninitialized);
+    qint64 done = 0;
+    for (;;) {
+        // A whole piece where the file has one, so that pieces are alike whatever the reads give.
+        qsizetype filled = 0;
+        while (filled < buffer.size()) {
+            const ssize_t n = ::read(fd.get(), buffer.data() + filled, size_t(buffer.size() - filled));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                raiseErrno(path, errno, false);
+            }
+            if (n == 0)
+                break;
+            filled += n;
+        }
+        if (filled == 0)
+            break;
+        done += filled;
+        if (!sink(QByteArrayView(buffer.constData(), filled), done, std::max(size, done)))
+            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+        if (filled < buffer.size())
+            break;
+    }
 }
 
 void writeWholeFile(const QString& path, const QByteArray& bytes,

@@ -28,6 +28,12 @@ QString fileStamp(const QString& path);
 QByteArray readRegularFile(const QString& path,
                            const std::function<bool(qint64, qint64)>& progress = {});
 
+/// Reads a regular file as readRegularFile does, handing it to sink piece by piece (at most
+/// pieceBytes each) with the bytes read so far and the file's size; sink returns false to stop,
+/// which raises err::Cancel.
+void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
+                             const std::function<bool(QByteArrayView, qint64, qint64)>& sink);
+
 /// Writes bytes to path and keeps what the file was: its mode, and its owner and group where
 /// the program may set them. Normally a temporary file beside the target is written, flushed
 /// and renamed over it, so a failed or cancelled write leaves the old file whole. A file with

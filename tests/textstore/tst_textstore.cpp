@@ -5,6 +5,8 @@
 #include "platform/text/TextStore.h"
 
 #include <QRandomGenerator>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -108,9 +110,15 @@ void tst_textstore::filesComeBackByteForByte()
     QFETCH(int, encoding);
     // Read in pieces of every small size, so that characters, surrogate pairs and CR LF are cut
     // at every place; the text is what the whole-file reader makes of it, the bytes come back.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("file.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
     for (const qsizetype piece : {3, 4, 5, 7, 64 * 1024}) {
         TextStore store;
-        const platform::TextFormat format = platform::decodeInto(bytes, store, {}, piece);
+        const platform::TextFormat format = platform::decodeFileInto(path, store, {}, piece);
         QCOMPARE(int(format.encoding), encoding);
         QCOMPARE(store.text(), platform::decodeText(bytes).text);
         QCOMPARE(platform::encodeText(store.snapshot(), format.encoding), bytes);

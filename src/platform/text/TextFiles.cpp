@@ -1,6 +1,7 @@
 #include "platform/text/TextFiles.h"
 
 #include "platform/AppError.h"
+#include "platform/FileSystem.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -11,78 +12,91 @@ namespace {
 
 using Encoding = TextFormat::Encoding;
 
-// Where a piece of UTF-8 may end at or before want without parting a character: before the lead
-// byte of a sequence that would run past it.
-qsizetype utf8Cut(QByteArrayView bytes, qsizetype want)
+// The length of bytes without an incomplete UTF-8 sequence at their end.
+qsizetype completeUtf8(QByteArrayView bytes)
 {
-    if (want >= bytes.size())
-        return bytes.size();
-    qsizetype cut = want;
-    for (int back = 0; back < 4 && cut > 0; ++back) {
-        const auto b = static_cast<unsigned char>(bytes[cut]);
-        if ((b & 0xC0) != 0x80)
-            break; // bytes[cut] starts a character: cut before it
-        --cut;
-    }
-    return cut > 0 ? cut : want;
-}
-
-// Decodes bytes into the store piece by piece; false when they are not valid in that encoding.
-bool decodeStrictInto(QByteArrayView bytes, QStringConverter::Encoding encoding, TextStore& store,
-                      const std::function<bool(int)>& progress, qsizetype pieceBytes)
-{
-    const bool utf8 = encoding == QStringConverter::Utf8;
-    qsizetype from = 0;
-    while (from < bytes.size()) {
-        const QByteArrayView rest = bytes.sliced(from);
-        // UTF-16 passes lone surrogates through, so any even cut will do.
-        const qsizetype n = utf8 ? utf8Cut(rest, pieceBytes)
-                                 : std::min(rest.size(), pieceBytes & ~qsizetype(1));
-        // Each piece stands alone; a byte-order mark inside the text is a character like any other.
-        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
-                                             | QStringConverter::Flag::ConvertInitialBom);
-        const QString text = decoder.decode(rest.first(n));
-        if (decoder.hasError())
-            return false;
-        store.appendRaw(text);
-        from += n;
-        if (progress && !progress(int(1000.0 * double(from) / double(bytes.size()))))
-            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
-    }
-    return true;
+    const qsizetype n = bytes.size();
+    qsizetype lead = n - 1;
+    while (lead >= 0 && n - lead < 4 && (static_cast<unsigned char>(bytes[lead]) & 0xC0) == 0x80)
+        --lead;
+    if (lead < 0)
+        return n;
+    const auto b = static_cast<unsigned char>(bytes[lead]);
+    const qsizetype need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return n - lead < need ? lead : n;
 }
 
 } // namespace
 
-TextFormat decodeInto(QByteArrayView bytes, TextStore& store,
-                      const std::function<bool(int)>& progress, qsizetype pieceBytes)
+TextFormat decodeFileInto(const QString& path, TextStore& store,
+                          const std::function<bool(int)>& progress, qsizetype pieceBytes)
 {
     TextFormat format;
-    QByteArrayView body = bytes;
-    QStringConverter::Encoding decoder = QStringConverter::Utf8;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        format.encoding = Encoding::Utf8Bom;
-        body = bytes.sliced(3);
-    } else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
-        format.encoding = Encoding::Utf16LE;
-        decoder = QStringConverter::Utf16LE;
-        body = bytes.sliced(2);
-    } else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0) {
-        format.encoding = Encoding::Utf16BE;
-        decoder = QStringConverter::Utf16BE;
-        body = bytes.sliced(2);
-    }
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    bool first = true, invalid = false;
+    QByteArray carry; // the start of a character the next piece ends
+    QString buffer;
+    const auto decode = [&](QByteArrayView bytes, bool last) {
+        QByteArray joined;
+        if (!carry.isEmpty()) {
+            joined = carry + bytes.toByteArray();
+            bytes = joined;
+        }
+        qsizetype n = bytes.size();
+        if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
+            n = encoding == QStringConverter::Utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
+        carry = bytes.sliced(n).toByteArray();
+        // A byte-order mark inside the text is a character like any other.
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
+                                             | QStringConverter::Flag::ConvertInitialBom);
+        buffer.resize(decoder.requiredSpace(n));
+        const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
+        if (decoder.hasError())
+            return false;
+        store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
+        return true;
+    };
+    const auto tell = [&](qint64 done, qint64 total) {
+        return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
+    };
     store.beginRaw(TextFormat::LineBreak::LF);
-    if (!decodeStrictInto(body, decoder, store, progress, std::max<qsizetype>(pieceBytes, 4))) {
+    try {
+        readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
+            if (first) {
+                first = false;
+                if (piece.startsWith("\xEF\xBB\xBF")) {
+                    format.encoding = Encoding::Utf8Bom;
+                    piece = piece.sliced(3);
+                } else if (piece.startsWith("\xFF\xFE") && total % 2 == 0) {
+                    format.encoding = Encoding::Utf16LE;
+                    encoding = QStringConverter::Utf16LE;
+                    piece = piece.sliced(2);
+                } else if (piece.startsWith("\xFE\xFF") && total % 2 == 0) {
+                    format.encoding = Encoding::Utf16BE;
+                    encoding = QStringConverter::Utf16BE;
+                    piece = piece.sliced(2);
+                }
+            }
+            if (!decode(piece, false)) {
+                invalid = true;
+                return false;
+            }
+            return tell(done, total);
+        });
+        if (!carry.isEmpty() && !decode(QByteArrayView(), true))
+            invalid = true;
+    } catch (const AppError& e) {
+        if (!invalid || e.number != err::Cancel)
+            throw;
+    }
+    if (invalid) {
         // Not valid in the encoding it looked like: every byte stands for itself.
         format.encoding = Encoding::Windows1252;
-        body = bytes;
         store.beginRaw(TextFormat::LineBreak::LF);
-        for (qsizetype from = 0; from < body.size(); from += pieceBytes) {
-            store.appendRaw(decodeWindows1252(body.sliced(from, std::min(pieceBytes, body.size() - from))));
-            if (progress && !progress(int(1000.0 * double(from) / double(body.size()))))
-                raise(err::Cancel, QStringLiteral("Loading was cancelled."));
-        }
+        readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
+            store.appendRaw(decodeWindows1252(piece));
+            return tell(done, total);
+        });
     }
     store.finishRaw();
     format.lineBreak = store.lineBreak();

@@ -131,6 +131,27 @@ void TextStore::appendRaw(QStringView raw)
         }
     }
     const qsizetype n = raw.size();
+    if ((!firstBreakSeen_ || lineBreak_ == LineBreak::LF) && raw.indexOf(u'\r', i) < 0) {
+        // Only line feeds, the document's style: taken in leaf-sized runs, breaks counted.
+        for (QStringView rest = raw.sliced(i); !rest.isEmpty();) {
+            Leaf& leaf = leafWithRoom();
+            qsizetype take = std::min(kMaxLeaf - leaf.text.size(), rest.size());
+            if (take < rest.size())
+                take = std::max<qsizetype>(1, cutNear(rest, take));
+            const QStringView run = rest.first(take);
+            const qsizetype breaks = countBreaks(run);
+            if (breaks > 0 && !firstBreakSeen_) {
+                firstBreakSeen_ = true;
+                lineBreak_ = LineBreak::LF;
+            }
+            leaf.text.append(run);
+            leafBreaks_.back() += breaks;
+            breaks_ += breaks;
+            length_ += take;
+            rest = rest.sliced(take);
+        }
+        return;
+    }
     qsizetype runStart = i;
     // The next of each break character, found by the library's fast search.
     qsizetype nextLf = raw.indexOf(u'\n', i), nextCr = raw.indexOf(u'\r', i);
