@@ -389,7 +389,7 @@ void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
 {
     qint64 size = 0;
     Descriptor fd(openRegularFile(path, &size));
-    QByteArray buffer(std::max<qsizetype>(pieceBytes, 16), Qt::Uninitialized);
+    QByteArray buffer(std::max<qsizetype>(pieceBytes, 4), Qt::Uninitialized); // room for a byte-order mark
     qint64 done = 0;
     for (;;) {
         // A whole piece where the file has one, so that pieces are alike whatever the reads give.
