@@ -229,43 +229,48 @@ int PlainView::wrapPixels() const
     return std::max(1, viewport()->width() - 2 * kMargin);
 }
 
-qsizetype PlainView::stretchCount(qsizetype line) const
+const std::vector<qsizetype>& PlainView::stretchStarts(qsizetype line) const
 {
+    static const std::vector<qsizetype> whole{0};
     const qsizetype length = store_->lineLength(line);
-    return length <= kStretch ? 1 : (length + kStretch - 1) / kStretch;
+    if (length <= kStretch)
+        return whole;
+    auto it = stretches_.find(line);
+    if (it != stretches_.end())
+        return it->second;
+    // Each stretch ends after the last space near its nominal length, or there, never inside a
+    // surrogate pair. Kept, and moved by edits, so that an edit lays out its own stretch only.
+    std::vector<qsizetype> starts{0};
+    const qsizetype base = store_->lineStart(line);
+    for (;;) {
+        const qsizetype nominal = starts.back() + kStretch;
+        if (nominal >= length)
+            break;
+        const qsizetype from = nominal - kStretchSlack;
+        const QString near = store_->text(base + from, kStretchSlack + 1);
+        qsizetype cut = nominal;
+        for (qsizetype i = kStretchSlack; i > 0; --i) {
+            if (near[i - 1] == u' ' || near[i - 1] == u'\t') {
+                cut = from + i;
+                break;
+            }
+        }
+        if (cut == nominal && near[kStretchSlack - 1].isHighSurrogate() && near[kStretchSlack].isLowSurrogate())
+            --cut;
+        starts.push_back(cut);
+    }
+    return stretches_.emplace(line, std::move(starts)).first->second;
 }
 
-qsizetype PlainView::stretchStart(qsizetype line, qsizetype lineLength, qsizetype k) const
+qsizetype PlainView::stretchCount(qsizetype line) const
 {
-    if (k <= 0)
-        return 0;
-    const qsizetype nominal = std::min(k * kStretch, lineLength);
-    const qsizetype base = store_->lineStart(line);
-    const qsizetype from = std::max<qsizetype>(nominal - kStretchSlack, 0);
-    const QString near = store_->text(base + from, nominal - from + 1);
-    // After the last space before the nominal end, or there, never inside a surrogate pair.
-    for (qsizetype i = nominal - from; i > 0; --i) {
-        if (near[i - 1] == u' ' || near[i - 1] == u'\t')
-            return from + i;
-    }
-    const qsizetype i = nominal - from;
-    if (i > 0 && i < near.size() && near[i - 1].isHighSurrogate() && near[i].isLowSurrogate())
-        return nominal - 1;
-    return nominal;
+    return qsizetype(stretchStarts(line).size());
 }
 
 qsizetype PlainView::stretchOf(qsizetype line, qsizetype inLine) const
 {
-    const qsizetype length = store_->lineLength(line);
-    if (length <= kStretch)
-        return 0;
-    const qsizetype count = (length + kStretch - 1) / kStretch;
-    qsizetype k = std::min(inLine / kStretch, count - 1);
-    if (k + 1 < count && inLine >= stretchStart(line, length, k + 1))
-        return k + 1;
-    if (k > 0 && inLine < stretchStart(line, length, k))
-        return k - 1;
-    return k;
+    const std::vector<qsizetype>& starts = stretchStarts(line);
+    return qsizetype(std::upper_bound(starts.begin(), starts.end(), inLine) - starts.begin()) - 1;
 }
 
 PlainView::Unit& PlainView::unit(qsizetype line, qsizetype stretch) const
@@ -276,10 +281,9 @@ PlainView::Unit& PlainView::unit(qsizetype line, qsizetype stretch) const
         return it->second;
     Unit u;
     u.line = line;
-    const qsizetype length = store_->lineLength(line);
-    const qsizetype count = length <= kStretch ? 1 : (length + kStretch - 1) / kStretch;
-    u.from = stretchStart(line, length, stretch);
-    u.to = stretch + 1 < count ? stretchStart(line, length, stretch + 1) : length;
+    const std::vector<qsizetype>& starts = stretchStarts(line);
+    u.from = starts[size_t(stretch)];
+    u.to = size_t(stretch) + 1 < starts.size() ? starts[size_t(stretch) + 1] : store_->lineLength(line);
     const qsizetype base = store_->lineStart(line);
     u.layout = std::make_unique<QTextLayout>(store_->text(base + u.from, u.to - u.from), font(),
                                              viewport());
@@ -438,24 +442,44 @@ int PlainView::visibleRows() const
 void PlainView::dropLayouts()
 {
     units_.clear();
+    stretches_.clear();
+}
+
+// Keeps what is known of the lines below an edit, under their new numbers.
+template <class Map>
+void dropLines(Map& map, qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta)
+{
+    const auto first = [](auto& node) -> auto& {
+        if constexpr (std::is_same_v<std::decay_t<decltype(node.key())>, qsizetype>)
+            return node.key();
+        else
+            return node.key().first;
+    };
+    const auto from = [&](qsizetype line) {
+        if constexpr (std::is_same_v<typename Map::key_type, qsizetype>)
+            return map.lower_bound(line);
+        else
+            return map.lower_bound({line, 0});
+    };
+    map.erase(from(firstLine), from(lastLine + 1));
+    if (lineDelta == 0)
+        return;
+    std::vector<typename Map::node_type> moved;
+    for (auto it = from(lastLine + 1); it != map.end();)
+        moved.push_back(map.extract(it++));
+    for (auto& node : moved) {
+        first(node) += lineDelta;
+        map.insert(std::move(node));
+    }
 }
 
 void PlainView::dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta)
 {
-    if (units_.empty())
-        return;
-    constexpr qsizetype kAll = std::numeric_limits<qsizetype>::max();
-    units_.erase(units_.lower_bound({firstLine, 0}), units_.upper_bound({lastLine, kAll}));
-    if (lineDelta == 0)
-        return;
-    // The lines below moved up or down: their layouts stay, under their new numbers.
-    std::vector<decltype(units_)::node_type> moved;
-    for (auto it = units_.upper_bound({lastLine, kAll}); it != units_.end();)
-        moved.push_back(units_.extract(it++));
-    for (auto& node : moved) {
-        node.key().first += lineDelta;
-        node.mapped().line += lineDelta;
-        units_.insert(std::move(node));
+    dropLines(units_, firstLine, lastLine, lineDelta);
+    dropLines(stretches_, firstLine, lastLine, lineDelta);
+    if (lineDelta != 0) {
+        for (auto& [key, u] : units_)
+            u.line = key.first;
     }
 }
 
@@ -619,6 +643,24 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
         return;
     const qsizetype firstLine = store_->lineOf(offset);
     const qsizetype lastLine = count == 0 ? firstLine : store_->lineOf(offset + count);
+    // An edit inside one stretch of a long line moves the stretches after it and lays out only
+    // its own.
+    qsizetype stretch = -1;
+    if (firstLine == lastLine && !text.contains(u'\n')) {
+        if (auto it = stretches_.find(firstLine); it != stretches_.end()) {
+            std::vector<qsizetype>& starts = it->second;
+            const qsizetype inLine = offset - store_->lineStart(firstLine);
+            const size_t k = size_t(std::upper_bound(starts.begin(), starts.end(), inLine) - starts.begin()) - 1;
+            const qsizetype end = k + 1 < starts.size() ? starts[k + 1] : std::numeric_limits<qsizetype>::max();
+            const qsizetype grown = (end == std::numeric_limits<qsizetype>::max() ? 0 : end - starts[k])
+                                    + text.size() - count;
+            if (inLine + count < end && (k == 0 || inLine > starts[k]) && grown < 4 * kStretch) {
+                for (size_t j = k + 1; j < starts.size(); ++j)
+                    starts[j] += text.size() - count;
+                stretch = qsizetype(k);
+            }
+        }
+    }
     if (count == 0)
         store_->insert(offset, text, typed);
     else if (text.isEmpty())
@@ -626,7 +668,10 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
     else
         store_->replace(offset, count, text);
     changed(offset, count, text.size(), lastLine - firstLine);
-    dropLayoutsOf(firstLine, lastLine, store_->lineOf(offset + text.size()) - lastLine);
+    if (stretch >= 0)
+        units_.erase({firstLine, stretch});
+    else
+        dropLayoutsOf(firstLine, lastLine, store_->lineOf(offset + text.size()) - lastLine);
     const auto follow = [&](qsizetype p) {
         if (p < offset)
             return p;

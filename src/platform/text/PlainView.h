@@ -8,6 +8,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QMimeData;
 class QTextLayout;
@@ -121,9 +122,9 @@ private:
     };
 
     Unit& unit(qsizetype line, qsizetype stretch) const;
+    /// Where each stretch of a line starts, within the line.
+    const std::vector<qsizetype>& stretchStarts(qsizetype line) const;
     qsizetype stretchCount(qsizetype line) const;
-    /// Where stretch k of a line of the given length starts, within the line.
-    qsizetype stretchStart(qsizetype line, qsizetype lineLength, qsizetype k) const;
     qsizetype stretchOf(qsizetype line, qsizetype inLine) const;
     Row rowOf(qsizetype offset) const;
     bool nextRow(Row& r) const;
@@ -162,6 +163,7 @@ private:
     QBasicTimer blink_;
     QBasicTimer autoScroll_;
     mutable std::map<std::pair<qsizetype, qsizetype>, Unit> units_;
+    mutable std::map<qsizetype, std::vector<qsizetype>> stretches_; ///< of long lines
     // Mouse state.
     QPoint pressPoint_;
     bool pressInSelection_ = false;
