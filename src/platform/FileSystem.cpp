@@ -151,6 +151,24 @@ int writeAt(int fd, const char* data, qint64 size, qint64 offset,
     return 0;
 }
 
+// Writes what produce makes from offset 0 on; the errno of the failure, or 0. *written is how
+// much was written.
+int writeProduced(int fd, const ByteProducer& produce, qint64* written,
+                  const std::function<bool(qint64)>& keepGoing)
+{
+    int error = 0;
+    *written = 0;
+    produce([&](QByteArrayView piece) {
+        error = writeAt(fd, piece.data(), piece.size(), *written,
+                        [&](qint64 done) { return !keepGoing || keepGoing(*written + done); });
+        if (error != 0)
+            return false;
+        *written += piece.size();
+        return true;
+    });
+    return error;
+}
+
 mode_t currentUmask()
 {
     // Reading the mask through umask() would change it for every thread for a moment.
@@ -192,8 +210,8 @@ void raiseCancelled()
 }
 
 // Writes over the existing file itself: for hard links, and where no file can be made beside it.
-void writeInPlace(const QString& path, const QByteArray& target, const QByteArray& bytes,
-                  const struct stat& old, const std::function<bool(int)>& progress)
+void writeInPlace(const QString& path, const QByteArray& target, const ByteProducer& produce,
+                  qint64 total, const struct stat& old, const std::function<bool(int)>& progress)
 {
     Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
@@ -225,12 +243,13 @@ void writeInPlace(const QString& path, const QByteArray& target, const QByteArra
         }
         ::fsync(fd.get());
     };
-    const qint64 total = bytes.size();
-    int error = writeAt(fd.get(), bytes.constData(), total, 0, [&](qint64 done) {
+    qint64 written = 0;
+    int error = writeProduced(fd.get(), produce, &written, [&](qint64 done) {
         // Stopping half way is only allowed when the old bytes can be put back.
-        return !progress || progress(300 + int(700.0 * double(done) / double(total))) || !haveKept;
+        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))))
+               || !haveKept;
     });
-    if (error == 0 && ::ftruncate(fd.get(), total) != 0)
+    if (error == 0 && ::ftruncate(fd.get(), written) != 0)
         error = errno;
     if (error == 0 && ::fsync(fd.get()) != 0 && errno != EINVAL)
         error = errno;
@@ -418,6 +437,13 @@ void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
 void writeWholeFile(const QString& path, const QByteArray& bytes,
                     const std::function<bool(int)>& progress)
 {
+    writeWholeFile(path, [&](const std::function<bool(QByteArrayView)>& write) { write(bytes); },
+                   bytes.size(), progress);
+}
+
+void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 total,
+                    const std::function<bool(int)>& progress)
+{
     const QByteArray target = resolvedTarget(encodeFileName(path));
     struct stat old {};
     const bool exists = ::stat(target.constData(), &old) == 0;
@@ -428,7 +454,7 @@ void writeWholeFile(const QString& path, const QByteArray& bytes,
     if (exists && !S_ISREG(old.st_mode))
         raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
     if (exists && old.st_nlink > 1)
-        return writeInPlace(path, target, bytes, old, progress);
+        return writeInPlace(path, target, produce, total, old, progress);
 
     const QByteArray folder = folderOf(target);
     QByteArray temporary = folder + '/' + '.' + target.mid(target.lastIndexOf('/') + 1);
@@ -439,7 +465,7 @@ void writeWholeFile(const QString& path, const QByteArray& bytes,
     if (made < 0) {
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM))
-            return writeInPlace(path, target, bytes, old, progress);
+            return writeInPlace(path, target, produce, total, old, progress);
         raiseErrno(path, error, true);
     }
     Descriptor fd(made);
@@ -448,9 +474,9 @@ void writeWholeFile(const QString& path, const QByteArray& bytes,
         if (!keepTemporary)
             ::unlink(temporary.constData());
     });
-    const qint64 total = bytes.size();
-    int error = writeAt(fd.get(), bytes.constData(), total, 0, [&](qint64 done) {
-        return !progress || progress(300 + int(700.0 * double(done) / double(total)));
+    qint64 written = 0;
+    int error = writeProduced(fd.get(), produce, &written, [&](qint64 done) {
+        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
     });
     if (error == ECANCELED)
         raiseCancelled();

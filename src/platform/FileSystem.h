@@ -46,6 +46,14 @@ void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
 void writeWholeFile(const QString& path, const QByteArray& bytes,
                     const std::function<bool(int)>& progress = {});
 
+/// What hands the bytes of a file to write piece by piece: it calls write for each piece in
+/// order and stops when write returns false.
+using ByteProducer = std::function<void(const std::function<bool(QByteArrayView)>& write)>;
+/// writeWholeFile for bytes made while they are written, so that they are never held whole;
+/// size is what they are expected to come to, for the progress.
+void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 size,
+                    const std::function<bool(int)>& progress = {});
+
 /// The message a full disk gives for a save of path.
 QString diskFullText(const QString& path);
 

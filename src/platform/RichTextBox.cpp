@@ -1032,27 +1032,32 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     // What the file will hold, taken now (a snapshot of a plain document costs next to nothing)
     // and turned into bytes beside the window when it is big.
-    std::function<QByteArray()> bytesOf;
+    ByteProducer produce;
     qsizetype size = 0;
     if (fileType == PlainText && plain_) {
-        bytesOf = [snapshot = store_->snapshot(), encoding = plainFormat_.encoding] {
-            return encodeText(snapshot, encoding);
+        // Encoded while it is written, so the bytes are never held whole.
+        produce = [snapshot = store_->snapshot(), encoding = plainFormat_.encoding](const auto& write) {
+            encodeText(snapshot, encoding, write);
         };
-        size = store_->length();
+        const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
+                          || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
+        size = store_->length() * (wide ? 2 : 1);
     } else if (fileType == PlainText) {
         // As text, a rich document's pictures leave nothing behind (their object characters).
         QString text = Text();
         text.remove(QChar::ObjectReplacementCharacter);
         size = text.size();
-        bytesOf = [text = std::move(text), format = plainFormat_] { return encodeText(text, format); };
+        produce = [text = std::move(text), format = plainFormat_](const auto& write) {
+            write(encodeText(text, format));
+        };
     } else {
         std::shared_ptr<QTextDocument> doc = richCopy();
         QByteArray bytes = rtf::RtfWriter::write(*doc);
         size = bytes.size();
-        bytesOf = [bytes = std::move(bytes)] { return bytes; };
+        produce = [bytes = std::move(bytes)](const auto& write) { write(bytes); };
     }
     if (size < progressFromBytes()) {
-        writeWholeFile(path, bytesOf());
+        writeWholeFile(path, produce, size);
     } else {
         const QString name = QFileInfo(path).fileName();
         runWithProgress(window(), QStringLiteral("Saving %1...").arg(name),
@@ -1060,7 +1065,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
                         [&](const std::function<bool(int)>& progress) {
                             if (!progress(0))
                                 platform::raise(err::Cancel, QString());
-                            writeWholeFile(path, bytesOf(), progress);
+                            writeWholeFile(path, produce, size, progress);
                         });
     }
     if (doc_)

@@ -108,6 +108,19 @@ QByteArray encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding 
     QByteArray out;
     const bool wide = encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
     out.reserve(snapshot.length() * (wide ? 2 : 1) + snapshot.length() / 32 + 4);
+    encodeText(snapshot, encoding, [&](QByteArrayView piece) {
+        out.append(piece);
+        return true;
+    });
+    return out;
+}
+
+void encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encoding,
+                const std::function<bool(QByteArrayView)>& sink)
+{
+    constexpr qsizetype kPiece = 1024 * 1024;
+    QByteArray out;
+    out.reserve(kPiece + 256 * 1024);
     switch (encoding) {
     case Encoding::Utf8Bom: out.append("\xEF\xBB\xBF"); break;
     case Encoding::Utf16LE: out.append("\xFF\xFE"); break;
@@ -115,23 +128,35 @@ QByteArray encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding 
     case Encoding::Utf8:
     case Encoding::Windows1252: break;
     }
+    const auto flush = [&](bool last) {
+        if (out.size() < kPiece && !last)
+            return true;
+        const bool go = out.isEmpty() || sink(out);
+        out.resize(0);
+        return go;
+    };
+    bool going = true;
     if (encoding == Encoding::Windows1252) {
         snapshot.forEachRawPiece([&](QStringView piece) {
             out.append(encodeWindows1252(piece));
-            return true;
+            return going = flush(false);
         });
-        return out;
+    } else {
+        // One encoder for all pieces, so that a surrogate pair parted between two stays whole.
+        QStringEncoder encoder(encoding == Encoding::Utf16LE   ? QStringConverter::Utf16LE
+                               : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
+                                                               : QStringConverter::Utf8,
+                               QStringConverter::Flag::ConvertInitialBom);
+        snapshot.forEachRawPiece([&](QStringView piece) {
+            const qsizetype at = out.size();
+            out.resize(at + encoder.requiredSpace(piece.size()));
+            char* end = encoder.appendToBuffer(out.data() + at, piece);
+            out.resize(end - out.constData());
+            return going = flush(false);
+        });
     }
-    // One encoder for all pieces, so that a surrogate pair parted between two stays whole.
-    QStringEncoder encoder(encoding == Encoding::Utf16LE   ? QStringConverter::Utf16LE
-                           : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
-                                                           : QStringConverter::Utf8,
-                           QStringConverter::Flag::ConvertInitialBom);
-    snapshot.forEachRawPiece([&](QStringView piece) {
-        out.append(encoder.encode(piece));
-        return true;
-    });
-    return out;
+    if (going)
+        flush(true);
 }
 
 } // namespace platform

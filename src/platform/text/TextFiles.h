@@ -21,5 +21,8 @@ TextFormat decodeFileInto(const QString& path, TextStore& store,
 
 /// The bytes of a snapshot in the given encoding, each line break in its own style.
 QByteArray encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encoding);
+/// The same bytes handed to sink in pieces of about a megabyte; sink returns false to stop.
+void encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encoding,
+                const std::function<bool(QByteArrayView)>& sink);
 
 } // namespace platform
