@@ -147,9 +147,6 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
                 &unkept);
             result.unkept = unkept.join(QStringLiteral(", "));
             steps.report(900);
-            // A paragraph with no place to break would take the view minutes to lay out whole.
-            result.pieces = splitLongBlocks(doc);
-            steps.report(1000);
         } else {
             DecodedText decoded = decodeText(bytes);
             bytes = QByteArray(); // the text holds it all now
