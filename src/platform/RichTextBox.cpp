@@ -4,6 +4,7 @@
 #include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
 #include "platform/Twips.h"
+#include "platform/rtf/LongRuns.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -117,21 +118,35 @@ class EditorViewImpl final : public QTextEdit {
 public:
     EditorViewImpl(RichTextBox& box, QTextDocument* doc) : QTextEdit(&box), box_(box)
     {
-        setDocument(doc);
+        show(doc);
         setTabChangesFocus(false);
         setAcceptRichText(false);
         QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
         QObject::connect(this, &QTextEdit::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
     }
 
+    /// Shows doc with the wrap it needs.
+    void show(QTextDocument* doc)
+    {
+        showWithWrap(*this, *doc);
+        applyWrapWidth();
+    }
+
     void setWrapWidth(int pixels)
     {
-        if (pixels <= 0) {
-            setLineWrapMode(QTextEdit::WidgetWidth);
-        } else {
-            setLineWrapMode(QTextEdit::FixedPixelWidth);
-            setLineWrapColumnOrWidth(pixels);
-        }
+        wrapPixels_ = pixels;
+        applyWrapWidth();
+    }
+
+    /// Replaces the selection of c with text, the view's wrap chosen for what the text makes.
+    void insert(QTextCursor& c, const QString& text)
+    {
+        const int removed = c.selectionEnd() - c.selectionStart();
+        chooseWrapBeforeInsert(*this, c, text);
+        c.insertText(text);
+        if (text.size() > kLongRun || removed > kLongRun)
+            chooseWrapFor(*this);
+        applyWrapWidth();
     }
 
 protected:
@@ -202,8 +217,11 @@ protected:
 
     void insertFromMimeData(const QMimeData* source) override
     {
-        if (!source->hasUrls() && source->hasText())
-            textCursor().insertText(source->text());
+        if (!source->hasUrls() && source->hasText()) {
+            QTextCursor c = textCursor();
+            insert(c, source->text());
+            setTextCursor(c);
+        }
     }
 
     void dragEnterEvent(QDragEnterEvent* e) override
@@ -241,7 +259,21 @@ protected:
     }
 
 private:
+    // A fixed width lays a paragraph with a long unbreakable run out in time that grows without
+    // bound (a 1 MB run never finishes); such a document wraps at the window's edge instead.
+    void applyWrapWidth()
+    {
+        if (wrapPixels_ <= 0 || wordWrapMode() == QTextOption::WrapAnywhere) {
+            if (lineWrapMode() != QTextEdit::WidgetWidth)
+                setLineWrapMode(QTextEdit::WidgetWidth);
+        } else if (lineWrapMode() != QTextEdit::FixedPixelWidth || lineWrapColumnOrWidth() != wrapPixels_) {
+            setLineWrapMode(QTextEdit::FixedPixelWidth);
+            setLineWrapColumnOrWidth(wrapPixels_);
+        }
+    }
+
     RichTextBox& box_;
+    int wrapPixels_ = 0;
 };
 
 RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent)
@@ -280,7 +312,7 @@ void RichTextBox::useRich(QTextDocument* doc)
         if (old)
             old->disconnect(this);
         ++selQuiet_;
-        rich_->setDocument(doc);
+        rich_->show(doc);
         --selQuiet_;
         doc_ = doc;
         watchDocument();
@@ -636,7 +668,7 @@ void RichTextBox::setSelText(const QString& text)
     }
     QTextCursor c = cursor();
     ++selQuiet_;
-    c.insertText(text);
+    rich_->insert(c, text);
     --selQuiet_;
     setCursor(c);
 }

@@ -3,6 +3,7 @@
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
+#include "platform/rtf/LongRuns.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QAccessible>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 
@@ -86,7 +88,9 @@ private slots:
     void formatsMoveThePlainDocumentToTheRichView();
     void editBlocksAndSnapshots();
     void bigFileShowsProgressAndCancelKeepsOldText();
-    void richParagraphWithoutBreaksIsReadBesideAndKeptWhole();
+    void richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole();
+    void viewWrapsAnywhereOnlyForLongRuns_data();
+    void viewWrapsAnywhereOnlyForLongRuns();
 };
 
 void tst_largefiles::plainFilesComeBackByteForByte_data()
@@ -431,14 +435,16 @@ void tst_largefiles::bigFileShowsProgressAndCancelKeepsOldText()
     platform::setProgressFromBytes(8 * 1024 * 1024);
 }
 
-void tst_largefiles::richParagraphWithoutBreaksIsReadBesideAndKeptWhole()
+void tst_largefiles::richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole()
 {
-    // Laid out whole, a paragraph with no place to break a line took the view minutes.
+    // A paragraph with no place to break a line, then enough ordinary text to be read beside
+    // the window.
     QByteArray letters;
-    for (int i = 0; i < 300000; ++i)
+    for (int i = 0; i < 20000; ++i)
         letters += char('a' + i % 26);
     const QByteArray rtf = "{\\rtf1\\ansi\\pard\\sb240\\sa120\\fi360 " + letters.left(100) + "{\\b "
-                           + letters.mid(100) + "}\\par\n\\pard next\\par}";
+                           + letters.mid(100) + "}\\par\n\\pard " + words(300000).toLatin1()
+                           + "\\par}";
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.rtf"));
     writeBytes(in, rtf);
@@ -455,10 +461,13 @@ void tst_largefiles::richParagraphWithoutBreaksIsReadBesideAndKeptWhole()
     watch.start(1);
     box->LoadFile(in);
     QVERIFY2(ticks > 0, "the window handles its events while rich text is read");
-    QCOMPARE(box->document()->blockCount(), 2); // the paragraph is one, however long
+    QCOMPARE(box->document()->blockCount(), 2);
     QCOMPARE(box->Text(), whole.toPlainText());
+    QCOMPARE(box->TextLength(), box->Text().size());
+    box->setSelStart(4000);
+    box->setSelLength(9000);
+    QCOMPARE(box->SelText(), QString::fromLatin1(letters.mid(4000, 9000)));
 
-    // Saved, it is one paragraph with its spacing and indent.
     const QString out = dir.filePath(QStringLiteral("out.rtf"));
     box->SaveFile(out, RichTextBox::RichText);
     const QByteArray saved = readBytes(out);
@@ -468,6 +477,58 @@ void tst_largefiles::richParagraphWithoutBreaksIsReadBesideAndKeptWhole()
     RichTextBox again;
     again.LoadFile(out);
     QCOMPARE(again.Text(), box->Text());
+}
+
+void tst_largefiles::viewWrapsAnywhereOnlyForLongRuns_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("anywhere");
+    const QString run(9000, u'x');
+    QTest::newRow("words") << words(40000) << false;
+    QTest::newRow("runs of 8000 between spaces") << (QString(8000, u'x') + u' ').repeated(3) << false;
+    QTest::newRow("run of 9000") << QStringLiteral("ab ") + run + QStringLiteral(" cd") << true;
+    QTest::newRow("in a later paragraph") << QStringLiteral("short\n") + run << true;
+    // Ideographs and hyphens allow breaks without spaces; no-break spaces do not.
+    QTest::newRow("ideographs") << QString(20000, QChar(0x6587)) << false;
+    QTest::newRow("hyphens") << QStringLiteral("abc-").repeated(5000) << false;
+    QTest::newRow("no-break spaces") << (QString(9, u'x') + QChar(0x00A0)).repeated(1000) << true;
+}
+
+void tst_largefiles::viewWrapsAnywhereOnlyForLongRuns()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, anywhere);
+    QCOMPARE(platform::hasLongUnbreakableRun(text), anywhere);
+    QTextEdit view;
+    auto* doc = new QTextDocument(&view);
+    QTextCursor(doc).insertText(text);
+    platform::showWithWrap(view, *doc);
+    QCOMPARE(view.wordWrapMode() == QTextOption::WrapAnywhere, anywhere);
+    QCOMPARE(view.document(), doc);
+
+    // The next document shown gets the wrap it needs, whatever the view had.
+    auto* ordinary = new QTextDocument(&view);
+    QTextCursor(ordinary).insertText(words(20000));
+    platform::showWithWrap(view, *ordinary);
+    QCOMPARE(view.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    // An insert that would make a long run switches the view first: here one joining the text
+    // either side of the selection.
+    QTextCursor at(ordinary);
+    at.movePosition(QTextCursor::End);
+    at.insertText(QStringLiteral("\n") + QString(5000, u'y') + u' ' + QString(5000, u'z'));
+    at.setPosition(at.position() - 5000);
+    at.setPosition(at.position() - 1, QTextCursor::KeepAnchor);
+    platform::chooseWrapBeforeInsert(view, at, QStringLiteral("a b"));
+    QCOMPARE(view.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    platform::chooseWrapBeforeInsert(view, at, QStringLiteral("ab"));
+    QCOMPARE(view.wordWrapMode(), QTextOption::WrapAnywhere);
+    // Once the run is gone the view wraps at words again.
+    at.movePosition(QTextCursor::StartOfBlock);
+    at.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    at.removeSelectedText();
+    platform::chooseWrapFor(view);
+    QCOMPARE(view.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 QTEST_MAIN(tst_largefiles)

@@ -1,6 +1,5 @@
 #include "platform/rtf/RtfWriter.h"
 
-#include "platform/LongLines.h"
 #include "platform/rtf/RtfPictures.h"
 
 #include <QColor>
@@ -328,21 +327,11 @@ private:
         }
     }
 
-    // The pieces a long line is shown in are one paragraph.
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        if (!continuesLine(block)) {
-            QTextBlockFormat format = block.blockFormat();
-            QTextBlock last = block;
-            while (continuesLine(last.next()))
-                last = last.next();
-            if (last != block) // the space after the paragraph is kept by its last piece
-                format.setBottomMargin(last.blockFormat().bottomMargin());
-            writeParagraphStart(out, format, level);
-        }
+        writeParagraphStart(out, block.blockFormat(), level);
         writeRuns(out, block);
-        if (!continuesLine(block.next()))
-            out += end;
+        out += end;
     }
 
     void writeCell(QByteArray& out, const QTextTableCell& cell, int level)
