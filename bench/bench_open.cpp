@@ -1,6 +1,7 @@
 // Opens large plain-text files into an editor control in a shown window and prints the time
 // until the text is shown and editable, the longest the window went without handling its events
-// while loading, the time a typed key takes, the time to save it again, and the process's peak
+// while loading, the time a typed key takes, the time a page of Page Down takes (wrapped at the
+// window's edge), the time to save it again, and the process's peak
 // memory.
 //   bench_open                  runs 10 MB, 10 MB on one line, 100 MB and 500 MB, each in a
 //                               fresh process
@@ -71,6 +72,20 @@ int runOne(int megabytes, bool oneLine)
     }
     const bench::Spread keySpread(keys);
 
+    // Page Down held from the top: each page shown before the next.
+    box.setSelStart(0);
+    QApplication::processEvents();
+    std::vector<double> pages;
+    for (int i = 0; i < 300; ++i) {
+        QElapsedTimer page;
+        page.start();
+        QTest::keyClick(box.hwnd(), Qt::Key_PageDown);
+        box.Refresh();
+        QApplication::processEvents();
+        pages.push_back(double(page.nsecsElapsed()) / 1e6);
+    }
+    const bench::Spread pageSpread(pages);
+
     // Saving it again, beside the window, with the window's longest pause.
     watch.start();
     QElapsedTimer saving;
@@ -81,10 +96,12 @@ int runOne(int megabytes, bool oneLine)
     const long peak = bench::procStatusKb("VmHWM:");
     std::printf("open %4d MB %s: %6lld ms until shown and editable; window without events for "
                 "at most %lld ms while loading; a key in the middle: median %.2f ms, max %.2f ms; "
+                "Page Down held: median %.2f ms, max %.2f ms; "
                 "saved in %lld ms (window without events for at most %lld ms); "
                 "peak memory %ld MB (%.1f x file size; %ld MB before loading)\n",
                 megabytes, oneLine ? "on one line" : "in lines   ", static_cast<long long>(ms),
                 static_cast<long long>(loadPause), keySpread.median(), keySpread.max(),
+                pageSpread.median(), pageSpread.max(),
                 static_cast<long long>(saveMs), static_cast<long long>(savePause), peak / 1024, double(peak - before) / 1024.0 / megabytes, before / 1024);
     std::fflush(stdout);
     return 0;
