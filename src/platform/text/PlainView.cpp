@@ -23,13 +23,13 @@ namespace platform {
 namespace {
 
 // A line longer than this is laid out in stretches of about this many characters.
-constexpr qsizetype kStretch = 4096;
+constexpr qsizetype kStretch = 1024;
 // A stretch ends after a space when one is this near its nominal end.
 constexpr qsizetype kStretchSlack = 128;
 constexpr int kMargin = 4;
 constexpr qreal kTabStop = 80;
 // Layouts kept beyond what the window shows.
-constexpr size_t kKeptUnits = 400;
+constexpr size_t kKeptUnits = 200;
 
 bool isWordChar(QChar c)
 {
@@ -527,11 +527,16 @@ void PlainView::scrollContentsBy(int, int)
 void PlainView::paintEvent(QPaintEvent* e)
 {
     if (units_.size() > kKeptUnits) {
-        // Keep the layouts near the top of the window.
-        const qsizetype topLine = store_->lineOf(std::min(top_, store_->length()));
-        std::erase_if(units_, [&](const auto& u) { return std::abs(u.first.first - topLine) > 100; });
-        if (units_.size() > kKeptUnits)
-            units_.clear();
+        // Keep the layouts from a little above the top of the window to well below its bottom.
+        const Row top = topRow();
+        auto from = units_.lower_bound({top.line, top.stretch});
+        for (int i = 0; i < 20 && from != units_.begin(); ++i)
+            --from;
+        auto to = from;
+        for (int i = 0; i < 120 && to != units_.end(); ++i)
+            ++to;
+        units_.erase(to, units_.end());
+        units_.erase(units_.begin(), from);
     }
     QPainter p(viewport());
     const QRect area = e->rect();

@@ -108,6 +108,7 @@ void TextStore::setRawText(QStringView raw, LineBreak lineBreak)
 
 void TextStore::beginRaw(LineBreak lineBreak)
 {
+    hintLine_ = -1;
     leaves_.clear();
     leafBreaks_.clear();
     lineBreak_ = lineBreak;
@@ -298,9 +299,18 @@ qsizetype TextStore::lineStart(qsizetype line) const
     auto it = std::upper_bound(lineStart_.begin(), lineStart_.end(), line - 1);
     const size_t i = size_t(it - lineStart_.begin()) - 1;
     const QString& text = leaves_[i].text;
-    qsizetype at = -1;
-    for (qsizetype k = line - lineStart_[i]; k > 0; --k)
+    // Lines are mostly asked for in order (a view walks down its lines): go on from the last
+    // one asked for when it is in the same leaf and before this one.
+    qsizetype at = -1, k = line - lineStart_[i];
+    if (hintLine_ >= 0 && hintLeaf_ == i && hintLine_ <= line) {
+        at = hintAt_;
+        k = line - hintLine_;
+    }
+    for (; k > 0; --k)
         at = text.indexOf(u'\n', at + 1);
+    hintLeaf_ = i;
+    hintLine_ = line;
+    hintAt_ = at;
     return charStart_[i] + at + 1;
 }
 
@@ -361,6 +371,7 @@ TextStore::Snapshot TextStore::snapshot() const
 
 void TextStore::recount(size_t from)
 {
+    hintLine_ = -1;
     charStart_.resize(leaves_.size());
     lineStart_.resize(leaves_.size());
     qsizetype chars = from == 0 ? 0 : charStart_[from - 1] + leaves_[from - 1].text.size();

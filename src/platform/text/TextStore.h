@@ -158,6 +158,11 @@ private:
     bool firstBreakSeen_ = false;
     bool pendingCr_ = false; ///< a load piece ended in "\r"
 
+    // Where lineStart found a line last: its leaf, its number, the break before it in the leaf.
+    mutable size_t hintLeaf_ = 0;
+    mutable qsizetype hintLine_ = -1;
+    mutable qsizetype hintAt_ = -1;
+
     std::vector<Step> undo_, redo_;
     int groupDepth_ = 0;
     bool groupOpen_ = false;
