@@ -646,12 +646,15 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
     count = std::clamp<qsizetype>(count, 0, n - offset);
     if (count == 0 && text.isEmpty())
         return;
-    const qsizetype firstLine = store_->lineOf(offset);
-    const qsizetype lastLine = count == 0 ? firstLine : store_->lineOf(offset + count);
+    // While the view does not paint (hidden, or frozen for a long edit such as Replace All) its
+    // layouts are simply dropped: it lays out what it shows once it paints again.
+    const bool painting = isVisible() && updatesEnabled() && !units_.empty();
+    const qsizetype firstLine = painting ? store_->lineOf(offset) : 0;
+    const qsizetype lastLine = !painting || count == 0 ? firstLine : store_->lineOf(offset + count);
     // An edit inside one stretch of a long line moves the stretches after it and lays out only
     // its own.
     qsizetype stretch = -1;
-    if (firstLine == lastLine && !text.contains(u'\n')) {
+    if (painting && firstLine == lastLine && !text.contains(u'\n')) {
         if (auto it = stretches_.find(firstLine); it != stretches_.end()) {
             std::vector<qsizetype>& starts = it->second;
             const qsizetype inLine = offset - store_->lineStart(firstLine);
@@ -673,7 +676,9 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
     else
         store_->replace(offset, count, text);
     changed(offset, count, text.size(), lastLine - firstLine);
-    if (stretch >= 0)
+    if (!painting)
+        dropLayouts();
+    else if (stretch >= 0)
         units_.erase({firstLine, stretch});
     else
         dropLayoutsOf(firstLine, lastLine, store_->lineOf(offset + text.size()) - lastLine);

@@ -15,7 +15,12 @@ constexpr qsizetype kLongNeedle = 1024;
 
 qsizetype countBreaks(QStringView text)
 {
-    return text.count(u'\n');
+    // A plain loop, which the compiler turns into vector instructions.
+    const char16_t* p = text.utf16();
+    qsizetype n = 0;
+    for (qsizetype i = 0, size = text.size(); i < size; ++i)
+        n += p[i] == u'\n';
+    return n;
 }
 
 QStringView breakText(TextFormat::LineBreak kind)
