@@ -379,27 +379,13 @@ int openRegularFile(const QString& path, qint64* size)
 
 QByteArray readRegularFile(const QString& path, const std::function<bool(qint64, qint64)>& progress)
 {
-    qint64 size = 0;
-    Descriptor fd(openRegularFile(path, &size));
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qint64 got = 0;
-    for (;;) {
-        if (got == bytes.size()) // the file grew while being read
-            bytes.resize(bytes.size() + std::max<qsizetype>(bytes.size() / 4, 64 * 1024));
-        const qint64 n = ::read(fd.get(), bytes.data() + got,
-                                size_t(std::min<qint64>(kChunk, bytes.size() - got)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            raiseErrno(path, errno, false);
-        }
-        if (n == 0)
-            break;
-        got += n;
-        if (progress && !progress(std::min(got, size), size))
-            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
-    }
-    bytes.truncate(got);
+    QByteArray bytes;
+    readRegularFileInPieces(path, kChunk, [&](QByteArrayView piece, qint64 done, qint64 size) {
+        if (bytes.isEmpty())
+            bytes.reserve(qsizetype(size)); // grows on if the file grows while it is read
+        bytes.append(piece);
+        return !progress || progress(done, size);
+    });
     return bytes;
 }
 

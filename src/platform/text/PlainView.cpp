@@ -1055,30 +1055,23 @@ void PlainView::keyPressEvent(QKeyEvent* e)
         return;
     }
     e->accept();
-    if (e == QKeySequence::Undo) {
-        undo();
-        return;
-    }
-    if (e == QKeySequence::Redo) {
-        redo();
-        return;
-    }
-    if (e == QKeySequence::Copy) {
-        copy();
-        return;
-    }
-    if (e == QKeySequence::Cut) {
-        cut();
-        return;
-    }
-    if (e == QKeySequence::Paste) {
-        paste();
-        return;
-    }
-    if (e == QKeySequence::SelectAll) {
-        setSelection(0, store_->length());
-        selectionToX11();
-        return;
+    using Command = void (*)(PlainView&);
+    static const std::pair<QKeySequence::StandardKey, Command> kEditKeys[] = {
+        {QKeySequence::Undo, [](PlainView& v) { v.undo(); }},
+        {QKeySequence::Redo, [](PlainView& v) { v.redo(); }},
+        {QKeySequence::Copy, [](PlainView& v) { v.copy(); }},
+        {QKeySequence::Cut, [](PlainView& v) { v.cut(); }},
+        {QKeySequence::Paste, [](PlainView& v) { v.paste(); }},
+        {QKeySequence::SelectAll, [](PlainView& v) {
+             v.setSelection(0, v.store().length());
+             v.selectionToX11();
+         }},
+    };
+    for (const auto& [key, command] : kEditKeys) {
+        if (e == key) {
+            command(*this);
+            return;
+        }
     }
     if (navigate(e))
         return;
