@@ -3,6 +3,7 @@
 #include "app/modMain.h"
 #include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 
@@ -33,6 +34,36 @@ frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main
 }
 
 frmDocument::~frmDocument() = default;
+
+void frmDocument::loadFile(const QString& path)
+{
+    rtfText->LoadFile(path);
+    setCaption(path);
+    bIsDirty = false;
+    noteDiskState();
+}
+
+void frmDocument::saveFile(const QString& path, int fileType)
+{
+    rtfText->SaveFile(path, fileType);
+    // The caption takes the name only once the file is written, so a later Save never aims at
+    // a name that failed.
+    setCaption(path);
+    bIsDirty = false;
+    noteDiskState(); // our own save is not a change by another program
+}
+
+void frmDocument::discardUnloaded()
+{
+    bIsDirty = false;
+    if (QMdiSubWindow* sub = subWindow())
+        sub->close();
+}
+
+void frmDocument::noteDiskState()
+{
+    diskStamp_ = isUntitled() ? QString() : platform::fileStamp(Caption());
+}
 
 void frmDocument::Form_Initialize()
 {

@@ -27,6 +27,21 @@ public:
     bool isUntitled() const;
     static bool isUntitledCaption(const QString& caption);
 
+    /// Reads path into the editor and makes it this document's file: its caption, no unsaved
+    /// changes, and the file's size and time on disk as read. Throws AppError, leaving the
+    /// document as it was.
+    void loadFile(const QString& path);
+    /// Writes the document to path as the given file type and makes path its file, as loadFile
+    /// does. Throws AppError, leaving the document as it was.
+    void saveFile(const QString& path, int fileType);
+    /// After a load into this new window failed: the window goes, with nothing to ask.
+    void discardUnloaded();
+    /// The file's size and time as this document last read or wrote it (empty: none known).
+    QString diskStamp() const { return diskStamp_; }
+    void setDiskStamp(const QString& stamp) { diskStamp_ = stamp; }
+    /// Takes the size and time the file has now as read.
+    void noteDiskState();
+
     QMdiSubWindow* subWindow() const;
     bool isMinimized() const;
     frmMain& mainForm() const { return main_; }
@@ -58,6 +73,7 @@ private:
     void rtfText_Change();
 
     frmMain& main_;
+    QString diskStamp_;
     // F3's press reached this editor and no command claims it: its release searches again.
     bool f3Searches_ = false;
 };

@@ -13,24 +13,9 @@
 #include <QApplication>
 
 
-void frmMain::NoteDiskState(frmDocument& doc)
-{
-    setDiskStamp(doc, doc.isUntitled() ? QString() : platform::fileStamp(doc.Caption()));
-}
-
-QString frmMain::DiskStamp(const frmDocument& doc) const
-{
-    return doc.property("diskStamp").toString();
-}
-
-void frmMain::setDiskStamp(frmDocument& doc, const QString& stamp)
-{
-    doc.setProperty("diskStamp", stamp);
-}
-
 void frmMain::CheckDiskChanges(frmDocument& doc)
 {
-    const QString known = DiskStamp(doc);
+    const QString known = doc.diskStamp();
     if (known.isEmpty() || doc.isUntitled())
         return;
     // Not while a modal window (a progress window, say) is up: the check comes when the main
@@ -41,7 +26,7 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     const QString now = platform::fileStamp(path);
     if (now == known)
         return;
-    setDiskStamp(doc, now); // asked once per change
+    doc.setDiskStamp(now); // asked once per change
     platform::MessageBox& box = *services_.messages;
     const bool gone = now == QLatin1String("gone");
     if (gone || now == QLatin1String("not a file")) {
@@ -71,9 +56,7 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     const QString before = rtf.Text();
     const qsizetype line = QStringView(before).left(rtf.SelStart()).count(u'\n');
     try {
-        rtf.LoadFile(path);
-        doc.bIsDirty = false;
-        NoteDiskState(doc);
+        doc.loadFile(path);
         recovery_->discard(doc); // the changes here were given up for the file's text
         const QString text = rtf.Text();
         qsizetype start = 0;

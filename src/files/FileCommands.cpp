@@ -99,18 +99,13 @@ void frmMain::mnuFileOpen_Click()
         d.Filter = FilterText;
         d.Flags = kOpenFlags;
         d.ShowOpen();
-        const QString name = d.FileName;
-        doc->rtfText->LoadFile(name);
-        doc->setCaption(name);
-        doc->bIsDirty = false;
-        NoteDiskState(*doc);
+        doc->loadFile(d.FileName);
         d.CancelError = false;
     } catch (...) {
         const platform::AppError error = platform::currentError();
         d.CancelError = false;
         // No half-opened window stays behind.
-        doc->bIsDirty = false;
-        doc->subWindow()->close();
+        doc->discardUnloaded();
         // Cancel stays silent; a file that cannot be read is named with the reason.
         if (error.number != platform::err::Cancel)
             services_.messages->show(this, error.description, platform::Buttons::Ok,
@@ -130,7 +125,7 @@ bool frmMain::ConfirmOverwriteOfChangedFile(frmDocument& doc, const QString& nam
 {
     // The file as it is now against the file as this document last read or wrote it: another
     // program may have written it while this window stayed active.
-    const QString known = DiskStamp(doc);
+    const QString known = doc.diskStamp();
     const QString now = platform::fileStamp(name);
     if (known.isEmpty() || now == known || platform::fileKind(name) != platform::FileKind::Regular)
         return true;
@@ -190,7 +185,7 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
     if (fileType == platform::RichTextBox::PlainText && !ConfirmEncoding(doc, name))
         return false;
     try {
-        doc.rtfText->SaveFile(name, fileType);
+        doc.saveFile(name, fileType);
     } catch (const platform::AppError& error) {
         doc.rtfText->setPlainTextFormat(format); // written in nothing new after all
         // A cancelled long save is the user's own choice: said in the status bar, not as an error.
@@ -202,12 +197,7 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
         doc.rtfText->setPlainTextFormat(format);
         throw;
     }
-    // The caption takes the name only once the file is written, so a later Save never aims at
-    // a name that failed.
-    doc.setCaption(name);
     setStatusText(QStringLiteral("Saved: ") + name);
-    doc.bIsDirty = false;
-    NoteDiskState(doc); // our own save is not a change by another program
     recovery_->discard(doc);
     return true;
 }

@@ -284,7 +284,7 @@ void Recovery::takeCopy(Entry& entry)
         info.path = QDir::isAbsolutePath(caption) ? caption : QDir::current().absoluteFilePath(caption);
     info.rich = richCopy(doc);
     info.format = box.plainTextFormat();
-    info.diskStamp = main_.DiskStamp(doc);
+    info.diskStamp = doc.diskStamp();
     info.order = entry.id;
     entry.pending = false;
     entry.inFlight = true;
@@ -454,9 +454,7 @@ frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& b
         throw;
     } catch (...) {
         const platform::AppError error = platform::currentError();
-        doc->bIsDirty = false;
-        if (QMdiSubWindow* sub = doc->subWindow())
-            sub->close();
+        doc->discardUnloaded();
         // A load the user cancelled loses nothing: the copy waits for the next start.
         cancelled = error.number == platform::err::Cancel;
         if (!cancelled)
@@ -469,7 +467,7 @@ frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& b
     // keeps the "Untitled " number of this run.
     if (!copy.info.path.isEmpty())
         doc->setCaption(copy.info.path);
-    main_.setDiskStamp(*doc, copy.info.path.isEmpty() ? QString() : copy.info.diskStamp);
+    doc->setDiskStamp(copy.info.path.isEmpty() ? QString() : copy.info.diskStamp);
     doc->bIsDirty = true;
     return doc;
 }

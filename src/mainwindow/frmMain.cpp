@@ -459,10 +459,7 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
             break;
         bool loaded = false;
         try {
-            doc->rtfText->LoadFile(file);
-            doc->setCaption(file);
-            doc->bIsDirty = false;
-            NoteDiskState(*doc);
+            doc->loadFile(file);
             loaded = true;
         } catch (const platform::ProgramEnd&) {
             throw;
@@ -476,8 +473,7 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
         if (loaded) {
             ++opened;
         } else {
-            doc->bIsDirty = false;
-            doc->subWindow()->close();
+            doc->discardUnloaded();
         }
     }
     return opened;

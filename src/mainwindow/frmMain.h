@@ -96,15 +96,9 @@ public:
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);
     void SetFilterText();
-    /// Remembers the size and time of the document's file, after it was read or written here.
-    void NoteDiskState(frmDocument& doc);
     /// Tells the user when the document's file was changed or deleted by another program since:
     /// an unmodified document reloads quietly, a modified one asks first.
     void CheckDiskChanges(frmDocument& doc);
-    /// The size and time of the document's file as last read or written here (empty: none), and
-    /// the same set back, for a document recovered after an abnormal end.
-    QString DiskStamp(const frmDocument& doc) const;
-    void setDiskStamp(frmDocument& doc, const QString& stamp);
     /// The recovery copies of the modified documents.
     Recovery& recovery() const { return *recovery_; }
     QString FilterText;
