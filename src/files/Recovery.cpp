@@ -5,7 +5,7 @@
 #include "files/FileFormat.h"
 #include "files/RecoveryFiles.h"
 #include "files/RecoveryWriter.h"
-#include "mainwindow/frmMain.h"
+#include "app/Host.h"
 #include "platform/AppError.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -60,7 +60,7 @@ QString question(int count)
 
 } // namespace
 
-Recovery::Recovery(frmMain& main, const QString& dataFolder) : QObject(nullptr), main_(main)
+Recovery::Recovery(Host& main, const QString& dataFolder) : QObject(nullptr), main_(main)
 {
     setObjectName(QStringLiteral("Recovery"));
     timer_.setSingleShot(true);
@@ -400,7 +400,7 @@ void Recovery::offerPrevious()
 
     bool recover = false;
     if (!found.empty()) {
-        recover = main_.services().messages->show(&main_, question(int(found.size())),
+        recover = main_.services().messages->show(main_.frame(), question(int(found.size())),
                                                   platform::Buttons::YesNo,
                                                   platform::Icon::Question, modMain::AppTitle)
                   == platform::Answer::Yes;
@@ -483,7 +483,7 @@ void Recovery::reportBroken(const std::vector<BrokenCopy>& broken)
         lines << QStringLiteral("%1: %2").arg(what, b.reason);
     }
     main_.services().messages->show(
-        &main_,
+        main_.frame(),
         QStringLiteral("These recovery copies could not be read and were skipped:\n\n")
             + lines.join(u'\n'),
         platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);

@@ -11,7 +11,7 @@
 #include <vector>
 
 class frmDocument;
-class frmMain;
+class Host;
 class RecoveryWriter;
 
 namespace recovery {
@@ -33,7 +33,7 @@ class Recovery final : public QObject {
     Q_OBJECT
 public:
     /// dataFolder: the per-user data folder; empty keeps no copies.
-    Recovery(frmMain& main, const QString& dataFolder);
+    Recovery(Host& main, const QString& dataFolder);
     /// Drops the copies of documents that are not modified, writes what changed in the others
     /// since their last copy, and removes this run's folder when no copy is left in it.
     ~Recovery() override;
@@ -103,7 +103,7 @@ private:
                          bool& cancelled);
     void reportBroken(const std::vector<recovery::BrokenCopy>& broken);
 
-    frmMain& main_;
+    Host& main_;
     QString root_;
     std::unique_ptr<recovery::RunFolder> run_;
     std::unique_ptr<RecoveryWriter> writer_;

@@ -2,7 +2,7 @@
 
 #include "app/modMain.h"
 #include "document/frmDocument.h"
-#include "mainwindow/frmMain.h"
+#include "app/Host.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RedrawFreeze.h"
 #include "platform/RichTextBox.h"
@@ -81,8 +81,8 @@ void growToCaptions(QDialog& dialog, std::initializer_list<QWidget*> controls)
 
 } // namespace
 
-frmFind::frmFind(frmMain& main)
-    : QDialog(&main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+frmFind::frmFind(Host& main)
+    : QDialog(main.frame(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                          | Qt::WindowCloseButtonHint),
       main_(main)
 {

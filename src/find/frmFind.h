@@ -8,7 +8,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmMain;
+class Host;
 
 namespace platform {
 class RichTextBox;
@@ -26,7 +26,7 @@ extern QString sLastFindString;
 class frmFind : public QDialog {
     Q_OBJECT
 public:
-    explicit frmFind(frmMain& main);
+    explicit frmFind(Host& host);
 
     QLabel* lblFindWhat = nullptr;
     QLineEdit* txtFindString = nullptr;
@@ -78,7 +78,7 @@ private:
     void trap(const QString& procedure, const std::function<void()>& body);
     void notFound(const QString& prompt);
 
-    frmMain& main_;
+    Host& main_;
     qsizetype iReplacePos = 0;
     qsizetype iReplaceAllPos = 0;
     bool loaded_ = false;

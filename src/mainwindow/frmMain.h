@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Host.h"
+
 #include "platform/Color.h"
 
 #include <QMainWindow>
@@ -26,13 +28,14 @@ struct Services;
 }
 
 /// The multiple-document frame: menus, toolbars, status bar and the document windows.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public Host {
     Q_OBJECT
 public:
     frmMain(platform::Services& services, QStringList arguments, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    platform::Services& services() const { return services_; }
+    platform::Services& services() const override { return services_; }
+    QWidget* frame() override { return this; }
     const QStringList& arguments() const { return arguments_; }
 
     /// Runs the procedure's body inside the standard error trap; true when it ran to its end.
@@ -49,11 +52,11 @@ public:
     /// Creates and shows one new empty document window; it becomes the active one.
     /// Opens a new untitled document window; returns it, or nullptr when none could be made
     /// (the error has then been shown).
-    frmDocument* LoadNewDoc();
+    frmDocument* LoadNewDoc() override;
     /// The active document window, or nullptr.
-    frmDocument* ActiveForm() const;
+    frmDocument* ActiveForm() const override;
     /// The active document window; error 91 when none is open.
-    frmDocument& requireActiveForm() const;
+    frmDocument& requireActiveForm() const override;
     QList<frmDocument*> documents() const;
     QMdiArea* mdiArea() const { return mdiArea_; }
     /// The document window created last (not necessarily the active one).
@@ -70,7 +73,7 @@ public:
     QToolBar* tbToolBar = nullptr;
     QToolBar* tbHTMLToolBar = nullptr;
     QStatusBar* sbStatusBar = nullptr;
-    void setStatusText(const QString& text);
+    void setStatusText(const QString& text) override;
     QString statusText() const;
     dlgCommonDialog* dlg() const { return dlgCommonDialog_; }
 
@@ -100,13 +103,13 @@ public:
     /// an unmodified document reloads quietly, a modified one asks first.
     void CheckDiskChanges(frmDocument& doc);
     /// The recovery copies of the modified documents.
-    Recovery& recovery() const { return *recovery_; }
+    Recovery& recovery() const override { return *recovery_; }
     QString FilterText;
 
     /// Opens each file in its own new window, in order; used by drops and the command line.
     /// A file that cannot be loaded is reported and its window removed; the rest still open.
     /// Returns how many were opened.
-    int OpenFiles(const QStringList& files, const QString& procedure);
+    int OpenFiles(const QStringList& files, const QString& procedure) override;
     void MDIForm_OLEDragDrop(const QStringList& files);
     /// Opens the files named on the command line, or one empty document when there are none.
     void openCommandLineFiles();
