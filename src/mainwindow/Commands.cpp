@@ -1,6 +1,7 @@
 // The frame's own commands: the View toggles, Refresh, the Window commands and the toolbars.
 #include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/MenuTable.h"
 #include "platform/AppError.h"
 #include "platform/RichTextBox.h"
 
@@ -178,16 +179,24 @@ void frmMain::rebuildWindowList()
     }
 }
 
-void frmMain::setCutCopyEnabled(bool enabled)
+void frmMain::findStateActions()
 {
     for (const char* name : {"mnuEditCut", "mnuEditCopy", "mnuContextCut", "mnuContextCopy"}) {
         if (QAction* a = action(QString::fromLatin1(name)))
-            a->setEnabled(enabled);
+            cutCopyActions_ << a;
     }
     for (const char* key : {"Cut", "Copy"}) {
         if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
-            a->setEnabled(enabled);
+            cutCopyActions_ << a;
     }
+    for (const char* key : {"Bold", "Italic", "Underline", "AlignLeft", "AlignCenter", "AlignRight"})
+        formatButtons_ << toolButton(tbToolBar, QString::fromLatin1(key));
+}
+
+void frmMain::setCutCopyEnabled(bool enabled)
+{
+    for (QAction* a : std::as_const(cutCopyActions_))
+        a->setEnabled(enabled);
 }
 
 void frmMain::refreshCommandState()
@@ -207,67 +216,34 @@ void frmMain::refreshCommandState()
 void frmMain::showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
                                   std::optional<bool> underline, std::optional<int> alignment)
 {
-    auto press = [this](const char* key, bool on) {
-        if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
-            a->setChecked(on);
-    };
-    press("Bold", bold.value_or(false));
-    press("Italic", italic.value_or(false));
-    press("Underline", underline.value_or(false));
-    press("AlignLeft", alignment == platform::RichTextBox::Left);
-    press("AlignCenter", alignment == platform::RichTextBox::Center);
-    press("AlignRight", alignment == platform::RichTextBox::Right);
+    using Box = platform::RichTextBox;
+    const bool on[] = {bold.value_or(false), italic.value_or(false), underline.value_or(false),
+                       alignment == Box::Left, alignment == Box::Center, alignment == Box::Right};
+    for (qsizetype i = 0; i < formatButtons_.size() && i < qsizetype(std::size(on)); ++i) {
+        if (QAction* a = formatButtons_[i])
+            a->setChecked(on[i]);
+    }
 }
+
+namespace {
+
+const ToolRow* rowOf(std::span<const ToolRow> rows, const QString& key)
+{
+    for (const ToolRow& row : rows) {
+        if (row.key && key == QLatin1String(row.key))
+            return &row;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 void frmMain::tbToolBar_ButtonClick(const QString& key)
 {
+    const ToolRow* row = rowOf(generalToolRows(), key);
     const bool ran = trap(QStringLiteral("tbToolBar_ButtonClick"), [&] {
-        using Box = platform::RichTextBox;
-        // Bold, Italic and Underline negate the selection's format; a mixed selection counts
-        // as not set, so the whole selection takes the format.
-        auto toggle = [&](std::optional<bool> (Box::*get)() const, void (Box::*set)(bool)) {
-            Box& box = *requireActiveForm().rtfText;
-            (box.*set)(!(box.*get)().value_or(false));
-            if (QAction* a = toolButton(tbToolBar, key))
-                a->setChecked((box.*get)().value_or(false));
-        };
-        auto align = [&](int alignment) {
-            Box& box = *requireActiveForm().rtfText;
-            box.setSelAlignment(alignment);
-            showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), alignment);
-        };
-        if (key == QLatin1String("New"))
-            LoadNewDoc();
-        else if (key == QLatin1String("Open"))
-            mnuFileOpen_Click();
-        else if (key == QLatin1String("Save"))
-            mnuFileSave_Click();
-        else if (key == QLatin1String("Print"))
-            mnuFilePrint_Click();
-        else if (key == QLatin1String("Find"))
-            mnuEditFind_Click();
-        else if (key == QLatin1String("Delete"))
-            mnuEditClear_Click();
-        else if (key == QLatin1String("Cut"))
-            mnuEditCut_Click();
-        else if (key == QLatin1String("Copy"))
-            mnuEditCopy_Click();
-        else if (key == QLatin1String("Paste"))
-            mnuEditPaste_Click();
-        else if (key == QLatin1String("Bold"))
-            toggle(&Box::SelBold, &Box::setSelBold);
-        else if (key == QLatin1String("Italic"))
-            toggle(&Box::SelItalic, &Box::setSelItalic);
-        else if (key == QLatin1String("Underline"))
-            toggle(&Box::SelUnderline, &Box::setSelUnderline);
-        else if (key == QLatin1String("Help"))
-            mnuHelpContents_Click();
-        else if (key == QLatin1String("AlignLeft"))
-            align(Box::Left);
-        else if (key == QLatin1String("AlignCenter"))
-            align(Box::Center);
-        else if (key == QLatin1String("AlignRight"))
-            align(Box::Right);
+        if (row && row->click)
+            (this->*row->click)();
     });
     // The click has already pressed or released its button; a refused command leaves them all
     // showing the selection's format again, as they did before it.
@@ -277,22 +253,62 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
 
 void frmMain::tbHTMLToolBar_ButtonClick(const QString& key)
 {
-    static const std::pair<const char*, void (frmMain::*)()> kCommands[] = {
-        {"Template", &frmMain::mnuHTMLTemplate_Click}, {"Comment", &frmMain::mnuHTMLComment_Click},
-        {"H1", &frmMain::mnuHTMLH1_Click},             {"H2", &frmMain::mnuHTMLH2_Click},
-        {"H3", &frmMain::mnuHTMLH3_Click},             {"H4", &frmMain::mnuHTMLH4_Click},
-        {"H5", &frmMain::mnuHTMLH5_Click},             {"H6", &frmMain::mnuHTMLH6_Click},
-        {"Bold", &frmMain::mnuHTMLBold_Click},         {"Italic", &frmMain::mnuHTMLItalic_Click},
-        {"Underline", &frmMain::mnuHTMLUnderline_Click}, {"AlignLeft", &frmMain::mnuHTMLLeft_Click},
-        {"AlignCenter", &frmMain::mnuHTMLCenter_Click}, {"AlignRight", &frmMain::mnuHTMLRight_Click},
-    };
+    const ToolRow* row = rowOf(htmlToolRows(), key);
     trap(QStringLiteral("tbHTMLToolBar_ButtonClick"), [&] {
-        for (const auto& [name, command] : kCommands) {
-            if (key == QLatin1String(name)) {
-                requireActiveForm().rtfText->SetFocus();
-                (this->*command)();
-                return;
-            }
+        if (row && row->click) {
+            requireActiveForm().rtfText->SetFocus();
+            (this->*row->click)();
         }
     });
+}
+
+// A mixed selection counts as not set, so the whole selection takes the format. A command that
+// is refused throws, and the toolbar's click shows the selection's format again.
+namespace {
+
+template <class Get, class Set>
+void toggleFormat(frmMain& main, Get get, Set set)
+{
+    platform::RichTextBox& box = *main.requireActiveForm().rtfText;
+    (box.*set)(!(box.*get)().value_or(false));
+    main.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelAlignment());
+}
+
+void alignSelection(frmMain& main, int alignment)
+{
+    platform::RichTextBox& box = *main.requireActiveForm().rtfText;
+    box.setSelAlignment(alignment);
+    main.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), alignment);
+}
+
+} // namespace
+
+void frmMain::toolBold_Click()
+{
+    toggleFormat(*this, &platform::RichTextBox::SelBold, &platform::RichTextBox::setSelBold);
+}
+
+void frmMain::toolItalic_Click()
+{
+    toggleFormat(*this, &platform::RichTextBox::SelItalic, &platform::RichTextBox::setSelItalic);
+}
+
+void frmMain::toolUnderline_Click()
+{
+    toggleFormat(*this, &platform::RichTextBox::SelUnderline, &platform::RichTextBox::setSelUnderline);
+}
+
+void frmMain::toolAlignLeft_Click()
+{
+    alignSelection(*this, platform::RichTextBox::Left);
+}
+
+void frmMain::toolAlignCenter_Click()
+{
+    alignSelection(*this, platform::RichTextBox::Center);
+}
+
+void frmMain::toolAlignRight_Click()
+{
+    alignSelection(*this, platform::RichTextBox::Right);
 }

@@ -15,12 +15,14 @@ struct MenuRow {
     bool disabled = false;      ///< initial state
 };
 
-/// One row per toolbar button, in order. A click is dispatched on the button's key.
+/// One row per toolbar button, in order. A click is dispatched on the button's key to the row's
+/// command.
 struct ToolRow {
     const char* key;            ///< nullptr for a separator
     const char* tooltip;
     const char* icon;           ///< resource name under :/icons/
     enum Style { Default, Check, Group, Separator } style;
+    void (frmMain::*click)() = nullptr;
 };
 
 std::span<const MenuRow> menuRows();

@@ -164,6 +164,7 @@ void frmMain::buildToolbars()
                                  htmlToolRows(), &frmMain::tbHTMLToolBar_ButtonClick);
     if (QMenu* windows = menu(QStringLiteral("mnuWindow")))
         connect(windows, &QMenu::aboutToShow, this, &frmMain::rebuildWindowList);
+    findStateActions();
 }
 
 void frmMain::buildStatusBar()

@@ -145,6 +145,14 @@ public:
     void Arrange(int arrangement);
     void tbToolBar_ButtonClick(const QString& key);
     void tbHTMLToolBar_ButtonClick(const QString& key);
+    // The general toolbar's format buttons: Bold, Italic and Underline negate the selection's
+    // format; the alignments set theirs.
+    void toolBold_Click();
+    void toolItalic_Click();
+    void toolUnderline_Click();
+    void toolAlignLeft_Click();
+    void toolAlignCenter_Click();
+    void toolAlignRight_Click();
     /// Shows the formatting of the selection on the general toolbar's buttons.
     void showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
                              std::optional<bool> underline, std::optional<int> alignment);
@@ -194,6 +202,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// Finds once the actions whose state follows the selection: Cut and Copy wherever they
+    /// are, and the format buttons.
+    void findStateActions();
+    QList<QAction*> cutCopyActions_;
+    QList<QAction*> formatButtons_; ///< Bold, Italic, Underline, AlignLeft, AlignCenter, AlignRight
     bool MDIForm_QueryUnload();
     bool closeAllDocuments();
     /// Writes doc to name (its own file when ownFile) after the questions the save may need;
