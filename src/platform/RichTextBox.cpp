@@ -927,13 +927,15 @@ qsizetype RichTextBox::findPlain(const QString& text, qsizetype start, qsizetype
             }
         }
     } else {
-        // Windows of the text with no-break spaces made plain, overlapping by the needle's length.
-        constexpr qsizetype kWindow = 1024 * 1024;
-        for (qsizetype from = start; found < 0 && from + n <= limit; from += kWindow) {
-            QString window = s.text(from, std::min(kWindow + n - 1, limit - from));
-            window.replace(QChar::Nbsp, u' ');
-            for (qsizetype i = window.indexOf(text, 0, cs); i >= 0 && i < kWindow;
-                 i = window.indexOf(text, i + 1, cs)) {
+        // Windows of the text with no-break spaces made plain, overlapping by the needle's length;
+        // small at first, since a match is often near (as for each match of Replace All).
+        qsizetype window = std::max<qsizetype>(4096, 4 * n);
+        for (qsizetype from = start; found < 0 && from + n <= limit;
+             from += window, window = std::min<qsizetype>(2 * window, std::max<qsizetype>(window, 1024 * 1024))) {
+            QString part = s.text(from, std::min(window + n - 1, limit - from));
+            part.replace(QChar::Nbsp, u' ');
+            for (qsizetype i = part.indexOf(text, 0, cs); i >= 0 && i < window;
+                 i = part.indexOf(text, i + 1, cs)) {
                 if (!wholeWord || isWholeWord(from + i)) {
                     found = from + i;
                     break;
@@ -1083,8 +1085,9 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
             write(encodeText(text, format));
         };
     } else {
-        std::shared_ptr<QTextDocument> doc = richCopy();
-        QByteArray bytes = rtf::RtfWriter::write(*doc);
+        // A rich document is written as it is; a plain one through a rich copy of its text.
+        const std::unique_ptr<QTextDocument> copy = doc_ ? nullptr : richCopy();
+        QByteArray bytes = rtf::RtfWriter::write(doc_ ? *doc_ : *copy);
         size = bytes.size();
         produce = [bytes = std::move(bytes)](const auto& write) { write(bytes); };
     }

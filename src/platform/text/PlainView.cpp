@@ -441,6 +441,7 @@ int PlainView::visibleRows() const
 
 void PlainView::dropLayouts()
 {
+    maxTop_ = -1;
     units_.clear();
     stretches_.clear();
 }
@@ -475,6 +476,7 @@ void dropLines(Map& map, qsizetype firstLine, qsizetype lastLine, qsizetype line
 
 void PlainView::dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta)
 {
+    maxTop_ = -1;
     dropLines(units_, firstLine, lastLine, lineDelta);
     dropLines(stretches_, firstLine, lastLine, lineDelta);
     if (lineDelta != 0) {
@@ -486,14 +488,21 @@ void PlainView::dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype
 void PlainView::setTop(qsizetype offset)
 {
     offset = std::clamp<qsizetype>(offset, 0, store_->length());
-    Row r = rowOf(offset);
     // Not so far down that the window would show less than a screenful.
-    Row last = rowOf(store_->length());
-    for (int i = visibleRows() - 1; i > 0 && previousRow(last); --i) {}
-    if (std::tie(r.line, r.stretch, r.row) > std::tie(last.line, last.stretch, last.row))
-        r = last;
-    top_ = rowStart(r);
+    top_ = std::min(rowStart(rowOf(offset)), maxTop());
     viewport()->update();
+}
+
+// The start of the display line that shows the last screenful: kept until the text, the width
+// or the height changes.
+qsizetype PlainView::maxTop() const
+{
+    if (maxTop_ < 0) {
+        Row last = rowOf(store_->length());
+        for (int i = visibleRows() - 1; i > 0 && previousRow(last); --i) {}
+        maxTop_ = rowStart(last);
+    }
+    return maxTop_;
 }
 
 void PlainView::updateScrollBar()
@@ -501,10 +510,7 @@ void PlainView::updateScrollBar()
     const qsizetype scale = scrollScale(store_->length());
     QScrollBar* bar = verticalScrollBar();
     const QSignalBlocker quiet(bar);
-    Row last = rowOf(store_->length());
-    for (int i = visibleRows() - 1; i > 0 && previousRow(last); --i) {}
-    const qsizetype maxTop = rowStart(last);
-    bar->setRange(0, int(maxTop / scale));
+    bar->setRange(0, int(maxTop() / scale));
     const qsizetype rows = visibleRows();
     bar->setPageStep(int(std::max<qsizetype>(1, rows * 60 / scale)));
     bar->setSingleStep(int(std::max<qsizetype>(1, 60 / scale)));
@@ -711,6 +717,7 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
 // Keeps the top of the window where it was in the text.
 void PlainView::changed(qsizetype offset, qsizetype removed, qsizetype added, qsizetype)
 {
+    maxTop_ = -1;
     if (top_ > offset)
         top_ = top_ >= offset + removed ? top_ + added - removed : offset;
     viewport()->update();
@@ -1079,18 +1086,12 @@ void PlainView::keyPressEvent(QKeyEvent* e)
     const bool ctrl = mods.testFlag(Qt::ControlModifier);
     switch (e->key()) {
     case Qt::Key_Backspace:
+    case Qt::Key_Delete: {
+        // The selection goes, or else the character or word before or after the caret.
+        const bool back = e->key() == Qt::Key_Backspace;
+        const qsizetype to = back ? (ctrl ? wordStart(position_) : previousCharacter(position_))
+                                  : (ctrl ? wordEnd(position_) : nextCharacter(position_));
         if (!hasSelection()) {
-            const qsizetype from = ctrl ? wordStart(position_) : previousCharacter(position_);
-            if (from == position_)
-                return;
-            setSelection(position_, from);
-        }
-        replaceSelection(QStringView());
-        ensureCaretVisible();
-        return;
-    case Qt::Key_Delete:
-        if (!hasSelection()) {
-            const qsizetype to = ctrl ? wordEnd(position_) : nextCharacter(position_);
             if (to == position_)
                 return;
             setSelection(position_, to);
@@ -1098,6 +1099,7 @@ void PlainView::keyPressEvent(QKeyEvent* e)
         replaceSelection(QStringView());
         ensureCaretVisible();
         return;
+    }
     case Qt::Key_Return:
     case Qt::Key_Enter:
         replaceSelection(u"\n", true);
@@ -1482,6 +1484,7 @@ QVariant PlainView::inputMethodQuery(Qt::InputMethodQuery query) const
 void PlainView::resizeEvent(QResizeEvent* e)
 {
     QAbstractScrollArea::resizeEvent(e);
+    maxTop_ = -1;
     if (wrapWidth_ <= 0)
         dropLayouts();
     viewport()->update();

@@ -140,6 +140,7 @@ private:
     void dropLayouts();
     void dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta);
     void setTop(qsizetype offset);
+    qsizetype maxTop() const;
     void updateScrollBar();
     void moveCaret(qsizetype to, bool select, bool keepGoal = false);
     void changed(qsizetype offset, qsizetype removed, qsizetype added, qsizetype linesBefore);
@@ -156,6 +157,7 @@ private:
     qsizetype anchor_ = 0;
     qsizetype position_ = 0;
     qsizetype top_ = 0;        ///< the offset where the top display line starts
+    mutable qsizetype maxTop_ = -1; ///< see maxTop(); -1 until known
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
     bool overwrite_ = false;
