@@ -1,17 +1,12 @@
 #include "app/modMain.h"
 
 #include "app/SettingsKeys.h"
-#include "auxwindows/frmSplash.h"
-#include "files/Recovery.h"
-#include "mainwindow/frmMain.h"
 #include "platform/Services.h"
-#include "platform/Trap.h"
 
 namespace modMain {
 
 QString VersionText;
 bool bUseSmartTabs = true;
-frmMain* MainForm = nullptr;
 
 QString BuildVersionText(int major, int minor, int revision)
 {
@@ -34,37 +29,6 @@ void SaveSetting(platform::SettingsStore& store, const QString& key, const QStri
 void GetSmartTabsVal(const platform::SettingsStore& store)
 {
     bUseSmartTabs = GetSetting(store, keys::UseSmartTabs, keys::Yes) == keys::Yes;
-}
-
-frmMain* Main(platform::Services& services, const QStringList& arguments)
-{
-    frmMain* result = nullptr;
-    platform::Trap(*services.messages, nullptr, QStringLiteral("Main"), [&] {
-        services.process->createMutex(AppTitle);
-
-        const bool themes = GetSetting(*services.settings, keys::UseXPThemes, keys::Yes) == keys::Yes;
-        const bool restarted = themes ? AddXPThemeSupport(services, true, arguments)
-                                      : RemoveXPThemeSupport(services, true, arguments);
-        if (restarted)
-            return;
-        ApplyVisualStyle(ManifestPresent(services));
-
-        if (GetSetting(*services.settings, keys::SplashScreen, keys::Yes) == keys::Yes) {
-            frmSplash splash;
-            services.modal->exec(splash);
-        }
-
-        VersionText = BuildVersionText(VersionMajor, VersionMinor, VersionRevision);
-        auto* form = new frmMain(services, arguments);
-        MainForm = form;
-        GetSmartTabsVal(*services.settings);
-        form->MDIForm_Load(); // reports its own errors; the window is shown all the same
-        form->setCaption(AppTitle + u' ' + VersionText);
-        form->showLoaded();
-        result = form;
-        form->recovery().offerPrevious(); // over the window, with its first documents open
-    });
-    return result;
 }
 
 } // namespace modMain

@@ -2,7 +2,6 @@
 
 #include "app/modMain.h"
 #include "auxwindows/modLaunch.h"
-#include "mainwindow/frmMain.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
@@ -113,14 +112,4 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
             lblEmail_Click();
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmMain::mnuHelpAbout_Click()
-{
-    trap(QStringLiteral("mnuHelpAbout_Click"), [&] {
-        frmAbout about(services_, this);
-        about.adjustSize();
-        about.move(geometry().center() - about.rect().center());
-        services_.modal->exec(about);
-    });
 }

@@ -1,6 +1,5 @@
 #include "auxwindows/modLaunch.h"
 
-#include "mainwindow/frmMain.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
@@ -28,11 +27,3 @@ QString HelpPagePath(const platform::Services& services)
 }
 
 } // namespace modMain
-
-void frmMain::mnuHelpContents_Click()
-{
-    // By its full path: the current folder is left alone, so files opened by relative names
-    // on the command line are still saved where they came from.
-    trap(QStringLiteral("mnuHelpContents_Click"),
-         [&] { modMain::LaunchURL(services_, this, modMain::HelpPagePath(services_)); });
-}

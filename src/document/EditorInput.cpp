@@ -1,22 +1,19 @@
 // The document window's handling of its editor's keys, mouse, selection changes and drops,
 // and smart tabs.
+#include "app/Host.h"
 #include "app/modMain.h"
 #include "document/frmDocument.h"
 #include "document/modCountOccurrences.h"
-#include "mainwindow/frmMain.h"
 #include "platform/RedrawFreeze.h"
 #include "platform/RichTextBox.h"
 #include "platform/SendKeys.h"
 
-#include <QAction>
-#include <QCursor>
-#include <QMenu>
 
 using platform::RichTextBox;
 
 void frmDocument::rtfText_KeyPress(int& charCode)
 {
-    main_.trap(QStringLiteral("rtfText_KeyPress"), [&] {
+    host_.trap(QStringLiteral("rtfText_KeyPress"), [&] {
         RichTextBox& box = *rtfText;
         // A selection of mixed format counts as not set: the whole selection takes the format.
         switch (charCode) {
@@ -35,9 +32,14 @@ void frmDocument::rtfText_KeyPress(int& charCode)
         default:
             return;
         }
-        main_.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(),
-                                  box.SelAlignment());
+        selectionFormatToFrame();
     });
+}
+
+void frmDocument::selectionFormatToFrame()
+{
+    const RichTextBox& box = *rtfText;
+    emit selectionFormatChanged(box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelAlignment());
 }
 
 void frmDocument::rtfText_MouseUp(int button, int shift, double x, double y)
@@ -45,30 +47,26 @@ void frmDocument::rtfText_MouseUp(int button, int shift, double x, double y)
     Q_UNUSED(shift);
     Q_UNUSED(x);
     Q_UNUSED(y);
-    main_.trap(QStringLiteral("rtfText_MouseUp"), [&] {
-        main_.setCutCopyEnabled(rtfText->SelLength() != 0);
-        if (button == 2) {
-            if (QMenu* context = main_.menu(QStringLiteral("mnuContext")))
-                context->popup(QCursor::pos());
-        }
+    host_.trap(QStringLiteral("rtfText_MouseUp"), [&] {
+        emit copyAvailable(rtfText->SelLength() != 0);
+        if (button == 2)
+            emit contextMenuRequested();
     });
 }
 
 void frmDocument::rtfText_SelChange()
 {
-    main_.trap(QStringLiteral("rtfText_SelChange"), [&] {
-        RichTextBox& box = *rtfText;
-        main_.showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(),
-                                  box.SelAlignment());
+    host_.trap(QStringLiteral("rtfText_SelChange"), [&] {
+        selectionFormatToFrame();
         // The modified flag follows real changes of the text (see rtfText_Change), not the caret.
-        main_.setStatusText(QString());
-        main_.setCutCopyEnabled(box.SelLength() != 0);
+        host_.setStatusText(QString());
+        emit copyAvailable(rtfText->SelLength() != 0);
     });
 }
 
 void frmDocument::rtfText_OLEDragDrop(const QStringList& files)
 {
-    main_.OpenFiles(files, QStringLiteral("rtfText_OLEDragDrop"));
+    host_.OpenFiles(files, QStringLiteral("rtfText_OLEDragDrop"));
 }
 
 void frmDocument::SmartTabs()
@@ -117,7 +115,7 @@ int frmDocument::MeasureIndent()
 
 void frmDocument::GenerateTabs(int count)
 {
-    main_.trap(QStringLiteral("GenerateTabs"), [&] {
+    host_.trap(QStringLiteral("GenerateTabs"), [&] {
         if (count <= 0)
             return;
         platform::SendKeys(QStringLiteral("{TAB %1}").arg(count), true);

@@ -1,8 +1,7 @@
 #include "document/frmDocument.h"
 
+#include "app/Host.h"
 #include "app/modMain.h"
-#include "files/Recovery.h"
-#include "mainwindow/frmMain.h"
 #include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -12,7 +11,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main_(main)
+frmDocument::frmDocument(Host& host, QWidget* parent) : QWidget(parent), host_(host)
 {
     setObjectName(QStringLiteral("frmDocument"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -30,7 +29,6 @@ frmDocument::frmDocument(frmMain& main, QWidget* parent) : QWidget(parent), main
     connect(rtfText, &platform::RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &platform::RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &platform::RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
-    Form_Initialize();
 }
 
 frmDocument::~frmDocument() = default;
@@ -63,11 +61,6 @@ void frmDocument::discardUnloaded()
 void frmDocument::noteDiskState()
 {
     diskStamp_ = isUntitled() ? QString() : platform::fileStamp(Caption());
-}
-
-void frmDocument::Form_Initialize()
-{
-    main_.EnableMenuItems();
 }
 
 QString frmDocument::Caption() const
@@ -110,24 +103,26 @@ void frmDocument::rtfText_KeyDown(int keyCode, int shift)
 {
     // Decided on the press: a press that a command took (Shift+F3 types an H3 tag) never gets
     // here, and its release searches nothing, whichever key is let go first.
-    if (keyCode == 114)
-        f3Searches_ = main_.F3RepeatsSearch(shift);
+    if (keyCode == 114) {
+        f3Searches_ = false;
+        emit searchKeyPressed(shift);
+    }
 }
 
 void frmDocument::rtfText_KeyUp(int keyCode, int shift)
 {
     Q_UNUSED(shift); // Shift+Enter and Ctrl+Enter count as Enter
-    main_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
+    host_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
         if (keyCode == 13 && modMain::bUseSmartTabs)
             SmartTabs();
         else if (keyCode == 114 && std::exchange(f3Searches_, false))
-            main_.RepeatSearch();
+            emit repeatSearchRequested();
     });
 }
 
 void frmDocument::Form_Resize()
 {
-    main_.trap(QStringLiteral("Form_Resize"), [&] {
+    host_.trap(QStringLiteral("Form_Resize"), [&] {
         if (!isMinimized())
             rtfText->setRightMargin(rtfText->Width() - 400);
     });
@@ -142,18 +137,17 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 bool frmDocument::Form_QueryUnload()
 {
     bool mayClose = true;
-    main_.trap(QStringLiteral("Form_QueryUnload"), [&] {
+    host_.trap(QStringLiteral("Form_QueryUnload"), [&] {
         if (!bIsDirty)
             return;
         bIsDirty = false;
-        const auto answer = main_.services().messages->show(
-            &main_, Caption() + QStringLiteral(" has been modified.  Would you like to save the changes?"),
+        const auto answer = host_.services().messages->show(
+            host_.frame(), Caption() + QStringLiteral(" has been modified.  Would you like to save the changes?"),
             platform::Buttons::YesNoCancel, platform::Icon::Exclamation, modMain::AppTitle);
         switch (answer) {
         case platform::Answer::Yes: {
             // The window closes only when its text was really written.
-            const bool saved = isUntitled() ? main_.SaveDocumentAs(*this) : main_.SaveDocument(*this);
-            if (!saved) {
+            if (!host_.SaveBeforeClose(*this)) {
                 bIsDirty = true;
                 mayClose = false;
             }
@@ -173,7 +167,7 @@ bool frmDocument::Form_QueryUnload()
 void frmDocument::closeEvent(QCloseEvent* event)
 {
     if (Form_QueryUnload()) {
-        main_.recovery().discard(*this); // saved, or its changes were turned down
+        emit closing(); // saved, or its changes were turned down
         event->accept();
     } else {
         event->ignore();

@@ -2,8 +2,10 @@
 
 #include <QWidget>
 
+#include <optional>
+
+class Host;
 class QMdiSubWindow;
-class frmMain;
 
 namespace platform {
 class RichTextBox;
@@ -14,7 +16,7 @@ class RichTextBox;
 class frmDocument : public QWidget {
     Q_OBJECT
 public:
-    explicit frmDocument(frmMain& main, QWidget* parent = nullptr);
+    explicit frmDocument(Host& host, QWidget* parent = nullptr);
     ~frmDocument() override;
 
     platform::RichTextBox* rtfText = nullptr;
@@ -44,7 +46,7 @@ public:
 
     QMdiSubWindow* subWindow() const;
     bool isMinimized() const;
-    frmMain& mainForm() const { return main_; }
+    Host& host() const { return host_; }
 
     void Form_Resize();
     /// The close question; true when the window may close.
@@ -64,15 +66,34 @@ public:
     int MeasureIndent();
     void GenerateTabs(int count);
 
+    /// Whether the release of the F3 just pressed repeats the search: the frame's answer to
+    /// searchKeyPressed, false when no command has the key.
+    void armRepeatSearch(bool repeats) { f3Searches_ = repeats; }
+
+signals:
+    /// The selection's formatting, after a format key or a move of the selection (unset: mixed).
+    void selectionFormatChanged(std::optional<bool> bold, std::optional<bool> italic,
+                                std::optional<bool> underline, std::optional<int> alignment);
+    /// Text is selected (Cut and Copy have something to take) or not.
+    void copyAvailable(bool available);
+    /// The right button was let go over the text.
+    void contextMenuRequested();
+    /// F3 was pressed in the text, with these shift keys (1 Shift, 2 Ctrl, 4 Alt).
+    void searchKeyPressed(int shift);
+    /// F3 was let go, and its press was armed to repeat the search.
+    void repeatSearchRequested();
+    /// The window is closing: its changes were saved or given up.
+    void closing();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Form_Initialize();
     void rtfText_Change();
+    void selectionFormatToFrame();
 
-    frmMain& main_;
+    Host& host_;
     QString diskStamp_;
     // F3's press reached this editor and no command claims it: its release searches again.
     bool f3Searches_ = false;

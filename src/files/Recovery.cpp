@@ -147,6 +147,8 @@ void Recovery::watch(frmDocument& doc)
     entry.id = nextId_++;
     entries_.emplace(&doc, entry);
     connect(doc.rtfText, &platform::RichTextBox::Change, this, [this, &doc] { changed(doc); });
+    // Saved, or its changes given up: its copy goes as the window closes.
+    connect(&doc, &frmDocument::closing, this, [this, &doc] { discard(doc); });
     connect(&doc, &QObject::destroyed, this, [this](QObject* gone) {
         if (const auto it = entries_.find(gone); it != entries_.end()) {
             const qint64 id = it->second.id;

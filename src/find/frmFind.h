@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class Host;
+class frmFind;
 
 namespace platform {
 class RichTextBox;
@@ -18,6 +19,18 @@ namespace modFind {
 /// The remembered search text, empty at start-up. Only the dialog's Cancel writes it; it fills
 /// the search box when nothing is selected and drives the repeat search (F3).
 extern QString sLastFindString;
+
+/// The host's one Find / Replace dialog, made on first use and kept for the host's whole life.
+frmFind& FindForm(Host& host);
+/// Opens the dialog modally over the active document, filled from its selection or the
+/// remembered search text; does nothing when no document is open.
+void ShowFindForm(Host& host);
+/// Edit > Find and Edit > Replace, inside the error trap of their procedure.
+void mnuEditFind_Click(Host& host);
+void mnuEditReplace_Click(Host& host);
+/// F3 in a document: the last search again, one character after the last match found; with
+/// nothing remembered it opens the Find / Replace dialog. Runs inside its caller's error trap.
+void RepeatSearch(Host& host);
 } // namespace modFind
 
 /// "Find / Replace": the one dialog behind Edit > Find and Edit > Replace, searching the active

@@ -1,37 +1,43 @@
-// The Insert menu's date and time commands of the main window.
+// The Insert menu's date and time commands, typed at the active document's caret.
 
+#include "html/HTMLCommands.h"
+
+#include "app/Host.h"
 #include "document/frmDocument.h"
 #include "html/modDateTime.h"
 #include "html/modHTML.h"
-#include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 
 namespace {
 
-void insertStamp(frmMain& main, const QString& procedure, modDateTime::Stamp which)
+void insertStamp(Host& host, const QString& procedure, modDateTime::Stamp which)
 {
-    main.trap(procedure, [&] {
-        platform::RichTextBox& rtf = *main.requireActiveForm().rtfText;
-        if (modHTML::RefuseOverSelection(*main.services().messages, rtf))
+    host.trap(procedure, [&] {
+        platform::RichTextBox& rtf = *host.requireActiveForm().rtfText;
+        if (modHTML::RefuseOverSelection(*host.services().messages, rtf))
             return;
-        modHTML::TypeAtCaret(rtf, modDateTime::StampText(*main.services().clock, which));
+        modHTML::TypeAtCaret(rtf, modDateTime::StampText(*host.services().clock, which));
     });
 }
 
 } // namespace
 
-void frmMain::mnuInsertDate_Click()
+namespace HTMLCommands {
+
+void mnuInsertDate_Click(Host& host)
 {
-    insertStamp(*this, QStringLiteral("mnuInsertDate_Click"), modDateTime::Stamp::Date);
+    insertStamp(host, QStringLiteral("mnuInsertDate_Click"), modDateTime::Stamp::Date);
 }
 
-void frmMain::mnuInsertTime_Click()
+void mnuInsertTime_Click(Host& host)
 {
-    insertStamp(*this, QStringLiteral("mnuInsertTime_Click"), modDateTime::Stamp::Time);
+    insertStamp(host, QStringLiteral("mnuInsertTime_Click"), modDateTime::Stamp::Time);
 }
 
-void frmMain::mnuInsertTimeAndDate_Click()
+void mnuInsertTimeAndDate_Click(Host& host)
 {
-    insertStamp(*this, QStringLiteral("mnuInsertTimeAndDate_Click"), modDateTime::Stamp::DateAndTime);
+    insertStamp(host, QStringLiteral("mnuInsertTimeAndDate_Click"), modDateTime::Stamp::DateAndTime);
 }
+
+} // namespace HTMLCommands

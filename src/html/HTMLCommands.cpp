@@ -1,120 +1,126 @@
-// The main window's HTML commands (Insert > HTML Tags and the HTML toolbar).
+// The HTML commands (Insert > HTML Tags and the HTML toolbar) on the active document.
 
+#include "html/HTMLCommands.h"
+
+#include "app/Host.h"
 #include "document/frmDocument.h"
 #include "html/modHTML.h"
-#include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 
 namespace {
 
-platform::RichTextBox& activeEditor(frmMain& main)
+platform::RichTextBox& activeEditor(Host& host)
 {
-    return *main.requireActiveForm().rtfText;
+    return *host.requireActiveForm().rtfText;
 }
 
-bool upperCase(frmMain& main)
+bool upperCase(Host& host)
 {
-    return modHTML::UpperCaseTags(*main.services().settings);
+    return modHTML::UpperCaseTags(*host.services().settings);
 }
 
 // A tag pair handed to GenerateHTMLTags, in the tag case of the settings. The tags are written
 // here in upper case.
-void tagCommand(frmMain& main, const QString& procedure, const QString& openTag,
+void tagCommand(Host& host, const QString& procedure, const QString& openTag,
                 const QString& closeTag, bool followsTagCase = true)
 {
-    main.trap(procedure, [&] {
-        platform::RichTextBox& rtf = activeEditor(main);
-        const bool upper = !followsTagCase || upperCase(main);
-        modHTML::GenerateHTMLTags(*main.services().messages, rtf, upper ? openTag : openTag.toLower(),
+    host.trap(procedure, [&] {
+        platform::RichTextBox& rtf = activeEditor(host);
+        const bool upper = !followsTagCase || upperCase(host);
+        modHTML::GenerateHTMLTags(*host.services().messages, rtf, upper ? openTag : openTag.toLower(),
                                   upper ? closeTag : closeTag.toLower());
     });
 }
 
-void alignCommand(frmMain& main, const QString& procedure, const QString& value)
+void alignCommand(Host& host, const QString& procedure, const QString& value)
 {
-    main.trap(procedure, [&] {
-        platform::RichTextBox& rtf = activeEditor(main);
+    host.trap(procedure, [&] {
+        platform::RichTextBox& rtf = activeEditor(host);
         const QString open = QStringLiteral("<P ALIGN=\"%1\">").arg(value);
         const QString close = QStringLiteral("</P>");
-        const bool upper = upperCase(main);
+        const bool upper = upperCase(host);
         modHTML::AlignParagraph(rtf, upper ? open : open.toLower(), upper ? close : close.toLower());
     });
 }
 
 } // namespace
 
-void frmMain::mnuHTMLTemplate_Click()
+namespace HTMLCommands {
+
+void mnuHTMLTemplate_Click(Host& host)
 {
-    trap(QStringLiteral("mnuHTMLTemplate_Click"), [&] {
-        platform::RichTextBox& rtf = activeEditor(*this);
-        modHTML::InsertTemplate(*services().messages, rtf, upperCase(*this));
+    host.trap(QStringLiteral("mnuHTMLTemplate_Click"), [&] {
+        platform::RichTextBox& rtf = activeEditor(host);
+        modHTML::InsertTemplate(*host.services().messages, rtf, upperCase(host));
     });
 }
 
-void frmMain::mnuHTMLComment_Click()
+void mnuHTMLComment_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLComment_Click"), QStringLiteral("<!-- "),
+    tagCommand(host, QStringLiteral("mnuHTMLComment_Click"), QStringLiteral("<!-- "),
                QStringLiteral(" -->"), false);
 }
 
-void frmMain::mnuHTMLH1_Click()
+void mnuHTMLH1_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH1_Click"), QStringLiteral("<H1>"), QStringLiteral("</H1>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH1_Click"), QStringLiteral("<H1>"), QStringLiteral("</H1>"));
 }
 
-void frmMain::mnuHTMLH2_Click()
+void mnuHTMLH2_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH2_Click"), QStringLiteral("<H2>"), QStringLiteral("</H2>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH2_Click"), QStringLiteral("<H2>"), QStringLiteral("</H2>"));
 }
 
-void frmMain::mnuHTMLH3_Click()
+void mnuHTMLH3_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH3_Click"), QStringLiteral("<H3>"), QStringLiteral("</H3>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH3_Click"), QStringLiteral("<H3>"), QStringLiteral("</H3>"));
 }
 
-void frmMain::mnuHTMLH4_Click()
+void mnuHTMLH4_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH4_Click"), QStringLiteral("<H4>"), QStringLiteral("</H4>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH4_Click"), QStringLiteral("<H4>"), QStringLiteral("</H4>"));
 }
 
-void frmMain::mnuHTMLH5_Click()
+void mnuHTMLH5_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH5_Click"), QStringLiteral("<H5>"), QStringLiteral("</H5>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH5_Click"), QStringLiteral("<H5>"), QStringLiteral("</H5>"));
 }
 
-void frmMain::mnuHTMLH6_Click()
+void mnuHTMLH6_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLH6_Click"), QStringLiteral("<H6>"), QStringLiteral("</H6>"));
+    tagCommand(host, QStringLiteral("mnuHTMLH6_Click"), QStringLiteral("<H6>"), QStringLiteral("</H6>"));
 }
 
-void frmMain::mnuHTMLBold_Click()
+void mnuHTMLBold_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLBold_Click"), QStringLiteral("<B>"), QStringLiteral("</B>"));
+    tagCommand(host, QStringLiteral("mnuHTMLBold_Click"), QStringLiteral("<B>"), QStringLiteral("</B>"));
 }
 
-void frmMain::mnuHTMLItalic_Click()
+void mnuHTMLItalic_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLItalic_Click"), QStringLiteral("<I>"), QStringLiteral("</I>"));
+    tagCommand(host, QStringLiteral("mnuHTMLItalic_Click"), QStringLiteral("<I>"), QStringLiteral("</I>"));
 }
 
-void frmMain::mnuHTMLUnderline_Click()
+void mnuHTMLUnderline_Click(Host& host)
 {
-    tagCommand(*this, QStringLiteral("mnuHTMLUnderline_Click"), QStringLiteral("<U>"),
+    tagCommand(host, QStringLiteral("mnuHTMLUnderline_Click"), QStringLiteral("<U>"),
                QStringLiteral("</U>"));
 }
 
-void frmMain::mnuHTMLLeft_Click()
+void mnuHTMLLeft_Click(Host& host)
 {
-    alignCommand(*this, QStringLiteral("mnuHTMLLeft_Click"), QStringLiteral("LEFT"));
+    alignCommand(host, QStringLiteral("mnuHTMLLeft_Click"), QStringLiteral("LEFT"));
 }
 
-void frmMain::mnuHTMLCenter_Click()
+void mnuHTMLCenter_Click(Host& host)
 {
-    alignCommand(*this, QStringLiteral("mnuHTMLCenter_Click"), QStringLiteral("CENTER"));
+    alignCommand(host, QStringLiteral("mnuHTMLCenter_Click"), QStringLiteral("CENTER"));
 }
 
-void frmMain::mnuHTMLRight_Click()
+void mnuHTMLRight_Click(Host& host)
 {
-    alignCommand(*this, QStringLiteral("mnuHTMLRight_Click"), QStringLiteral("RIGHT"));
+    alignCommand(host, QStringLiteral("mnuHTMLRight_Click"), QStringLiteral("RIGHT"));
 }
+
+} // namespace HTMLCommands

@@ -71,11 +71,6 @@ frmMain::~frmMain()
     disconnect(mdiArea_, nullptr, this, nullptr);
 }
 
-bool frmMain::trap(const QString& procedure, const std::function<void()>& body)
-{
-    return platform::Trap(*services_.messages, this, procedure, body);
-}
-
 QString frmMain::readSetting(const QString& key, const QString& defaultValue) const
 {
     return modMain::GetSetting(*services_.settings, key, defaultValue);
@@ -378,8 +373,10 @@ frmDocument* frmMain::LoadNewDoc()
             platform::raise(platform::err::Overflow, QStringLiteral("Overflow"));
         ++UntitledCounter;
         auto* doc = new frmDocument(*this);
+        EnableMenuItems();
         frmD = doc;
         recovery_->watch(*doc);
+        connectDocument(*doc);
         QMdiSubWindow* sub = mdiArea_->addSubWindow(doc);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // The window's own menu would claim Ctrl+W and Ctrl+F4 too, leaving both ambiguous.
@@ -429,14 +426,6 @@ frmDocument* frmMain::ActiveForm() const
             sub = list.last();
     }
     return sub ? qobject_cast<frmDocument*>(sub->widget()) : nullptr;
-}
-
-frmDocument& frmMain::requireActiveForm() const
-{
-    frmDocument* doc = ActiveForm();
-    if (!doc)
-        platform::raiseNoObject();
-    return *doc;
 }
 
 QList<frmDocument*> frmMain::documents() const

@@ -38,9 +38,6 @@ public:
     QWidget* frame() override { return this; }
     const QStringList& arguments() const { return arguments_; }
 
-    /// Runs the procedure's body inside the standard error trap; true when it ran to its end.
-    bool trap(const QString& procedure, const std::function<void()>& body);
-
     // Lifecycle.
     void MDIForm_Load();
     void showLoaded();
@@ -55,8 +52,6 @@ public:
     frmDocument* LoadNewDoc() override;
     /// The active document window, or nullptr.
     frmDocument* ActiveForm() const override;
-    /// The active document window; error 91 when none is open.
-    frmDocument& requireActiveForm() const override;
     QList<frmDocument*> documents() const;
     QMdiArea* mdiArea() const { return mdiArea_; }
     /// The document window created last (not necessarily the active one).
@@ -98,6 +93,7 @@ public:
     /// Save and Save As of one document; true when the document was written.
     bool SaveDocument(frmDocument& doc);
     bool SaveDocumentAs(frmDocument& doc);
+    bool SaveBeforeClose(frmDocument& doc) override;
     void SetFilterText();
     /// Tells the user when the document's file was changed or deleted by another program since:
     /// an unmodified document reloads quietly, a modified one asks first.
@@ -114,7 +110,7 @@ public:
     /// Opens the files named on the command line, or one empty document when there are none.
     void openCommandLineFiles();
 
-    // Clipboard and selection commands (defined in src/document).
+    // Clipboard and selection commands.
     void mnuEditCut_Click();
     void mnuEditCopy_Click();
     void mnuEditPaste_Click();
@@ -157,7 +153,7 @@ public:
     void showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,
                              std::optional<bool> underline, std::optional<int> alignment);
 
-    // HTML, date and time commands (defined in src/html).
+    // HTML, date and time commands.
     void mnuHTMLTemplate_Click();
     void mnuHTMLComment_Click();
     void mnuHTMLH1_Click();
@@ -176,20 +172,12 @@ public:
     void mnuInsertTime_Click();
     void mnuInsertTimeAndDate_Click();
 
-    // Find and Replace (defined in src/find).
+    // Find and Replace.
     void mnuEditFind_Click();
     void mnuEditReplace_Click();
-    /// F3 in a document: the last search again, one character after the last match found; with
-    /// nothing remembered it opens the Find / Replace dialog. Runs inside its caller's error trap.
-    void RepeatSearch();
     /// False when F3 with this shift state (1 Shift, 2 Ctrl, 4 Alt) is the shortcut of an enabled
     /// command, which has the key to itself; true otherwise.
     bool F3RepeatsSearch(int shift) const;
-    /// The shared Find / Replace dialog, created on first use.
-    class frmFind& FindForm();
-    /// Opens the dialog modally over the active document, filled from its selection or the
-    /// remembered search text; does nothing when no document is open.
-    void ShowFindForm();
 
     /// The pop-up menu of the toolbar area: the View menu's bar items, the same commands.
     QMenu* createPopupMenu() override;
@@ -205,6 +193,9 @@ private:
     /// Finds once the actions whose state follows the selection: Cut and Copy wherever they
     /// are, and the format buttons.
     void findStateActions();
+    /// Lets the frame follow a new document window: its selection's format, Cut and Copy, its
+    /// pop-up menu and F3.
+    void connectDocument(frmDocument& doc);
     QList<QAction*> cutCopyActions_;
     QList<QAction*> formatButtons_; ///< Bold, Italic, Underline, AlignLeft, AlignCenter, AlignRight
     bool MDIForm_QueryUnload();

@@ -1,10 +1,10 @@
 #include "options/frmOptions.h"
 
+#include "app/Host.h"
 #include "app/SettingsKeys.h"
 #include "app/modMain.h"
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
-#include "mainwindow/frmMain.h"
 #include "options/modFont.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -53,7 +53,8 @@ QLabel* note(const QString& text, QWidget* parent)
 
 } // namespace
 
-frmOptions::frmOptions(frmMain& main) : QDialog(&main), main_(main)
+frmOptions::frmOptions(Host& host, dlgCommonDialog& dialogs, std::function<frmDocument*()> newestDocument)
+    : QDialog(host.frame()), host_(host), dialogs_(dialogs), newestDocument_(std::move(newestDocument))
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Quiple Options"));
@@ -198,17 +199,17 @@ void frmOptions::buildFontTab()
 
 bool frmOptions::trap(const QString& procedure, const std::function<void()>& body)
 {
-    return platform::Trap(*main_.services().messages, this, procedure, body);
+    return platform::Trap(*host_.services().messages, this, procedure, body);
 }
 
 QString frmOptions::setting(const QString& key, const QString& defaultValue) const
 {
-    return modMain::GetSetting(*main_.services().settings, key, defaultValue);
+    return modMain::GetSetting(*host_.services().settings, key, defaultValue);
 }
 
 void frmOptions::store(const QString& key, const QString& value)
 {
-    modMain::SaveSetting(*main_.services().settings, key, value);
+    modMain::SaveSetting(*host_.services().settings, key, value);
 }
 
 void frmOptions::changed()
@@ -220,7 +221,7 @@ void frmOptions::PopulateFonts()
 {
     trap(QStringLiteral("PopulateFonts"), [&] {
         QList<modFont::FontListEntry> list;
-        modFont::GetFonts(*main_.services().fonts, list);
+        modFont::GetFonts(*host_.services().fonts, list);
         // The name list keeps its entries in alphabetical order as they are added.
         QStringList names;
         for (const modFont::FontListEntry& e : list) {
@@ -295,7 +296,7 @@ void frmOptions::setTextColor(platform::ColorValue c)
 bool frmOptions::pickColor(platform::ColorValue& target)
 {
     // The colour dialog starts on the colour last picked in this run; Cancel changes nothing.
-    dlgCommonDialog& d = *main_.dlg();
+    dlgCommonDialog& d = dialogs_;
     d.Flags = dlgCommonDialog::ColorInit;
     d.CancelError = true;
     try {
@@ -352,8 +353,8 @@ void frmOptions::cmdDefaultColors_Click()
 void frmOptions::UpdateColors(ColorUpdate how)
 {
     trap(QStringLiteral("UpdateColors"), [&] {
-        main_.setBackColor(mainBack_);
-        frmDocument* doc = main_.frmD;
+        emit mainBackColorChanged(mainBack_);
+        frmDocument* doc = newestDocument_();
         if (doc)
             doc->rtfText->setBackColor(docBack_);
         // Paste shows the colours again and nothing more: the text colour would recolour the
@@ -391,7 +392,7 @@ void frmOptions::SaveFontOptions()
         const QString size = cboFontSize->currentText();
         store(keys::FontName, name);
         store(keys::FontSize, size);
-        platform::RichTextBox& box = *main_.requireActiveForm().rtfText;
+        platform::RichTextBox& box = *host_.requireActiveForm().rtfText;
         box.setFontName(name);
         bool ok = false;
         const double points = size.toDouble(&ok);
@@ -445,7 +446,7 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event)
                     return QDialog::eventFilter(watched, event);
                 cboFontSize->setEditText(setting(keys::FontSize, keys::DefaultFontSize));
                 cboFontSize->lineEdit()->setCursorPosition(0);
-                main_.services().process->beep();
+                host_.services().process->beep();
                 return true;
             }
         }

@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 
 #include <QDialog>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -11,15 +12,18 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class frmMain;
+class Host;
+class dlgCommonDialog;
+class frmDocument;
 
 /// The Options dialog: general behaviour, HTML tag case, colours and the document font. It
 /// reads every value from the settings when it loads and writes them all back on Apply.
 class frmOptions : public QDialog {
     Q_OBJECT
 public:
-    /// Loads the dialog (hidden) from the settings.
-    explicit frmOptions(frmMain& main);
+    /// Loads the dialog (hidden) from the settings. Colours are picked with dialogs; the
+    /// document colours go to newestDocument's window, when it has one.
+    frmOptions(Host& host, dlgCommonDialog& dialogs, std::function<frmDocument*()> newestDocument);
 
     QTabWidget* tbsOptions = nullptr;
     QPushButton* cmdOK = nullptr;
@@ -62,6 +66,10 @@ public:
     void cmdSetTextColor_Click();
     void cmdDefaultColors_Click();
 
+signals:
+    /// The main window's background colour, shown again or newly applied.
+    void mainBackColorChanged(platform::ColorValue color);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -84,7 +92,9 @@ private:
     QString setting(const QString& key, const QString& defaultValue) const;
     void store(const QString& key, const QString& value);
 
-    frmMain& main_;
+    Host& host_;
+    dlgCommonDialog& dialogs_;
+    std::function<frmDocument*()> newestDocument_;
     platform::ColorValue mainBack_ = 0;
     platform::ColorValue docBack_ = 16777215;
     platform::ColorValue text_ = 0;

@@ -115,7 +115,7 @@ void tst_find::dialogLayout()
             QCOMPARE(next, order[i]);
         }
     });
-    QCOMPARE(&f.main->FindForm(), shown.data()); // one shared instance...
+    QCOMPARE(&modFind::FindForm(*f.main), shown.data()); // one shared instance...
     f.main.reset();
     QVERIFY(shown.isNull()); // ...that goes with the main window
 }
@@ -423,7 +423,7 @@ void tst_find::repeatSearch()
         seen << pressF3(f, mods[i % std::size(mods)]);
     QCOMPARE(seen, presses);
     QCOMPARE(f.modal->shown.size(), 1); // with a remembered text F3 never shows the dialog
-    QCOMPARE(f.main->FindForm().iFindFlags, 0);
+    QCOMPARE(modFind::FindForm(*f.main).iFindFlags, 0);
 }
 
 void tst_find::repeatSearchWithNothingRememberedOpensTheDialog()
@@ -480,7 +480,7 @@ void tst_find::noDocumentNoDialog()
     modFind::sLastFindString = "abc";
     f.main->mnuEditFind_Click();
     f.main->mnuEditReplace_Click();
-    f.main->RepeatSearch();
+    modFind::RepeatSearch(*f.main);
     QVERIFY(f.modal->shown.isEmpty());
     QVERIFY(f.messages->shown.isEmpty());
 }

@@ -1,11 +1,15 @@
+// Tools > Options: the one Options dialog, loaded on first use.
+#include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/Services.h"
 
 frmOptions& frmMain::OptionsForm()
 {
-    if (!options_)
-        options_ = new frmOptions(*this);
+    if (!options_) {
+        options_ = new frmOptions(*this, *dlg(), [this] { return frmD.data(); });
+        connect(options_, &frmOptions::mainBackColorChanged, this, &frmMain::setBackColor);
+    }
     return *options_;
 }
 

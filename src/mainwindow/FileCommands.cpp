@@ -239,6 +239,11 @@ bool frmMain::SaveDocumentAs(frmDocument& doc)
     return saved;
 }
 
+bool frmMain::SaveBeforeClose(frmDocument& doc)
+{
+    return doc.isUntitled() ? SaveDocumentAs(doc) : SaveDocument(doc);
+}
+
 void frmMain::mnuFileSave_Click()
 {
     if (frmDocument* doc = ActiveForm())
