@@ -56,6 +56,8 @@ void frmDocument::discardUnloaded()
     bIsDirty = false;
     if (QMdiSubWindow* sub = subWindow())
         sub->close();
+    else
+        close();
 }
 
 void frmDocument::noteDiskState()

@@ -1,4 +1,4 @@
-#include "MainFixture.h"
+#include "HostFixture.h"
 #include "document/frmDocument.h"
 #include "find/frmFind.h"
 #include "mainwindow/frmMain.h"
@@ -27,21 +27,34 @@ const QString kNotFound = QStringLiteral("String not found.");
 const QString kNoMore = QStringLiteral("No more occurrences have been found.");
 
 /// Opens the dialog with Edit > Find (or Replace) and works it with script.
-void withDialog(MainFixture& f, const std::function<void(frmFind&)>& script, bool replace = false)
+Host& hostOf(MainFixture& f)
+{
+    return *f.main;
+}
+
+Host& hostOf(HostFixture& f)
+{
+    return f;
+}
+
+template <class Fixture>
+void withDialog(Fixture& f, const std::function<void(frmFind&)>& script, bool replace = false)
 {
     f.modal->scripts << [script](QDialog& w) { script(static_cast<frmFind&>(w)); };
-    replace ? f.main->mnuEditReplace_Click() : f.main->mnuEditFind_Click();
+    replace ? modFind::mnuEditReplace_Click(hostOf(f)) : modFind::mnuEditFind_Click(hostOf(f));
     QVERIFY(f.modal->scripts.isEmpty());
 }
 
-void setText(MainFixture& f, const QString& text)
+template <class Fixture>
+void setText(Fixture& f, const QString& text)
 {
     f.editor()->setSelText(text);
     f.editor()->setSelStart(0);
 }
 
 /// What a click or key showed: its message (checked for icon and title), else the selection.
-QString outcome(MainFixture& f, qsizetype boxesBefore)
+template <class Fixture>
+QString outcome(Fixture& f, qsizetype boxesBefore)
 {
     if (f.messages->shown.size() > boxesBefore) {
         const auto& box = f.messages->shown.last();
@@ -52,7 +65,8 @@ QString outcome(MainFixture& f, qsizetype boxesBefore)
     return QStringLiteral("%1+%2").arg(f.editor()->SelStart()).arg(f.editor()->SelLength());
 }
 
-QString pressF3(MainFixture& f, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+template <class Fixture>
+QString pressF3(Fixture& f, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     const qsizetype boxes = f.messages->shown.size();
     QTest::keyClick(f.editor()->hwnd(), Qt::Key_F3, modifiers);
@@ -139,7 +153,7 @@ void tst_find::openFillsTheSearchBox()
     QFETCH(int, selectionLength);
     QFETCH(QString, remembered);
     QFETCH(QString, expected);
-    MainFixture f;
+    HostFixture f;
     setText(f, "some words");
     f.editor()->setSelLength(selectionLength);
     modFind::sLastFindString = remembered;
@@ -153,7 +167,7 @@ void tst_find::openFillsTheSearchBox()
 
 void tst_find::controlsComeBackEachOpen()
 {
-    MainFixture f;
+    HostFixture f;
     setText(f, "abc abc");
     withDialog(f, [&](frmFind& d) {
         d.chkMatchCase->setChecked(true);
@@ -201,7 +215,7 @@ void tst_find::findAndNext()
     QFETCH(QString, search);
     QFETCH(int, flags);
     QFETCH(QStringList, clicks);
-    MainFixture f;
+    HostFixture f;
     setText(f, text);
     modFind::sLastFindString = search;
     QStringList seen;
@@ -222,7 +236,7 @@ void tst_find::findAndNext()
 
 void tst_find::editingTheSearchTextStartsOver()
 {
-    MainFixture f;
+    HostFixture f;
     setText(f, "ab abc abc");
     modFind::sLastFindString = "ab";
     withDialog(f, [&](frmFind& d) {
@@ -265,7 +279,7 @@ void tst_find::replace()
     QFETCH(int, findClicks);
     QFETCH(QString, expected);
     QFETCH(QString, shown);
-    MainFixture f;
+    HostFixture f;
     setText(f, text);
     modFind::sLastFindString = search;
     withDialog(f, [&](frmFind& d) {
@@ -308,7 +322,7 @@ void tst_find::replaceAll()
     QFETCH(QString, replacement);
     QFETCH(int, flags);
     QFETCH(QString, expected);
-    MainFixture f;
+    HostFixture f;
     setText(f, text);
     const bool rich = QByteArray(QTest::currentDataTag()) == "rich text";
     if (rich) {
@@ -361,7 +375,7 @@ void tst_find::closing()
     QFETCH(QString, typed);
     QFETCH(bool, closes);
     QFETCH(QString, remembered);
-    MainFixture f;
+    HostFixture f;
     modFind::sLastFindString = "old";
     withDialog(f, [&](frmFind& d) {
         d.txtFindString->clear();
@@ -404,7 +418,7 @@ void tst_find::repeatSearch()
     QFETCH(bool, matchCase);
     QFETCH(int, findClicks);
     QFETCH(QStringList, presses);
-    MainFixture f;
+    HostFixture f;
     setText(f, text);
     modFind::sLastFindString = search;
     withDialog(f, [&](frmFind& d) {
@@ -423,12 +437,12 @@ void tst_find::repeatSearch()
         seen << pressF3(f, mods[i % std::size(mods)]);
     QCOMPARE(seen, presses);
     QCOMPARE(f.modal->shown.size(), 1); // with a remembered text F3 never shows the dialog
-    QCOMPARE(modFind::FindForm(*f.main).iFindFlags, 0);
+    QCOMPARE(modFind::FindForm(f).iFindFlags, 0);
 }
 
 void tst_find::repeatSearchWithNothingRememberedOpensTheDialog()
 {
-    MainFixture f;
+    HostFixture f;
     setText(f, "one two");
     f.editor()->setSelStart(4);
     f.editor()->setSelLength(3);
@@ -473,21 +487,20 @@ void tst_find::f3LeavesItsShortcutsToTheirCommands()
 
 void tst_find::noDocumentNoDialog()
 {
-    MainFixture f;
-    for (frmDocument* doc : f.main->documents())
-        doc->subWindow()->close();
-    QTRY_VERIFY(f.main->documents().isEmpty());
+    HostFixture f;
+    f.active()->close();
+    QTRY_VERIFY(f.documents().isEmpty());
     modFind::sLastFindString = "abc";
-    f.main->mnuEditFind_Click();
-    f.main->mnuEditReplace_Click();
-    modFind::RepeatSearch(*f.main);
+    modFind::mnuEditFind_Click(f);
+    modFind::mnuEditReplace_Click(f);
+    modFind::RepeatSearch(f);
     QVERIFY(f.modal->shown.isEmpty());
     QVERIFY(f.messages->shown.isEmpty());
 }
 
 void tst_find::longReplaceAllShowsProgressAndCancelTakesItBack()
 {
-    MainFixture f;
+    HostFixture f;
     const QString text = QStringLiteral("a needle in the hay\n").repeated(20000);
     setText(f, text);
     platform::setMomentMs(0);
@@ -514,7 +527,7 @@ void tst_find::longReplaceAllShowsProgressAndCancelTakesItBack()
     QVERIFY(shown);
     QCOMPARE(f.editor()->Text(), text);
     QVERIFY(f.messages->shown.isEmpty()); // the user's choice is no error
-    QVERIFY(f.main->statusText().contains(QStringLiteral("cancelled")));
+    QVERIFY(f.status.contains(QStringLiteral("cancelled")));
     QVERIFY(!f.editor()->isRedoAvailable());
 
     // Run to its end in many slices, it is still one undo step.
@@ -529,7 +542,7 @@ void tst_find::longReplaceAllShowsProgressAndCancelTakesItBack()
 
 void tst_find::offsetsBeyond16Bits()
 {
-    MainFixture f;
+    HostFixture f;
     const QString filler = (QString(79, u'x') + u'\n').repeated(500); // 40,000 characters
     setText(f, filler + " needle " + filler + " needle " + filler);
     const qsizetype first = 40001, second = 80009;

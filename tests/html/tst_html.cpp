@@ -1,8 +1,9 @@
-// Tag generation, the HTML commands and the date and time commands, in the real main window.
+// Tag generation, the HTML commands and the date and time commands, run on a small host.
 
-#include "MainFixture.h"
+#include "HostFixture.h"
 #include "app/SettingsKeys.h"
 #include "document/frmDocument.h"
+#include "html/HTMLCommands.h"
 #include "html/modHTML.h"
 #include "mainwindow/frmMain.h"
 #include "platform/AppError.h"
@@ -15,13 +16,13 @@
 #include <QTest>
 
 using platform::RichTextBox;
-using Handler = void (frmMain::*)();
+using Handler = void (*)(Host&);
 
 namespace {
 
 const std::map<QString, Handler>& handlers()
 {
-#define HANDLER(name) {QStringLiteral(#name), &frmMain::name}
+#define HANDLER(name) {QStringLiteral(#name), &HTMLCommands::name}
     static const std::map<QString, Handler> map = {
         HANDLER(mnuHTMLTemplate_Click), HANDLER(mnuHTMLComment_Click), HANDLER(mnuHTMLH1_Click),
         HANDLER(mnuHTMLH2_Click), HANDLER(mnuHTMLH3_Click), HANDLER(mnuHTMLH4_Click),
@@ -77,11 +78,11 @@ QString marked(const RichTextBox& rtf)
 
 // Puts the text into the active document by typing it, then places caret and selection as
 // marked; a backwards selection is made with Shift+Left, as a user makes one.
-void prepare(MainFixture& f, const QString& markedText)
+void prepare(HostFixture& f, const QString& markedText)
 {
     const Marked m = unmark(markedText);
     RichTextBox& rtf = *f.editor();
-    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
     rtf.SetFocus();
     QTRY_VERIFY(platform::keyReceiver() == rtf.hwnd());
     try {
@@ -157,11 +158,11 @@ void tst_html::tagCommands()
     QFETCH(QString, tagCase);
     QFETCH(QString, before);
     QFETCH(QString, after);
-    MainFixture f;
+    HostFixture f;
     if (!tagCase.isNull())
         f.seed(keys::HTMLTagCase, tagCase);
     prepare(f, before);
-    (f.main.get()->*handlers().at(handler))();
+    handlers().at(handler)(f);
     QCOMPARE(marked(*f.editor()), after);
     QVERIFY(f.messages->shown.isEmpty());
     QVERIFY(f.active()->bIsDirty); // the typed keys change the document like typing does
@@ -192,7 +193,7 @@ void tst_html::generatorBlockAndInlineForms()
     QFETCH(QString, closeTag);
     QFETCH(QString, before);
     QFETCH(QString, after);
-    MainFixture f;
+    HostFixture f;
     prepare(f, before);
     modHTML::GenerateHTMLTags(*f.messages, *f.editor(), openTag, closeTag);
     QCOMPARE(marked(*f.editor()), after);
@@ -213,7 +214,7 @@ void tst_html::tagsOfMoreThan255CharactersChangeNothing()
     QFETCH(QString, openTag);
     QFETCH(QString, closeTag);
     QFETCH(QString, before);
-    MainFixture f;
+    HostFixture f;
     prepare(f, before);
     modHTML::GenerateHTMLTags(*f.messages, *f.editor(), openTag, closeTag);
     QCOMPARE(marked(*f.editor()), before);
@@ -248,10 +249,10 @@ void tst_html::templateIsTenLinesWithTheCaretAtTheStart()
     QFETCH(QString, caseValue);
     QFETCH(QString, before);
     QFETCH(QString, after);
-    MainFixture f;
+    HostFixture f;
     f.seed(keys::HTMLTagCase, caseValue);
     prepare(f, before);
-    f.main->mnuHTMLTemplate_Click();
+    HTMLCommands::mnuHTMLTemplate_Click(f);
     QCOMPARE(marked(*f.editor()), after);
     QVERIFY(f.messages->shown.isEmpty());
     QCOMPARE(platform::pendingKeys(), 0);
@@ -277,11 +278,11 @@ void tst_html::dateAndTimeAtTheCaret()
     QFETCH(QString, dateFormat);
     QFETCH(QString, before);
     QFETCH(QString, after);
-    MainFixture f;
+    HostFixture f;
     f.clock->dateFormat = dateFormat;
     f.seed(keys::HTMLTagCase, QStringLiteral("lowercase")); // no influence
     prepare(f, before);
-    (f.main.get()->*handlers().at(handler))();
+    handlers().at(handler)(f);
     QCOMPARE(marked(*f.editor()), after);
     QVERIFY(f.messages->shown.isEmpty());
     QVERIFY(f.active()->bIsDirty);
@@ -290,12 +291,12 @@ void tst_html::dateAndTimeAtTheCaret()
 void tst_html::clockIsReadOncePerInsertion()
 {
     // A millisecond before midnight: two readings would give this date with the next day's time.
-    MainFixture f;
+    HostFixture f;
     f.clock->current = QDateTime(QDate(2003, 6, 19), QTime(23, 59, 59, 999));
     f.clock->stepMilliseconds = 1000;
-    f.main->mnuInsertTimeAndDate_Click();
+    HTMLCommands::mnuInsertTimeAndDate_Click(f);
     QCOMPARE(f.clock->readings, 1);
-    f.main->mnuInsertTime_Click(); // a second later
+    HTMLCommands::mnuInsertTime_Click(f); // a second later
     QCOMPARE(f.editor()->Text(), QStringLiteral("19/06/2003 23:59:5900:00:00"));
 }
 
@@ -310,9 +311,9 @@ void tst_html::insertionsRefusedOverASelection_data()
 void tst_html::insertionsRefusedOverASelection()
 {
     QFETCH(QString, handler);
-    MainFixture f;
+    HostFixture f;
     prepare(f, QStringLiteral("one ]two[ three"));
-    (f.main.get()->*handlers().at(handler))();
+    handlers().at(handler)(f);
     QCOMPARE(marked(*f.editor()), QStringLiteral("one [two] three"));
     QCOMPARE(f.messages->shown.size(), 1);
     QCOMPARE(f.messages->shown[0].prompt, kNoSelection);
@@ -324,12 +325,12 @@ void tst_html::insertionsRefusedOverASelection()
 
 void tst_html::everyCommandWithoutADocumentReportsItsName()
 {
-    MainFixture f;
-    f.active()->subWindow()->close();
-    QTRY_COMPARE(f.main->documents().size(), 0);
+    HostFixture f;
+    f.active()->close();
+    QTRY_COMPARE(f.documents().size(), 0);
     for (const auto& [name, handler] : handlers()) {
         f.messages->shown.clear();
-        (f.main.get()->*handler)();
+        handler(f);
         QCOMPARE(f.messages->shown.size(), 1);
         QCOMPARE(f.messages->shown[0].title, name);
         QVERIFY2(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 91. ")),
@@ -341,17 +342,17 @@ void tst_html::everyCommandWithoutADocumentReportsItsName()
 void tst_html::typingIsFrozenAndReleased()
 {
     // Without automatic indentation: its Enter handling ends any freeze early, as a release does.
-    MainFixture f({{keys::UseSmartTabs, keys::No}});
+    HostFixture f({{keys::UseSmartTabs, keys::No}});
     RichTextBox& rtf = *f.editor();
     int keys = 0, frozen = 0;
     QObject::connect(&rtf, &RichTextBox::KeyPress, &rtf, [&](int&) {
         ++keys;
         frozen += platform::lockedWindow() == rtf.hwnd() && !rtf.hwnd()->updatesEnabled();
     });
-    f.main->mnuHTMLTemplate_Click();
-    f.main->mnuHTMLBold_Click();
-    f.main->mnuHTMLCenter_Click();
-    f.main->mnuInsertDate_Click();
+    HTMLCommands::mnuHTMLTemplate_Click(f);
+    HTMLCommands::mnuHTMLBold_Click(f);
+    HTMLCommands::mnuHTMLCenter_Click(f);
+    HTMLCommands::mnuInsertDate_Click(f);
     QVERIFY(keys > 100);
     QCOMPARE(frozen, keys);
     QCOMPARE(platform::lockedWindow(), nullptr);
@@ -370,7 +371,7 @@ void tst_html::minimizedDocumentIsNeverTypedIntoAnotherControl()
     f.main->mdiArea()->setActiveSubWindow(second->subWindow());
     if (f.active() != second)
         QSKIP("the frame gives a minimized window no activation here");
-    for (Handler h : {&frmMain::mnuHTMLBold_Click, &frmMain::mnuHTMLRight_Click, &frmMain::mnuInsertDate_Click}) {
+    for (auto h : {&frmMain::mnuHTMLBold_Click, &frmMain::mnuHTMLRight_Click, &frmMain::mnuInsertDate_Click}) {
         f.messages->shown.clear();
         (f.main.get()->*h)();
         // Either the keys reached the minimized document, or nothing was typed anywhere and the

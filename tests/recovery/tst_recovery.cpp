@@ -1,4 +1,4 @@
-#include "MainFixture.h"
+#include "HostFixture.h"
 #include "document/frmDocument.h"
 #include "files/Recovery.h"
 #include "files/RecoveryFiles.h"
@@ -46,9 +46,25 @@ QString rootOf(const QString& dataFolder)
     return dataFolder + QStringLiteral("/Quiple/recovery");
 }
 
-Recovery& recoveryOf(MainFixture& f)
+Host& hostOf(MainFixture& f)
 {
-    return f.main->recovery();
+    return *f.main;
+}
+
+Host& hostOf(HostFixture& f)
+{
+    return f;
+}
+
+template <class Fixture>
+Recovery& recoveryOf(Fixture& f)
+{
+    return hostOf(f).recovery();
+}
+
+QString& dataFolderOf(ServicesFixture& f)
+{
+    return f.services.dataFolder;
 }
 
 // The description files of a folder, parsed.
@@ -67,7 +83,8 @@ QByteArray dataOf(const QString& folder, const QJsonObject& description)
 }
 
 // Takes the copies that are due and waits until the writer has written them.
-bool writeCopiesNow(MainFixture& f, int expected)
+template <class Fixture>
+bool writeCopiesNow(Fixture& f, int expected)
 {
     QSignalSpy spy(&recoveryOf(f), &Recovery::copyWritten);
     recoveryOf(f).flush();
@@ -80,12 +97,21 @@ void endAbruptly(MainFixture& f)
     f.main.reset();
 }
 
-// A second run of the program on the same data folder.
-std::unique_ptr<MainFixture> nextRun(const MainFixture& previous, QList<Answer> answers,
-                                     const QStringList& arguments = {})
+void endAbruptly(HostFixture& f)
 {
-    auto f = std::make_unique<MainFixture>(QList<QPair<QString, QString>>{}, QStringList{}, false);
-    f->services.dataFolder = previous.services.dataFolder;
+    f.endAbruptly();
+}
+
+// A second run of the program on the same data folder.
+template <class Fixture>
+std::unique_ptr<Fixture> nextRun(Fixture& previous, QList<Answer> answers, const QStringList& arguments = {})
+{
+    std::unique_ptr<Fixture> f;
+    if constexpr (std::is_same_v<Fixture, MainFixture>)
+        f = std::make_unique<Fixture>(QList<QPair<QString, QString>>{}, QStringList{}, false);
+    else
+        f = std::make_unique<Fixture>(QList<QPair<QString, QString>>{}, false);
+    dataFolderOf(*f) = dataFolderOf(previous);
     f->messages->answers = std::move(answers);
     f->start(arguments);
     return f;
@@ -138,7 +164,7 @@ void tst_recovery::copyHoldsTextAndFormat()
     QFETCH(QString, lineBreaks);
     QFETCH(QByteArray, data);
 
-    MainFixture f({}, {}, false);
+    HostFixture f({}, false);
     QString path;
     if (!fileName.isEmpty()) {
         path = f.path(fileName);
@@ -180,7 +206,7 @@ void tst_recovery::copyHoldsTextAndFormat()
 
 void tst_recovery::copiesFollowTypingEveryFewSeconds()
 {
-    MainFixture f;
+    HostFixture f;
     recoveryOf(f).setDelay(300);
     QSignalSpy spy(&recoveryOf(f), &Recovery::copyWritten);
     // Steady typing for 1.5 s: a copy every delay while it goes on, not one per key, and not
@@ -200,7 +226,7 @@ void tst_recovery::copiesFollowTypingEveryFewSeconds()
 
 void tst_recovery::slowCopiesWaitForAPauseInTheTyping()
 {
-    MainFixture f({}, {}, false);
+    HostFixture f({}, false);
     const QString path = f.path("large.txt");
     QByteArray text;
     while (text.size() < (6 << 20))
@@ -278,11 +304,11 @@ void tst_recovery::saveCloseAndExitRemoveCopies()
 void tst_recovery::foldersOfLiveRunsAreNeverTaken()
 {
     // A run that is alive: this test itself, and a separate program holding its lock.
-    MainFixture live;
+    HostFixture live;
     recoveryOf(live).setDelay(kShortDelay);
     live.type("still typing here");
     QVERIFY(writeCopiesNow(live, 1));
-    const QString root = rootOf(live.services.dataFolder);
+    const QString root = rootOf(dataFolderOf(live));
 
     QProcess holder;
     const QString otherFolder = root + "/4242-otherrun";
@@ -383,7 +409,7 @@ void tst_recovery::yesReopensTheDocumentsModified()
 
 void tst_recovery::noDiscardsTheCopies()
 {
-    MainFixture first;
+    HostFixture first;
     recoveryOf(first).setDelay(kShortDelay);
     first.type("gone");
     QVERIFY(writeCopiesNow(first, 1));
@@ -391,9 +417,9 @@ void tst_recovery::noDiscardsTheCopies()
 
     auto second = nextRun(first, {Answer::No});
     QCOMPARE(second->messages->shown.size(), 1);
-    QCOMPARE(second->main->documents().size(), 1);
+    QCOMPARE(second->documents().size(), 1);
     QVERIFY(!second->active()->bIsDirty);
-    const QString root = rootOf(second->services.dataFolder);
+    const QString root = rootOf(dataFolderOf(*second));
     QTRY_COMPARE(foldersIn(root).size(), 1);
     auto third = nextRun(first, {});
     QVERIFY(third->messages->shown.isEmpty());
@@ -401,10 +427,10 @@ void tst_recovery::noDiscardsTheCopies()
 
 void tst_recovery::aCancelledLoadKeepsItsCopyForTheNextStart()
 {
-    MainFixture first;
+    HostFixture first;
     recoveryOf(first).setDelay(kShortDelay);
     first.type("small one");
-    first.main->LoadNewDoc();
+    first.LoadNewDoc();
     first.editor()->setSelText(QString(300 * 1024, u'b'));
     QVERIFY(writeCopiesNow(first, 2));
     endAbruptly(first);
@@ -423,11 +449,11 @@ void tst_recovery::aCancelledLoadKeepsItsCopyForTheNextStart()
     cancel.stop();
     platform::setProgressFromBytes(8 * 1024 * 1024);
     QCOMPARE(second->messages->shown.size(), 1); // cancelling is no failure to report
-    QCOMPARE(second->main->documents().size(), 2);
-    QCOMPARE(second->main->documents().at(1)->rtfText->Text(), QStringLiteral("small one"));
+    QCOMPARE(second->documents().size(), 2);
+    QCOMPARE(second->documents().at(1)->rtfText->Text(), QStringLiteral("small one"));
 
     // The recovered copy goes; the cancelled one waits, unlocked, for the next start.
-    const QString root = rootOf(second->services.dataFolder);
+    const QString root = rootOf(dataFolderOf(*second));
     QTRY_COMPARE(foldersIn(root).size(), 2);
     QTRY_COMPARE(QDir(root).entryList({"*.lock"}, QDir::Files).size(), 1);
     auto third = nextRun(first, {Answer::Yes});
@@ -439,7 +465,7 @@ void tst_recovery::aCancelledLoadKeepsItsCopyForTheNextStart()
 
 void tst_recovery::unreadableCopiesAreNamedAndSkipped()
 {
-    MainFixture first;
+    HostFixture first;
     recoveryOf(first).setDelay(kShortDelay);
     first.type("good text");
     QVERIFY(writeCopiesNow(first, 1));
@@ -458,7 +484,7 @@ void tst_recovery::unreadableCopiesAreNamedAndSkipped()
     auto second = nextRun(first, {Answer::Yes});
     QCOMPARE(second->messages->shown.size(), 2);
     QVERIFY(second->messages->shown[0].prompt.contains("1 unsaved document can be recovered."));
-    QCOMPARE(second->main->documents().size(), 2);
+    QCOMPARE(second->documents().size(), 2);
     QCOMPARE(second->active()->rtfText->Text(), QStringLiteral("good text"));
     const FakeMessageBox::Shown& report = second->messages->shown[1];
     QCOMPARE(report.buttons, platform::Buttons::Ok);
@@ -470,28 +496,28 @@ void tst_recovery::unreadableCopiesAreNamedAndSkipped()
         QVERIFY2(report.prompt.contains(named), qPrintable(report.prompt));
 
     // Nothing but damage: told, with no question.
-    MainFixture third({}, {}, false);
-    const QString dead = rootOf(third.services.dataFolder) + "/1-dead";
+    HostFixture third({}, false);
+    const QString dead = rootOf(dataFolderOf(third)) + "/1-dead";
     QVERIFY(QDir().mkpath(dead));
     writeFile(dead + "/1.json", "\x01\x02");
     third.start();
     QCOMPARE(third.messages->shown.size(), 1);
     QVERIFY(third.messages->shown[0].prompt.contains("1.json: its description is damaged"));
-    QCOMPARE(third.main->documents().size(), 1);
+    QCOMPARE(third.documents().size(), 1);
 }
 
 void tst_recovery::aFailedWriteIsToldAndLosesNothing()
 {
     // The data folder cannot be made: the copy is refused, the document stays as it is.
     {
-        MainFixture f({}, {}, false);
+        HostFixture f({}, false);
         writeFile(f.path("blocked"), "a file where the folder should be");
-        f.services.dataFolder = f.path("blocked");
+        dataFolderOf(f) = f.path("blocked");
         f.start();
         recoveryOf(f).setDelay(kShortDelay);
         f.type("typed");
-        QTRY_VERIFY(f.main->statusText().startsWith("Could not keep a recovery copy of Untitled 1: "));
-        QVERIFY(!f.main->statusText().contains('\n'));
+        QTRY_VERIFY(f.status.startsWith("Could not keep a recovery copy of Untitled 1: "));
+        QVERIFY(!f.status.contains('\n'));
         QCOMPARE(f.editor()->Text(), QStringLiteral("typed"));
         QVERIFY(f.active()->bIsDirty);
         QVERIFY(f.messages->shown.isEmpty());
@@ -500,8 +526,8 @@ void tst_recovery::aFailedWriteIsToldAndLosesNothing()
     SmallDisk disk(256);
     if (!disk.isValid())
         QSKIP("cannot mount a small disk here");
-    MainFixture f({}, {}, false);
-    f.services.dataFolder = disk.path("data");
+    HostFixture f({}, false);
+    dataFolderOf(f) = disk.path("data");
     f.start();
     recoveryOf(f).setDelay(kShortDelay);
     f.type("small");
@@ -513,7 +539,7 @@ void tst_recovery::aFailedWriteIsToldAndLosesNothing()
     recoveryOf(f).flush();
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(1).toBool(), false);
-    QCOMPARE(f.main->statusText(), QStringLiteral("Could not keep a recovery copy of Untitled 1: "
+    QCOMPARE(f.status, QStringLiteral("Could not keep a recovery copy of Untitled 1: "
                                                   "there is not enough space on the disk."));
     QCOMPARE(f.editor()->TextLength(), 5 + 400 * 1024);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);

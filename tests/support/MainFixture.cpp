@@ -11,8 +11,7 @@
 #include <QProcess>
 #include <QTest>
 
-MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
-                         const QStringList& arguments, bool startNow)
+ServicesFixture::ServicesFixture(const QList<QPair<QString, QString>>& seedValues)
 {
     auto m = std::make_unique<FakeMessageBox>();
     auto d = std::make_unique<FakeDialogs>();
@@ -48,6 +47,12 @@ MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
         seed(keys::SplashScreen, keys::No);
     if (!themes)
         seed(keys::UseXPThemes, keys::No);
+}
+
+MainFixture::MainFixture(const QList<QPair<QString, QString>>& seedValues,
+                         const QStringList& arguments, bool startNow)
+    : ServicesFixture(seedValues)
+{
     if (startNow)
         start(arguments);
 }
@@ -76,12 +81,12 @@ void MainFixture::start(const QStringList& arguments)
         box->SetFocus();
 }
 
-QString MainFixture::setting(const QString& key, const QString& defaultValue) const
+QString ServicesFixture::setting(const QString& key, const QString& defaultValue) const
 {
     return modMain::GetSetting(*services.settings, key, defaultValue);
 }
 
-void MainFixture::seed(const QString& key, const QString& value)
+void ServicesFixture::seed(const QString& key, const QString& value)
 {
     modMain::SaveSetting(*services.settings, key, value);
 }
@@ -105,9 +110,9 @@ void MainFixture::trigger(const QString& actionName)
     a->trigger();
 }
 
-void MainFixture::type(const QString& text)
+void typeInto(platform::RichTextBox& editor, const QString& text)
 {
-    QWidget* target = editor()->hwnd();
+    QWidget* target = editor.hwnd();
     for (const QChar ch : text) {
         if (ch == u'\n')
             QTest::keyClick(target, Qt::Key_Return);

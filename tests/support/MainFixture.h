@@ -12,8 +12,9 @@ namespace platform {
 class RichTextBox;
 }
 
-/// The real main window with fake dialogs, a fake process and a settings store of its own.
-struct MainFixture {
+/// The fake services: dialogs, message boxes, process, clock and fonts, and a settings store
+/// and data folder of their own.
+struct ServicesFixture {
     QTemporaryDir dir;
     platform::Services services;
     FakeMessageBox* messages = nullptr;
@@ -23,10 +24,23 @@ struct MainFixture {
     FakeShell* shell = nullptr;
     FakeFonts* fonts = nullptr;
     FakeClock* clock = nullptr;
+
+    /// seed: settings written first ("SplashScreen" and "UseXPThemes" are "NO" unless given;
+    /// a null value leaves the key absent).
+    explicit ServicesFixture(const QList<QPair<QString, QString>>& seed = {});
+
+    QString setting(const QString& key, const QString& defaultValue = QString()) const;
+    void seed(const QString& key, const QString& value);
+    QString path(const QString& name) const { return dir.filePath(name); }
+};
+
+/// Types text into an editor as key presses.
+void typeInto(platform::RichTextBox& editor, const QString& text);
+
+/// The real main window over the fake services.
+struct MainFixture : ServicesFixture {
     std::unique_ptr<frmMain> main;
 
-    /// seed: settings written before start-up ("SplashScreen" and "UseXPThemes" are "NO"
-    /// unless given; a null value leaves the key absent).
     explicit MainFixture(const QList<QPair<QString, QString>>& seed = {},
                          const QStringList& arguments = {}, bool start = true);
     ~MainFixture();
@@ -34,15 +48,11 @@ struct MainFixture {
     /// Runs start-up as the program does.
     void start(const QStringList& arguments = {});
 
-    QString setting(const QString& key, const QString& defaultValue = QString()) const;
-    void seed(const QString& key, const QString& value);
-    QString path(const QString& name) const { return dir.filePath(name); }
-
     frmDocument* active() const;
     platform::RichTextBox* editor() const;
     void trigger(const QString& actionName);
     /// Types text into the active editor as key presses.
-    void type(const QString& text);
+    void type(const QString& text) { typeInto(*editor(), text); }
 };
 
 QByteArray readFile(const QString& path);
