@@ -17,10 +17,10 @@ void frmMain::connectDocument(frmDocument& doc)
     // Whichever document reports, the frame shows what it says, as the active one will have.
     connect(&doc, &frmDocument::selectionFormatChanged, this, &frmMain::showSelectionFormat);
     connect(&doc, &frmDocument::copyAvailable, this, &frmMain::setCutCopyEnabled);
-    connect(&doc, &frmDocument::contextMenuRequested, this, [this] {
-        if (QMenu* context = menu(QStringLiteral("mnuContext")))
-            context->popup(QCursor::pos());
-    });
+    if (QMenu* context = menu(QStringLiteral("mnuContext"))) {
+        connect(&doc, &frmDocument::contextMenuRequested, context,
+                [context] { context->popup(QCursor::pos()); });
+    }
     connect(&doc, &frmDocument::searchKeyPressed, this,
             [this, d = &doc](int shift) { d->armRepeatSearch(F3RepeatsSearch(shift)); });
     connect(&doc, &frmDocument::repeatSearchRequested, this, [this] { modFind::RepeatSearch(*this); });

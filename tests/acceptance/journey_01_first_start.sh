@@ -5,11 +5,7 @@
 seed
 start_quiple
 win=$(wait_window "^Quiple v3.21") || fail "no main window"
-sleep 0.5
-case "$(title "$win")" in
-    *"Untitled 1"*) ;;
-    *) fail "caption is '$(title "$win")', no Untitled 1" ;;
-esac
+wait_title "$win" "Untitled 1"
 focus "$win"
 typetext "a line typed by a person"
 shot "typed"

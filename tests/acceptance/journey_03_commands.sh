@@ -14,36 +14,34 @@ typetext "first"
 keys Return
 typetext "second"
 keys ctrl+s
-wait_window "^Save$" 10 >/dev/null || fail "no Save dialog"
+dialog "^Save$" "Save dialog" >/dev/null || exit 1
 typetext "$WORK/docs/indented.txt"
 keys Return
+wait_file "$WORK/docs/indented.txt" "$(printf '\tfirst\n\tsecond')"
 focus "$win"
-[ "$(cat "$WORK/docs/indented.txt")" = "$(printf '\tfirst\n\tsecond')" ] \
-    || fail "indented.txt holds: $(od -c "$WORK/docs/indented.txt")"
 
 # The template (F11) into a new document, cut from it and pasted into a third one.
 keys ctrl+n
-keys F11
-sleep 1
-keys ctrl+a ctrl+x
-keys ctrl+n
-sleep 0.5
-[[ "$(title "$win")" == *"[Untitled 3]" ]] || fail "caption is '$(title "$win")'"
-keys ctrl+v
-keys ctrl+s
-wait_window "^Save$" 10 >/dev/null || fail "no second Save dialog"
+wait_title "$win" "[Untitled 2]"
+keys F11 ctrl+a ctrl+x ctrl+n
+wait_title "$win" "[Untitled 3]"
+keys ctrl+v ctrl+s
+dialog "^Save$" "second Save dialog" >/dev/null || exit 1
 typetext "$WORK/docs/page.html"
 keys Return
-focus "$win"
+wait_for "page.html is not the template" grep -q '</BODY>' "$WORK/docs/page.html"
 grep -q '<HTML>' "$WORK/docs/page.html" || fail "page.html holds: $(cat "$WORK/docs/page.html")"
-grep -q '</BODY>' "$WORK/docs/page.html" || fail "page.html lacks the body"
+focus "$win"
 
-# The pop-up menu on a right-click in the document.
+# The pop-up menu on a right-click: Select All from it, then the typing replaces everything.
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + 200)) $((Y + 200)) click 3
-sleep 0.5
+wait_window "^Quiple$" 10 >/dev/null || fail "no pop-up menu on the right-click"   # menus carry the program's name
 shot "context-menu"
-keys Escape
+keys a
+typetext "replaced"
+keys ctrl+s
+wait_file "$WORK/docs/page.html" "replaced"
 
 # Untitled 2 lost its text to the cut: quitting asks about it; No lets the program end.
 keys ctrl+q

@@ -10,22 +10,15 @@ printf 'one cat two cat three cat four dog\n' >"$WORK/docs/pets.txt"
 # manager): left 3875, top 1616, 1125 x 315 twips at 15 twips a pixel.
 cancel() {
     xdotool mousemove --window "$1" 296 118 click 1
-    sleep 0.3
     wait_gone "^Find / Replace$" || fail "the dialog did not close on Cancel"
 }
 
 start_quiple "$WORK/docs/pets.txt"
 win=$(wait_window "^Quiple v3.21") || fail "no main window"
-sleep 0.5
+wait_title "$win" "pets.txt"
 focus "$win"
-keys ctrl+Home
-keys ctrl+f
-if ! dlg=$(wait_window "^Find / Replace$" 5); then
-    echo "skipped: Edit > Find (Ctrl+F) does not open the Find / Replace window yet"
-    finish
-    exit 0
-fi
-focus "$dlg"
+keys ctrl+Home ctrl+f
+dlg=$(dialog "^Find / Replace$" "Find / Replace dialog for Edit > Find (Ctrl+F)") || exit 1
 typetext "cat"
 keys Return                         # Find: the first cat
 keys Return                         # Next: the second one
@@ -43,20 +36,16 @@ keys F3                             # round again from the top: the first cat
 typetext "Y"
 
 keys ctrl+h
-dlg=$(wait_window "^Find / Replace$" 10) || fail "no dialog for Edit > Replace"
-focus "$dlg"
+dlg=$(dialog "^Find / Replace$" "dialog for Edit > Replace") || exit 1
 keys Tab
 typetext "cow"
 keys alt+a                          # Replace All, silently
-sleep 0.3
-xdotool search --onlyvisible --name "^Quiple$" >/dev/null 2>&1 && fail "Replace All showed a message"
 shot "replaced"
 cancel "$dlg"
+find_window "^Quiple$" >/dev/null && fail "Replace All showed a message"
 
 focus "$win"
 keys ctrl+s
-sleep 0.5
-[ "$(cat "$WORK/docs/pets.txt")" = "one Y two cow three X four dog" ] \
-    || fail "pets.txt holds '$(cat "$WORK/docs/pets.txt")'"
+wait_file "$WORK/docs/pets.txt" "one Y two cow three X four dog"
 quit
 finish

@@ -8,23 +8,21 @@ win=$(wait_window "^Quiple v3.21 - ") || fail "no main window"
 focus "$win"
 
 keys alt+h a
-about=$(wait_window "^Quiple v3.21$" 10) || fail "no About box"
+dialog "^Quiple v3.21$" "About box" >/dev/null || exit 1
 shot "about"
-focus "$about"
 keys Escape
 wait_gone "^Quiple v3.21$" || fail "the About box did not close"
 
 focus "$win"
 typetext "printed by the journey"
 keys ctrl+p
-sleep 1.5
+dialog "^Print$" "Print dialog" >/dev/null || exit 1
 shot "print-dialog"
 keys Return
-for _ in $(seq 100); do [ -s "$WORK/print.pdf" ] && break; sleep 0.1; done
-[ -s "$WORK/print.pdf" ] || fail "no PDF was printed"
-if command -v pdftotext >/dev/null; then
-    pdftotext "$WORK/print.pdf" - | grep -q "printed by the journey" || fail "the PDF lacks the text"
-fi
+wait_for "no PDF was printed" test -s "$WORK/print.pdf"
+command -v pdftotext >/dev/null || fail "pdftotext (poppler-utils) is missing to read the PDF"
+pdf_has_text() { pdftotext "$WORK/print.pdf" - | grep -q "printed by the journey"; }
+wait_for "the PDF lacks the text" pdf_has_text
 focus "$win"
 keys ctrl+q
 answer "^Quiple$" alt+n "question about the modified document"

@@ -8,8 +8,7 @@ start_quiple
 win=$(wait_window "^Quiple v3.21") || fail "no main window"
 focus "$win"
 keys alt+t o
-dlg=$(wait_window "^Quiple Options$" 10) || fail "no Options dialog"
-focus "$dlg"
+dialog "^Quiple Options$" "Options dialog" >/dev/null || exit 1
 keys alt+l                          # lowercase tags
 keys alt+t                          # smart tabs off
 keys alt+s Tab space                # past the splash box to "Confirm before exiting."
@@ -35,16 +34,15 @@ wait_exit || fail "the program did not end"
 start_quiple
 win=$(wait_window "^Quiple v3.21") || fail "no main window after the restart"
 focus "$win"
-keys F11
-sleep 1
-keys ctrl+End Return Tab
+keys F11 ctrl+End Return Tab
 typetext "x"
 keys Return
 typetext "y"
 keys ctrl+s
-wait_window "^Save$" 10 >/dev/null || fail "no Save dialog"
+dialog "^Save$" "Save dialog" >/dev/null || exit 1
 typetext "$WORK/docs/page.html"
 keys Return
+wait_for "no page.html was saved" test -s "$WORK/docs/page.html"
 grep -q '<html>' "$WORK/docs/page.html" || fail "the template's tags are not lower case"
 tail -c 4 "$WORK/docs/page.html" | od -c | grep -q '\\t   x  \\n   y' || fail "smart tabs still indent: $(tail -c 6 "$WORK/docs/page.html" | od -c)"
 focus "$win"

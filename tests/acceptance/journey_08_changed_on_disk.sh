@@ -6,20 +6,17 @@ seed
 printf 'first version\n' >"$WORK/doc.txt"
 start_quiple "$WORK/doc.txt"
 win=$(wait_window "^Quiple v3.21 - ") || fail "no main window"
+wait_title "$win" "doc.txt"
 focus "$win"
-sleep 0.5
 printf 'second version\n' >"$WORK/doc.txt"
 keys alt+h a                        # another window takes the focus for a moment
-about=$(wait_window "^Quiple v3.21$" 10) || fail "no About box"
-focus "$about"
+dialog "^Quiple v3.21$" "About box" >/dev/null || exit 1
 keys Escape
 wait_gone "^Quiple v3.21$" || fail "the About box did not close"
-focus "$win"                        # activated again
-sleep 0.5
+focus "$win"                        # activated again: the reload comes before these keys
 keys ctrl+End
 typetext "kept"
 keys ctrl+s
-[ "$(cat "$WORK/doc.txt")" = "$(printf 'second version\nkept')" ] \
-    || fail "doc.txt holds: $(cat "$WORK/doc.txt")"
+wait_file "$WORK/doc.txt" "$(printf 'second version\nkept')"
 quit
 finish

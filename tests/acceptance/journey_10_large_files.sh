@@ -14,9 +14,9 @@ focus "$win"
 keys ctrl+End
 typetext "!"
 keys ctrl+s                          # a progress window while it is written
-sleep 1
+big_saved() { [ "$(stat -c %s "$WORK/big.txt")" = 20000001 ]; }
+poll big_saved || poll big_saved || fail "big.txt has $(stat -c %s "$WORK/big.txt") bytes"
 focus "$win"
-[ "$(stat -c %s "$WORK/big.txt")" = 20000001 ] || fail "big.txt has $(stat -c %s "$WORK/big.txt") bytes"
 [ "$(tail -c 1 "$WORK/big.txt")" = "!" ] || fail "the typed byte is not at the end"
 cmp -n 20000000 "$WORK/big.txt" "$WORK/big.orig" || fail "big.txt changed where nothing was typed"
 quit
@@ -34,7 +34,8 @@ keys BackSpace
 typetext "end"
 shot "long-line"
 keys ctrl+s
-sleep 1
+line_saved() { grep -q 'end$' "$WORK/line.txt"; }
+poll line_saved || poll line_saved || fail "line.txt was not saved"
 focus "$win"
 python3 - "$WORK/line.orig" "$WORK/line.txt" <<'PY' || fail "line.txt is not the old line with the typing"
 import sys

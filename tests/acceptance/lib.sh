@@ -37,15 +37,21 @@ start_quiple() {
     QUIPLE_PID=$!
 }
 
+# find_window PATTERN: the id of a visible window of the program whose name matches PATTERN (an
+# extended regular expression). By class: the splash window and pop-up menus are not found by name.
+find_window() {
+    local id found=""
+    for id in $(xdotool search --onlyvisible --classname quiple 2>/dev/null); do
+        [[ "$(xdotool getwindowname "$id" 2>/dev/null)" =~ $1 ]] && found=$id
+    done
+    [ -n "$found" ] && echo "$found"
+}
+
 # wait_window PATTERN [SECONDS]: the id of a visible window whose name matches PATTERN.
 wait_window() {
-    local pattern=$1 limit=${2:-20} id
+    local limit=${2:-20} id
     for _ in $(seq $((limit * 10))); do
-        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -n1)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
+        id=$(find_window "$1") && { echo "$id"; return 0; }
         sleep 0.1
     done
     return 1
@@ -54,31 +60,66 @@ wait_window() {
 # wait_gone PATTERN: until no visible window matches.
 wait_gone() {
     for _ in $(seq 100); do
-        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        find_window "$1" >/dev/null || return 0
         sleep 0.1
     done
     return 1
 }
 
+# wait_for WHAT CMD...: CMD succeeds within 10 s, else the journey fails, naming WHAT.
+wait_for() {
+    local what=$1
+    shift
+    poll "$@" || fail "$what"
+}
+
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+
+# focus ID: the window gets the keyboard (no window manager gives it back after a dialog).
 focus() {
-    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    xdotool windowfocus "$1" 2>/dev/null
+    wait_for "window $1 ($(title "$1" 2>/dev/null)) never had the keyboard" has_focus "$1"
     local geo
     geo=$(xdotool getwindowgeometry --shell "$1")
     eval "$geo"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    sleep 0.2
 }
+
+# dialog PATTERN WHAT: the id of a window named PATTERN, once it has the keyboard, so that what
+# is typed next reaches its first box; the journey fails naming WHAT when none comes.
+dialog() {
+    local id
+    id=$(wait_window "$1" 10) || fail "no $2"
+    poll has_focus "$id" || fail "$2 never had the keyboard"
+    echo "$id"
+}
+
+# poll CMD...: CMD succeeds within 10 s.
+poll() {
+    for _ in $(seq 200); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+title_has() { [[ "$(title "$1")" == *"$2"* ]]; }
+file_is() { [ -e "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+# wait_title WINDOW TEXT: the caption comes to hold TEXT.
+wait_title() { poll title_has "$1" "$2" || fail "caption is '$(title "$1")', without '$2'"; }
+# wait_file PATH TEXT: the file comes to hold exactly TEXT.
+wait_file() { poll file_is "$1" "$2" || fail "$1 holds '$(cat "$1" 2>&1)'"; }
 
 # answer PATTERN KEY WHAT: a window named PATTERN comes within 10 s (else "no WHAT") and gets KEY.
 answer() {
     local box
-    box=$(wait_window "$1" 10) || fail "no $3"
-    focus "$box"
+    box=$(dialog "$1" "$3") || exit 1
     keys "$2"
 }
 
-keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
-typetext() { xdotool type --delay 30 "$1"; sleep 0.3; }
+# Keys and text go to the window that has the keyboard, in order, as a person's would.
+keys() { xdotool key --delay 60 "$@"; }
+typetext() { xdotool type --delay 30 "$1"; }
 title() { xdotool getwindowname "$1"; }
 
 # wait_exit: the program ends by itself within 10 s.
