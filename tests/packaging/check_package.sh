@@ -74,6 +74,7 @@ else
     [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "metainfo file not named after its id $id"
     launch=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
     [ -f "$root/usr/share/applications/$launch" ] || fail "metainfo launches $launch, not installed"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo names no release $version"
 fi
 
 lintian --fail-on error --tag-display-limit 0 "$deb" 2>/dev/null || fail "lintian reports errors"
