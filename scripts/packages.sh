@@ -1,6 +1,8 @@
-# Debian packages the build and the tests need; sourced by scripts/run and scripts/test.
+# Debian packages the build and the tests need; sourced by scripts/run, scripts/test and scripts/package.
 QUIPLE_BUILD_PACKAGES="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins fonts-dejavu-core"
-QUIPLE_TEST_PACKAGES="xvfb xdotool xauth x11-utils imagemagick poppler-utils libreoffice-writer-nogui fonts-urw-base35"
+# Making and checking the Debian package (scripts/package, the packaging test).
+QUIPLE_PACKAGE_PACKAGES="librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream shared-mime-info"
+QUIPLE_TEST_PACKAGES="$QUIPLE_PACKAGE_PACKAGES xvfb xdotool xauth x11-utils imagemagick poppler-utils libreoffice-writer-nogui fonts-urw-base35"
 
 # Installs whatever of the given packages is missing (as root, or through sudo).
 quiple_install() {

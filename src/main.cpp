@@ -11,6 +11,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(modMain::AppTitle);
     QApplication::setOrganizationName(modMain::AppTitle);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quiple.svg")));
+    // The desktop entry's name: Wayland desktops find the window's icon and menu entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quiple"));
 
     // Each argument is one file name, as the system encodes names; Qt has taken its own options
     // out of argv by now.

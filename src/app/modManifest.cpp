@@ -15,13 +15,18 @@ namespace modMain {
 namespace {
 
 // The manifest beside the program, and the one in the per-user settings folder used where the
-// program's folder cannot be written (a system-wide install).
+// program's folder cannot be written. An installed program (<prefix>/bin beside
+// <prefix>/share/quiple) keeps it in the settings folder only: the folder of programs is shared
+// and belongs to the package, even for a user who may write to it.
 QStringList manifestPaths(const platform::Services& services)
 {
     const QFileInfo program(services.process->programPath());
     const QString name = program.completeBaseName() + QStringLiteral(".exe.manifest");
-    const QFileInfo settings(services.settings->filePath(AppTitle));
-    return {program.absoluteDir().filePath(name), settings.absoluteDir().filePath(name)};
+    const QString inSettings =
+        QFileInfo(services.settings->filePath(AppTitle)).absoluteDir().filePath(name);
+    if (program.absoluteDir().exists(QStringLiteral("../share/quiple")))
+        return {inSettings};
+    return {program.absoluteDir().filePath(name), inSettings};
 }
 
 bool anyExists(const QStringList& paths)

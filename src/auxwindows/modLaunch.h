@@ -16,7 +16,7 @@ void LaunchURL(platform::Services& services, QWidget* owner, const QString& targ
 /// Opens a new message to the address in the default mail program.
 void LaunchEmail(platform::Services& services, QWidget* owner, const QString& address);
 
-/// The help page below the program's folder.
+/// The help page below the program's folder, or in the shared data folder of an installed program.
 QString HelpPagePath(const platform::Services& services);
 
 } // namespace modMain

@@ -162,6 +162,12 @@ void tst_app::manifestFallsBackToTheSettingsFolder()
     QVERIFY(!modMain::AddXPThemeSupport(f.services, false)); // found there: nothing to do
     QVERIFY(modMain::RemoveXPThemeSupport(f.services, false));
     QVERIFY(!QFile::exists(fallback));
+    // Installed under a prefix: never into the shared folder of programs, writable or not.
+    f.process->program = f.path("usr/bin/quiple");
+    QVERIFY(QDir().mkpath(f.path("usr/share/quiple")) && QDir().mkpath(f.path("usr/bin")));
+    QVERIFY(modMain::AddXPThemeSupport(f.services, false));
+    QVERIFY(QFile::exists(fallback));
+    QVERIFY(!QFile::exists(f.path("usr/bin/quiple.exe.manifest")));
     QVERIFY(f.messages->shown.isEmpty());
 }
 

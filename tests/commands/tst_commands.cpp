@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -316,6 +317,19 @@ void tst_commands::helpOpensThePageBelowTheProgram()
     QCOMPARE(f.shell->opened,
              QStringList(2, QStringLiteral("/opt/quiple/bin/Help/QuipleHelp.html")));
     QCOMPARE(QDir::currentPath(), before); // the current folder is left alone
+
+    // Installed, the page lives in <prefix>/share/quiple; a page beside the program (a build
+    // tree) comes first.
+    f.process->program = f.path("usr/bin/quiple");
+    const QString installed = f.path("usr/share/quiple/Help/QuipleHelp.html");
+    QDir().mkpath(QFileInfo(installed).path());
+    writeFile(installed, "<html></html>");
+    f.trigger("mnuHelpContents");
+    QCOMPARE(f.shell->opened.last(), installed);
+    QDir().mkpath(f.path("usr/bin/Help"));
+    writeFile(f.path("usr/bin/Help/QuipleHelp.html"), "<html></html>");
+    f.trigger("mnuHelpContents");
+    QCOMPARE(f.shell->opened.last(), f.path("usr/bin/Help/QuipleHelp.html"));
 }
 
 QTEST_MAIN(tst_commands)
