@@ -81,9 +81,16 @@ void tst_textstore::filesComeBackByteForByte_data()
     using E = platform::TextFormat::Encoding;
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("encoding");
+    QTest::addColumn<QString>("text");   // line breaks as "\n"
+    const auto lf = [](QString s) { return s.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n'); };
+    // Windows-1252: bytes 0x80..0x9F, its five undefined ones as the C1 controls of their number.
+    const QString high = u"€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"_qs;
     QByteArray everyByte;
-    for (int i = 0; i < 3 * 256; ++i)
+    QString everyChar;
+    for (int i = 0; i < 3 * 256; ++i) {
         everyByte += char(i % 256);
+        everyChar += i % 256 >= 0x80 && i % 256 < 0xA0 ? high[i % 256 - 0x80] : QChar(i % 256);
+    }
     const QString mixed = QStringLiteral(u"a\r\n\u00e9\n\U0001F600\rb\u2028c\u2029\ufdd0\ufdd1\0\r\n\r\n\r");
     const auto utf16 = [&](bool little) {
         QByteArray out(little ? "\xFF\xFE" : "\xFE\xFF");
@@ -94,24 +101,31 @@ void tst_textstore::filesComeBackByteForByte_data()
         }
         return out;
     };
-    QTest::newRow("UTF-8, mixed breaks") << mixed.toUtf8() << int(E::Utf8);
-    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n" + mixed.toUtf8() << int(E::Utf8Bom);
-    QTest::newRow("UTF-16 LE") << utf16(true) << int(E::Utf16LE);
-    QTest::newRow("UTF-16 BE") << utf16(false) << int(E::Utf16BE);
-    QTest::newRow("invalid UTF-8") << "caf\xE9\r\nna\xEFve\n" + mixed.toUtf8() << int(E::Windows1252);
-    QTest::newRow("cut UTF-8 at the end") << QByteArray("abc\xE2\x82") << int(E::Windows1252);
-    QTest::newRow("every byte") << everyByte << int(E::Windows1252);
-    QTest::newRow("empty") << QByteArray() << int(E::Utf8);
+    QTest::newRow("UTF-8, mixed breaks") << mixed.toUtf8() << int(E::Utf8) << lf(mixed);
+    QTest::newRow("UTF-8 with BOM, then a BOM that is text")
+        << "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n" + mixed.toUtf8() << int(E::Utf8Bom) << u"\uFEFFx\n"_qs + lf(mixed);
+    QTest::newRow("UTF-16 LE") << utf16(true) << int(E::Utf16LE) << lf(mixed);
+    QTest::newRow("UTF-16 BE") << utf16(false) << int(E::Utf16BE) << lf(mixed);
+    QTest::newRow("UTF-16 with a lone surrogate")
+        << QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0\r\0\n\0", 12) << int(E::Utf16LE) << u"a\xD800b\n"_qs;
+    QTest::newRow("odd length after a UTF-16 mark") << QByteArray("\xFF\xFE" "abc") << int(E::Windows1252)
+                                                    << u"\u00FF\u00FEabc"_qs;
+    QTest::newRow("invalid UTF-8") << QByteArray("caf\xE9\r\nna\xEFve\n\x80\x9D\r") << int(E::Windows1252)
+                                   << u"café\nnaïve\n€\u009D\n"_qs;
+    QTest::newRow("cut UTF-8 at the end") << QByteArray("abc\xE2\x82") << int(E::Windows1252) << u"abcâ‚"_qs;
+    QTest::newRow("every byte") << everyByte << int(E::Windows1252) << lf(everyChar);
+    QTest::newRow("empty") << QByteArray() << int(E::Utf8) << QString();
 }
 
 void tst_textstore::filesComeBackByteForByte()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, encoding);
+    QFETCH(QString, text);
     // Read in pieces of every small size, so that characters, surrogate pairs and CR LF are cut
-    // at every place; the text is what the whole-file reader makes of it, the bytes come back.
+    // at every place; the bytes come back as they were.
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("file.txt"));
+    const QString path = dir.filePath(u"file.txt"_qs);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -120,7 +134,7 @@ void tst_textstore::filesComeBackByteForByte()
         TextStore store;
         const platform::TextFormat format = platform::decodeFileInto(path, store, {}, piece);
         QCOMPARE(int(format.encoding), encoding);
-        QCOMPARE(store.text(), platform::decodeText(bytes).text);
+        QCOMPARE(store.text(), text);
         QCOMPARE(platform::encodeText(store.snapshot(), format.encoding), bytes);
     }
 }
