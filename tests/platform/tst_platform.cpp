@@ -196,10 +196,10 @@ void tst_platform::saveKeepsWhatTheFileWas()
     writeFile(path, "old");
     QCOMPARE(::chmod(native.constData(), 0640), 0);
     QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
-    // Another name for the same file sees the new text too.
-    QCOMPARE(::link(native.constData(), other.constData()), 0);
-    platform::writeWholeFile(path, "new one");
-    QCOMPARE(readFile(dir.filePath("g.txt")), QByteArray("new one"));
+    platform::writeWholeFile(path, "new one"); // a new file in its place, with its mode and owner
+    QCOMPARE(::link(native.constData(), other.constData()), 0); // another name sees the new text too
+    platform::writeWholeFile(path, "two");
+    QCOMPARE(readFile(dir.filePath("g.txt")), QByteArray("two"));
     QCOMPARE(::unlink(other.constData()), 0);
 
     // The owner of the file may save it in a folder they may not write to.
