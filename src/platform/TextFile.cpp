@@ -1,6 +1,5 @@
 #include "platform/TextFile.h"
 
-#include <QStringDecoder>
 #include <QStringEncoder>
 #include <array>
 
@@ -55,90 +54,6 @@ QByteArray encodeWindows1252(QStringView text)
         *d++ = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;
-}
-
-namespace {
-
-bool decodeStrict(QStringConverter::Encoding encoding, QByteArrayView bytes, QString& out)
-{
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
-                                         | QStringConverter::Flag::ConvertInitialBom);
-    out = decoder.decode(bytes);
-    return !decoder.hasError();
-}
-
-// Turns every line break into '\n' and tells which style came first.
-QString normaliseLineBreaks(const QString& in, DecodedText& result)
-{
-    const qsizetype firstCr = in.indexOf(u'\r');
-    if (firstCr < 0) {
-        result.format.lineBreak = TextFormat::LineBreak::LF;
-        return in;
-    }
-    const qsizetype firstLf = in.indexOf(u'\n');
-    if (firstLf >= 0 && firstLf < firstCr)
-        result.format.lineBreak = TextFormat::LineBreak::LF;
-    else if (firstCr + 1 < in.size() && in.at(firstCr + 1) == u'\n')
-        result.format.lineBreak = TextFormat::LineBreak::CRLF;
-    else
-        result.format.lineBreak = TextFormat::LineBreak::CR;
-
-    QString out;
-    out.reserve(in.size());
-    bool sawLf = false, sawCrLf = false, sawCr = false;
-    const QChar* p = in.constData();
-    const QChar* end = p + in.size();
-    const QChar* runStart = p;
-    while (p < end) {
-        if (*p == u'\r') {
-            out.append(runStart, p - runStart);
-            out.append(u'\n');
-            if (p + 1 < end && p[1] == u'\n') {
-                sawCrLf = true;
-                ++p;
-            } else {
-                sawCr = true;
-            }
-            ++p;
-            runStart = p;
-        } else {
-            if (*p == u'\n')
-                sawLf = true;
-            ++p;
-        }
-    }
-    out.append(runStart, end - runStart);
-    result.mixedLineBreaks = (int(sawLf) + int(sawCrLf) + int(sawCr)) > 1;
-    return out;
-}
-
-} // namespace
-
-DecodedText decodeText(const QByteArray& bytes)
-{
-    DecodedText result;
-    using E = TextFormat::Encoding;
-    QString text;
-    bool decoded = false;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        decoded = decodeStrict(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3), text);
-        result.format.encoding = E::Utf8Bom;
-    } else if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
-        decoded = decodeStrict(QStringConverter::Utf16LE, QByteArrayView(bytes).sliced(2), text);
-        result.format.encoding = E::Utf16LE;
-    } else if (bytes.startsWith("\xFE\xFF") && bytes.size() % 2 == 0) {
-        decoded = decodeStrict(QStringConverter::Utf16BE, QByteArrayView(bytes).sliced(2), text);
-        result.format.encoding = E::Utf16BE;
-    } else {
-        decoded = decodeStrict(QStringConverter::Utf8, bytes, text);
-        result.format.encoding = E::Utf8;
-    }
-    if (!decoded) {
-        text = decodeWindows1252(bytes);
-        result.format.encoding = E::Windows1252;
-    }
-    result.text = normaliseLineBreaks(text, result);
-    return result;
 }
 
 QByteArray encodeText(const QString& text, const TextFormat& format)

@@ -14,17 +14,6 @@ struct TextFormat {
     bool operator==(const TextFormat&) const = default;
 };
 
-struct DecodedText {
-    QString text; ///< lines separated by '\n' alone
-    TextFormat format;
-    bool mixedLineBreaks = false; ///< more than one line-break style: all are written as the first
-};
-
-/// Decodes a file's bytes: UTF-16 with its byte-order mark, UTF-8 with or without one, and
-/// anything else (binary files included) as Windows-1252, which maps every byte to a character
-/// and back, so no byte is ever lost.
-DecodedText decodeText(const QByteArray& bytes);
-
 /// Windows-1252 both ways, every byte a character: the five bytes it leaves undefined are the C1
 /// controls of the same number. A character without a byte is written as '?'.
 QString decodeWindows1252(QByteArrayView bytes);
