@@ -1,17 +1,11 @@
 #include "MainFixture.h"
-#include "app/SettingsKeys.h"
 #include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QSignalSpy>
-#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -21,128 +15,96 @@ using platform::Answer;
 class tst_mainwindow : public QObject {
     Q_OBJECT
 private slots:
-    void firstRunDefaults();
-    void badSettingsFallBackOneByOne();
-    void windowOffEveryScreenComesBack();
-    void untitledCounterNeverResets();
-    void documentItemsStayEnabled();
-    void onlyRealChangesMarkTheDocument();
+    void defaultsStandInForAbsentOrBadSettings_data();
+    void defaultsStandInForAbsentOrBadSettings();
+    void untitledCounterAndTheDocumentUsedBefore();
+    void fileDialogsOfferEveryFileType();
     void closeQuestion_data();
     void closeQuestion();
     void confirmExit_data();
     void confirmExit();
     void unloadSavesLayout_data();
     void unloadSavesLayout();
+    void droppedFilesOpenInOrder_data();
     void droppedFilesOpenInOrder();
-    void theDocumentUsedBeforeComesBack();
-    void statusBarHasThreePanels();
 };
 
-void tst_mainwindow::firstRunDefaults()
+void tst_mainwindow::defaultsStandInForAbsentOrBadSettings_data()
 {
-    MainFixture f;
-    frmMain& m = *f.main;
-    QCOMPARE(m.pos(), QPoint(platform::toPixels(300), platform::toPixels(300)));
-    QCOMPARE(m.size(), QSize(platform::toPixels(9500), platform::toPixels(6750)));
-    QVERIFY(!(m.windowState() & Qt::WindowMaximized));
-    QCOMPARE(m.BackColor(), 0);
-    QVERIFY(m.tbToolBar->isVisible());
-    QVERIFY(m.tbHTMLToolBar->isVisibleTo(&m));
-    QVERIFY(m.sbStatusBar->isVisible());
-    QCOMPARE(m.documents().size(), 1);
-    frmDocument* doc = f.active();
-    QVERIFY(doc);
-    QCOMPARE(doc->Caption(), QStringLiteral("Untitled 1"));
-    QVERIFY(doc->subWindow()->isMaximized());
-    QCOMPARE(doc->rtfText->FontName(), QStringLiteral("Courier New"));
-    QCOMPARE(doc->rtfText->FontSize(), 10.0);
-    QCOMPARE(doc->rtfText->BackColor(), platform::kWindowBackground);
-    QVERIFY(!doc->bIsDirty);
-    QCOMPARE(m.frmD.data(), doc);
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<bool>("toolbar");
+    QTest::newRow("first run") << QStringList() << true;
+    // Each bad value falls back on its own; the valid one after them still applies.
+    QTest::newRow("bad values") << QStringList{"MainBackColor=red", "MainLeft=left", "MainTop=1e99",
+                                               "MainWidth=-5", "MainHeight=", "DocBackColor=x",
+                                               "FontSize=-4", "DocForeColor=16777216", "MainToolbar=FALSE"}
+                                << false;
 }
 
-void tst_mainwindow::badSettingsFallBackOneByOne()
+void tst_mainwindow::defaultsStandInForAbsentOrBadSettings()
 {
-    MainFixture f({{keys::MainBackColor, "red"},
-                   {keys::MainLeft, "left"},
-                   {keys::MainTop, "1e99"},
-                   {keys::MainWidth, "-5"},
-                   {keys::MainHeight, ""},
-                   {keys::DocBackColor, "x"},
-                   {keys::FontSize, "-4"},
-                   {keys::DocForeColor, "16777216"},
-                   {keys::MainToolbar, "FALSE"}});
+    QFETCH(QStringList, stored);
+    QFETCH(bool, toolbar);
+    QList<QPair<QString, QString>> seed;
+    for (const QString& s : stored)
+        seed.append({s.section('=', 0, 0), s.section('=', 1)});
+    MainFixture f(seed);
     frmMain& m = *f.main;
-    QCOMPARE(m.BackColor(), 0);
-    QCOMPARE(m.pos().x(), platform::toPixels(300));
-    QCOMPARE(m.width(), platform::toPixels(9500));
-    QVERIFY(!m.tbToolBar->isVisible()); // the valid value after the bad ones still applies
+    QCOMPARE(QRect(m.pos(), m.size()), QRect(platform::toPixels(300), platform::toPixels(300),
+                                             platform::toPixels(9500), platform::toPixels(6750)));
+    QVERIFY(!(m.windowState() & Qt::WindowMaximized) && m.BackColor() == 0);
+    QVERIFY(m.tbToolBar->isVisible() == toolbar && m.tbHTMLToolBar->isVisible() && m.sbStatusBar->isVisible());
     QCOMPARE(m.documents().size(), 1);
-    QCOMPARE(f.editor()->BackColor(), platform::kWindowBackground);
-    QCOMPARE(f.editor()->FontSize(), 10.0);
+    frmDocument* doc = f.active();
+    QVERIFY(doc->subWindow()->isMaximized() && !doc->bIsDirty && m.frmD.data() == doc);
+    QCOMPARE(doc->rtfText->FontName() + ' ' + QString::number(doc->rtfText->FontSize()), "Courier New 10");
+    QCOMPARE(doc->rtfText->BackColor(), platform::kWindowBackground);
     QVERIFY(f.messages->shown.isEmpty());
 }
 
-void tst_mainwindow::windowOffEveryScreenComesBack()
-{
-    MainFixture f({{keys::MainLeft, "9000000"}, {keys::MainTop, "-9000000"}});
-    const QRect frame(f.main->pos(), f.main->size());
-    bool onScreen = false;
-    for (const QScreen* s : QGuiApplication::screens())
-        onScreen = onScreen || s->availableGeometry().intersects(frame);
-    QVERIFY(onScreen);
-}
-
-void tst_mainwindow::untitledCounterNeverResets()
+void tst_mainwindow::untitledCounterAndTheDocumentUsedBefore()
 {
     MainFixture f;
     f.trigger("mnuFileNew");
-    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 2"));
-    for (frmDocument* doc : f.main->documents())
-        doc->subWindow()->close();
-    QVERIFY(f.main->documents().isEmpty());
     f.trigger("mnuFileNew");
-    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 3"));
-}
-
-void tst_mainwindow::documentItemsStayEnabled()
-{
-    MainFixture f;
-    QVERIFY(f.main->action("mnuFileClose")->isEnabled());
-    f.main->DisableMenuItems();
-    QVERIFY(!f.main->action("mnuFileClose")->isEnabled());
-    QVERIFY(!f.main->action("mnuFileSave")->isEnabled());
-    QVERIFY(f.main->action("mnuFileNew")->isEnabled()); // not one of the document items
-    f.main->LoadNewDoc();
-    QVERIFY(f.main->action("mnuFileSaveAs")->isEnabled());
-    for (frmDocument* doc : f.main->documents())
-        doc->subWindow()->close();
-    QVERIFY(f.main->action("mnuFileSave")->isEnabled()); // closing the last one changes nothing
-    // With no document a command that needs one reports the standard error.
+    const QList<frmDocument*> docs = f.main->documents();
+    QCOMPARE(docs[2]->Caption(), QStringLiteral("Untitled 3"));
+    f.main->mdiArea()->setActiveSubWindow(docs[1]->subWindow());
+    f.dialogs->fileAnswers << QString(); // File > Open, cancelled: its new window goes again
+    f.trigger("mnuFileOpen");
+    QTRY_COMPARE(f.main->documents().size(), 3);
+    QCOMPARE(f.active(), docs[1]); // the document used before comes back
+    f.main->mdiArea()->setActiveSubWindow(docs[2]->subWindow());
     f.trigger("mnuFileClose");
-    QCOMPARE(f.messages->shown.size(), 1);
-    QCOMPARE(f.messages->shown[0].title, QStringLiteral("mnuFileClose_Click"));
-    QVERIFY(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 91. ")));
+    QTRY_COMPARE(f.main->documents().size(), 2);
+    QCOMPARE(f.active(), docs[1]);
+    for (frmDocument* doc : f.main->documents())
+        doc->subWindow()->close();
+    QTRY_VERIFY(f.main->documents().isEmpty());
+    f.trigger("mnuFileNew");
+    QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 5")); // the counter never resets
 }
 
-void tst_mainwindow::onlyRealChangesMarkTheDocument()
+void tst_mainwindow::fileDialogsOfferEveryFileType()
 {
+    const QStringList descriptions = QStringLiteral(
+        "All Files (*.*)|ASP Files (*.asp;*.aspx;*.asa;*.asax)|Assembly Files (*.asm;*.a86;*.ash;*.asi)|"
+        "Basic Files (*.bas;*.frm;*.cls;*.vb;*.vbs;*.b;*.bi;*.inc;*.qbs;*.script)|Batch Files (*.bat;*.cmd)|"
+        "C/C++ Files (*.cpp;*.c;*.cc;*.cxx;*.c++;*.c__;*.h;*.hh;*.hxx;*.h++;*.chh;*.hpp;*.h__)|C# Files (*.cs)|"
+        "Cobol Files (*.cob;*.cbl;*.cpy)|Cold Fusion Files (*.cfc;*.cfm;*.cfml)|CSS Files (*.css;*.css1)|"
+        "CSV Files (*.csv)|HTML Files (*.htm;*.html;*.htmls;*.htx;*.ht3;*.stm;*.shtml;*.xhtm;*.xhtml)|"
+        "INI Files (*.ini)|Java Files (*.java;*.jav;*.j;*.js;*.jsp;*.jsp10;)|LATEX Files (*.tex;*.ltx)|"
+        "Log Files (*.log)|Make Files (*.mak;*.make;*.mk)|Pascal Files (*.p;*.pas;*.pa3;*.pa4;*.pa5)|"
+        "Perl Files (*.pl;*.perl;*.pm;*.ph;*.plx;*.prl;*.cgi)|"
+        "PHP Files (*.php;*.ph2;*.php2;*.ph3;*.php3;*.ph4;*.php4;*.phl;*.phtm;*.phtml;*.pimg;*.inc)|"
+        "Python Files (*.py;*.pyw)|Rich Text Files (*.rtf)|SQL Files (*.sql;*.ddl)|Text Files (*.txt;*.asc)|"
+        "UNIX/Linux Script Files (*.sh;*.csh;*.cshrc)|XML Files (*.xml;*.xsd;*.xsl;*.xslt;*.xdr;*.dcd;*.dtd)|"
+        "All Files (*.*)").split('|');
+    QStringList entries; // each description, then the patterns it shows in brackets
+    for (const QString& d : descriptions)
+        entries << d << d.section('(', -1).chopped(1);
     MainFixture f;
-    frmDocument* doc = f.active();
-    f.type("ab\ncd");
-    QVERIFY(doc->bIsDirty);
-    doc->bIsDirty = false;
-    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Up);
-    QTest::keyClick(f.editor()->hwnd(), Qt::Key_End, Qt::ShiftModifier);
-    f.editor()->setSelStart(1);
-    QVERIFY(!doc->bIsDirty); // moving and selecting changes nothing
-    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Backspace);
-    QVERIFY(doc->bIsDirty);
-    doc->bIsDirty = false;
-    f.editor()->setSelStart(0);
-    f.editor()->setSelLength(2);
-    f.editor()->setSelBold(true);
-    QVERIFY(doc->bIsDirty); // formatting is a change
+    QCOMPARE(f.main->FilterText, entries.join('|'));
 }
 
 void tst_mainwindow::closeQuestion_data()
@@ -151,12 +113,11 @@ void tst_mainwindow::closeQuestion_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("saveAsName"); // what the Save As dialog answers, if it shows
     QTest::addColumn<bool>("closes");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("no") << false << int(Answer::No) << QString() << true << false;
-    QTest::newRow("cancel") << false << int(Answer::Cancel) << QString() << false << false;
-    QTest::newRow("yes untitled, dialog cancelled") << false << int(Answer::Yes) << QString() << false << false;
-    QTest::newRow("yes untitled, saved") << false << int(Answer::Yes) << "new.txt" << true << true;
-    QTest::newRow("yes titled") << true << int(Answer::Yes) << QString() << true << true;
+    QTest::newRow("no") << false << int(Answer::No) << QString() << true;
+    QTest::newRow("cancel") << false << int(Answer::Cancel) << QString() << false;
+    QTest::newRow("yes untitled, dialog cancelled") << false << int(Answer::Yes) << QString() << false;
+    QTest::newRow("yes untitled, saved") << false << int(Answer::Yes) << "new.txt" << true;
+    QTest::newRow("yes titled") << true << int(Answer::Yes) << QString() << true;
 }
 
 void tst_mainwindow::closeQuestion()
@@ -165,7 +126,7 @@ void tst_mainwindow::closeQuestion()
     QFETCH(int, answer);
     QFETCH(QString, saveAsName);
     QFETCH(bool, closes);
-    QFETCH(bool, written);
+    const bool written = closes && answer == int(Answer::Yes);
     MainFixture f;
     frmDocument* doc = f.active();
     const QString path = f.path(titled ? "old.txt" : saveAsName);
@@ -181,20 +142,13 @@ void tst_mainwindow::closeQuestion()
     const QString caption = doc->Caption();
     f.trigger("mnuFileClose");
     QCOMPARE(f.messages->shown.size(), 1);
-    const auto& box = f.messages->shown[0];
-    QCOMPARE(box.prompt, caption + " has been modified.  Would you like to save the changes?");
-    QCOMPARE(box.title, QStringLiteral("Quiple"));
-    QCOMPARE(box.icon, platform::Icon::Exclamation);
-    QCOMPARE(box.buttons, platform::Buttons::YesNoCancel);
+    const auto box = f.messages->shown[0];
+    QCOMPARE(box.prompt + '|' + box.title, caption + " has been modified.  Would you like to save the changes?|Quiple");
+    QVERIFY(box.icon == platform::Icon::Exclamation && box.buttons == platform::Buttons::YesNoCancel);
     QTRY_COMPARE(guard.isNull(), closes);
-    if (!closes) {
-        QVERIFY(doc->bIsDirty);
-        QCOMPARE(doc->Caption(), caption);
-    }
-    if (written)
-        QCOMPARE(readFile(path), QByteArray("text"));
-    if (!titled && answer == int(Answer::Yes))
-        QCOMPARE(f.dialogs->fileRequests.value(0).title, QStringLiteral("Save As"));
+    QVERIFY(closes || (doc->bIsDirty && doc->Caption() == caption));
+    QCOMPARE(readFile(path), QByteArray(written ? "text" : titled ? "old" : ""));
+    QCOMPARE(f.dialogs->fileRequests.value(0).title, QString(!titled && answer == int(Answer::Yes) ? "Save As" : ""));
 }
 
 void tst_mainwindow::confirmExit_data()
@@ -213,24 +167,18 @@ void tst_mainwindow::confirmExit()
     QFETCH(QString, confirm);
     QFETCH(int, answer);
     QFETCH(bool, quits);
-    QList<QPair<QString, QString>> seed;
-    if (!confirm.isNull())
-        seed.append({keys::ConfirmExit, confirm});
-    MainFixture f(seed);
+    MainFixture f({{QStringLiteral("ConfirmExit"), confirm}});
     f.type("x"); // a modified document: asked only when the quit goes on
     if (answer >= 0)
         f.messages->answers << Answer(answer);
     f.messages->answers << Answer::No;
     f.trigger("mnuFileExit");
     QCOMPARE(f.main->isVisible(), !quits);
-    const int boxes = (answer >= 0 ? 1 : 0) + (quits ? 1 : 0);
-    QCOMPARE(f.messages->shown.size(), boxes);
-    if (answer >= 0) {
-        QCOMPARE(f.messages->shown[0].prompt, QStringLiteral("Are you sure you want to quit?"));
-        QCOMPARE(f.messages->shown[0].title, QStringLiteral("Confirm exit..."));
-        QCOMPARE(f.messages->shown[0].icon, platform::Icon::Question);
-    }
-    QCOMPARE(f.setting(keys::MainLeft).isEmpty(), !quits);
+    QCOMPARE(f.messages->shown.size(), (answer >= 0 ? 1 : 0) + (quits ? 1 : 0));
+    const auto box = f.messages->shown.value(0);
+    QVERIFY(answer < 0 || (box.prompt == "Are you sure you want to quit?" && box.title == "Confirm exit..."
+                           && box.icon == platform::Icon::Question));
+    QCOMPARE(f.setting("MainLeft").isEmpty(), !quits);
 }
 
 void tst_mainwindow::unloadSavesLayout_data()
@@ -249,73 +197,45 @@ void tst_mainwindow::unloadSavesLayout()
     f.main->move(40, 50);
     f.main->setWindowState(Qt::WindowStates(state));
     f.trigger("mnuFileExit");
-    QVERIFY(!f.main->isVisible());
-    switch (state) {
-    case Qt::WindowNoState:
-        QCOMPARE(f.setting(keys::MDIMaximized), QStringLiteral("FALSE"));
-        QCOMPARE(f.setting(keys::MainLeft), QString::number(float(platform::toTwips(40))));
-        QCOMPARE(f.setting(keys::MainWidth), QString::number(float(platform::toTwips(f.main->width()))));
-        QCOMPARE(f.setting(keys::HTMLToolbar), QStringLiteral("FALSE"));
-        QCOMPARE(f.setting(keys::MainToolbar), QStringLiteral("TRUE"));
-        QCOMPARE(f.setting(keys::MainBackColor), QStringLiteral("0"));
-        break;
-    case Qt::WindowMaximized:
-        QCOMPARE(f.setting(keys::MDIMaximized), QStringLiteral("TRUE"));
-        QVERIFY(f.setting(keys::MainLeft).isEmpty());
-        QCOMPARE(f.setting(keys::HTMLToolbar), QStringLiteral("FALSE"));
-        break;
-    default:
-        QVERIFY(f.setting(keys::MDIMaximized).isEmpty());
-        QVERIFY(f.setting(keys::HTMLToolbar).isEmpty());
-        break;
-    }
+    // Minimized saves nothing; maximized saves no place; the bars and the state otherwise.
+    const bool minimized = state == Qt::WindowMinimized, normal = state == Qt::WindowNoState;
+    QCOMPARE(f.setting("MDIMaximized"), minimized ? "" : normal ? "FALSE" : "TRUE");
+    QCOMPARE(f.setting("HTMLToolbar"), minimized ? "" : "FALSE");
+    QCOMPARE(f.setting("MainToolbar"), minimized ? "" : "TRUE");
+    QCOMPARE(f.setting("MainLeft"), normal ? QString::number(float(platform::toTwips(40))) : "");
+    QCOMPARE(f.setting("MainWidth"), normal ? QString::number(float(platform::toTwips(f.main->width()))) : "");
+    QCOMPARE(f.setting("MainBackColor"), minimized ? "" : "0");
+    QVERIFY(readFile(f.services.settings->filePath("Quiple")).contains("[Settings]"));
+}
+
+void tst_mainwindow::droppedFilesOpenInOrder_data()
+{
+    QTest::addColumn<bool>("onDocument"); // dropped on a document's text, or on the frame
+    QTest::addColumn<QString>("title");
+    QTest::newRow("frame") << false << "MDIForm_OLEDragDrop";
+    QTest::newRow("document") << true << "rtfText_OLEDragDrop";
 }
 
 void tst_mainwindow::droppedFilesOpenInOrder()
 {
+    QFETCH(bool, onDocument);
+    QFETCH(QString, title);
     MainFixture f;
     writeFile(f.path("a.txt"), "A");
     writeFile(f.path("c.txt"), "C");
-    f.main->MDIForm_OLEDragDrop({f.path("a.txt"), f.path("missing.txt"), f.path("c.txt")});
-    const QList<frmDocument*> docs = f.main->documents();
-    QCOMPARE(docs.size(), 3); // Untitled 1, a.txt, c.txt: the failed one's window is gone
-    QCOMPARE(docs[1]->Caption(), f.path("a.txt"));
-    QCOMPARE(docs[2]->Caption(), f.path("c.txt"));
-    QCOMPARE(docs[2]->rtfText->Text(), QStringLiteral("C"));
-    QVERIFY(!docs[2]->bIsDirty);
-    QCOMPARE(f.active(), docs[2]);
+    f.type("kept");
+    const QStringList files = {f.path("a.txt"), f.path("missing.txt"), f.path("c.txt")};
+    if (onDocument)
+        Q_EMIT f.editor()->OLEDragDrop(files);
+    else
+        f.main->MDIForm_OLEDragDrop(files);
+    QStringList shown; // Untitled 1, a.txt, c.txt: the failed one's window is gone
+    for (frmDocument* doc : f.main->documents())
+        shown << doc->Caption().remove(f.path("x").chopped(1)) + ':' + doc->rtfText->Text() + (doc->bIsDirty ? "*" : "");
+    QCOMPARE(shown, (QStringList{"Untitled 1:kept*", "a.txt:A", "c.txt:C"}));
+    QCOMPARE(f.active(), f.main->documents().last());
     QCOMPARE(f.messages->shown.size(), 1);
-    QVERIFY(f.messages->shown[0].prompt.contains(f.path("missing.txt")));
-    QCOMPARE(f.messages->shown[0].title, QStringLiteral("MDIForm_OLEDragDrop"));
-}
-
-void tst_mainwindow::theDocumentUsedBeforeComesBack()
-{
-    MainFixture f;
-    f.main->LoadNewDoc();
-    f.main->LoadNewDoc();
-    const QList<frmDocument*> docs = f.main->documents(); // A, B, C
-    f.main->mdiArea()->setActiveSubWindow(docs[1]->subWindow());
-    f.dialogs->fileAnswers << QString(); // File > Open, cancelled: its new window goes again
-    f.trigger("mnuFileOpen");
-    QTRY_COMPARE(f.main->documents().size(), 3);
-    QCOMPARE(f.active(), docs[1]);
-    f.main->mdiArea()->setActiveSubWindow(docs[2]->subWindow());
-    f.trigger("mnuFileClose");
-    QTRY_COMPARE(f.main->documents().size(), 2);
-    QCOMPARE(f.active(), docs[1]);
-}
-
-void tst_mainwindow::statusBarHasThreePanels()
-{
-    MainFixture f;
-    auto* date = f.main->findChild<QLabel*>("sbStatusBarDate");
-    auto* time = f.main->findChild<QLabel*>("sbStatusBarTime");
-    QVERIFY(date && time);
-    QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    QVERIFY(!time->text().isEmpty());
-    f.main->setStatusText("Saved: x");
-    QCOMPARE(f.main->statusText(), QStringLiteral("Saved: x"));
+    QVERIFY(f.messages->shown[0].prompt.contains(f.path("missing.txt")) && f.messages->shown[0].title == title);
 }
 
 QTEST_MAIN(tst_mainwindow)
