@@ -1,5 +1,4 @@
 #include "MainFixture.h"
-#include "app/SettingsKeys.h"
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
@@ -9,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTest>
 
 using platform::Answer;
@@ -58,8 +56,7 @@ private slots:
         f.dialogs->filterAnswer = 23; // Text Files
         f.trigger("mnuFileOpen");
         const platform::FileRequest r = f.dialogs->fileRequests.at(0);
-        QCOMPARE(r.title, QStringLiteral("Open"));
-        QCOMPARE(r.kind, platform::FileRequest::Kind::Open);
+        QVERIFY(r.title == "Open" && r.kind == platform::FileRequest::Kind::Open);
         QVERIFY(r.fileName.isEmpty() && r.filterIndex == 0 && !r.pathMustExist);
         QCOMPARE(r.nameFilters, kFilters);
         QCOMPARE(f.main->documents().size(), 2);
@@ -74,8 +71,7 @@ private slots:
         f.trigger("mnuFileSaveAs");
         QCOMPARE(f.dialogs->fileRequests.size(), 2);
         const platform::FileRequest& s = f.dialogs->fileRequests.at(1);
-        QCOMPARE(s.title, QStringLiteral("Save As"));
-        QVERIFY(s.fileName == f.path("doc.txt") && s.filterIndex == 23 && s.pathMustExist && s.confirmOverwrite);
+        QVERIFY(s.title == "Save As" && s.fileName == f.path("doc.txt") && s.filterIndex == 23 && s.pathMustExist && s.confirmOverwrite);
         QCOMPARE(s.nameFilters, kFilters);
     }
 
@@ -131,8 +127,7 @@ private slots:
         f.dialogs->fileAnswers << f.path(name);
         f.trigger("mnuFileSave");
         const platform::FileRequest& r = f.dialogs->fileRequests.at(0);
-        QCOMPARE(r.title, QStringLiteral("Save"));
-        QVERIFY(r.confirmOverwrite && r.pathMustExist);
+        QVERIFY(r.title == "Save" && r.confirmOverwrite && r.pathMustExist);
         const QByteArray bytes = readFile(f.path(name)); // exactly that name: no extension added
         QCOMPARE(bytes.startsWith("{\\rtf"), rich);
         QVERIFY(rich || bytes == "body");

@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -88,8 +87,7 @@ private slots:
             QTest::keyClicks(d.txtReplaceString, "y");
         });
         withDialog(f, [&](frmFind& d) {
-            QVERIFY(!d.chkMatchCase->isChecked() && !d.chkWholeWord->isChecked());
-            QVERIFY(d.txtReplaceString->text().isEmpty());
+            QVERIFY(!d.chkMatchCase->isChecked() && !d.chkWholeWord->isChecked() && d.txtReplaceString->text().isEmpty());
             QCOMPARE(d.txtFindString->text(), expected);
             QCOMPARE(d.cmdFind->isEnabled(), !expected.isEmpty());
             QVERIFY(!d.cmdReplace->isEnabled());
@@ -255,8 +253,7 @@ private slots:
         replaceAll();
         QVERIFY(cancel.shown);
         QCOMPARE(f.editor()->Text(), text);
-        QVERIFY(f.messages->shown.isEmpty()); // the user's choice is no error
-        QVERIFY(f.status.contains(QStringLiteral("cancelled")));
+        QVERIFY(f.messages->shown.isEmpty() && f.status.contains("cancelled")); // the user's choice is no error
         QVERIFY(!f.editor()->isRedoAvailable());
 
         // Run to its end in many slices, it is still one undo step.

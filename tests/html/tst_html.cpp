@@ -34,8 +34,6 @@ const std::map<QString, Handler>& handlers()
     return map;
 }
 
-const QString kNoSelection = QStringLiteral("This feature requires that no text is currently highlighted.");
-
 // "ab|c" and "a[bc]": the text with the caret, or a selection from left to right, marked; "a]bc["
 // marks a selection made from right to left (the caret at "]").
 struct Marked {
@@ -149,7 +147,7 @@ private slots:
         QCOMPARE(f.messages->shown.size(), refused ? 1 : 0);
         if (refused) {
             const FakeMessageBox::Shown& box = f.messages->shown[0];
-            QCOMPARE(box.prompt, kNoSelection);
+            QCOMPARE(box.prompt, QStringLiteral("This feature requires that no text is currently highlighted."));
             QVERIFY(box.title == "Quiple" && box.icon == platform::Icon::Information && box.buttons == platform::Buttons::Ok);
         }
         QVERIFY(platform::lockedWindow() == nullptr && f.editor()->hwnd()->updatesEnabled());
@@ -192,9 +190,9 @@ private slots:
         QCOMPARE(platform::lockedWindow(), nullptr);
         QCOMPARE(f.messages->shown.size(), after == before ? 1 : 0);
         if (after == before) {
-            QCOMPARE(f.messages->shown[0].title, QStringLiteral("GenerateHTMLTags"));
-            QVERIFY(f.messages->shown[0].prompt.startsWith(QStringLiteral("Error: 6. Overflow")));
-            QCOMPARE(f.messages->shown[0].icon, platform::Icon::None);
+            const FakeMessageBox::Shown& box = f.messages->shown[0];
+            QVERIFY(box.title == "GenerateHTMLTags" && box.icon == platform::Icon::None);
+            QVERIFY2(box.prompt.startsWith("Error: 6. Overflow"), qPrintable(box.prompt));
         }
     }
 
@@ -236,8 +234,7 @@ private slots:
         second->subWindow()->showMinimized();
         QTRY_VERIFY(!second->rtfText->Visible());
         f.main->mdiArea()->setActiveSubWindow(second->subWindow());
-        if (f.active() != second)
-            QSKIP("the frame gives a minimized window no activation here");
+        QCOMPARE(f.active(), second);
         for (auto h : {&frmMain::mnuHTMLBold_Click, &frmMain::mnuHTMLRight_Click, &frmMain::mnuInsertDate_Click}) {
             f.messages->shown.clear();
             (f.main.get()->*h)();

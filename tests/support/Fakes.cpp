@@ -19,16 +19,10 @@ platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform:
 platform::FileAnswer FakeDialogs::file(QWidget*, const platform::FileRequest& request)
 {
     fileRequests << request;
-    platform::FileAnswer answer;
-    if (fileAnswers.isEmpty()) {
+    if (fileAnswers.isEmpty())
         qWarning("unexpected file dialog: %s", qPrintable(request.title));
-        return answer;
-    }
-    const QString name = fileAnswers.takeFirst();
-    answer.accepted = !name.isEmpty();
-    answer.fileName = name;
-    answer.filterIndex = filterAnswer >= 0 ? filterAnswer : request.filterIndex;
-    return answer;
+    const QString name = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    return {!name.isEmpty(), name, filterAnswer >= 0 ? filterAnswer : request.filterIndex};
 }
 
 QDateTime FakeClock::now() const

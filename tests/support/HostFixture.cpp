@@ -85,16 +85,3 @@ frmDocument* HostFixture::LoadNewDoc()
     activate(*doc);
     return doc;
 }
-
-int HostFixture::OpenFiles(const QStringList& files, const QString& procedure)
-{
-    int opened = 0;
-    for (const QString& file : files) {
-        frmDocument* doc = LoadNewDoc();
-        if (trap(procedure, [&] { doc->loadFile(file); }))
-            ++opened;
-        else
-            delete doc;
-    }
-    return opened;
-}

@@ -78,16 +78,6 @@ void MainFixture::start(const QStringList& arguments)
         box->SetFocus();
 }
 
-QString ServicesFixture::setting(const QString& key, const QString& defaultValue) const
-{
-    return modMain::GetSetting(*services.settings, key, defaultValue);
-}
-
-void ServicesFixture::seed(const QString& key, const QString& value)
-{
-    modMain::SaveSetting(*services.settings, key, value);
-}
-
 frmDocument* MainFixture::active() const
 {
     return main ? main->ActiveForm() : nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Fakes.h"
+#include "app/modMain.h"
 #include "platform/Services.h"
 
 #include <QTemporaryDir>
@@ -30,8 +31,11 @@ struct ServicesFixture {
     /// a null value leaves the key absent).
     explicit ServicesFixture(const QList<QPair<QString, QString>>& seed = {});
 
-    QString setting(const QString& key, const QString& defaultValue = QString()) const;
-    void seed(const QString& key, const QString& value);
+    QString setting(const QString& key, const QString& defaultValue = QString()) const
+    {
+        return modMain::GetSetting(*services.settings, key, defaultValue);
+    }
+    void seed(const QString& key, const QString& value) { modMain::SaveSetting(*services.settings, key, value); }
     QString path(const QString& name) const { return dir.filePath(name); }
 };
 
