@@ -1,9 +1,5 @@
 #include "Fakes.h"
 
-#include "platform/AppError.h"
-
-#include <QLocale>
-#include <QPrinter>
 #include <QtGlobal>
 
 platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform::Buttons buttons,
@@ -23,46 +19,10 @@ platform::Answer FakeMessageBox::show(QWidget*, const QString& prompt, platform:
 platform::FileAnswer FakeDialogs::file(QWidget*, const platform::FileRequest& request)
 {
     fileRequests << request;
-    platform::FileAnswer answer;
-    if (fileAnswers.isEmpty()) {
+    if (fileAnswers.isEmpty())
         qWarning("unexpected file dialog: %s", qPrintable(request.title));
-        return answer;
-    }
-    const QString name = fileAnswers.takeFirst();
-    answer.accepted = !name.isEmpty();
-    answer.fileName = name;
-    answer.filterIndex = request.filterIndex;
-    return answer;
-}
-
-std::optional<QColor> FakeDialogs::color(QWidget*, const QColor& initial)
-{
-    colorRequests << initial;
-    if (colorAnswers.isEmpty())
-        return std::nullopt;
-    return colorAnswers.takeFirst();
-}
-
-bool FakeDialogs::print(QWidget*, QPrinter& printer, const QString& title, bool selection)
-{
-    printRequests.append({title, false, selection});
-    const bool accepted = !printAnswers.isEmpty() && printAnswers.takeFirst();
-    if (accepted) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printPdf);
-    }
-    return accepted;
-}
-
-bool FakeDialogs::pageSetup(QWidget*, QPrinter&, const QString& title)
-{
-    printRequests.append({title, true, false});
-    return !printAnswers.isEmpty() && printAnswers.takeFirst();
-}
-
-void FakeProcess::endNow(int exitCode)
-{
-    throw platform::ProgramEnd{exitCode};
+    const QString name = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    return {!name.isEmpty(), name, filterAnswer >= 0 ? filterAnswer : request.filterIndex};
 }
 
 QDateTime FakeClock::now() const
@@ -71,16 +31,6 @@ QDateTime FakeClock::now() const
     const QDateTime t = current;
     current = current.addMSecs(stepMilliseconds);
     return t;
-}
-
-QString FakeClock::dateText(const QDate& date) const
-{
-    return QLocale::c().toString(date, dateFormat);
-}
-
-QString FakeClock::timeText(const QTime& time) const
-{
-    return QLocale::c().toString(time, timeFormat);
 }
 
 int FakeModal::exec(QDialog& window)

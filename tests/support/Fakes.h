@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AppError.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
@@ -9,6 +10,7 @@
 #include "platform/Shell.h"
 
 #include <QList>
+#include <QLocale>
 #include <functional>
 
 /// Message boxes answered from a script; every box shown is recorded.
@@ -32,24 +34,19 @@ public:
     QList<platform::FileRequest> fileRequests;
     /// The names the "user" picks, in order; an empty string cancels.
     QStringList fileAnswers;
+    int filterAnswer = -1; ///< the filter entry the "user" picks; -1 keeps the offered one
     QList<std::optional<QColor>> colorAnswers;
     QList<QColor> colorRequests;
 
-    /// Print and page setup dialogs: what the "user" does, in order (false cancels). An
-    /// accepted print dialog prints to printPdf.
-    QList<bool> printAnswers;
-    QString printPdf;
-    struct PrintRequest {
-        QString title;
-        bool setup;
-        bool selection;
-    };
-    QList<PrintRequest> printRequests;
-
     platform::FileAnswer file(QWidget* owner, const platform::FileRequest& request) override;
-    std::optional<QColor> color(QWidget* owner, const QColor& initial) override;
-    bool print(QWidget* owner, QPrinter& printer, const QString& title, bool selection) override;
-    bool pageSetup(QWidget* owner, QPrinter& printer, const QString& title) override;
+    std::optional<QColor> color(QWidget*, const QColor& initial) override
+    {
+        colorRequests << initial;
+        return colorAnswers.isEmpty() ? std::nullopt : std::optional<QColor>(colorAnswers.takeFirst());
+    }
+    /// Printing is tried in a real window; here its dialogs are cancelled.
+    bool print(QWidget*, QPrinter&, const QString&, bool) override { return false; }
+    bool pageSetup(QWidget*, QPrinter&, const QString&) override { return false; }
 };
 
 /// Records what the program asks of its process instead of doing it.
@@ -62,10 +59,10 @@ public:
 
     void createMutex(const QString& name) override { mutexes << name; }
     void startProgram(const QString& p, const QStringList& args) override { started.append({p, args}); }
-    [[noreturn]] void endNow(int exitCode) override;
+    /// Throws platform::ProgramEnd, so a test sees the program end without ending.
+    [[noreturn]] void endNow(int exitCode) override { throw platform::ProgramEnd{exitCode}; }
     void beep() override { ++beeps; }
     QString programPath() const override { return program; }
-    /// endNow throws platform::ProgramEnd, so a test sees the program end without ending.
 };
 
 /// A clock that reads a set time, with fixed formats: "dd/MM/yyyy" and "HH:mm:ss" unless a test
@@ -79,8 +76,8 @@ public:
     mutable int readings = 0;
 
     QDateTime now() const override;
-    QString dateText(const QDate& date) const override;
-    QString timeText(const QTime& time) const override;
+    QString dateText(const QDate& date) const override { return QLocale::c().toString(date, dateFormat); }
+    QString timeText(const QTime& time) const override { return QLocale::c().toString(time, timeFormat); }
 };
 
 /// Our own modal windows, worked by scripts: each script finds the window's controls by name,

@@ -21,10 +21,7 @@ HostFixture::HostFixture(const QList<QPair<QString, QString>>& seed, bool startN
         start();
 }
 
-HostFixture::~HostFixture()
-{
-    endAbruptly();
-}
+HostFixture::~HostFixture() { endAbruptly(); }
 
 void HostFixture::endAbruptly()
 {
@@ -33,23 +30,19 @@ void HostFixture::endAbruptly()
         delete doc;
 }
 
-void HostFixture::start(const QStringList& files)
+void HostFixture::start()
 {
     recovery_ = std::make_unique<Recovery>(*this, ServicesFixture::services.dataFolder);
-    if (files.isEmpty())
-        LoadNewDoc();
-    else
-        OpenFiles(files, QStringLiteral("Main"));
+    LoadNewDoc();
     recovery_->offerPrevious();
 }
 
 QList<frmDocument*> HostFixture::documents() const
 {
     QList<frmDocument*> result;
-    for (const QPointer<frmDocument>& doc : docs_) {
+    for (const QPointer<frmDocument>& doc : docs_)
         if (doc && doc->isVisible())
             result << doc;
-    }
     return result;
 }
 
@@ -66,8 +59,7 @@ frmDocument* HostFixture::ActiveForm() const
 
 platform::RichTextBox* HostFixture::editor() const
 {
-    frmDocument* doc = active();
-    return doc ? doc->rtfText : nullptr;
+    return active() ? active()->rtfText : nullptr;
 }
 
 void HostFixture::activate(frmDocument& doc)
@@ -92,23 +84,4 @@ frmDocument* HostFixture::LoadNewDoc()
     doc->show();
     activate(*doc);
     return doc;
-}
-
-int HostFixture::OpenFiles(const QStringList& files, const QString& procedure)
-{
-    int opened = 0;
-    for (const QString& file : files) {
-        frmDocument* doc = LoadNewDoc();
-        if (trap(procedure, [&] { doc->loadFile(file); }))
-            ++opened;
-        else
-            delete doc;
-    }
-    return opened;
-}
-
-bool HostFixture::SaveBeforeClose(frmDocument& doc)
-{
-    savedBeforeClose << &doc;
-    return saveAnswer;
 }

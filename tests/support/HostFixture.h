@@ -14,23 +14,19 @@ class Recovery;
 struct HostFixture : ServicesFixture, Host {
     QWidget window;
     QString status;
-    /// Documents the subsystems asked to save before closing; the answer is saveAnswer.
-    QList<frmDocument*> savedBeforeClose;
-    bool saveAnswer = true;
 
     /// Starts at once with one empty document unless told not to.
     explicit HostFixture(const QList<QPair<QString, QString>>& seed = {}, bool startNow = true);
     ~HostFixture();
 
-    /// Opens the files (one empty document when there are none), then offers the recovery
-    /// copies a previous run left, as start-up does.
-    void start(const QStringList& files = {});
+    /// Opens one empty document, then offers the recovery copies a previous run left, as
+    /// start-up does.
+    void start();
     /// The run ends without closing anything, as when the program is killed: its copies stay.
     void endAbruptly();
     QList<frmDocument*> documents() const;
     frmDocument* active() const { return ActiveForm(); }
     platform::RichTextBox* editor() const;
-    void activate(frmDocument& doc);
     void type(const QString& text) { typeInto(*editor(), text); }
 
     platform::Services& services() const override;
@@ -38,11 +34,13 @@ struct HostFixture : ServicesFixture, Host {
     frmDocument* ActiveForm() const override;
     void setStatusText(const QString& text) override { status = text; }
     frmDocument* LoadNewDoc() override;
-    int OpenFiles(const QStringList& files, const QString& procedure) override;
-    bool SaveBeforeClose(frmDocument& doc) override;
+    /// Files dropped on a document are the frame's to open; no test here drops any.
+    int OpenFiles(const QStringList&, const QString&) override { return 0; }
+    bool SaveBeforeClose(frmDocument&) override { return true; }
     Recovery& recovery() const override { return *recovery_; }
 
 private:
+    void activate(frmDocument& doc);
     QList<QPointer<frmDocument>> docs_;
     int untitled_ = 0;
     std::unique_ptr<Recovery> recovery_;

@@ -7,33 +7,30 @@
 #include "platform/RichTextBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 
-ServicesFixture::ServicesFixture(const QList<QPair<QString, QString>>& seedValues)
+namespace {
+template <class Fake, class Service>
+Fake* install(std::unique_ptr<Service>& slot)
 {
-    auto m = std::make_unique<FakeMessageBox>();
-    auto d = std::make_unique<FakeDialogs>();
-    auto p = std::make_unique<FakeProcess>();
-    auto modalFake = std::make_unique<FakeModal>();
-    modal = modalFake.get();
-    services.modal = std::move(modalFake);
-    auto shellFake = std::make_unique<FakeShell>();
-    shell = shellFake.get();
-    services.shell = std::move(shellFake);
-    auto fontsFake = std::make_unique<FakeFonts>();
-    fonts = fontsFake.get();
-    services.fonts = std::move(fontsFake);
-    messages = m.get();
-    dialogs = d.get();
-    process = p.get();
-    services.messages = std::move(m);
-    services.dialogs = std::move(d);
-    services.process = std::move(p);
-    auto c = std::make_unique<FakeClock>();
-    clock = c.get();
-    services.clock = std::move(c);
+    auto fake = std::make_unique<Fake>();
+    Fake* raw = fake.get();
+    slot = std::move(fake);
+    return raw;
+}
+} // namespace
+
+ServicesFixture::ServicesFixture(const QList<QPair<QString, QString>>& seedValues)
+    : messages(install<FakeMessageBox>(services.messages)), dialogs(install<FakeDialogs>(services.dialogs)),
+      process(install<FakeProcess>(services.process)), modal(install<FakeModal>(services.modal)),
+      shell(install<FakeShell>(services.shell)), fonts(install<FakeFonts>(services.fonts)),
+      clock(install<FakeClock>(services.clock))
+{
     services.settings = std::make_unique<platform::SettingsStore>(dir.path());
     services.dataFolder = dir.filePath(QStringLiteral("data"));
     bool splash = false, themes = false;
@@ -81,16 +78,6 @@ void MainFixture::start(const QStringList& arguments)
         box->SetFocus();
 }
 
-QString ServicesFixture::setting(const QString& key, const QString& defaultValue) const
-{
-    return modMain::GetSetting(*services.settings, key, defaultValue);
-}
-
-void ServicesFixture::seed(const QString& key, const QString& value)
-{
-    modMain::SaveSetting(*services.settings, key, value);
-}
-
 frmDocument* MainFixture::active() const
 {
     return main ? main->ActiveForm() : nullptr;
@@ -98,8 +85,7 @@ frmDocument* MainFixture::active() const
 
 platform::RichTextBox* MainFixture::editor() const
 {
-    frmDocument* doc = active();
-    return doc ? doc->rtfText : nullptr;
+    return active() ? active()->rtfText : nullptr;
 }
 
 void MainFixture::trigger(const QString& actionName)
@@ -126,9 +112,7 @@ void typeInto(platform::RichTextBox& editor, const QString& text)
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -150,4 +134,16 @@ SmallDisk::~SmallDisk()
 {
     if (mounted_)
         QProcess::execute(QStringLiteral("umount"), {dir_.path()});
+}
+
+ProgressCanceller::ProgressCanceller()
+{
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            shown = true;
+            if (auto* cancel = d->findChild<QPushButton*>(); cancel && armed)
+                cancel->click();
+        }
+    });
+    timer_.start(1);
 }

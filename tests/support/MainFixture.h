@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Fakes.h"
+#include "app/modMain.h"
 #include "platform/Services.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 class frmMain;
@@ -29,12 +31,14 @@ struct ServicesFixture {
     /// a null value leaves the key absent).
     explicit ServicesFixture(const QList<QPair<QString, QString>>& seed = {});
 
-    QString setting(const QString& key, const QString& defaultValue = QString()) const;
-    void seed(const QString& key, const QString& value);
+    QString setting(const QString& key, const QString& defaultValue = QString()) const
+    {
+        return modMain::GetSetting(*services.settings, key, defaultValue);
+    }
+    void seed(const QString& key, const QString& value) { modMain::SaveSetting(*services.settings, key, value); }
     QString path(const QString& name) const { return dir.filePath(name); }
 };
 
-/// Types text into an editor as key presses.
 void typeInto(platform::RichTextBox& editor, const QString& text);
 
 /// The real main window over the fake services.
@@ -45,13 +49,11 @@ struct MainFixture : ServicesFixture {
                          const QStringList& arguments = {}, bool start = true);
     ~MainFixture();
 
-    /// Runs start-up as the program does.
     void start(const QStringList& arguments = {});
 
     frmDocument* active() const;
     platform::RichTextBox* editor() const;
     void trigger(const QString& actionName);
-    /// Types text into the active editor as key presses.
     void type(const QString& text) { typeInto(*editor(), text); }
 };
 
@@ -71,3 +73,24 @@ private:
     QTemporaryDir dir_;
     bool mounted_ = false;
 };
+
+/// Presses Cancel in the progress window as soon as one shows, while armed; shown tells whether
+/// one showed at all.
+class ProgressCanceller {
+public:
+    ProgressCanceller();
+    bool armed = true, shown = false;
+
+private:
+    QTimer timer_;
+};
+
+/// What a test needs and this machine lacks: under CI (CI set) the test fails, elsewhere it is
+/// skipped; either way the message says what is missing.
+#define QUIPLE_NEED(present, what)                                                          \
+    do {                                                                                    \
+        if (!(present) && !qEnvironmentVariableIsEmpty("CI"))                               \
+            QFAIL("missing under CI: " what);                                               \
+        if (!(present))                                                                     \
+            QSKIP("missing: " what);                                                        \
+    } while (false)
