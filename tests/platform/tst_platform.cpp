@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +36,7 @@ private slots:
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
     void saveKeepsWhatTheFileWas();
+    void namesThatAreNotUtf8KeepTheirBytes();
     void colorValues();
     void fontFamiliesAreNamedOnce();
     void saveDialogRefusesAMissingFolder();
@@ -224,6 +227,24 @@ void tst_platform::saveKeepsWhatTheFileWas()
     QCOMPARE(st.st_gid, 65534u);
     QCOMPARE(readFile(path), QByteArray("short"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
+}
+
+void tst_platform::namesThatAreNotUtf8KeepTheirBytes()
+{
+    // A name is bytes: one that is not UTF-8 (an old Latin-1 name) is read and saved as itself.
+    QTemporaryDir dir;
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/caf\xE9 \xFF\xC3.txt";
+    FILE* f = ::fopen(raw.constData(), "wb");
+    QVERIFY(f && ::fputs("old", f) >= 0 && ::fclose(f) == 0);
+    const QString name = platform::decodeFileName(raw);
+    QCOMPARE(platform::readRegularFile(name), QByteArray("old"));
+    platform::writeWholeFile(name, "new");
+    char back[8] = {};
+    f = ::fopen(raw.constData(), "rb");
+    QVERIFY(f && ::fread(back, 1, sizeof back, f) == 3 && ::fclose(f) == 0);
+    QCOMPARE(QByteArray(back), QByteArray("new"));
+    const std::filesystem::directory_iterator files(QFile::encodeName(dir.path()).toStdString());
+    QCOMPARE(std::distance(begin(files), end(files)), 1); // no second name beside it
 }
 
 void tst_platform::colorValues()
