@@ -1,4 +1,5 @@
 // The RTF reader and writer: text, formats, tables, pictures, real files, hostile input, LibreOffice.
+#include "MainFixture.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -49,10 +50,6 @@ private slots:
     void survivesHostileInput();
     void exchangesFilesWithLibreOffice();
 };
-
-// A test that needs what this machine lacks fails in the CI run (CI set), elsewhere skips; both say what.
-#define REQUIRE_OR_SKIP(present, what) \
-    if (!(present)) { if (!qEnvironmentVariableIsEmpty("CI")) QFAIL("missing in the CI run: " what); QSKIP("missing: " what); }
 
 namespace {
 
@@ -657,7 +654,7 @@ void tst_rtf::readsCorpus_data()
 void tst_rtf::readsCorpus()
 {
     QFETCH(QString, name);
-    REQUIRE_OR_SKIP(!name.isEmpty(), "the RTF corpus of 120 files or more in ../shared/rtf-corpus");
+    QUIPLE_NEED(!name.isEmpty(), "the RTF corpus of 120 files or more in ../shared/rtf-corpus");
     const QDir dir(corpusDir());
     QFile file(dir.filePath(name + u".rtf"_qs));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -719,8 +716,8 @@ void tst_rtf::survivesHostileInput()
 
 void tst_rtf::exchangesFilesWithLibreOffice()
 {
-    REQUIRE_OR_SKIP(!QStandardPaths::findExecutable(u"soffice"_qs).isEmpty(),
-                    "LibreOffice's soffice (package libreoffice-writer-nogui)");
+    QUIPLE_NEED(!QStandardPaths::findExecutable(u"soffice"_qs).isEmpty(),
+                "LibreOffice's soffice (package libreoffice-writer-nogui)");
     QTemporaryDir dir;
     const QString profile = dir.filePath(u"profile"_qs), out = dir.filePath(u"out"_qs);
 
