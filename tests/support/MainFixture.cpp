@@ -141,6 +141,7 @@ ProgressCanceller::ProgressCanceller()
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
             shown = true;
+            labels << d->labelText();
             if (auto* cancel = d->findChild<QPushButton*>(); cancel && armed)
                 cancel->click();
         }

@@ -75,11 +75,12 @@ private:
 };
 
 /// Presses Cancel in the progress window as soon as one shows, while armed; shown tells whether
-/// one showed at all.
+/// one showed at all, labels what it said.
 class ProgressCanceller {
 public:
     ProgressCanceller();
     bool armed = true, shown = false;
+    QStringList labels;
 
 private:
     QTimer timer_;
