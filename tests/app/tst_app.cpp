@@ -1,6 +1,7 @@
 #include "MainFixture.h"
 #include "app/CommandLine.h"
 #include "app/modMain.h"
+#include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
 #include "platform/AppError.h"
 
@@ -102,6 +103,8 @@ void tst_app::startWithAChangeRestartsWithTheSameFiles()
     QCOMPARE(f.process->started[0].second, files); // each one as it came, blanks and quotes kept
     f.start({f.path("doc.txt")}); // the fresh copy finds the manifest and goes on
     QVERIFY(f.main && f.main->isVisible());
+    QCOMPARE(f.main->documents().size(), 1); // the file alone, no empty document beside it
+    QCOMPARE(f.active()->Caption(), f.path("doc.txt"));
     QCOMPARE(f.process->started.size(), 1);
     QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
 }
