@@ -164,14 +164,16 @@ private slots:
             QCOMPARE(f.editor()->SelStart(), 3);
             QTest::keyClick(d.txtFindString, Qt::Key_End);
             QTest::keyClicks(d.txtFindString, "c");
-            QCOMPARE(d.cmdFind->text(), frmFind::kFindCaption);
+            QCOMPARE(d.cmdFind->text(), QStringLiteral("&Find"));
             d.cmdFind->click();
             QCOMPARE(f.editor()->SelStart(), 3); // from the top, not after the last match
             d.txtFindString->setText("b");
             QTest::keyClick(d.txtFindString, Qt::Key_Return); // Enter clicks Find
             QCOMPARE(outcome(f, 0), QStringLiteral("1+1"));
-            QCOMPARE(d.cmdFind->text(), frmFind::kNextCaption);
+            QCOMPARE(d.cmdFind->text(), QStringLiteral("&Next"));
+            d.cmdCancel->click();
         });
+        QCOMPARE(modFind::sLastFindString, QStringLiteral("b")); // Cancel remembers the text for F3
     }
 
     void replaceAll_data()

@@ -96,6 +96,10 @@ private slots:
                                           << "say <H1>hello</H1>| now";
         QTest::newRow("selection over lines") << "mnuHTMLUnderline_Click" << absent << "x[ab\ncd]y"
                                               << "x<U>ab\ncd</U>|y";
+        QTest::newRow("h2") << "mnuHTMLH2_Click" << absent << "|" << "<H2>|</H2>";
+        QTest::newRow("h4") << "mnuHTMLH4_Click" << absent << "|" << "<H4>|</H4>";
+        QTest::newRow("h5") << "mnuHTMLH5_Click" << absent << "|" << "<H5>|</H5>";
+        QTest::newRow("h6, lower") << "mnuHTMLH6_Click" << "lowercase" << "[x]" << "<h6>x</h6>|";
         QTest::newRow("selection right to left") << "mnuHTMLH3_Click" << absent << "one ]two[ three"
                                                  << "one <H3>two</H3>| three";
         QTest::newRow("center around a word") << "mnuHTMLCenter_Click" << absent << "[text]"

@@ -92,13 +92,14 @@ void tst_options::okStoresEveryOptionOnceChangedAndActsAtOnce()
         o.chkConfirmExit->click(); // back to its old value: still a change
         QVERIFY(o.cmdApply->isEnabled());
         o.chkSmartTabs->click();
+        o.chkSplashScreen->click();
         o.cmdOK->click();
     });
     QStringList stored;
     for (const char* key : {"ConfirmExit", "HTMLTagCase", "UseSmartTabs", "SplashScreen", "UseXPThemes",
                             "MaximizeAsDefault", "FontName", "FontSize"})
         stored << key + QStringLiteral("=") + f.setting(key);
-    QCOMPARE(stored.join(' '), QStringLiteral("ConfirmExit=NO HTMLTagCase=lowercase UseSmartTabs=NO SplashScreen=NO "
+    QCOMPARE(stored.join(' '), QStringLiteral("ConfirmExit=NO HTMLTagCase=lowercase UseSmartTabs=NO SplashScreen=YES "
                                               "UseXPThemes=NO MaximizeAsDefault=YES FontName=Nowhere Sans FontSize=10"));
     QVERIFY(!modMain::bUseSmartTabs); // at once
     modMain::bUseSmartTabs = true;
