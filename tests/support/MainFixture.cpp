@@ -141,7 +141,8 @@ ProgressCanceller::ProgressCanceller()
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
             shown = true;
-            labels << d->labelText();
+            if (labels.isEmpty() || labels.last() != d->labelText())
+                labels << d->labelText(); // each label once, not once a tick
             if (auto* cancel = d->findChild<QPushButton*>(); cancel && armed)
                 cancel->click();
         }
