@@ -35,10 +35,19 @@ frmDocument::~frmDocument() = default;
 
 void frmDocument::loadFile(const QString& path)
 {
+    // Taken before the read: a change another program makes while the file is being read is
+    // then seen by the next check, and never overwritten by a Save without a question.
+    const QString before = platform::fileStamp(path);
     rtfText->LoadFile(path);
     setCaption(path);
     bIsDirty = false;
-    noteDiskState();
+    diskStamp_ = isUntitled() ? QString() : before;
+    if (rtfText->fileVanishedWhileRead()) {
+        // What was read is now the only copy of the file's text.
+        diskStamp_ = platform::fileStamp(path);
+        bIsDirty = true;
+        emit fileVanishedWhileRead();
+    }
 }
 
 void frmDocument::saveFile(const QString& path, int fileType)
@@ -108,6 +117,8 @@ void frmDocument::rtfText_KeyDown(int keyCode, int shift)
     if (keyCode == 114) {
         f3Searches_ = false;
         emit searchKeyPressed(shift);
+    } else if (keyCode == 13) {
+        enterPressedHere_ = true;
     }
 }
 
@@ -115,7 +126,9 @@ void frmDocument::rtfText_KeyUp(int keyCode, int shift)
 {
     Q_UNUSED(shift); // Shift+Enter and Ctrl+Enter count as Enter
     host_.trap(QStringLiteral("rtfText_KeyUp"), [&] {
-        if (keyCode == 13 && modMain::bUseSmartTabs)
+        // Only the release of an Enter typed here: the press that closed a dialog went to the
+        // dialog, and its release must not indent, or unselect, the text the keyboard returns to.
+        if (keyCode == 13 && std::exchange(enterPressedHere_, false) && modMain::bUseSmartTabs)
             SmartTabs();
         else if (keyCode == 114 && std::exchange(f3Searches_, false))
             emit repeatSearchRequested();

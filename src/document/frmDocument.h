@@ -22,6 +22,9 @@ public:
     platform::RichTextBox* rtfText = nullptr;
     /// The document has changes that are not saved.
     bool bIsDirty = false;
+    /// The formatting (as RichTextBox::userFormat() numbers it) that the user agreed to lose
+    /// when saving as plain text.
+    quint64 formatDropAgreed = 0;
 
     QString Caption() const;
     void setCaption(const QString& caption);
@@ -84,6 +87,9 @@ signals:
     void repeatSearchRequested();
     /// The window is closing: its changes were saved or given up.
     void closing();
+    /// The file just loaded was deleted by another program while it was being read; its text
+    /// is kept here, marked modified.
+    void fileVanishedWhileRead();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -97,4 +103,6 @@ private:
     QString diskStamp_;
     // F3's press reached this editor and no command claims it: its release searches again.
     bool f3Searches_ = false;
+    // Enter's press reached this editor: its release may run smart tabs.
+    bool enterPressedHere_ = false;
 };

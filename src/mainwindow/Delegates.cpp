@@ -24,6 +24,7 @@ void frmMain::connectDocument(frmDocument& doc)
     connect(&doc, &frmDocument::searchKeyPressed, this,
             [this, d = &doc](int shift) { d->armRepeatSearch(F3RepeatsSearch(shift)); });
     connect(&doc, &frmDocument::repeatSearchRequested, this, [this] { modFind::RepeatSearch(*this); });
+    connect(&doc, &frmDocument::fileVanishedWhileRead, this, [this, d = &doc] { FileDeletedWhileRead(*d); });
 }
 
 bool frmMain::F3RepeatsSearch(int shift) const

@@ -13,6 +13,17 @@
 #include <QApplication>
 
 
+void frmMain::FileDeletedWhileRead(frmDocument& doc)
+{
+    services_.messages->show(
+        this,
+        doc.Caption() + QStringLiteral(" has been deleted by another program.  Its text stays here; "
+                                       "save it to keep it.  It went while it was being read, so "
+                                       "the text may be incomplete."),
+        platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
+    recovery_->schedule(doc);
+}
+
 void frmMain::CheckDiskChanges(frmDocument& doc)
 {
     const QString known = doc.diskStamp();

@@ -163,6 +163,23 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
     return true;
 }
 
+bool frmMain::ConfirmFormatDrop(frmDocument& doc, const QString& name)
+{
+    // Asked once for the formatting as it is; a format given after the answer asks again.
+    const quint64 format = doc.rtfText->userFormat();
+    if (format == 0 || format == doc.formatDropAgreed)
+        return true;
+    const auto answer = services_.messages->show(
+        this,
+        name + QStringLiteral(" is saved as plain text, which cannot keep its formatting (bold, "
+                              "italic, underline, alignment).  Save it without the formatting?"),
+        platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
+    if (answer != platform::Answer::Yes)
+        return false;
+    doc.formatDropAgreed = format;
+    return true;
+}
+
 bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
 {
     const int fileType = SaveFileType(name);
@@ -182,7 +199,8 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
             return false;
     }
     const platform::TextFormat format = doc.rtfText->plainTextFormat();
-    if (fileType == platform::RichTextBox::PlainText && !ConfirmEncoding(doc, name))
+    if (fileType == platform::RichTextBox::PlainText
+        && (!ConfirmFormatDrop(doc, name) || !ConfirmEncoding(doc, name)))
         return false;
     try {
         doc.saveFile(name, fileType);

@@ -98,6 +98,8 @@ public:
     /// Tells the user when the document's file was changed or deleted by another program since:
     /// an unmodified document reloads quietly, a modified one asks first.
     void CheckDiskChanges(frmDocument& doc);
+    /// The file was deleted while it was being read: the window keeps what was read.
+    void FileDeletedWhileRead(frmDocument& doc);
     /// The recovery copies of the modified documents.
     Recovery& recovery() const override { return *recovery_; }
     QString FilterText;
@@ -205,6 +207,8 @@ private:
     bool WriteDocument(frmDocument& doc, const QString& name, bool ownFile);
     bool ConfirmOverwriteOfChangedFile(frmDocument& doc, const QString& name);
     bool ConfirmEncoding(frmDocument& doc, const QString& name);
+    /// Before a plain-text save of a document the user formatted: may the formatting go?
+    bool ConfirmFormatDrop(frmDocument& doc, const QString& name);
     /// The name the save dialog returns (empty when cancelled).
     QString AskSaveName(const QString& title);
     void MDIForm_Unload();

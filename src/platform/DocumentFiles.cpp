@@ -130,6 +130,8 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             result.store = std::make_unique<TextStore>();
             result.format = decodeFileInto(path, *result.store, [&](int permille) { return steps.tell(permille); });
         }
+        // What was read stays readable after its name went; only the caller can keep it now.
+        result.vanished = fileStamp(path) == QLatin1String("gone");
         steps.report(1000);
         return result;
     } catch (const std::bad_alloc&) {

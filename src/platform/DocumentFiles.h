@@ -23,6 +23,7 @@ struct LoadedDocument {
     bool rich = false;          ///< the file holds RTF
     TextFormat format;          ///< of a plain-text file
     QString unkept;             ///< of a rich-text file: what it held that saving would lose
+    bool vanished = false;      ///< the file was deleted while it was read
 };
 
 /// Reads a file: RTF into a new document in the given default font when it holds RTF, otherwise

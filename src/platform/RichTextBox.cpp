@@ -14,10 +14,12 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPrinter>
 #include <QScopeGuard>
+#include <QStorageInfo>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -383,7 +385,10 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
 void RichTextBox::placeView(QWidget* view)
 {
     QWidget* old = viewWidget_;
-    const bool hadFocus = old && old->hasFocus();
+    // While another window (a file dialog, say) has the keyboard, the old view is still the one
+    // its window gives the keyboard back to: the new view must take that place, or the window
+    // would hand the keyboard, and with it the active document, to some other editor.
+    const bool hadFocus = old && (old->hasFocus() || old->window()->focusWidget() == old);
     viewWidget_ = view;
     applyColors();
     view->setFont(font_);
@@ -739,6 +744,7 @@ void RichTextBox::setSelBold(bool on)
     QTextCharFormat f;
     f.setFontWeight(on ? QFont::Bold : QFont::Normal);
     mergeSelFormat(f);
+    noteUserFormat();
 }
 
 void RichTextBox::setSelItalic(bool on)
@@ -748,6 +754,7 @@ void RichTextBox::setSelItalic(bool on)
     QTextCharFormat f;
     f.setFontItalic(on);
     mergeSelFormat(f);
+    noteUserFormat();
 }
 
 void RichTextBox::setSelUnderline(bool on)
@@ -757,6 +764,7 @@ void RichTextBox::setSelUnderline(bool on)
     QTextCharFormat f;
     f.setFontUnderline(on);
     mergeSelFormat(f);
+    noteUserFormat();
 }
 
 std::optional<int> RichTextBox::SelAlignment() const
@@ -802,6 +810,13 @@ void RichTextBox::setSelAlignment(int alignment)
     QTextBlockFormat f;
     f.setAlignment(a);
     cursor().mergeBlockFormat(f);
+    noteUserFormat();
+}
+
+void RichTextBox::noteUserFormat()
+{
+    if (rich_)
+        userFormat_ = ++formatSerial_;
 }
 
 void RichTextBox::setSelColor(ColorValue color)
@@ -1041,6 +1056,8 @@ void RichTextBox::LoadFile(const QString& path)
 {
     LoadedDocument loaded = loadDocumentWithProgress(path, font_, window());
     unkept_ = loaded.unkept;
+    userFormat_ = 0; // what the file holds is the file's, not a format given here
+    vanishedWhileRead_ = loaded.vanished;
     {
         ProgramChange quiet(*this);
         if (loaded.rich) {
@@ -1108,6 +1125,29 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     unkept_.clear();
 }
 
+namespace {
+
+// A print into a file is whole when the file ends as every PDF does; the PDF writer itself
+// says nothing when a write fails (a full disk), so the file is looked at.
+void checkPrintedFile(const QString& path)
+{
+    QFile file(path);
+    QByteArray tail;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(std::max<qint64>(0, file.size() - 64)))
+        tail = file.readAll();
+    file.close();
+    if (tail.contains("%%EOF"))
+        return;
+    QFile::remove(path); // half a document is of no use to anyone
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < 64 * 1024)
+        platform::raise(err::DiskFull,
+                        QStringLiteral("There is not enough space on the disk to print to %1.").arg(path));
+    platform::raise(err::PathFileAccess, QStringLiteral("The print could not be written to %1.").arg(path));
+}
+
+} // namespace
+
 void RichTextBox::SelPrint(QPrinter* printer)
 {
     if (!printer || !printer->isValid())
@@ -1130,6 +1170,8 @@ void RichTextBox::SelPrint(QPrinter* printer)
     }
     if (printer->printerState() == QPrinter::Error)
         platform::raise(err::PathFileAccess, QStringLiteral("The printer reported an error."));
+    if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty())
+        checkPrintedFile(printer->outputFileName());
 }
 
 QWidget* RichTextBox::hwnd() const

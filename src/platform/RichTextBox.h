@@ -113,6 +113,15 @@ public:
     /// empty when nothing. Cleared by the next successful SaveFile.
     QString unkeptContent() const { return unkept_; }
 
+    /// Which format the user gave last (bold, italic, underline, alignment) since the content
+    /// was loaded: 0 for none, and a new number for each, so that a caller can tell whether the
+    /// formatting changed since it last looked. Colours the program sets do not count.
+    quint64 userFormat() const { return userFormat_; }
+
+    /// The file loaded last was deleted by another program while it was being read: what was
+    /// read is all there is, and it may be incomplete.
+    bool fileVanishedWhileRead() const { return vanishedWhileRead_; }
+
     /// The plain-text format SaveFile type 1 writes: that of the file loaded last. Its line break
     /// is the one new lines take; a plain document keeps the style of each line it read.
     TextFormat plainTextFormat() const;
@@ -181,6 +190,7 @@ private:
     void applyColors();
     qsizetype findPlain(const QString& text, qsizetype start, qsizetype end, int options);
     void mergeSelFormat(const QTextCharFormat& format);
+    void noteUserFormat();
     void plainKey(QKeyEvent* e, bool* handled);
 
     EditorViewImpl* rich_ = nullptr;
@@ -192,6 +202,9 @@ private:
     std::optional<QColor> baseColor_, textColor_;
     TextFormat plainFormat_;
     QString unkept_;
+    quint64 formatSerial_ = 0;
+    quint64 userFormat_ = 0;
+    bool vanishedWhileRead_ = false;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
     int programChange_ = 0;

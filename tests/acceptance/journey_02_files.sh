@@ -50,6 +50,14 @@ typetext "$WORK/docs/three.Rtf"
 keys Return
 wait_title "$win" "[$WORK/docs/three.Rtf]"
 shot "reopened"
+# The keyboard comes back to the file just opened, not to the document behind it.
 focus "$win"
+wait_title "$win" "[$WORK/docs/three.Rtf]"
+keys ctrl+Home
+typetext "Top "
+keys ctrl+s
+typed() { grep -q 'Top ' "$WORK/docs/three.Rtf"; }
+wait_for "what was typed did not reach three.Rtf" typed
+[ "$(cat "$WORK/docs/one.txt" | od -c | head -1)" = "$(printf 'first\r\nadded' | od -c | head -1)" ] || fail "one.txt changed"
 quit
 finish

@@ -92,6 +92,15 @@ void tst_document::heldEnterIndentsOnlyTheLastLine()
     // Only the real release runs smart tabs, measuring the empty line the held key made last.
     QTRY_COMPARE(platform::pendingKeys(), 0);
     QCOMPARE(marked(box), QStringLiteral("\tx\n\n\n|"));
+
+    // A release whose press went elsewhere (Enter closing a dialog) neither indents nor unselects.
+    box.setSelStart(0);
+    box.setSelLength(box.TextLength());
+    setMarked(box, "\tfirst\n\t[second]");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(box.hwnd(), &release);
+    QTRY_COMPARE(platform::pendingKeys(), 0);
+    QCOMPARE(marked(box), QStringLiteral("\tfirst\n\t[second]"));
 }
 
 void tst_document::formattingShortcutsAndTheSelection()

@@ -282,21 +282,30 @@ private slots:
         QTest::addColumn<QByteArray>("file");     // as opened
         QTest::addColumn<bool>("changedOutside"); // by another program, while the window stays active
         QTest::addColumn<QString>("typed");       // at the end
+        QTest::addColumn<QString>("format");      // then given to all: "bold" by the user, "colour" by Options
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("question");    // PATH stands for the file
         QTest::addColumn<QByteArray>("after");    // on disk
         const QString changed = "PATH has been changed by another program since it was opened here.  "
                                 "Overwrite those changes?";
-        QTest::newRow("changed, keep theirs") << QByteArray("a\n") << true << "b" << int(Answer::No)
+        QTest::newRow("changed, keep theirs") << QByteArray("a\n") << true << "b" << "" << int(Answer::No)
                                               << changed << QByteArray("theirs\n");
-        QTest::newRow("changed, overwrite") << QByteArray("a\n") << true << "b" << int(Answer::Yes)
+        QTest::newRow("changed, overwrite") << QByteArray("a\n") << true << "b" << "" << int(Answer::Yes)
                                             << changed << QByteArray("a\nb");
-        QTest::newRow("Windows-1252, keep") << QByteArray("caf\xE9\r\n\r\n") << false << "x \u4E2D\u6587 \u03A9" << int(Answer::No)
+        QTest::newRow("Windows-1252, keep") << QByteArray("caf\xE9\r\n\r\n") << false << "x \u4E2D\u6587 \u03A9" << "" << int(Answer::No)
             << "PATH holds characters that Windows-1252 cannot store, such as '\u4E2D' in line 3.  Save it as UTF-8 instead?"
             << QByteArray("caf\xE9\r\n\r\n");
         QTest::newRow("Windows-1252, to UTF-8") << QByteArray("caf\xE9\r\n") << false << u"\u20AC \U0001F600 \u03A9"_qs
-            << int(Answer::Yes) << u"PATH holds characters that Windows-1252 cannot store, such as '\U0001F600' in line 2.  Save it as UTF-8 instead?"_qs
+            << "" << int(Answer::Yes) << u"PATH holds characters that Windows-1252 cannot store, such as '\U0001F600' in line 2.  Save it as UTF-8 instead?"_qs
             << QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC \xF0\x9F\x98\x80 \xCE\xA9");
+        const QString formatting = "PATH is saved as plain text, which cannot keep its formatting (bold, italic, "
+                                   "underline, alignment).  Save it without the formatting?";
+        QTest::newRow("bold, keep it") << QByteArray("a\n") << false << "b" << "bold" << int(Answer::No)
+                                       << formatting << QByteArray("a\n");
+        QTest::newRow("bold, save the text") << QByteArray("a\n") << false << "b" << "bold" << int(Answer::Yes)
+                                             << formatting << QByteArray("a\nb");
+        QTest::newRow("colour from Options, nothing to ask") << QByteArray("a\n") << true << "b" << "colour"
+                                                             << int(Answer::Yes) << changed << QByteArray("a\nb");
     }
 
     void saveAsksBeforeLosingText()
@@ -304,9 +313,12 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(bool, changedOutside);
         QFETCH(QString, typed);
+        QFETCH(QString, format);
         QFETCH(int, answer);
         QFETCH(QString, question);
         QFETCH(QByteArray, after);
+        const QString formatting = "PATH is saved as plain text, which cannot keep its formatting (bold, italic, "
+                                   "underline, alignment).  Save it without the formatting?";
         MainFixture f;
         const QString path = f.path("kept.txt");
         writeFile(path, file);
@@ -314,6 +326,13 @@ private slots:
         frmDocument* doc = f.active();
         doc->rtfText->setSelStart(doc->rtfText->TextLength());
         doc->rtfText->setSelText(typed);
+        doc->rtfText->setSelStart(0);
+        doc->rtfText->setSelLength(doc->rtfText->TextLength());
+        if (format == "bold")
+            QTest::keyClick(doc->rtfText->hwnd(), Qt::Key_B, Qt::ControlModifier);
+        else if (format == "colour")
+            doc->rtfText->setSelColor(platform::rgbValue(0, 0, 128));
+        doc->rtfText->setSelStart(doc->rtfText->TextLength());
         if (changedOutside) {
             writeFile(path, "theirs\n");
             QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
@@ -331,6 +350,11 @@ private slots:
             QVERIFY(f.main->SaveDocument(*doc));
             QCOMPARE(f.messages->shown.size(), 1);
             QCOMPARE(readFile(path), after + "!");
+            // A format given after the answer asks again.
+            QTest::keyClick(doc->rtfText->hwnd(), Qt::Key_U, Qt::ControlModifier);
+            f.messages->answers << Answer::No;
+            QVERIFY(!f.main->SaveDocument(*doc));
+            QCOMPARE(f.messages->shown.last().prompt, QString(formatting).replace("PATH", path));
         }
     }
 };

@@ -2,6 +2,7 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Color.h"
+#include "platform/DocumentFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/RichTextBox.h"
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QSignalSpy>
@@ -162,6 +164,19 @@ void tst_platform::loadErrorsNameTheFile()
         }
         QCOMPARE(box.Text(), QStringLiteral("kept"));
     }
+
+    // A file that another program deletes while it is read: what was read is kept, and said.
+    const QString going = dir.filePath("going.txt");
+    writeFile(going, QByteArray("line\n").repeated(100000));
+    bool deleted = false;
+    const platform::LoadedDocument loaded = platform::loadDocument(going, QFont(), [&](int) {
+        deleted = deleted || QFile::remove(going);
+        return true;
+    });
+    QVERIFY(deleted && loaded.vanished);
+    QCOMPARE(loaded.store->text(), QString("line\n").repeated(100000));
+    writeFile(going, "here");
+    QVERIFY(!platform::loadDocument(going, QFont()).vanished);
 }
 
 void tst_platform::failedSaveLeavesOldFileWhole()
@@ -182,6 +197,22 @@ void tst_platform::failedSaveLeavesOldFileWhole()
     QCOMPARE(QDir(disk.path("")).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.txt"});
     QVERIFY_THROWS_EXCEPTION(platform::AppError,
                              box.SaveFile(disk.path("missing/x.txt"), RichTextBox::PlainText));
+    // A print into a file that the full disk cannot take is an error, and leaves no empty file.
+    QFile filler(disk.path("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+    }
+    filler.close();
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(disk.path("printed.pdf"));
+    try {
+        box.SelPrint(&printer);
+        QFAIL("a print onto a full disk reported success");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, "There is not enough space on the disk to print to " + disk.path("printed.pdf") + ".");
+    }
+    QVERIFY(!QFile::exists(disk.path("printed.pdf")));
 }
 
 void tst_platform::saveKeepsWhatTheFileWas()
