@@ -5,7 +5,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/RichTextBox.h"
+#include "platform/text/PlainView.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -29,6 +31,9 @@ private slots:
     void eventsFollowTheUser();
     void mixedFormatsReadAsNoValue();
     void findHonoursOptions();
+    void plainViewKeys_data();
+    void plainViewKeys();
+    void clicksAndArrowsRightOfAWrappedRowStayOnIt();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
     void saveKeepsWhatTheFileWas();
@@ -140,6 +145,91 @@ void tst_platform::findHonoursOptions()
     box.setSelStart(35);
     box.setSelText(QStringLiteral("x\u00A0y")); // a no-break space is found by a space
     QCOMPARE(box.Find(QStringLiteral("x y"), 0), 35);
+    // Such a text is looked for a stretch at a time; a match across two stretches is found too.
+    box.setSelStart(0);
+    box.setSelText(QString(4094 - 35, u'-'));
+    QCOMPARE(box.Find(QStringLiteral("x y"), 0), 4094);
+}
+
+void tst_platform::plainViewKeys_data()
+{
+    // The text before and after the keys, "|" where the caret is; "^" holds Ctrl.
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("Ctrl+Left at a line's start: the end of the line before")
+        << "one two\n|three" << "^Left" << "one two|\nthree";
+    QTest::newRow("Ctrl+Left over blanks: the line's start") << "one\n  |two" << "^Left ^Left" << "one|\n  two";
+    QTest::newRow("Ctrl+Right at a line's end: the next line") << "one|\ntwo" << "^Right" << "one\n|two";
+    QTest::newRow("Ctrl+Right over trailing blanks: before the break") << "o|ne  \ntwo" << "^Right ^Right"
+                                                                        << "one  \n|two";
+    QTest::newRow("Ctrl+Backspace at a line's start joins it to the one before")
+        << "one\n|two" << "^Backspace" << "one|two";
+    QTest::newRow("Ctrl+Backspace at a line's end takes its last word") << "one two|\nx" << "^Backspace" << "one |\nx";
+    QTest::newRow("Ctrl+Backspace at the start: nothing") << "|one" << "^Backspace" << "|one";
+    QTest::newRow("Ctrl+Delete at a line's end joins the next") << "one|\ntwo" << "^Delete" << "one|two";
+    QTest::newRow("Ctrl+Delete stops at the break") << "|one  \ntwo" << "^Delete" << "|\ntwo";
+    QTest::newRow("pasted lone CRs are line breaks") << "a|b" << "^V" << "ax\ny\n|b";
+    QTest::newRow("undo of a paste") << "a|b" << "^V ^Z" << "a|b";
+    QTest::newRow("a surrogate pair is one character") << u"ab|\U0001F600cd"_qs << "Right Backspace" << "ab|cd";
+    QTest::newRow("Enter and Tab type what they stand for") << "ab|cd" << "X Y Return Tab" << "abxy\n\t|cd";
+    QTest::newRow("a run of typing is one undo step") << "ab|cd" << "X Y Return Tab ^Z" << "ab|cd";
+    QTest::newRow("and one redo step") << "ab|cd" << "X Y Return Tab ^Z ^Y" << "abxy\n\t|cd";
+    QTest::newRow("Insert types over what follows") << "|abc" << "Ins X Ins Y" << "xy|bc";
+    QTest::newRow("but never over a line break") << "|ab\ncd" << "Ins X Y Z" << "xyz|\ncd";
+    QTest::newRow("Delete joins lines") << "ab|\ncd" << "Del" << "ab|cd";
+}
+
+void tst_platform::plainViewKeys()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, keys);
+    QFETCH(QString, after);
+    RichTextBox box;
+    box.setSelText(QString(before).remove(u'|'));
+    box.setSelStart(before.indexOf(u'|'));
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\ry\r"));
+    for (const QString& key : keys.split(u' ')) {
+        const QKeySequence sequence(QString(key).replace(u'^', QStringLiteral("Ctrl+")));
+        QTest::keyClick(box.hwnd(), Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+    }
+    QCOMPARE(box.Text().insert(box.SelStart(), u'|'), after);
+    QVERIFY(!box.isRichView());
+}
+
+void tst_platform::clicksAndArrowsRightOfAWrappedRowStayOnIt()
+{
+    // Right of a wrapped row, a click or Up / Down puts the caret at the row's end, where End does,
+    // never at the start of the next row; a walk down keeps its column over a short line.
+    QWidget window;
+    window.resize(300, 200);
+    auto* box = new RichTextBox(&window);
+    box->resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString m(200, u'm');
+    box->setSelText(m + "\nx\nab " + m); // the last line wraps after "ab "
+    box->setSelStart(0);
+    auto* view = qobject_cast<platform::PlainView*>(box->hwnd());
+    QVERIFY(view);
+    const auto clickRightOf = [&](qsizetype offset) {
+        const QPoint at(view->viewport()->width() - 3, view->characterRect(offset).center().y());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at, 500);
+    };
+    clickRightOf(0);
+    const qsizetype rowEnd = box->SelStart();
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(box->SelStart(), 0);
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(box->SelStart(), rowEnd);
+    for (int rows = 0; box->SelStart() <= 202 && rows < 100; ++rows)
+        QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(box->SelStart(), 205); // behind "ab"
+    clickRightOf(212);
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(box->SelStart(), 205);
+    clickRightOf(203);
+    QCOMPARE(box->SelStart(), 205);
 }
 
 void tst_platform::loadErrorsNameTheFile()
