@@ -1,20 +1,13 @@
 // Plain documents in the editor's own view, every byte kept; big files; paragraphs with no breaks.
 #include "MainFixture.h"
-#include "platform/AppError.h"
-#include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/rtf/LongRuns.h"
 
 #include <QAccessible>
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QInputMethodEvent>
 #include <QMimeData>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,42 +56,13 @@ struct ShownBox {
 class tst_largefiles : public QObject {
     Q_OBJECT
 private slots:
-    void plainFilesComeBackByteForByte_data();
-    void plainFilesComeBackByteForByte();
     void keysMoveOverDisplayLines();
     void mouseSelectsAndReports();
     void inputMethodsAndScreenReaders();
-    void bigFileShowsProgressAndACancelledSaveKeepsTheFile();
     void richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole();
     void viewWrapsAnywhereOnlyForLongRuns_data();
     void viewWrapsAnywhereOnlyForLongRuns();
 };
-
-void tst_largefiles::plainFilesComeBackByteForByte_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("mixed line breaks") << QByteArray("one\r\ntwo\nthree\rfour\r\n\n\r\rend\r");
-    QByteArray binary;
-    for (int b = 0; b < 3 * 256; ++b)
-        binary += char(b % 256);
-    QTest::newRow("every byte value, NULs included") << binary;
-    QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0\r\0\n\0", 12);
-    QTest::newRow("empty") << QByteArray();
-}
-
-void tst_largefiles::plainFilesComeBackByteForByte()
-{
-    QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    const QString in = dir.filePath(QStringLiteral("in.txt"));
-    writeFile(in, bytes);
-    RichTextBox box;
-    box.LoadFile(in);
-    QVERIFY(!box.isRichView());
-    const QString out = dir.filePath(QStringLiteral("out.txt"));
-    box.SaveFile(out, RichTextBox::PlainText);
-    QCOMPARE(readFile(out), bytes);
-}
 
 void tst_largefiles::keysMoveOverDisplayLines()
 {
@@ -208,44 +172,6 @@ void tst_largefiles::inputMethodsAndScreenReaders()
                                                           QAccessible::LineBoundary, &from, &to);
     QCOMPARE(line, QString::fromUtf8("secon\xC3\xA9" "d line"));
     QCOMPARE(from, 11);
-}
-
-void tst_largefiles::bigFileShowsProgressAndACancelledSaveKeepsTheFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("big.txt"));
-    QByteArray bytes;
-    while (bytes.size() < 3 * 1024 * 1024)
-        bytes += "a line of a big file, \xC3\xA9t\xC3\xA9 included\n";
-    writeFile(path, bytes);
-    platform::setProgressFromBytes(1024 * 1024);
-    const auto restore = qScopeGuard([] { platform::setProgressFromBytes(8 * 1024 * 1024); });
-    QWidget window;
-    auto* box = new RichTextBox(&window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    // The window handles events under a progress window that names the file; the user cancels.
-    ProgressCanceller user;
-    user.armed = false;
-    box->LoadFile(path);
-    QCOMPARE(user.labels.value(0), u"Opening big.txt (3.0 MB)..."_qs);
-    user.labels.clear();
-    box->SaveFile(dir.filePath(QStringLiteral("copy.txt")), RichTextBox::PlainText);
-    QCOMPARE(user.labels.value(0), u"Saving copy.txt..."_qs);
-    QCOMPARE(readFile(dir.filePath(QStringLiteral("copy.txt"))), bytes);
-
-    // A cancelled save leaves the old file whole, no temporary file beside it, and says so.
-    box->setSelText(QStringLiteral("edited "));
-    user.armed = true;
-    try {
-        box->SaveFile(path, RichTextBox::PlainText);
-        QFAIL("a cancelled save reported success");
-    } catch (const platform::AppError& e) {
-        QCOMPARE(e.number, platform::err::Cancel);
-        QCOMPARE(e.description, u"Saving was cancelled; %1 was left as it was."_qs.arg(path));
-    }
-    QCOMPARE(readFile(path), bytes);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"big.txt", "copy.txt"}));
 }
 
 void tst_largefiles::richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole()
