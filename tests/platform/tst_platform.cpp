@@ -1,5 +1,6 @@
 #include "MainFixture.h"
 #include "platform/AppError.h"
+#include "platform/DocumentFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Color.h"
 #include "platform/Dialogs.h"
@@ -12,6 +13,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QSignalSpy>
@@ -36,6 +39,7 @@ private slots:
     void clicksAndArrowsRightOfAWrappedRowStayOnIt();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
+    void aCancelOnceTheWorkHasEndedTakesNothingBack();
     void saveKeepsWhatTheFileWas();
     void namesThatAreNotUtf8KeepTheirBytes();
     void colorValues();
@@ -267,6 +271,22 @@ void tst_platform::failedSaveLeavesOldFileWhole()
     QCOMPARE(QDir(disk.path("")).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.txt"});
     QVERIFY_THROWS_EXCEPTION(platform::AppError,
                              box.SaveFile(disk.path("missing/x.txt"), RichTextBox::PlainText));
+}
+
+void tst_platform::aCancelOnceTheWorkHasEndedTakesNothingBack()
+{
+    // The user's Cancel reaches the window only once the work has written its last byte: the work
+    // stands, and nobody is told that the file was left as it was.
+    bool done = false;
+    platform::runWithProgress(nullptr, "Saving a.txt...", "Saving was cancelled", [&](const auto& progress) {
+        progress(0);
+        QMetaObject::invokeMethod(qApp, [] {
+            if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+                d->findChild<QPushButton*>()->click();
+        }, Qt::QueuedConnection);
+        done = true;
+    });
+    QVERIFY(done);
 }
 
 void tst_platform::saveKeepsWhatTheFileWas()
