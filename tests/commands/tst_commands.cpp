@@ -150,18 +150,13 @@ void tst_commands::toolbarButtonsDoWhatTheySay_data()
         << "Untitled 1: |say <HTML>\n<HEAD>\n<TITLE>TITLE GOES HERE</TITLE>\n</HEAD>\n<BODY>\n\n"
            "BODY TEXT GOES HERE\n\n</BODY>\n</HTML>hello CLIP";
     QTest::newRow("Comment") << "tbHTMLToolBar" << "Comment" << word << "Untitled 1: say <!-- hello -->| CLIP";
-    for (const QString tag : {"H1", "H2", "H3", "H4", "H5", "H6"})
-        QTest::addRow("%s", qPrintable(tag)) << "tbHTMLToolBar" << tag << word
-                                             << "Untitled 1: say <" + tag + ">hello</" + tag + ">| CLIP";
-    QTest::newRow("Bold tag") << "tbHTMLToolBar" << "Bold" << word << "Untitled 1: say <B>hello</B>| CLIP";
-    QTest::newRow("Italic tag") << "tbHTMLToolBar" << "Italic" << word << "Untitled 1: say <I>hello</I>| CLIP";
-    QTest::newRow("Underline tag") << "tbHTMLToolBar" << "Underline" << word << "Untitled 1: say <U>hello</U>| CLIP";
-    QTest::newRow("Left tag") << "tbHTMLToolBar" << "AlignLeft" << word
-                              << "Untitled 1: say <P ALIGN=\"LEFT\">hello|</P> CLIP";
-    QTest::newRow("Center tag") << "tbHTMLToolBar" << "AlignCenter" << word
-                                << "Untitled 1: say <P ALIGN=\"CENTER\">hello|</P> CLIP";
-    QTest::newRow("Right tag") << "tbHTMLToolBar" << "AlignRight" << word
-                               << "Untitled 1: say <P ALIGN=\"RIGHT\">hello|</P> CLIP";
+    const std::pair<const char*, const char*> tags[] = {{"H1", "<H1>hello</H1>|"}, {"H2", "<H2>hello</H2>|"},
+        {"H3", "<H3>hello</H3>|"}, {"H4", "<H4>hello</H4>|"}, {"H5", "<H5>hello</H5>|"}, {"H6", "<H6>hello</H6>|"},
+        {"Bold", "<B>hello</B>|"}, {"Italic", "<I>hello</I>|"}, {"Underline", "<U>hello</U>|"},
+        {"AlignLeft", "<P ALIGN=\"LEFT\">hello|</P>"}, {"AlignCenter", "<P ALIGN=\"CENTER\">hello|</P>"},
+        {"AlignRight", "<P ALIGN=\"RIGHT\">hello|</P>"}};
+    for (const auto& [key, tagged] : tags)
+        QTest::addRow("%s tag", key) << "tbHTMLToolBar" << key << word << u"Untitled 1: say %1 CLIP"_qs.arg(tagged);
 }
 
 void tst_commands::toolbarButtonsDoWhatTheySay()
