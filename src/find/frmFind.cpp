@@ -12,7 +12,6 @@
 #include "platform/Twips.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,9 +29,6 @@ const QString frmFind::kFindCaption = QStringLiteral("&Find");
 const QString frmFind::kNextCaption = QStringLiteral("&Next");
 
 namespace {
-
-// Replace All works in slices of this many milliseconds, the windows painting between them.
-constexpr qint64 kSliceMs = 40;
 
 // Places a control by its position and size in twips.
 void place(QWidget* w, int left, int top, int width, int height)
@@ -339,9 +335,8 @@ void frmFind::cmdReplaceAll_Click()
             [&](int& permille) {
                 const platform::RichTextBox::EditBlock block(rtf, !first);
                 first = false;
-                QElapsedTimer slice;
-                slice.start();
-                while (iReplaceAllPos >= 0 && slice.elapsed() < kSliceMs) {
+                platform::StepBudget slice;
+                while (iReplaceAllPos >= 0 && slice.more()) {
                     rtf.setSelText(replacement);
                     // Behind the inserted text: a replacement that holds the search text is not
                     // matched again, and every pass moves on, so the loop ends.

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <new>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -29,6 +30,7 @@ namespace {
 
 qint64 g_progressFromBytes = 8 * 1024 * 1024;
 int g_momentMs = 400;
+std::function<void()> g_firstReportHook;
 
 // Rich text from this size is read on a worker thread.
 constexpr qint64 kRichBesideBytes = 256 * 1024;
@@ -103,6 +105,11 @@ void setMomentMs(int milliseconds)
     g_momentMs = milliseconds;
 }
 
+void setFirstReportHook(std::function<void()> hook)
+{
+    g_firstReportHook = std::move(hook);
+}
+
 LoadedDocument loadDocument(const QString& path, const QFont& font,
                             const std::function<bool(int)>& progress)
 {
@@ -148,10 +155,13 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
     std::exception_ptr failure;
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    std::unique_ptr<QThread> worker(QThread::create([&, hook = g_firstReportHook] {
+        bool reported = false;
         try {
             work([&](int p) {
                 permille.store(p, std::memory_order_relaxed);
+                if (hook && !std::exchange(reported, true))
+                    hook();
                 return !cancelled.load(std::memory_order_relaxed);
             });
         } catch (...) {
@@ -207,15 +217,14 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
     if (parent && parent->window()->isVisible())
         parent->window()->activateWindow();
 
-    if (cancelled) {
-        // A real failure that came first still tells its own story.
-        if (failure) {
-            try {
-                std::rethrow_exception(failure);
-            } catch (const AppError& e) {
-                if (e.number != err::Cancel)
-                    throw;
-            }
+    // A Cancel that came once the work had ended is too late to take it back: what it wrote is
+    // written, so it is no cancel. A real failure that came first still tells its own story.
+    if (cancelled && failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const AppError& e) {
+            if (e.number != err::Cancel)
+                throw;
         }
         raise(err::Cancel, cancelledText);
     }

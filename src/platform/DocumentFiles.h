@@ -41,11 +41,16 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
 /// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
 /// over parent; the program's windows keep painting. work is handed a progress function as
 /// loadDocument's. What work throws is thrown again here; after Cancel, once work has stopped,
-/// err::Cancel is raised with cancelledText. With showAfterMs the window shows only once the work
+/// err::Cancel is raised with cancelledText (work that had already ended stands). With showAfterMs the window shows only once the work
 /// has run that long; until then the user's input waits.
 void runWithProgress(QWidget* parent, const QString& label, const QString& cancelledText,
                      const std::function<void(const std::function<bool(int)>&)>& work,
                      int showAfterMs = 0);
+
+/// Tests stand in for the user here: when set, hook is called on the worker of runWithProgress at
+/// the work's first report of progress, before the work learns whether to go on, so that what a
+/// test does in the progress window comes before the work ends, however fast the machine.
+void setFirstReportHook(std::function<void()> hook);
 
 /// How long work may run before it shows its progress window (400 ms unless set).
 int momentMs();

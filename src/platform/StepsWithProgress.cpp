@@ -6,6 +6,23 @@
 
 namespace platform {
 
+namespace {
+// A step's time: short enough for the windows to paint smoothly, long enough to get on.
+constexpr qint64 kStepMs = 40;
+int g_stepUnits = 0;
+} // namespace
+
+bool StepBudget::more()
+{
+    ++units_;
+    return g_stepUnits > 0 ? units_ <= g_stepUnits : clock_.elapsed() < kStepMs;
+}
+
+void StepBudget::setUnits(int units)
+{
+    g_stepUnits = std::max(0, units);
+}
+
 void prepareProgressDialog(QProgressDialog& dialog, const QString& label, int showAfterMs)
 {
     dialog.setWindowTitle(QApplication::applicationName());

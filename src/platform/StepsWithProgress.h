@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 
@@ -17,6 +18,22 @@ namespace platform {
 bool runStepsWithProgress(QWidget* parent, const QString& label,
                           const std::function<bool(int& permille)>& step, int showAfterMs,
                           const std::function<void()>& takeBack = {});
+
+/// The share of work one step does before the windows paint again: some tens of milliseconds of
+/// work, or, once setUnits() has set one, that many units, so that a test cuts the work in the
+/// same places on any machine.
+class StepBudget {
+public:
+    StepBudget() { clock_.start(); }
+    /// Counts a unit the step is about to do; false once the step has had its share.
+    bool more();
+    /// Units a step does from now on; 0 (the program's own) goes by time.
+    static void setUnits(int units);
+
+private:
+    QElapsedTimer clock_;
+    int units_ = 0;
+};
 
 /// Sets up a modal progress window of the program (0 to 1000, titled with its name) that stays up
 /// until it is hidden and shows once showAfterMs have passed.

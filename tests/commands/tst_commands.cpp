@@ -4,6 +4,8 @@
 #include "platform/RichTextBox.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,6 +21,8 @@ class tst_commands : public QObject {
 private slots:
     void menusAsTheUserSeesThem();
     void toolbarsAsTheUserSeesThem();
+    void toolbarButtonsDoWhatTheySay_data();
+    void toolbarButtonsDoWhatTheySay();
     void shortcutsReachTheirCommands();
     void cutAndCopyFollowTheSelection();
     void formatButtonsToggleTheSelection();
@@ -109,9 +113,6 @@ void tst_commands::toolbarsAsTheUserSeesThem()
                             "AlignCenter=Align Center Tag  -  F8|AlignRight=Align Right Tag  -  F9"));
     for (QAction* a : f.main->tbToolBar->actions() + f.main->tbHTMLToolBar->actions())
         QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
-    f.main->tbToolBar->setFocus(); // an HTML button types into the editor, wherever the focus was
-    f.main->toolButton(f.main->tbHTMLToolBar, "H1")->trigger();
-    QCOMPARE(f.editor()->Text(), QStringLiteral("<H1></H1>"));
     f.process->program = "/opt/quiple/bin/quiple";
     const QString folder = QDir::currentPath();
     f.main->toolButton(f.main->tbToolBar, "Help")->trigger();
@@ -125,6 +126,67 @@ void tst_commands::toolbarsAsTheUserSeesThem()
         f.trigger("mnuHelpContents");
         QCOMPARE(f.shell->opened.last(), f.path(page));
     }
+}
+
+void tst_commands::toolbarButtonsDoWhatTheySay_data()
+{
+    // What the user sees after the click: the windows that came up, the active document (its
+    // text with the selection in brackets or the caret as "|"), and the clipboard.
+    QTest::addColumn<QString>("bar");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const QString word = "say [hello]";
+    QTest::newRow("New") << "tbToolBar" << "New" << word << "Untitled 2: | CLIP";
+    QTest::newRow("Open") << "tbToolBar" << "Open" << word << "Open, Untitled 1: say [hello] CLIP";
+    QTest::newRow("Save") << "tbToolBar" << "Save" << word << "Save, Untitled 1: say [hello] CLIP";
+    QTest::newRow("Print") << "tbToolBar" << "Print" << word << "Print, Untitled 1: say [hello] CLIP";
+    QTest::newRow("Find") << "tbToolBar" << "Find" << word << "Find / Replace, Untitled 1: say [hello] CLIP";
+    QTest::newRow("Delete") << "tbToolBar" << "Delete" << word << "Untitled 1: say | CLIP";
+    QTest::newRow("Cut") << "tbToolBar" << "Cut" << word << "Untitled 1: say | hello";
+    QTest::newRow("Copy") << "tbToolBar" << "Copy" << word << "Untitled 1: say [hello] hello";
+    QTest::newRow("Paste") << "tbToolBar" << "Paste" << word << "Untitled 1: say CLIP| CLIP";
+    QTest::newRow("Template") << "tbHTMLToolBar" << "Template" << "say |hello"
+        << "Untitled 1: |say <HTML>\n<HEAD>\n<TITLE>TITLE GOES HERE</TITLE>\n</HEAD>\n<BODY>\n\n"
+           "BODY TEXT GOES HERE\n\n</BODY>\n</HTML>hello CLIP";
+    QTest::newRow("Comment") << "tbHTMLToolBar" << "Comment" << word << "Untitled 1: say <!-- hello -->| CLIP";
+    const std::pair<const char*, const char*> tags[] = {{"H1", "<H1>hello</H1>|"}, {"H2", "<H2>hello</H2>|"},
+        {"H3", "<H3>hello</H3>|"}, {"H4", "<H4>hello</H4>|"}, {"H5", "<H5>hello</H5>|"}, {"H6", "<H6>hello</H6>|"},
+        {"Bold", "<B>hello</B>|"}, {"Italic", "<I>hello</I>|"}, {"Underline", "<U>hello</U>|"},
+        {"AlignLeft", "<P ALIGN=\"LEFT\">hello|</P>"}, {"AlignCenter", "<P ALIGN=\"CENTER\">hello|</P>"},
+        {"AlignRight", "<P ALIGN=\"RIGHT\">hello|</P>"}};
+    for (const auto& [key, tagged] : tags)
+        QTest::addRow("%s tag", key) << "tbHTMLToolBar" << key << word << u"Untitled 1: say %1 CLIP"_qs.arg(tagged);
+}
+
+void tst_commands::toolbarButtonsDoWhatTheySay()
+{
+    QFETCH(QString, bar);
+    QFETCH(QString, key);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    MainFixture f({{QStringLiteral("HTMLTagCase"), "UPPERCASE"}, {"UseSmartTabs", "NO"}});
+    const qsizetype from = before.indexOf(u'['), caret = before.indexOf(u'|');
+    f.editor()->setSelText(QString(before).remove(QRegularExpression("[][|]")));
+    f.editor()->setSelStart(from >= 0 ? from : caret);
+    f.editor()->setSelLength(from >= 0 ? before.indexOf(u']') - from - 1 : 0);
+    QGuiApplication::clipboard()->setText("CLIP");
+    QStringList seen;
+    f.modal->scripts << [&](QDialog& d) { seen << d.windowTitle(), d.reject(); };
+    auto* toolbar = f.main->findChild<QToolBar*>(bar);
+    toolbar->setFocus(); // an HTML tag goes into the editor all the same
+    QTest::mouseClick(toolbar->widgetForAction(f.main->toolButton(toolbar, key)), Qt::LeftButton);
+    for (const auto& request : f.dialogs->fileRequests)
+        seen << request.title;
+    seen += f.dialogs->printTitles;
+    platform::RichTextBox& box = *f.editor();
+    QString text = box.Text();
+    if (box.SelLength() > 0)
+        text.insert(box.SelStart() + box.SelLength(), u']').insert(box.SelStart(), u'[');
+    else
+        text.insert(box.SelStart(), u'|');
+    const QString document = f.active()->Caption() + ": " + text + ' ' + QGuiApplication::clipboard()->text();
+    QCOMPARE(seen.isEmpty() ? document : seen.join(", ") + ", " + document, after);
 }
 
 void tst_commands::shortcutsReachTheirCommands()

@@ -157,13 +157,18 @@ private slots:
         QTRY_COMPARE(f.main->documents().size(), 1);
         QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
         QCOMPARE(f.messages->shown.size(), 0);
-        QVERIFY(press.shown);
-        // Without Cancel the same file opens whole.
+        QCOMPARE(press.labels.value(0), QStringLiteral("Opening big.txt (2.0 MB)..."));
+        // Without Cancel the same file opens whole, and saves whole under its own window.
         press.armed = false;
         f.main->OpenFiles({f.path("big.txt")}, QStringLiteral("MDIForm_OLEDragDrop"));
         QCOMPARE(f.main->documents().size(), 2);
         QCOMPARE(f.editor()->TextLength(), big.size());
-        // A cancelled save is the user's choice: said in the status bar, the document still modified.
+        press.labels.clear();
+        f.editor()->SaveFile(f.path("copy.txt"), platform::RichTextBox::PlainText);
+        QCOMPARE(press.labels.value(0), QStringLiteral("Saving copy.txt..."));
+        QCOMPARE(readFile(f.path("copy.txt")), big);
+        // A cancelled save is the user's choice: said in the status bar, the document still
+        // modified, the old file whole and nothing beside it.
         f.type("x");
         press.armed = true;
         f.trigger("mnuFileSave");
@@ -173,6 +178,7 @@ private slots:
                  QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(f.path("big.txt")));
         QVERIFY(f.active()->bIsDirty);
         QCOMPARE(readFile(f.path("big.txt")), big);
+        QCOMPARE(QDir(f.path("")).entryList({"*.txt*"}, QDir::Files | QDir::Hidden), QStringList({"big.txt", "copy.txt"}));
     }
 
     void exitStopsAtACancelledQuestion()

@@ -4,6 +4,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
+#include "platform/StepsWithProgress.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -242,8 +243,13 @@ private slots:
         HostFixture f;
         const QString text = QStringLiteral("a needle in the hay\n").repeated(20000);
         setText(f, text);
+        // Twenty steps of a thousand replacements, the window up after the first, on any machine.
         platform::setMomentMs(0);
-        const auto restore = qScopeGuard([] { platform::setMomentMs(400); });
+        platform::StepBudget::setUnits(1000);
+        const auto restore = qScopeGuard([] {
+            platform::setMomentMs(400);
+            platform::StepBudget::setUnits(0);
+        });
         ProgressCanceller cancel;
         const auto replaceAll = [&] {
             withDialog(f, [&](frmFind& d) {
@@ -265,6 +271,9 @@ private slots:
         QCOMPARE(f.editor()->Text(), QString(text).replace(QStringLiteral("needle"), QStringLiteral("pin")));
         f.editor()->undo();
         QCOMPARE(f.editor()->Text(), text);
+        QCOMPARE(f.editor()->SelStart(), 8); // behind the first needle, where the work began
+        f.editor()->redo();
+        QCOMPARE(f.editor()->SelStart(), 19999 * 17 + 5); // behind the last pin
         QVERIFY(f.editor()->hwnd()->updatesEnabled());
     }
 

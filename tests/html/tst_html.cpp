@@ -92,18 +92,11 @@ private slots:
         QTest::newRow("bold, lowercase") << "mnuHTMLBold_Click" << "lowercase" << "|" << "<b>|</b>";
         QTest::newRow("case must match exactly") << "mnuHTMLItalic_Click" << "Uppercase" << "|" << "<i>|</i>";
         QTest::newRow("comment has no case") << "mnuHTMLComment_Click" << "lowercase" << "|" << "<!-- | -->";
-        QTest::newRow("h1 around a word") << "mnuHTMLH1_Click" << "UPPERCASE" << "say [hello] now"
-                                          << "say <H1>hello</H1>| now";
         QTest::newRow("selection over lines") << "mnuHTMLUnderline_Click" << absent << "x[ab\ncd]y"
                                               << "x<U>ab\ncd</U>|y";
-        QTest::newRow("h2") << "mnuHTMLH2_Click" << absent << "|" << "<H2>|</H2>";
-        QTest::newRow("h4") << "mnuHTMLH4_Click" << absent << "|" << "<H4>|</H4>";
-        QTest::newRow("h5") << "mnuHTMLH5_Click" << absent << "|" << "<H5>|</H5>";
         QTest::newRow("h6, lower") << "mnuHTMLH6_Click" << "lowercase" << "[x]" << "<h6>x</h6>|";
         QTest::newRow("selection right to left") << "mnuHTMLH3_Click" << absent << "one ]two[ three"
                                                  << "one <H3>two</H3>| three";
-        QTest::newRow("center around a word") << "mnuHTMLCenter_Click" << absent << "[text]"
-                                              << "<P ALIGN=\"CENTER\">text|</P>";
         QTest::newRow("right, lower, no selection") << "mnuHTMLRight_Click" << "lowercase" << "|"
                                                     << "<p align=\"right\">|</p>";
         QTest::newRow("center, right to left") << "mnuHTMLCenter_Click" << "x" << "]ab["
@@ -113,7 +106,6 @@ private slots:
             "<HTML>\n<HEAD>\n<TITLE>TITLE GOES HERE</TITLE>\n</HEAD>\n<BODY>\n\nBODY TEXT GOES HERE\n\n</BODY>\n</HTML>");
         const QString lower = QStringLiteral(
             "<html>\n<head>\n<title>TITLE GOES HERE</title>\n</head>\n<body>\n\nBODY TEXT GOES HERE\n\n</body>\n</html>");
-        QTest::newRow("template, upper") << "mnuHTMLTemplate_Click" << "UPPERCASE" << "|" << "|" + upper;
         QTest::newRow("template, lower") << "mnuHTMLTemplate_Click" << "lowercase" << "|" << "|" + lower;
         QTest::newRow("template in a line") << "mnuHTMLTemplate_Click" << absent << "first\nab|cd"
                                             << "|first\nab" + upper + "cd";

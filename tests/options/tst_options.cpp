@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -34,6 +35,7 @@ private slots:
     void fontListsAreSortedAndComplete();
     void firstOpeningShowsTheDefaults();
     void okStoresEveryOptionOnceChangedAndActsAtOnce();
+    void storedSettingsShowAndTypedOnesAreStored();
     void coloursGoToTheNewestDocumentFontToTheActive();
     void pasteReadsTheColoursAndChangesNoOtherDocument();
 };
@@ -104,6 +106,36 @@ void tst_options::okStoresEveryOptionOnceChangedAndActsAtOnce()
     QVERIFY(!modMain::bUseSmartTabs); // at once
     modMain::bUseSmartTabs = true;
     withOptions(f, [](frmOptions& o) { QVERIFY(!o.chkSmartTabs->isChecked()); }); // read afresh
+}
+
+void tst_options::storedSettingsShowAndTypedOnesAreStored()
+{
+    MainFixture f({{QStringLiteral("ConfirmExit"), "YES"}, {"SplashScreen", "NO"}, {"HTMLTagCase", "lowercase"},
+                   {"MaximizeAsDefault", "NO"}, {"UseSmartTabs", "NO"}, {"UseXPThemes", "NO"}, {"FontName", "Mono"},
+                   {"FontSize", "14"}, {"MainBackColor", "255"}, {"DocBackColor", "65280"}, {"DocForeColor", "16711680"}});
+    withOptions(f, [&](frmOptions& o) {
+        QCOMPARE((QList<bool>{o.chkConfirmExit->isChecked(), o.chkSplashScreen->isChecked(), o.chkMaximizeAsDefault->isChecked(),
+                              o.chkSmartTabs->isChecked(), o.chkXPThemes->isChecked(), o.optUpperCase->isChecked()}),
+                 (QList<bool>{true, false, false, false, false, false}));
+        QCOMPARE(o.cboFontName->currentText() + ' ' + o.cboFontSize->currentText(), QStringLiteral("Mono 14"));
+        QCOMPARE((QList<int>{o.mainBackColor(), o.docBackColor(), o.textColor()}), (QList<int>{255, 65280, 16711680}));
+        // The user picks the next font down, and types a size: a letter puts the stored one back.
+        QTest::keyClick(o.cboFontName, Qt::Key_Down);
+        QLineEdit* size = o.cboFontSize->lineEdit();
+        size->selectAll();
+        QTest::keyClicks(size, "2x");
+        QCOMPARE(size->text() + ' ' + QString::number(size->cursorPosition()), QStringLiteral("14 0"));
+        size->selectAll();
+        QTest::keyClicks(size, "2");
+        QTest::keyClick(size, Qt::Key_Backspace);
+        QTest::keyClicks(size, "19");
+        QTest::keyClick(size, Qt::Key_Return); // OK
+    });
+    QCOMPARE(f.process->beeps, 1);
+    QCOMPARE(f.setting("FontName") + ' ' + f.setting("FontSize") + ' ' + f.setting("ConfirmExit") + ' '
+                 + f.setting("HTMLTagCase") + ' ' + f.setting("DocForeColor"),
+             QStringLiteral("Sans 19 YES lowercase 16711680"));
+    QVERIFY(f.editor()->FontName() == "Sans" && f.editor()->FontSize() == 19.0);
 }
 
 void tst_options::coloursGoToTheNewestDocumentFontToTheActive()

@@ -1,17 +1,22 @@
 #include "MainFixture.h"
 #include "platform/AppError.h"
+#include "platform/DocumentFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Color.h"
 #include "platform/DocumentFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/RichTextBox.h"
+#include "platform/text/PlainView.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QSignalSpy>
@@ -31,8 +36,12 @@ private slots:
     void eventsFollowTheUser();
     void mixedFormatsReadAsNoValue();
     void findHonoursOptions();
+    void plainViewKeys_data();
+    void plainViewKeys();
+    void clicksAndArrowsRightOfAWrappedRowStayOnIt();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
+    void aCancelOnceTheWorkHasEndedTakesNothingBack();
     void saveKeepsWhatTheFileWas();
     void namesThatAreNotUtf8KeepTheirBytes();
     void colorValues();
@@ -142,6 +151,86 @@ void tst_platform::findHonoursOptions()
     box.setSelStart(35);
     box.setSelText(QStringLiteral("x\u00A0y")); // a no-break space is found by a space
     QCOMPARE(box.Find(QStringLiteral("x y"), 0), 35);
+    // Such a text is looked for a stretch at a time; a match across two stretches is found too.
+    box.setSelStart(0);
+    box.setSelText(QString(4094 - 35, u'-'));
+    QCOMPARE(box.Find(QStringLiteral("x y"), 0), 4094);
+}
+
+void tst_platform::plainViewKeys_data()
+{
+    // The text before and after the keys, "|" where the caret is; "^" holds Ctrl.
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("Ctrl+Left at a line's start: the line before") << "ab\n|cd" << "^Left" << "ab|\ncd";
+    QTest::newRow("Ctrl+Left over blanks: the line's start") << "one\n  |two" << "^Left ^Left" << "one|\n  two";
+    QTest::newRow("Ctrl+Right at a line's end: the next line") << "one|\ntwo" << "^Right" << "one\n|two";
+    QTest::newRow("Ctrl+Right over blanks: the break") << "o|ne  \ntwo" << "^Right ^Right" << "one  \n|two";
+    QTest::newRow("Ctrl+Backspace at a line's start joins it") << "one\n|two" << "^Backspace" << "one|two";
+    QTest::newRow("Ctrl+Backspace at a line's end takes its last word") << "one two|\nx" << "^Backspace" << "one |\nx";
+    QTest::newRow("Ctrl+Backspace at the start: nothing") << "|one" << "^Backspace" << "|one";
+    QTest::newRow("Ctrl+Delete at a line's end joins the next") << "one|\ntwo" << "^Delete" << "one|two";
+    QTest::newRow("Ctrl+Delete stops at the break") << "|one  \ntwo" << "^Delete" << "|\ntwo";
+    QTest::newRow("pasted lone CRs are line breaks") << "a|b" << "^V" << "ax\ny\n|b";
+    QTest::newRow("undo of a paste") << "a|b" << "^V ^Z" << "a|b";
+    QTest::newRow("a surrogate pair is one character") << u"ab|\U0001F600cd"_qs << "Right Backspace" << "ab|cd";
+    QTest::newRow("Enter and Tab type what they stand for") << "ab|cd" << "X Y Return Tab" << "abxy\n\t|cd";
+    QTest::newRow("a run of typing is one undo step") << "ab|cd" << "X Y Return Tab ^Z" << "ab|cd";
+    QTest::newRow("and one redo step") << "ab|cd" << "X Y Return Tab ^Z ^Y" << "abxy\n\t|cd";
+    QTest::newRow("Insert types over what follows") << "|abc" << "Ins X Ins Y" << "xy|bc";
+    QTest::newRow("but never over a line break") << "|ab\ncd" << "Ins X Y Z" << "xyz|\ncd";
+    QTest::newRow("Delete joins lines") << "ab|\ncd" << "Del" << "ab|cd";
+}
+
+void tst_platform::plainViewKeys()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, keys);
+    QFETCH(QString, after);
+    RichTextBox box;
+    box.setSelText(QString(before).remove(u'|'));
+    box.setSelStart(before.indexOf(u'|'));
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\ry\r"));
+    for (const QString& key : keys.split(u' ')) {
+        const QKeySequence sequence(QString(key).replace(u'^', QStringLiteral("Ctrl+")));
+        QTest::keyClick(box.hwnd(), Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+    }
+    QCOMPARE(box.Text().insert(box.SelStart(), u'|'), after);
+    QVERIFY(!box.isRichView());
+}
+
+void tst_platform::clicksAndArrowsRightOfAWrappedRowStayOnIt()
+{
+    // Right of a wrapped row, a click or Up / Down puts the caret at the row's end, where End does,
+    // never at the start of the next row; a walk down keeps its column over a short line.
+    RichTextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QString m(200, u'm');
+    box.setSelText(m + "\nx\nab " + m); // the last line wraps after "ab "
+    box.setSelStart(0);
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    QVERIFY(view);
+    const auto clickRightOf = [&](qsizetype offset) {
+        const QPoint at(view->viewport()->width() - 3, view->characterRect(offset).center().y());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at, 500);
+    };
+    clickRightOf(0);
+    const qsizetype rowEnd = box.SelStart();
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(box.SelStart(), 0);
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(box.SelStart(), rowEnd);
+    for (int rows = 0; box.SelStart() <= 202 && rows < 100; ++rows)
+        QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(box.SelStart(), 205); // behind "ab"
+    clickRightOf(212);
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(box.SelStart(), 205);
+    clickRightOf(203);
+    QCOMPARE(box.SelStart(), 205);
 }
 
 void tst_platform::loadErrorsNameTheFile()
@@ -213,6 +302,22 @@ void tst_platform::failedSaveLeavesOldFileWhole()
         QCOMPARE(e.description, "There is not enough space on the disk to print to " + disk.path("printed.pdf") + ".");
     }
     QVERIFY(!QFile::exists(disk.path("printed.pdf")));
+}
+
+void tst_platform::aCancelOnceTheWorkHasEndedTakesNothingBack()
+{
+    // The user's Cancel reaches the window only once the work has written its last byte: the work
+    // stands, and nobody is told that the file was left as it was.
+    bool done = false;
+    platform::runWithProgress(nullptr, "Saving a.txt...", "Saving was cancelled", [&](const auto& progress) {
+        progress(0);
+        QMetaObject::invokeMethod(qApp, [] {
+            if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+                d->findChild<QPushButton*>()->click();
+        }, Qt::QueuedConnection);
+        done = true;
+    });
+    QVERIFY(done);
 }
 
 void tst_platform::saveKeepsWhatTheFileWas()

@@ -83,7 +83,7 @@ private slots:
         f->type("a");
         QVERIFY(descriptions(f->recovery().folder()).isEmpty()); // not on the change itself
         // Steady typing still gets a copy: the delay runs from the first change, not the last key.
-        QVERIFY(QTest::qWaitFor([&] { f->type("a"); return !spy.isEmpty(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { f->type("a"); return !spy.isEmpty(); }, 60000));
         QCOMPARE(spy.at(0).at(1).toBool(), true);
         // The last keys get their copy too, and the older text goes.
         f->type("z");
@@ -218,6 +218,39 @@ private slots:
         second.main->SaveDocument(*docs[3]);
         QCOMPARE(readFile(second.path("fresh.txt")), QByteArray("{\\rtf1 typed}\nsecond line"));
         QTRY_VERIFY(descriptions(second.main->recovery().folder()).isEmpty());
+    }
+
+    void aFileComesBackInItsOwnEncoding_data()
+    {
+        // The file, then what Save writes after the recovery of "€ " typed at its start.
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9\n") << QByteArray("\xE2\x82\xAC caf\xC3\xA9\n");
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9\n")
+                                        << QByteArray("\xEF\xBB\xBF\xE2\x82\xAC caf\xC3\xA9\n");
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE" "c\0a\0f\0\xE9\0\n\0", 12)
+                                   << QByteArray("\xFF\xFE\xAC\x20 \0" "c\0a\0f\0\xE9\0\n\0", 16);
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\0c\0a\0f\0\xE9\0\n", 12)
+                                   << QByteArray("\xFE\xFF\x20\xAC\0 \0c\0a\0f\0\xE9\0\n", 16);
+        QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x93q\x94\n") << QByteArray("\x80 caf\xE9 \x93q\x94\n");
+    }
+
+    void aFileComesBackInItsOwnEncoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, saved);
+        auto first = run();
+        const QString path = first->path("file.txt");
+        writeFile(path, bytes);
+        first->LoadNewDoc()->loadFile(path);
+        first->editor()->setSelText(QStringLiteral("€ "));
+        QVERIFY(writeCopiesNow(first->recovery(), 1));
+        first->endAbruptly();
+        auto second = run(dataFolder(*first), {Answer::Yes});
+        frmDocument* doc = second->documents().value(1);
+        QVERIFY(doc && doc->Caption() == path && doc->bIsDirty);
+        doc->saveFile(path, platform::RichTextBox::PlainText);
+        QCOMPARE(readFile(path), saved);
     }
 
     void aCancelledLoadKeepsItsCopyForTheNextStart()

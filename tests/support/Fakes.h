@@ -44,8 +44,9 @@ public:
         colorRequests << initial;
         return colorAnswers.isEmpty() ? std::nullopt : std::optional<QColor>(colorAnswers.takeFirst());
     }
-    /// Printing is tried in a real window; here its dialogs are cancelled.
-    bool print(QWidget*, QPrinter&, const QString&, bool) override { return false; }
+    /// Printing is tried in a real window; here its dialogs are cancelled (their titles kept).
+    QStringList printTitles;
+    bool print(QWidget*, QPrinter&, const QString& title, bool) override { return printTitles << title, false; }
     bool pageSetup(QWidget*, QPrinter&, const QString&) override { return false; }
 };
 

@@ -4,6 +4,7 @@
 #include "app/modMain.h"
 #include "document/frmDocument.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 
 #include <QAction>
@@ -138,14 +139,33 @@ SmallDisk::~SmallDisk()
 
 ProgressCanceller::ProgressCanceller()
 {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
-            shown = true;
-            if (labels.isEmpty() || labels.last() != d->labelText())
-                labels << d->labelText(); // each label once, not once a tick
-            if (auto* cancel = d->findChild<QPushButton*>(); cancel && armed)
-                cancel->click();
-        }
+    qApp->installEventFilter(this);
+    // The window shows before its thread runs any event, so the answer comes once the user saw it.
+    platform::setFirstReportHook([this] {
+        QMetaObject::invokeMethod(this, [this] { act(), ++answered; }, Qt::BlockingQueuedConnection);
     });
-    timer_.start(1);
+}
+
+ProgressCanceller::~ProgressCanceller()
+{
+    platform::setFirstReportHook({});
+}
+
+bool ProgressCanceller::eventFilter(QObject* watched, QEvent* event)
+{
+    // Work on this thread lets events run between its steps: the user acts in the first of them.
+    if (event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched))
+        QMetaObject::invokeMethod(this, &ProgressCanceller::act, Qt::QueuedConnection);
+    return false;
+}
+
+void ProgressCanceller::act()
+{
+    if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+        shown = true;
+        if (labels.isEmpty() || labels.last() != d->labelText())
+            labels << d->labelText();
+        if (auto* cancel = d->findChild<QPushButton*>(); cancel && armed)
+            cancel->click();
+    }
 }

@@ -74,16 +74,23 @@ private:
     bool mounted_ = false;
 };
 
-/// Presses Cancel in the progress window as soon as one shows, while armed; shown tells whether
-/// one showed at all, labels what it said.
-class ProgressCanceller {
+/// The user at a progress window: presses Cancel as soon as one shows, while armed; shown tells
+/// whether one showed at all, labels what it said. Work beside the window waits at its first report
+/// until the window's thread has answered (answered counts them) and the user has acted, so the
+/// work never outruns the user, however fast the machine.
+class ProgressCanceller : public QObject {
 public:
     ProgressCanceller();
+    ~ProgressCanceller() override;
     bool armed = true, shown = false;
     QStringList labels;
+    int answered = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTimer timer_;
+    void act();
 };
 
 /// What a test needs and this machine lacks: under CI (CI set) the test fails, elsewhere it is
