@@ -107,6 +107,8 @@ void tst_lexer::coloursLineByLine_data()
     QTest::newRow("c escaped quote and continued string")
         << Lang::Cpp << "p(\"a\\\"b\", 'c');\nchar* s = \"abc\\\ndef\"; int z;"
         << "\"a\\\"b\":str 'c':str / char:ty \"abc\\:str / def\":str int:ty";
+    QTest::newRow("c directive continued") << Lang::Cpp << "#define A 1 \\\n  + 2\nint x;"
+                                           << "#define A 1 \\:pre /   + 2:pre / int:ty";
     QTest::newRow("js template literal") << Lang::JavaScript << "let t = `a${x+1}b\nc` + 2; // `"
                                          << "let:kw `a:str 1:num b:str / c`:str 2:num // `:com";
     QTest::newRow("css") << Lang::Css << "p { color: #fff; margin: 10px } /* c */"
@@ -122,6 +124,8 @@ void tst_lexer::coloursLineByLine_data()
     QTest::newRow("python") << Lang::Python << "def f(x): # c" << "def:kw # c:com";
     QTest::newRow("python triple quotes") << Lang::Python << "s = \"\"\"a # no\nb ' c\nd\"\"\" + r'#x' # y"
                                           << "\"\"\"a # no:str / b ' c:str / d\"\"\":str r'#x':str # y:com";
+    QTest::newRow("python string continued") << Lang::Python << "s = 'a\\\nb' # c" << "'a\\:str / b':str # c:com";
+    QTest::newRow("perl array size") << Lang::Perl << "my $n = $#list; # c" << "my:kw # c:com";
     QTest::newRow("python decorator") << Lang::Python << "@app.route('/')" << "@app.route:pre '/':str";
     QTest::newRow("shell here-document")
         << Lang::Shell << "cat <<EOF\nif # x\n  EOF\nEOF\nif true; then echo 'a#b' # c"
@@ -134,6 +138,7 @@ void tst_lexer::coloursLineByLine_data()
     QTest::newRow("perl pod and match") << Lang::Perl << "=head1 Name\ntext\n=cut\nif ($a =~ /\"#/) {}"
                                         << "=head1 Name:com / text:com / =cut:com / if:kw /\"#/:str";
     QTest::newRow("makefile") << Lang::Makefile << "ifeq ($(CC),gcc) # c" << "ifeq:kw $(CC):pre # c:com";
+    QTest::newRow("makefile recipe") << Lang::Makefile << "\t$(CC) -o $@ $^" << "$(CC):pre $@:pre $^:pre";
     QTest::newRow("ini") << Lang::Ini << "[main]\nkey = 42\n; note" << "[main]:kw / key:att 42:num / ; note:com";
     // Markup
     QTest::newRow("html") << Lang::Html << "<a href=\"x\">&amp; b</a>"
@@ -146,6 +151,12 @@ void tst_lexer::coloursLineByLine_data()
                                                       << "<script>:tag ':str </script><b>:tag";
     QTest::newRow("html style") << Lang::Html << "<style>\np { color: red } /* c */</style>"
                                 << "<style>:tag / color:ty /* c */:com </style>:tag";
+    QTest::newRow("attribute value over lines") << Lang::Html << "<a title=\"one\ntwo\">x"
+                                                << "<a:tag title:att \"one:str / two\":str >:tag";
+    QTest::newRow("script comment cut by its end tag") << Lang::Html << "<script>/* a\n</script>b"
+                                                       << "<script>:tag /* a:com / </script>:tag";
+    QTest::newRow("xml doctype over lines") << Lang::Xml << "<!DOCTYPE a [\n]>" << "<!DOCTYPE a [:pre / ]>:pre";
+    QTest::newRow("php hash comment") << Lang::Php << "<?php # note ?>x" << "<?php:pre # note :com ?>:pre";
     QTest::newRow("php in an attribute") << Lang::Php << "<p class=\"<?php echo $c; ?>\">x</p>"
                                          << "<p:tag class:att \":str <?php:pre echo:kw ?>:pre \":str >:tag </p>:tag";
     QTest::newRow("php block over lines") << Lang::Php << "<?php\n$s = \"?>\"; // end ?> <b>"
@@ -163,6 +174,8 @@ void tst_lexer::coloursLineByLine_data()
     // Line-oriented
     QTest::newRow("batch") << Lang::Batch << "@echo off\nREM x\n:: y\n:loop\nset /a n=%n%+1"
                            << "echo:kw off:kw / REM x:com / :: y:com / :loop:tag / set:kw %n%:ty 1:num";
+    QTest::newRow("batch loop variable") << Lang::Batch << "for %%i in (*) do echo %%i"
+                                         << "for:kw %%i:ty in:kw do:kw echo:kw %%i:ty";
     QTest::newRow("assembly") << Lang::Assembly << ".text\nmov eax, 0FFh ; c\nmsg db 'hi', 0"
                               << ".text:pre / eax:ty 0FFh:num ; c:com / db:kw 'hi':str 0:num";
     QTest::newRow("cobol") << Lang::Cobol << "000100* all comment\n000200 MOVE 1 TO X. *> c"
@@ -171,6 +184,7 @@ void tst_lexer::coloursLineByLine_data()
                            << "Dim:kw As:kw String:ty ' note:com / Rem hi:com / &HFF:num \"a\"\"b\":str";
     QTest::newRow("latex") << Lang::Latex << "\\begin{equation} % c\n$a%$ b"
                            << "\\begin:kw equation:ty % c:com / $a:str %$ b:com";
+    QTest::newRow("latex escaped percent") << Lang::Latex << "50\\% done % c" << "\\%:kw % c:com";
     QTest::newRow("latex display math over lines") << Lang::Latex << "\\[ x\ny \\] \\emph{z}"
                                                    << "\\[ x:str / y \\]:str \\emph:kw";
 }
