@@ -113,8 +113,8 @@ void tst_lexer::coloursLineByLine_data()
                                          << "let:kw `a:str 1:num b:str / c`:str 2:num // `:com";
     QTest::newRow("css") << Lang::Css << "p { color: #fff; margin: 10px } /* c */"
                          << "color:ty #fff:num margin:ty 10px:num /* c */:com";
-    QTest::newRow("sql") << Lang::Sql << "SELECT a FROM t WHERE b = 'it''s' -- note"
-                         << "SELECT:kw FROM:kw WHERE:kw 'it''s':str -- note:com";
+    QTest::newRow("sql") << Lang::Sql << "SELECT a FROM t WHERE b = 'it''' -- note"
+                         << "SELECT:kw FROM:kw WHERE:kw 'it''':str -- note:com";
     QTest::newRow("pascal") << Lang::Pascal << "begin { c } x := 'a'; (* d\ne *) end"
                             << "begin:kw { c }:com 'a':str (* d:com / e *):com end:kw";
     QTest::newRow("java annotation") << Lang::Java << "@Override public void run() {}"
@@ -180,8 +180,8 @@ void tst_lexer::coloursLineByLine_data()
                               << ".text:pre / eax:ty 0FFh:num ; c:com / db:kw 'hi':str 0:num";
     QTest::newRow("cobol") << Lang::Cobol << "000100* all comment\n000200 MOVE 1 TO X. *> c"
                            << "* all comment:com / MOVE:kw 1:num TO:kw *> c:com";
-    QTest::newRow("basic") << Lang::Basic << "Dim s As String ' note\nRem hi\nn = &HFF + \"a\"\"b\""
-                           << "Dim:kw As:kw String:ty ' note:com / Rem hi:com / &HFF:num \"a\"\"b\":str";
+    QTest::newRow("basic") << Lang::Basic << "Dim s As String ' note\nRem hi\nn = &HFF + \"a\"\"\" ' c"
+                           << "Dim:kw As:kw String:ty ' note:com / Rem hi:com / &HFF:num \"a\"\"\":str ' c:com";
     QTest::newRow("latex") << Lang::Latex << "\\begin{equation} % c\n$a%$ b"
                            << "\\begin:kw equation:ty % c:com / $a:str %$ b:com";
     QTest::newRow("latex escaped percent") << Lang::Latex << "50\\% done % c" << "\\%:kw % c:com";
