@@ -23,6 +23,7 @@ private slots:
     void coloursLineByLine_data();
     void coloursLineByLine();
     void operatorsAreMarked();
+    void anyTextStaysInsideItsLineAndColouringNeverChangesTheState();
     void aTenMegabyteLineIsLexedInOneCall();
     void languageFollowsTheFileName_data();
     void languageFollowsTheFileName();
@@ -36,6 +37,8 @@ private slots:
     void randomEditsAgreeWithLexingFromTheTop();
     void theEndOfALargeFileIsPlainUntilItsStateIsKnown();
     void highlighterReadsTheStore();
+    void plainDocumentsAreNeverReadAndSaveAsRecolours();
+    void onlyTheLinesAnEditReachesAreReportedChanged();
 };
 
 namespace {
@@ -201,6 +204,43 @@ void tst_lexer::operatorsAreMarked()
 {
     QCOMPARE(describe(Lang::Cpp, "a += b->c;", true), "+=:op ->:op ;:op");
     QCOMPARE(describe(Lang::Html, "<a b=c>", true), "<a:tag b:att =:op c:str >:tag");
+}
+
+void tst_lexer::anyTextStaysInsideItsLineAndColouringNeverChangesTheState()
+{
+    static const QString alphabet = QStringLiteral("ab1 \t\"'`#/*-<>?%$@{}()[]\\=;:&!.~\u00e9\U0001F600");
+    QRandomGenerator random(7);
+    for (int l = 1; l < int(Lang::Count); ++l) {
+        const Lang lang = Lang(l);
+        LexState state = initialState(lang);
+        for (int n = 0; n < 400; ++n) {
+            QString line;
+            for (int k = random.bounded(60); k > 0; --k)
+                line += alphabet.mid(random.bounded(int(alphabet.size())), 1);
+            std::vector<Token> all, window;
+            const LexState end = lexLine(line, state, &all);
+            QVERIFY(end == lexLine(line, state)); // the state never depends on who looks
+            QVERIFY(end.depth < LexState::kLevels);
+            qsizetype at = 0;
+            for (const Token& t : all) {
+                QVERIFY2(t.start >= at && t.length > 0 && t.start + t.length <= line.size(),
+                         qPrintable(QStringLiteral("%1 in %2").arg(l).arg(line)));
+                at = t.start + t.length;
+            }
+            // A stretch of the line gets the line's own tokens, cut to the stretch.
+            const qsizetype from = random.bounded(int(line.size()) + 1);
+            const qsizetype to = from + random.bounded(int(line.size() - from) + 1);
+            lexLine(line, state, &window, from, to);
+            std::vector<Token> cut;
+            for (const Token& t : all) {
+                const qsizetype a = std::max(t.start, from), b = std::min(t.start + t.length, to);
+                if (a < b)
+                    cut.push_back({a, b - a, t.kind});
+            }
+            QVERIFY(window == cut);
+            state = end;
+        }
+    }
 }
 
 void tst_lexer::aTenMegabyteLineIsLexedInOneCall()
@@ -479,6 +519,52 @@ void tst_lexer::highlighterReadsTheStore()
     QCOMPARE(kinds(3999), "<p:tag class:att =:op \"c3999\":str >:tag &lt;:ent </p>:tag");
     QCOMPARE(kinds(4001), "let:kw =:op `a:str");
     QCOMPARE(kinds(4002), "</script>:tag");
+}
+
+void tst_lexer::plainDocumentsAreNeverReadAndSaveAsRecolours()
+{
+    Document doc;
+    for (int i = 0; i < 1000; ++i)
+        doc.lines << QStringLiteral("x = 1 # %1").arg(i);
+    int reads = 0;
+    SyntaxHighlighter h([&](qsizetype line, QString&) {
+        ++reads;
+        return QStringView(doc.lines.at(line));
+    });
+    h.setLanguage(languageForFileName(QStringLiteral("notes.txt")), doc.lines.size());
+    QVERIFY(!h.fillSome());
+    QVERIFY(h.tokens(500).empty());
+    QCOMPARE(reads, 0);
+    h.setLanguage(languageForFileName(QStringLiteral("notes.py")), doc.lines.size());
+    while (h.fillSome()) {
+    }
+    QCOMPARE(kindsOf(h, doc, 500), "1:num # 500:com");
+}
+
+void tst_lexer::onlyTheLinesAnEditReachesAreReportedChanged()
+{
+    Document doc;
+    for (int i = 0; i < 3000; ++i)
+        doc.lines << QStringLiteral("<p>%1</p>").arg(i);
+    SyntaxHighlighter h(doc.reader());
+    h.setLanguage(Lang::Html, doc.lines.size());
+    while (h.fillSome()) {
+    }
+    h.takeChanged();
+    doc.lines[1500] = QStringLiteral("<b>x</b>");
+    h.edited(1500, 1, 1);
+    while (h.fillSome()) {
+    }
+    const auto [first, last] = h.takeChanged();
+    QVERIFY(first <= 1500 && last > 1500);
+    QVERIFY(first >= 1500 - LineStates::kSpacing && last <= 1500 + LineStates::kSpacing + 1);
+    // An opened comment reaches to the end.
+    doc.lines[1500] = QStringLiteral("<!-- x");
+    h.edited(1500, 1, 1);
+    while (h.fillSome()) {
+    }
+    QCOMPARE(h.takeChanged().second, 3000);
+    QCOMPARE(kindsOf(h, doc, 2999), "<p>2999</p>:com");
 }
 
 QTEST_GUILESS_MAIN(tst_lexer)

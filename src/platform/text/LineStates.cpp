@@ -89,13 +89,16 @@ void LineStates::edited(qsizetype first, qsizetype removed, qsizetype added)
 
 bool LineStates::isComplete() const
 {
+    // A plain document has nothing to fill: not a line of a gigabyte of text is read for it.
+    if (language_ == LanguageId::None)
+        return true;
     return valid_ == checkpoints_.size() && cursorLine_ >= lineCount_ - 1;
 }
 
 bool LineStates::fillSome(qsizetype budget)
 {
     qsizetype spent = 0;
-    const qsizetype startLine = cursorLine_;
+    qsizetype startLine = cursorLine_;
     bool lexed = false;
     while (!isComplete() && (!lexed || spent < budget)) {
         if (valid_ < checkpoints_.size() && checkpoints_[valid_].line <= cursorLine_) {
@@ -107,12 +110,13 @@ bool LineStates::fillSome(qsizetype budget)
             if (stale.state == cursorState_) {
                 // Settled: what follows lexes as it did before, up to the next edit the fill
                 // has not been through yet.
-                changed(startLine, cursorLine_ + 1);
+                changed(startLine + 1, cursorLine_ + 1);
                 edits_.erase(edits_.begin(), std::lower_bound(edits_.begin(), edits_.end(), cursorLine_));
                 valid_ = edits_.empty() ? checkpoints_.size()
                                         : lastAtOrBefore(edits_.front(), checkpoints_.size()) + 1;
                 cursorLine_ = checkpoints_[valid_ - 1].line;
                 cursorState_ = checkpoints_[valid_ - 1].state;
+                startLine = cursorLine_;
                 continue;
             }
             stale.state = cursorState_;
@@ -133,7 +137,12 @@ bool LineStates::fillSome(qsizetype budget)
     }
     if (valid_ == checkpoints_.size())
         edits_.clear(); // nothing is left to settle against
-    changed(startLine, cursorLine_ + 1);
+    if (isComplete() && checkpoints_.back().line != cursorLine_) {
+        // The end as a checkpoint too, so that an edit that settles need not lex to it again.
+        checkpoints_.push_back({cursorLine_, cursorState_});
+        valid_ = checkpoints_.size();
+    }
+    changed(startLine + 1, cursorLine_ + 1);
     return !isComplete();
 }
 
@@ -147,7 +156,7 @@ size_t LineStates::lastAtOrBefore(qsizetype line, size_t count) const
 
 bool LineStates::isKnown(qsizetype line) const
 {
-    if (line <= cursorLine_)
+    if (line <= cursorLine_ || language_ == LanguageId::None)
         return true;
     return line - checkpoints_[lastAtOrBefore(line, valid_)].line < kSpacing;
 }
@@ -164,6 +173,8 @@ LexState LineStates::lexFrom(qsizetype from, LexState state, qsizetype to)
 std::optional<LexState> LineStates::stateAt(qsizetype line)
 {
     line = std::clamp<qsizetype>(line, 0, lineCount_ - 1);
+    if (language_ == LanguageId::None)
+        return checkpoints_[0].state;
     if (line == cursorLine_)
         return cursorState_;
     if (isKnown(line)) {

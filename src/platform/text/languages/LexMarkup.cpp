@@ -73,8 +73,10 @@ private:
         return true;
     }
 
-    // A code block opening at i ("<?php", "<%"): coloured, and handed to the level above.
-    bool blockAt(qsizetype i, qsizetype* next, Embed* embed)
+    // A code block opening at i ("<?php", "<%"), handed to the level above; before is the
+    // colour of what lies between from and i, coloured first.
+    bool blockAt(qsizetype i, qsizetype* next, Embed* embed, qsizetype from = -1,
+                 TokenKind before = TokenKind::Tag)
     {
         qsizetype length = 0;
         if (lang.has(PhpBlocks) && s[i] == u'<' && i + 1 < n && s[i + 1] == u'?') {
@@ -89,6 +91,8 @@ private:
         }
         if (!length)
             return false;
+        if (from >= 0)
+            sc.mark(from, i, before);
         sc.mark(i, i + length, TokenKind::Preprocessor);
         *next = i + length;
         *embed = Embed::Block;
@@ -225,10 +229,8 @@ private:
                 return j + 1;
             }
             qsizetype next = 0;
-            if (s[j] == u'<' && blockAt(j, &next, embed)) {
-                sc.mark(i, j, TokenKind::String);
+            if (s[j] == u'<' && blockAt(j, &next, embed, i, TokenKind::String))
                 return next;
-            }
         }
         sc.mark(i, n, TokenKind::String);
         return n;
@@ -245,10 +247,8 @@ private:
                 return j + qsizetype(close.size());
             }
             qsizetype next = 0;
-            if (blocks && s[j] == u'<' && blockAt(j, &next, embed)) {
-                sc.mark(i, j, kind);
+            if (blocks && s[j] == u'<' && blockAt(j, &next, embed, i, kind))
                 return next;
-            }
         }
         sc.mark(i, n, kind);
         return n;
