@@ -114,6 +114,10 @@ void tst_lexer::coloursLineByLine_data()
                                            << "#define A 1 \\:pre /   + 2:pre / int:ty";
     QTest::newRow("js template literal") << Lang::JavaScript << "let t = `a${x+1}b\nc` + 2; // `"
                                          << "let:kw `a:str 1:num b:str / c`:str 2:num // `:com";
+    QTest::newRow("js regular expression") << Lang::JavaScript << "s = s.replace(/\"[/]*/g, '') / 2; // x"
+                                           << "/\"[/]*/g:str '':str 2:num // x:com";
+    QTest::newRow("c# verbatim string") << Lang::CSharp << "var p = @\"C:\\\"\"x\ny\"; // z"
+                                        << "var:kw @\"C:\\\"\"x:str / y\":str // z:com";
     QTest::newRow("css") << Lang::Css << "p { color: #fff; margin: 10px } /* c */"
                          << "color:ty #fff:num margin:ty 10px:num /* c */:com";
     QTest::newRow("sql") << Lang::Sql << "SELECT a FROM t WHERE b = 'it''' -- note"

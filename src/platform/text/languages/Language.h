@@ -31,6 +31,8 @@ enum Rule : std::uint32_t {
     PhpBlocks = 1u << 15, ///< <?php ... ?> and <?= ... ?>
     PercentBlocks = 1u << 16, ///< <% ... %>
     HtmlEmbeds = 1u << 17, ///< <script> and <style> hold JavaScript and CSS
+    RegexLiterals = 1u << 18, ///< /a+b/g where a value may start
+    VerbatimStrings = 1u << 19, ///< C#'s @"C:\dir" (over lines, "" for a quote)
 };
 
 /// One language, as data. Words are separated by spaces; delimiters are ASCII.

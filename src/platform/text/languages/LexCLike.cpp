@@ -15,6 +15,7 @@ enum Mode : std::uint8_t {
     Template, ///< inside `...`
     TemplateCode, ///< inside ${...} of a template; word counts the open braces
     Directive, ///< a #directive going on after a backslash
+    Verbatim, ///< inside C#'s @"..."
 };
 
 bool isHex(char16_t c)
@@ -48,6 +49,9 @@ public:
                 break;
             case Directive:
                 i = directive(i);
+                break;
+            case Verbatim:
+                i = verbatim(i, i);
                 break;
             default:
                 i = code(i, lineStart);
@@ -121,6 +125,19 @@ private:
                 if (mode != before || sc.stopped >= 0)
                     return i;
                 continue;
+            }
+            if (c == u'/' && lang.has(RegexLiterals) && valueMayStart(i)) {
+                const qsizetype end = regex(i);
+                if (sc.stopped >= 0)
+                    return end;
+                if (end > i) {
+                    i = end;
+                    continue;
+                }
+            }
+            if (c == u'@' && lang.has(VerbatimStrings) && i + 1 < n && s[i + 1] == u'"') {
+                mode = Verbatim;
+                return verbatim(i + 2, i);
             }
             if (c == u'#' && lineStart && lang.has(HashPreprocessor) && sc.skipSpace(0) == i)
                 return directive(i);
@@ -235,6 +252,61 @@ private:
             mode = std::uint8_t(String0 + quote);
         else
             mode = Code;
+        return j;
+    }
+
+    // Whether a '/' at i starts a regular expression rather than dividing: it does where a
+    // value may start (after an operator, an opening bracket, or at the start of the line).
+    bool valueMayStart(qsizetype i) const
+    {
+        qsizetype k = i - 1;
+        while (k >= 0 && (s[k] == u' ' || s[k] == u'\t'))
+            --k;
+        return k < 0 || QStringView(u"(,=:[!&|?{};+-*%<>~^").contains(QChar(s[k]));
+    }
+
+    // /.../flags to the end of the line at most; i itself when it does not close there.
+    qsizetype regex(qsizetype i)
+    {
+        const bool stops = sc.stops && sc.stops->insideStrings;
+        bool inClass = false;
+        for (qsizetype j = i + 1; j < n; ++j) {
+            const char16_t c = s[j];
+            if (stops && sc.stopAt(j)) {
+                sc.mark(i, j, TokenKind::String);
+                return j;
+            }
+            if (c == u'\\') {
+                ++j;
+            } else if (c == u'[') {
+                inClass = true;
+            } else if (c == u']') {
+                inClass = false;
+            } else if (c == u'/' && !inClass) {
+                const qsizetype end = sc.wordEnd(lang, j + 1);
+                sc.mark(i, end, TokenKind::String);
+                return end;
+            }
+        }
+        return i;
+    }
+
+    // C#'s verbatim string from i; its colour from start.
+    qsizetype verbatim(qsizetype i, qsizetype start)
+    {
+        qsizetype j = i;
+        for (; j < n; ++j) {
+            if (s[j] != u'"')
+                continue;
+            if (j + 1 < n && s[j + 1] == u'"') {
+                ++j;
+                continue;
+            }
+            ++j;
+            mode = Code;
+            break;
+        }
+        sc.mark(start, j, TokenKind::String);
         return j;
     }
 
