@@ -269,6 +269,11 @@ void tst_lexer::aTenMegabyteLineIsLexedInOneCall()
     QCOMPARE(window[0].start, from);
     QCOMPARE(window[0].kind, TokenKind::Type);
     QCOMPARE(window[2].kind, TokenKind::Number);
+    Document doc{{line}};
+    SyntaxHighlighter h(doc.reader());
+    h.setLanguage(Lang::Cpp, 1);
+    QVERIFY(h.tokens(0, from, from + unit.size()) == window);
+    QCOMPARE(h.tokens(0, line.size() - 4).front().kind, TokenKind::Comment);
     // The same line in a string and in a page's script.
     const QString quoted = u'"' + line + u'"';
     std::vector<Token> all;

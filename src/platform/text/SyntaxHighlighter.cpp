@@ -26,7 +26,13 @@ std::vector<Token> SyntaxHighlighter::tokens(qsizetype line, qsizetype from, qsi
     const std::optional<LexState> state = states_.stateAt(line);
     if (!state)
         return out;
-    lexLine(reader_(line, scratch_), *state, &out, from, to);
+    QStringView text = reader_(line, scratch_);
+    // The stretch of a long line shown near its start need not cost the whole line: what is
+    // coloured before to depends on what follows it only within a construct's own length.
+    constexpr qsizetype kLookahead = 64 * 1024;
+    if (to >= 0 && to < text.size() - kLookahead)
+        text = text.left(to + kLookahead);
+    lexLine(text, *state, &out, from, to);
     return out;
 }
 

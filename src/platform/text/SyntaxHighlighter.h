@@ -40,7 +40,8 @@ public:
 
     /// The tokens of a shown line, those overlapping [from, to) of it (to < 0: its end). Empty
     /// when the document is plain or the line's state cannot be found yet (the end of a large
-    /// file before the fill reaches it): it then shows plain until takeChanged names it.
+    /// file before the fill reaches it): it then shows plain until takeChanged names it. Ask
+    /// once per line and paint: the line is lexed from its start up to a little past to.
     std::vector<Token> tokens(qsizetype line, qsizetype from = 0, qsizetype to = -1);
 
     LineStates& states() { return states_; }
