@@ -172,7 +172,7 @@ void tst_lexer::coloursLineByLine_data()
                                      << "<script>:tag var:kw <?=:pre ?>:pre </script>:tag";
     QTest::newRow("asp") << Lang::Asp << "<% Dim x ' note %><b>\n<%\nIf x Then\n%>ok"
                          << "<%:pre Dim:kw ' note :com %>:pre <b>:tag / <%:pre / If:kw Then:kw / %>:pre";
-    QTest::newRow("jsp") << Lang::Jsp << "<%= x + 1 %>" << "<%:pre 1:num %>:pre";
+    QTest::newRow("jsp") << Lang::Jsp << "<%= x + 1 %><%-- <%\nif --%>" << "<%:pre 1:num %>:pre <%-- <%:com / if --%>:com";
     QTest::newRow("xml") << Lang::Xml << "<?xml version=\"1.0\"?>\n<a b='1'><![CDATA[<x>]]></a>"
                          << "<?xml version=\"1.0\"?>:pre / <a:tag b:att '1':str >:tag <![CDATA[<x>]]>:str </a>:tag";
     QTest::newRow("xml has no scripts") << Lang::Xml << "<script>a // b</script>" << "<script>:tag </script>:tag";

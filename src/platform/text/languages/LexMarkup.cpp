@@ -15,6 +15,7 @@ enum Mode : std::uint8_t {
     CData, ///< <![CDATA[ ]]>
     Declaration, ///< <!DOCTYPE ...>
     Instruction, ///< <?xml ... ?>
+    ServerComment, ///< <%-- --%>, which the server drops
     kModeMask = 0x0f,
     ScriptTag = 0x10, ///< the tag being read is <script>: its '>' starts JavaScript
     StyleTag = 0x20,
@@ -51,6 +52,9 @@ public:
                 break;
             case Instruction:
                 i = until(i, u"?>", TokenKind::Preprocessor, embed);
+                break;
+            case ServerComment:
+                i = until(i, u"--%>", TokenKind::Comment, embed);
                 break;
             default:
                 i = text(i, embed);
@@ -112,6 +116,11 @@ private:
                 continue;
             }
             qsizetype next = 0;
+            if (lang.has(PercentBlocks) && at(i, u"<%--")) {
+                mode = ServerComment;
+                sc.mark(i, i + 4, TokenKind::Comment);
+                return i + 4;
+            }
             if (blockAt(i, &next, embed))
                 return next;
             if (at(i, u"<!--")) {
@@ -239,7 +248,7 @@ private:
     // A construct that ends with close; a code block may still open inside it.
     qsizetype until(qsizetype i, std::u16string_view close, TokenKind kind, Embed* embed)
     {
-        const bool blocks = lang.has(PhpBlocks) || lang.has(PercentBlocks);
+        const bool blocks = (lang.has(PhpBlocks) || lang.has(PercentBlocks)) && (mode & kModeMask) != ServerComment;
         for (qsizetype j = i; j < n; ++j) {
             if (s[j] == close[0] && at(j, close)) {
                 sc.mark(i, j + qsizetype(close.size()), kind);
