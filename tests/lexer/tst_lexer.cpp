@@ -112,6 +112,8 @@ void tst_lexer::coloursLineByLine_data()
         << "\"a\\\"b\":str 'c':str / char:ty \"abc\\:str / def\":str int:ty";
     QTest::newRow("c directive continued") << Lang::Cpp << "#define A 1 \\\n  + 2\nint x;"
                                            << "#define A 1 \\:pre /   + 2:pre / int:ty";
+    QTest::newRow("c++ raw string") << Lang::Cpp << "auto r = R\"x(a)\" /*\n)x\" + 1; s = u8R\"(\")\";"
+                                    << "auto:kw R\"x(a)\" /*:str / )x\":str 1:num u8R\"(\")\":str";
     QTest::newRow("js template literal") << Lang::JavaScript << "let t = `a${x+1}b\nc` + 2; // `"
                                          << "let:kw `a:str 1:num b:str / c`:str 2:num // `:com";
     QTest::newRow("js regular expression") << Lang::JavaScript << "s = s.replace(/\"[/]*/g, '') / 2; // x"

@@ -128,7 +128,7 @@ const LanguageTable kTables[] = {
     {L::None, F::None, nullptr, nullptr, false, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
      nullptr, "", ""},
     {L::Cpp, F::CLike, kCppKeywords, kCppTypes, false,
-     BackslashEscapes | ContinuedStrings | HashPreprocessor, "//", nullptr, "/*", "*/", nullptr,
+     BackslashEscapes | ContinuedStrings | HashPreprocessor | RawStrings, "//", nullptr, "/*", "*/", nullptr,
      nullptr, "\"'", ""},
     {L::CSharp, F::CLike, kCSharpKeywords, kCSharpTypes, false,
      BackslashEscapes | HashPreprocessor | VerbatimStrings,

@@ -16,6 +16,7 @@ enum Mode : std::uint8_t {
     TemplateCode, ///< inside ${...} of a template; word counts the open braces
     Directive, ///< a #directive going on after a backslash
     Verbatim, ///< inside C#'s @"..."
+    Raw, ///< inside C++'s R"x(...)x"; word holds the key of )x"
 };
 
 bool isHex(char16_t c)
@@ -52,6 +53,9 @@ public:
                 break;
             case Verbatim:
                 i = verbatim(i, i);
+                break;
+            case Raw:
+                i = raw(i, i);
                 break;
             default:
                 i = code(i, lineStart);
@@ -90,6 +94,11 @@ private:
             }
             if (cls & WordStart) {
                 const qsizetype end = sc.wordEnd(lang, i);
+                if (end < n && s[end] == u'"' && s[end - 1] == u'R' && end - i <= 3 && lang.has(RawStrings)) {
+                    const qsizetype after = rawStart(i, end);
+                    if (after > end)
+                        return after;
+                }
                 sc.word(lang, i, end);
                 i = end;
                 continue;
@@ -289,6 +298,43 @@ private:
             }
         }
         return i;
+    }
+
+    // R"x( at quote - 1 (a prefix from start): the string runs to )x", maybe lines later. Returns
+    // quote when this is no raw string.
+    qsizetype rawStart(qsizetype start, qsizetype quote)
+    {
+        qsizetype open = quote + 1;
+        while (open < n && open - quote <= 17 && s[open] != u'(' && s[open] != u' ' && s[open] != u'\\'
+               && s[open] != u')' && s[open] != u'"')
+            ++open;
+        if (open >= n || s[open] != u'(' || open - quote > 17)
+            return quote; // the delimiter has 16 characters at most
+        // The key of ")x\"", built as the text would read it.
+        char16_t close[18];
+        close[0] = u')';
+        const qsizetype delimiter = open - quote - 1;
+        std::copy(s + quote + 1, s + open, close + 1);
+        close[delimiter + 1] = u'"';
+        word = terminatorKey(close, delimiter + 2);
+        mode = Raw;
+        return raw(open + 1, start);
+    }
+
+    qsizetype raw(qsizetype i, qsizetype start)
+    {
+        const qsizetype length = word & 0xff;
+        qsizetype j = i;
+        for (; j < n; ++j) {
+            if (s[j] == u')' && n - j >= length && terminatorKey(s + j, length) == word) {
+                j += length;
+                mode = Code;
+                word = 0;
+                break;
+            }
+        }
+        sc.mark(start, j, TokenKind::String);
+        return j;
     }
 
     // C#'s verbatim string from i; its colour from start.
