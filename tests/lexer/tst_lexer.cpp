@@ -170,6 +170,8 @@ void tst_lexer::coloursLineByLine_data()
                                          << "<p:tag class:att \":str <?php:pre echo:kw ?>:pre \":str >:tag </p>:tag";
     QTest::newRow("php block over lines") << Lang::Php << "<?php\n$s = \"?>\"; // end ?> <b>"
                                           << "<?php:pre / \"?>\":str // end :com ?>:pre <b>:tag";
+    QTest::newRow("php here-document") << Lang::Php << "<?php $s = <<<\"EOT\"\nit's ?> /*\n  EOT;\necho 1; ?>"
+                                       << "<?php:pre \"EOT\":str / it's ?> /*:str / EOT:str / echo:kw 1:num ?>:pre";
     QTest::newRow("php in a script") << Lang::Php << "<script>var a = <?= $n ?>;</script>"
                                      << "<script>:tag var:kw <?=:pre ?>:pre </script>:tag";
     QTest::newRow("asp") << Lang::Asp << "<% Dim x ' note %><b>\n<%\nIf x Then\n%>ok"

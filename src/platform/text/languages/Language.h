@@ -34,6 +34,7 @@ enum Rule : std::uint32_t {
     RegexLiterals = 1u << 18, ///< /a+b/g where a value may start
     VerbatimStrings = 1u << 19, ///< C#'s @"C:\dir" (over lines, "" for a quote)
     RawStrings = 1u << 20, ///< C++'s R"x(...)x" (over lines)
+    TripleHereDocs = 1u << 21, ///< PHP's <<<EOT ... EOT
 };
 
 /// One language, as data. Words are separated by spaces; delimiters are ASCII.

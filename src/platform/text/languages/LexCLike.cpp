@@ -17,6 +17,7 @@ enum Mode : std::uint8_t {
     Directive, ///< a #directive going on after a backslash
     Verbatim, ///< inside C#'s @"..."
     Raw, ///< inside C++'s R"x(...)x"; word holds the key of )x"
+    HereDoc, ///< inside PHP's <<<EOT; word holds the key of EOT
 };
 
 bool isHex(char16_t c)
@@ -34,6 +35,8 @@ public:
     qsizetype run(qsizetype i)
     {
         const bool lineStart = i == 0;
+        if (mode == HereDoc && lineStart && !hereDocEnds())
+            return n;
         while (true) {
             switch (mode) {
             case Block1:
@@ -63,6 +66,10 @@ public:
             }
             if (sc.stopped >= 0 || i >= n)
                 break;
+        }
+        if (pendingKey && sc.stopped < 0) {
+            mode = HereDoc;
+            word = pendingKey;
         }
         return sc.stopped >= 0 ? i : n;
     }
@@ -143,6 +150,10 @@ private:
                     i = end;
                     continue;
                 }
+            }
+            if (c == u'<' && lang.has(TripleHereDocs) && i + 3 < n && s[i + 1] == u'<' && s[i + 2] == u'<') {
+                i = hereDocStart(i);
+                continue;
             }
             if (c == u'@' && lang.has(VerbatimStrings) && i + 1 < n && s[i + 1] == u'"') {
                 mode = Verbatim;
@@ -337,6 +348,41 @@ private:
         return j;
     }
 
+    // <<<EOT, <<<"EOT", <<<'EOT': the body starts on the next line.
+    qsizetype hereDocStart(qsizetype i)
+    {
+        qsizetype j = sc.skipSpace(i + 3);
+        const char16_t quote = j < n && (s[j] == u'"' || s[j] == u'\'') ? s[j] : 0;
+        const qsizetype wordStart = j + (quote ? 1 : 0);
+        const qsizetype wordEnd = wordStart < n ? sc.wordEnd(lang, wordStart) : wordStart;
+        if (wordEnd == wordStart || (quote && (wordEnd >= n || s[wordEnd] != quote))) {
+            sc.mark(i, i + 2, TokenKind::Operator);
+            return i + 2;
+        }
+        sc.mark(i, i + 3, TokenKind::Operator);
+        const qsizetype end = wordEnd + (quote ? 1 : 0);
+        sc.mark(j, end, TokenKind::String);
+        pendingKey = terminatorKey(s + wordStart, wordEnd - wordStart);
+        return end;
+    }
+
+    // A line of a here-document: the whole line, unless it starts (after blanks) with the
+    // terminator, after which code goes on ("EOT;").
+    bool hereDocEnds()
+    {
+        const qsizetype start = sc.skipSpace(0);
+        const qsizetype end = start < n ? sc.wordEnd(lang, start) : start;
+        if (end > start && std::uint32_t(std::min<qsizetype>(end - start, 255)) == (word & 0xff)
+            && terminatorKey(s + start, end - start) == word) {
+            sc.mark(start, end, TokenKind::String);
+            mode = Code;
+            word = 0;
+            return true;
+        }
+        sc.mark(0, n, TokenKind::String);
+        return false;
+    }
+
     // C#'s verbatim string from i; its colour from start.
     qsizetype verbatim(qsizetype i, qsizetype start)
     {
@@ -418,6 +464,7 @@ private:
     const qsizetype n;
     std::uint8_t& mode;
     std::uint32_t& word;
+    std::uint32_t pendingKey = 0;
 };
 
 } // namespace
