@@ -54,6 +54,9 @@ bool agrees(const TextStore& store, const QString& model)
         const qsizetype end = line + 1 < starts.size() ? starts[line + 1] - 1 : model.size();
         if (store.lineStart(line) != starts[line] || store.lineLength(line) != end - starts[line])
             return false;
+        QString scratch;
+        if (store.lineText(line, &scratch) != QStringView(model).sliced(starts[line], end - starts[line]))
+            return false;
         const qsizetype offset = random.bounded(int(model.size() + 1));
         const qsizetype expected = std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin() - 1;
         if (store.lineOf(offset) != expected)

@@ -328,6 +328,21 @@ qsizetype TextStore::lineLength(qsizetype line) const
     return end - start;
 }
 
+QStringView TextStore::lineText(qsizetype line, QString* scratch) const
+{
+    if (line < 0 || line > breaks_)
+        return {};
+    // In this order the hint of lineStart moves forward only.
+    const qsizetype start = lineStart(line);
+    const qsizetype end = line == breaks_ ? length_ : lineStart(line + 1) - 1;
+    qsizetype pos = 0;
+    const size_t i = leafAt(start, &pos);
+    if (pos + (end - start) <= leaves_[i].text.size())
+        return QStringView(leaves_[i].text).sliced(pos, end - start);
+    *scratch = text(start, end - start);
+    return *scratch;
+}
+
 qsizetype TextStore::find(QStringView needle, qsizetype from, qsizetype to,
                           Qt::CaseSensitivity cs) const
 {

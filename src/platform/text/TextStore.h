@@ -85,6 +85,10 @@ public:
     qsizetype lineOf(qsizetype offset) const;
     qsizetype lineStart(qsizetype line) const;
     qsizetype lineLength(qsizetype line) const;
+    /// A line's text without its break: a view into the store when the line lies in one leaf,
+    /// else a copy in scratch. Valid until the next edit (or the next use of scratch). Reading
+    /// lines in order costs their length, not the leaf's.
+    QStringView lineText(qsizetype line, QString* scratch) const;
 
     /// First occurrence of needle at or after from that ends at or before to (-1: the end).
     qsizetype find(QStringView needle, qsizetype from, qsizetype to = -1,
