@@ -25,6 +25,9 @@ inline const QString MainHeight = QStringLiteral("MainHeight");
 inline const QString MainToolbar = QStringLiteral("MainToolbar");
 inline const QString HTMLToolbar = QStringLiteral("HTMLToolbar");
 inline const QString MainStatusBar = QStringLiteral("MainStatusBar");
+// Display choices of the View menu, beside the layout keys and stored as they are.
+inline const QString SyntaxColors = QStringLiteral("SyntaxColors");
+inline const QString LineNumbers = QStringLiteral("LineNumbers");
 
 inline const QString Yes = QStringLiteral("YES");
 inline const QString No = QStringLiteral("NO");

@@ -61,6 +61,7 @@ void frmDocument::rtfText_SelChange()
         // The modified flag follows real changes of the text (see rtfText_Change), not the caret.
         host_.setStatusText(QString());
         emit copyAvailable(rtfText->SelLength() != 0);
+        emit caretMoved();
     });
 }
 

@@ -76,12 +76,23 @@ void frmDocument::noteDiskState()
 
 QString frmDocument::Caption() const
 {
-    return windowTitle();
+    return caption_;
 }
 
 void frmDocument::setCaption(const QString& caption)
 {
-    setWindowTitle(caption);
+    caption_ = caption;
+    showTitle();
+}
+
+QString frmDocument::markedCaption() const
+{
+    return bIsDirty ? caption_ + QStringLiteral(" *") : caption_;
+}
+
+void frmDocument::showTitle()
+{
+    setWindowTitle(markedCaption());
 }
 
 bool frmDocument::isUntitledCaption(const QString& caption)

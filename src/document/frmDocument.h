@@ -20,14 +20,39 @@ public:
     ~frmDocument() override;
 
     platform::RichTextBox* rtfText = nullptr;
+
+    /// A Boolean that shows itself: while it is set, the window's title ends with " *".
+    class DirtyFlag {
+    public:
+        explicit DirtyFlag(frmDocument& doc) : doc_(doc) {}
+        DirtyFlag(const DirtyFlag&) = delete;
+        DirtyFlag& operator=(bool value)
+        {
+            if (value != value_) {
+                value_ = value;
+                doc_.showTitle();
+            }
+            return *this;
+        }
+        DirtyFlag& operator=(const DirtyFlag& other) { return *this = bool(other); }
+        operator bool() const { return value_; }
+
+    private:
+        frmDocument& doc_;
+        bool value_ = false;
+    };
     /// The document has changes that are not saved.
-    bool bIsDirty = false;
+    DirtyFlag bIsDirty{*this};
     /// The formatting (as RichTextBox::userFormat() numbers it) that the user agreed to lose
     /// when saving as plain text.
     quint64 formatDropAgreed = 0;
 
+    /// The file's name, or "Untitled " and a number; the title adds the unsaved-changes mark.
     QString Caption() const;
     void setCaption(const QString& caption);
+    /// The caption as the Window menu and the title show it: with " *" while there are
+    /// unsaved changes.
+    QString markedCaption() const;
     /// A caption starting with "frmDocument" or "Untitled" names no file yet.
     bool isUntitled() const;
     static bool isUntitledCaption(const QString& caption);
@@ -79,6 +104,8 @@ signals:
                                 std::optional<bool> underline, std::optional<int> alignment);
     /// Text is selected (Cut and Copy have something to take) or not.
     void copyAvailable(bool available);
+    /// The caret or the selection moved.
+    void caretMoved();
     /// The right button was let go over the text.
     void contextMenuRequested();
     /// F3 was pressed in the text, with these shift keys (1 Shift, 2 Ctrl, 4 Alt).
@@ -99,7 +126,10 @@ private:
     void rtfText_Change();
     void selectionFormatToFrame();
 
+    void showTitle();
+
     Host& host_;
+    QString caption_;
     QString diskStamp_;
     // F3's press reached this editor and no command claims it: its release searches again.
     bool f3Searches_ = false;

@@ -1,5 +1,8 @@
 // The frame's own commands: the View toggles, Refresh, the Window commands and the toolbars.
 #include "document/frmDocument.h"
+#include "app/SettingsKeys.h"
+#include "app/modMain.h"
+#include "platform/Services.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/MenuTable.h"
 #include "platform/AppError.h"
@@ -7,6 +10,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -40,6 +44,32 @@ void frmMain::mnuViewStatusBar_Click()
 {
     trap(QStringLiteral("mnuViewStatusBar_Click"),
          [&] { toggleBar(*this, QStringLiteral("mnuViewStatusBar"), sbStatusBar); });
+}
+
+void frmMain::mnuViewSyntaxColors_Click()
+{
+    trap(QStringLiteral("mnuViewSyntaxColors_Click"), [&] {
+        const bool on = action(QStringLiteral("mnuViewSyntaxColors"))->isChecked();
+        modMain::SaveSetting(*services_.settings, keys::SyntaxColors, on ? keys::True : keys::False);
+        for (frmDocument* doc : documents())
+            applyDisplayChoices(*doc);
+    });
+}
+
+void frmMain::mnuViewLineNumbers_Click()
+{
+    trap(QStringLiteral("mnuViewLineNumbers_Click"), [&] {
+        const bool on = action(QStringLiteral("mnuViewLineNumbers"))->isChecked();
+        modMain::SaveSetting(*services_.settings, keys::LineNumbers, on ? keys::True : keys::False);
+        for (frmDocument* doc : documents())
+            applyDisplayChoices(*doc);
+    });
+}
+
+void frmMain::applyDisplayChoices(frmDocument& doc)
+{
+    doc.rtfText->setSyntaxColors(readSetting(keys::SyntaxColors, keys::True) == keys::True);
+    doc.rtfText->setLineNumbersVisible(readSetting(keys::LineNumbers, keys::True) == keys::True);
 }
 
 QMenu* frmMain::createPopupMenu()
@@ -163,8 +193,8 @@ void frmMain::rebuildWindowList()
     int number = 0;
     for (frmDocument* doc : docs) {
         ++number;
-        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(doc->Caption())
-                                         : QStringLiteral("%1 %2").arg(number).arg(doc->Caption());
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(doc->markedCaption())
+                                         : QStringLiteral("%1 %2").arg(number).arg(doc->markedCaption());
         QAction* a = windows->addAction(text);
         a->setProperty("windowListEntry", true);
         a->setCheckable(true);
@@ -207,10 +237,27 @@ void frmMain::refreshCommandState()
         const platform::RichTextBox& box = *doc->rtfText;
         showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelAlignment());
         setCutCopyEnabled(box.SelLength() != 0);
+        showCaretPosition();
         return;
     }
     setCutCopyEnabled(false);
     showSelectionFormat(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    showCaretPosition();
+}
+
+void frmMain::showCaretPosition()
+{
+    const frmDocument* doc = ActiveForm();
+    if (!doc) {
+        caretPanel_->clear();
+        return;
+    }
+    const platform::RichTextBox& box = *doc->rtfText;
+    const auto [line, column] = box.caretLineColumn();
+    QString text = QStringLiteral("Ln %1, Col %2").arg(line + 1).arg(column + 1);
+    if (const qsizetype selected = box.SelLength())
+        text += QStringLiteral(" (%1 selected)").arg(selected);
+    caretPanel_->setText(text);
 }
 
 void frmMain::showSelectionFormat(std::optional<bool> bold, std::optional<bool> italic,

@@ -24,6 +24,10 @@ void frmMain::connectDocument(frmDocument& doc)
     connect(&doc, &frmDocument::searchKeyPressed, this,
             [this, d = &doc](int shift) { d->armRepeatSearch(F3RepeatsSearch(shift)); });
     connect(&doc, &frmDocument::repeatSearchRequested, this, [this] { modFind::RepeatSearch(*this); });
+    connect(&doc, &frmDocument::caretMoved, this, [this, d = &doc] {
+        if (d == ActiveForm())
+            showCaretPosition();
+    });
     connect(&doc, &frmDocument::fileVanishedWhileRead, this, [this, d = &doc] { FileDeletedWhileRead(*d); });
 }
 

@@ -172,13 +172,18 @@ void frmMain::buildStatusBar()
     datePanel_->setObjectName(QStringLiteral("sbStatusBarDate"));
     timePanel_ = new QLabel(this);
     timePanel_->setObjectName(QStringLiteral("sbStatusBarTime"));
-    for (QLabel* panel : {datePanel_, timePanel_}) {
+    caretPanel_ = new QLabel(this);
+    caretPanel_->setObjectName(QStringLiteral("sbStatusBarCaret"));
+    caretPanel_->setAccessibleName(QStringLiteral("Caret position"));
+    for (QLabel* panel : {caretPanel_, datePanel_, timePanel_}) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setAlignment(Qt::AlignCenter);
         panel->setMinimumWidth(90);
     }
     sbStatusBar->addWidget(statusPanel_, 1);
+    sbStatusBar->addPermanentWidget(caretPanel_);
+    caretPanel_->setMinimumWidth(caretPanel_->fontMetrics().horizontalAdvance(QStringLiteral("Ln 99999, Col 999")) + 12);
     sbStatusBar->addPermanentWidget(datePanel_);
     sbStatusBar->addPermanentWidget(timePanel_);
     auto tick = [this] {
@@ -349,6 +354,8 @@ void frmMain::MDIForm_Load()
         applyBarSetting(keys::MainToolbar, QStringLiteral("mnuViewToolbar"), tbToolBar);
         applyBarSetting(keys::HTMLToolbar, QStringLiteral("mnuViewHTMLToolbar"), tbHTMLToolBar);
         applyBarSetting(keys::MainStatusBar, QStringLiteral("mnuViewStatusBar"), sbStatusBar);
+        action(QStringLiteral("mnuViewSyntaxColors"))->setChecked(readSetting(keys::SyntaxColors, keys::True) == keys::True);
+        action(QStringLiteral("mnuViewLineNumbers"))->setChecked(readSetting(keys::LineNumbers, keys::True) == keys::True);
         for (const char* key : {"Cut", "Copy"}) {
             if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
                 a->setEnabled(false);
@@ -403,6 +410,7 @@ frmDocument* frmMain::LoadNewDoc()
         if (!ok || !(size > 0) || size > 2048)
             size = keys::DefaultFontSize.toDouble();
         rtf.setFontSize(size);
+        applyDisplayChoices(*doc);
         doc->setCaption(QStringLiteral("Untitled %1").arg(UntitledCounter));
         if (readSetting(keys::MaximizeAsDefault, keys::Yes) == keys::Yes)
             sub->showMaximized();

@@ -128,10 +128,16 @@ public:
     /// Cut, Copy and the formatting buttons as the active document's selection asks (all off
     /// without a document); runs whenever another document becomes the active one.
     void refreshCommandState();
+    /// The caret's line and column in the status bar, for the active document.
+    void showCaretPosition();
 
     // View and Window commands and the toolbars' clicks.
     void mnuViewToolbar_Click();
     void mnuViewHTMLToolbar_Click();
+    void mnuViewSyntaxColors_Click();
+    void mnuViewLineNumbers_Click();
+    /// The View menu's display choices, as stored, on one document.
+    void applyDisplayChoices(frmDocument& doc);
     void mnuViewStatusBar_Click();
     void mnuViewRefresh_Click();
     void mnuWindowNewWindow_Click();
@@ -230,6 +236,7 @@ private:
     std::map<QString, QMenu*> menus_;
     QLabel* statusPanel_ = nullptr;
     QLabel* datePanel_ = nullptr;
+    QLabel* caretPanel_ = nullptr; // the caret's line and column
     QLabel* timePanel_ = nullptr;
     QString caption_;
     QPointer<class frmOptions> options_;

@@ -572,6 +572,27 @@ void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
     forceSelChange();
 }
 
+void RichTextBox::setSyntaxColors(bool on)
+{
+    syntaxColors_ = on;
+}
+
+void RichTextBox::setLineNumbersVisible(bool on)
+{
+    lineNumbers_ = on;
+}
+
+std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const
+{
+    const qsizetype at = selPosition();
+    if (plain_) {
+        const qsizetype line = store_->lineOf(at);
+        return {line, at - store_->lineStart(line)};
+    }
+    const QTextCursor c = cursor();
+    return {c.blockNumber(), c.positionInBlock()};
+}
+
 qsizetype RichTextBox::selAnchor() const
 {
     return plain_ ? plain_->anchor() : cursor().anchor();

@@ -44,6 +44,8 @@ public:
     void setSelText(const QString& text);
     QString Text() const;
     qsizetype TextLength() const;
+    /// The caret's line (a paragraph of a rich document) and its column in it, both from 0.
+    std::pair<qsizetype, qsizetype> caretLineColumn() const;
 
     // Formats of the selection, or of the next typed text when nothing is selected. A selection
     // of mixed format reads as no value.
@@ -64,6 +66,11 @@ public:
     QString FontName() const;
     void setFontSize(double points);
     double FontSize() const;
+
+    /// Display choices of plain documents: program source coloured by its language, and line
+    /// numbers beside the text. Rich documents show neither.
+    void setSyntaxColors(bool on);
+    void setLineNumbersVisible(bool on);
 
     /// Width in twips; the wrap width in twips (0 or less: wrap at the window's edge).
     double Width() const;
@@ -205,6 +212,8 @@ private:
     quint64 formatSerial_ = 0;
     quint64 userFormat_ = 0;
     bool vanishedWhileRead_ = false;
+    bool syntaxColors_ = true;
+    bool lineNumbers_ = true;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
     int programChange_ = 0;

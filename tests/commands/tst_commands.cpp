@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QMdiArea>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,7 +69,7 @@ void tst_commands::menusAsTheUserSeesThem()
         "Print Set&up...|&Print... Ctrl+P|-|E&xit Ctrl+Q",
         "&Edit: ~Cu&t  Ctrl+X|~&Copy  Ctrl+C|&Paste  Ctrl+V|-|Cle&ar|Select A&ll Ctrl+A|-|"
         "&Find Ctrl+F|&Replace Ctrl+H",
-        "&View: *&General Toolbar|*&HTML Toolbar|*Status &Bar|-|&Refresh",
+        "&View: *&General Toolbar|*&HTML Toolbar|*Status &Bar|-|&Refresh|-|*Syntax &Colors|*&Line Numbers",
         "&Tools: &Options...",
         "&Insert: &HTML Tags[&Template F11|&Comment F12|-|Hea&dings[H&1 Tag Shift+F1|"
         "H&2 Tag Shift+F2|H&3 Tag Shift+F3|H&4 Tag Shift+F4|H&5 Tag Shift+F5|H&6 Tag Shift+F6]|"
@@ -301,6 +302,20 @@ void tst_commands::windowMenuListsArrangesAndActivatesDocuments()
     QCOMPARE(f.active()->Caption(), QStringLiteral("Untitled 1"));
     QMetaObject::invokeMethod(windows, "aboutToShow"); // rebuilt, not appended
     QCOMPARE(outline(windows).section("|-|", 2), QStringLiteral("*&1 Untitled 1|&2 Untitled 2"));
+    // Unsaved changes are marked in the list and the title, never in the caption; the status bar
+    // tells where the caret is.
+    f.type("ab\ncd");
+    QMetaObject::invokeMethod(windows, "aboutToShow");
+    QCOMPARE(outline(windows).section("|-|", 2), QStringLiteral("*&1 Untitled 1 *|&2 Untitled 2"));
+    QCOMPARE(f.active()->subWindow()->windowTitle() + '|' + f.active()->Caption(), "Untitled 1 *|Untitled 1");
+    const QLabel* caret = f.main->findChild<QLabel*>("sbStatusBarCaret");
+    QCOMPARE(caret->text(), "Ln 2, Col 3");
+    f.editor()->setSelStart(1);
+    f.editor()->setSelLength(3);
+    QCOMPARE(caret->text(), "Ln 2, Col 2 (3 selected)");
+    f.dialogs->fileAnswers << f.path("w.txt");
+    f.trigger("mnuFileSave"); // saved under a name: the mark goes
+    QCOMPARE(f.active()->subWindow()->windowTitle(), f.path("w.txt"));
     const QList<QMdiSubWindow*> subs = f.main->mdiArea()->subWindowList(QMdiArea::CreationOrder);
     const QRect area = f.main->mdiArea()->viewport()->rect();
     auto placed = [&](const char* command) {
