@@ -2,6 +2,7 @@
 """Opening big files side by side: Quiple against KWrite and FeatherPad, in one run, same files.
 
     python3 bench/side_by_side.py --quiple build-rel/quiple --sizes 10,50,100 --one-line 10 --runs 3
+    python3 bench/side_by_side.py --quiple build-rel/quiple --sizes "" --one-line "" --source 100
 
 Needs Xvfb (and ImageMagick's `import` for --shots); KWrite and FeatherPad are measured when
 they are installed (apt-get install -y kwrite featherpad xvfb imagemagick).
@@ -144,16 +145,39 @@ def make_one_line(path, size):
             written += len(chunk)
 
 
+def make_source(path, size):
+    """size bytes of C++: functions with comments, block comments, strings and numbers, so that
+    every editor that colours source colours it all."""
+    rng = random.Random(size + 1)
+    with open(path, "wb") as out:
+        written, n = 0, 0
+        while written < size:
+            buf = []
+            for _ in range(2000):
+                n += 1
+                a, b = rng.choices(WORDS, k=2)
+                buf.append("/* %s %s: what function %d does,\n   over two lines. */\n"
+                           "static int %s_%d(const std::string& %s, int count)\n{\n"
+                           "    // %s the %s\n    if (count > %d && %s.size() != 0x%x)\n"
+                           "        return std::printf(\"%s %%d\\n\", count);\n"
+                           "    return %d; // done\n}\n\n"
+                           % (a, b, n, a, n, b, a, b, rng.randint(0, 999), b, n, a, n % 97))
+            chunk = "".join(buf).encode("ascii")[:size - written]
+            out.write(chunk)
+            written += len(chunk)
+
+
 def test_file(kind, megabytes):
     """The cached test file, made first where it is missing or of the wrong size."""
     os.makedirs(FILES_DIR, exist_ok=True)
-    name = ("lines_%dMB.txt" if kind == "lines" else "one_line_%dMB.txt") % megabytes
+    name = {"lines": "lines_%dMB.txt", "one_line": "one_line_%dMB.txt",
+            "source": "source_%dMB.cpp"}[kind] % megabytes
     path = os.path.join(FILES_DIR, name)
     size = megabytes * MB
     if not (os.path.isfile(path) and os.path.getsize(path) == size):
         print("making %s ..." % path, flush=True)
         part = path + ".part"
-        (make_lines if kind == "lines" else make_one_line)(part, size)
+        {"lines": make_lines, "one_line": make_one_line, "source": make_source}[kind](part, size)
         os.replace(part, path)
     with open(path, "rb") as f:          # into the page cache
         while f.read(8 * MB):
@@ -554,6 +578,8 @@ def main():
     ap.add_argument("--quiple", required=True, help="the quiple program to measure")
     ap.add_argument("--sizes", default="10,50,100", help="MB of text in lines, comma-separated")
     ap.add_argument("--one-line", default="10", help="MB of a file of one line, comma-separated")
+    ap.add_argument("--source", default="", help="MB of C++ source (coloured by every editor), "
+                    "comma-separated")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--editors", default="quiple,kwrite,featherpad",
                     help="which editors, comma-separated (missing ones are left out)")
@@ -590,7 +616,8 @@ def main():
             sys.exit("sizes are whole numbers of MB, above 0, separated by commas: %r" % text)
         return sizes
     files = [test_file("lines", n) for n in numbers(args.sizes)] + \
-            [test_file("one_line", n) for n in numbers(args.one_line)]
+            [test_file("one_line", n) for n in numbers(args.one_line)] + \
+            [test_file("source", n) for n in (numbers(args.source) if args.source else [])]
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)
 

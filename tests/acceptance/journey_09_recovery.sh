@@ -29,7 +29,7 @@ dialog "^Quiple$" "recovery question" >/dev/null || exit 1
 shot "question"
 keys Return                         # Yes
 win=$(wait_window "^Quiple v3.21 - " 10) || fail "no main window after the question"
-wait_title "$win" "[Untitled 3]"
+wait_title "$win" "[Untitled 3 *]"           # recovered, so not saved: marked
 focus "$win"
 keys alt+w v                        # side by side: this run's first document and the two recovered
 shot "recovered"

@@ -304,7 +304,7 @@ void tst_commands::windowMenuListsArrangesAndActivatesDocuments()
     QCOMPARE(outline(windows).section("|-|", 2), QStringLiteral("*&1 Untitled 1|&2 Untitled 2"));
     // Unsaved changes are marked in the list and the title, never in the caption; the status bar
     // tells where the caret is.
-    f.type("ab\ncd");
+    f.editor()->setSelText("ab\ncd");
     QMetaObject::invokeMethod(windows, "aboutToShow");
     QCOMPARE(outline(windows).section("|-|", 2), QStringLiteral("*&1 Untitled 1 *|&2 Untitled 2"));
     QCOMPARE(f.active()->subWindow()->windowTitle() + '|' + f.active()->Caption(), "Untitled 1 *|Untitled 1");
