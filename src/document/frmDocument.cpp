@@ -119,6 +119,7 @@ bool frmDocument::isMinimized() const
 void frmDocument::rtfText_Change()
 {
     bIsDirty = true;
+    emit caretMoved(); // what there is to undo changed too
 }
 
 void frmDocument::rtfText_KeyDown(int keyCode, int shift)

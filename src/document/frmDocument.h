@@ -104,7 +104,7 @@ signals:
                                 std::optional<bool> underline, std::optional<int> alignment);
     /// Text is selected (Cut and Copy have something to take) or not.
     void copyAvailable(bool available);
-    /// The caret or the selection moved.
+    /// The caret or the selection moved, or the text changed.
     void caretMoved();
     /// The right button was let go over the text.
     void contextMenuRequested();

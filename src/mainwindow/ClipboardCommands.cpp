@@ -1,10 +1,14 @@
 // Cut, Copy, Paste, Clear and Select All on the active document, from the Edit menu, the
 // document's pop-up menu and the general toolbar: each command has one implementation.
 #include "document/frmDocument.h"
+#include "find/frmGoToLine.h"
 #include "mainwindow/frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/Clipboard.h"
 #include "platform/RichTextBox.h"
+#include "platform/Services.h"
+
+#include <QAction>
 
 #include <QApplication>
 
@@ -82,4 +86,47 @@ void frmMain::mnuContextClear_Click()
 void frmMain::mnuContextSelectAll_Click()
 {
     mnuEditSelectAll_Click();
+}
+
+void frmMain::mnuEditUndo_Click()
+{
+    trap(QStringLiteral("mnuEditUndo_Click"), [&] {
+        requireActiveForm().rtfText->undo();
+        refreshUndoRedo();
+    });
+}
+
+void frmMain::mnuEditRedo_Click()
+{
+    trap(QStringLiteral("mnuEditRedo_Click"), [&] {
+        requireActiveForm().rtfText->redo();
+        refreshUndoRedo();
+    });
+}
+
+void frmMain::refreshUndoRedo()
+{
+    const frmDocument* doc = ActiveForm();
+    const bool undo = doc && doc->rtfText->isUndoAvailable();
+    const bool redo = doc && doc->rtfText->isRedoAvailable();
+    for (const char* name : {"mnuEditUndo", "mnuContextUndo"}) {
+        if (QAction* a = action(QString::fromLatin1(name)))
+            a->setEnabled(undo);
+    }
+    for (const char* name : {"mnuEditRedo", "mnuContextRedo"}) {
+        if (QAction* a = action(QString::fromLatin1(name)))
+            a->setEnabled(redo);
+    }
+}
+
+void frmMain::mnuEditGoToLine_Click()
+{
+    trap(QStringLiteral("mnuEditGoToLine_Click"), [&] {
+        platform::RichTextBox& box = *requireActiveForm().rtfText;
+        frmGoToLine dialog(box.lineCount(), box.caretLineColumn().first + 1, this);
+        if (services_.modal->exec(dialog) != QDialog::Accepted)
+            return;
+        box.goToLine(dialog.lineNumber() - 1);
+        box.SetFocus();
+    });
 }

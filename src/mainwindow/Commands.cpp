@@ -238,11 +238,13 @@ void frmMain::refreshCommandState()
         showSelectionFormat(box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelAlignment());
         setCutCopyEnabled(box.SelLength() != 0);
         showCaretPosition();
+        refreshUndoRedo();
         return;
     }
     setCutCopyEnabled(false);
     showSelectionFormat(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
     showCaretPosition();
+    refreshUndoRedo();
 }
 
 void frmMain::showCaretPosition()

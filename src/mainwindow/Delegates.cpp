@@ -25,8 +25,10 @@ void frmMain::connectDocument(frmDocument& doc)
             [this, d = &doc](int shift) { d->armRepeatSearch(F3RepeatsSearch(shift)); });
     connect(&doc, &frmDocument::repeatSearchRequested, this, [this] { modFind::RepeatSearch(*this); });
     connect(&doc, &frmDocument::caretMoved, this, [this, d = &doc] {
-        if (d == ActiveForm())
+        if (d == ActiveForm()) {
             showCaretPosition();
+            refreshUndoRedo();
+        }
     });
     connect(&doc, &frmDocument::fileVanishedWhileRead, this, [this, d = &doc] { FileDeletedWhileRead(*d); });
 }

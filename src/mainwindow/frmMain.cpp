@@ -60,6 +60,9 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     });
     dlgCommonDialog_ = new dlgCommonDialog(services_, this);
     buildMenus();
+    // Redo answers both keys other editors give it.
+    action(QStringLiteral("mnuEditRedo"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")),
+                                                         QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
     buildToolbars();
     buildStatusBar();
     recovery_ = std::make_unique<Recovery>(*this, services_.dataFolder);
@@ -257,7 +260,7 @@ void frmMain::setBackColor(platform::ColorValue color)
 static const char* const kDocumentItems[] = {
     "mnuFileClose", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuEditPaste",
     "mnuEditSelectAll", "mnuEditClear", "mnuEditFind", "mnuEditReplace", "mnuInsertHTMLTags",
-    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate"};
+    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate", "mnuEditGoToLine"};
 
 void frmMain::DisableMenuItems()
 {

@@ -123,6 +123,12 @@ public:
     void mnuContextPaste_Click();
     void mnuContextClear_Click();
     void mnuContextSelectAll_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    void mnuEditGoToLine_Click();
+    /// Undo and Redo (menu and pop-up menu) greyed when the active document has nothing to
+    /// undo or redo.
+    void refreshUndoRedo();
     /// Enables Cut and Copy (menu, context menu, toolbar) exactly when text is selected.
     void setCutCopyEnabled(bool enabled);
     /// Cut, Copy and the formatting buttons as the active document's selection asks (all off

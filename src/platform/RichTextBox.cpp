@@ -582,6 +582,18 @@ void RichTextBox::setLineNumbersVisible(bool on)
     lineNumbers_ = on;
 }
 
+qsizetype RichTextBox::lineCount() const
+{
+    return plain_ ? store_->lineCount() : doc_->blockCount();
+}
+
+void RichTextBox::goToLine(qsizetype line)
+{
+    line = std::clamp<qsizetype>(line, 0, lineCount() - 1);
+    setSelStart(plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position());
+    setSelLength(0);
+}
+
 std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const
 {
     const qsizetype at = selPosition();

@@ -46,6 +46,10 @@ public:
     qsizetype TextLength() const;
     /// The caret's line (a paragraph of a rich document) and its column in it, both from 0.
     std::pair<qsizetype, qsizetype> caretLineColumn() const;
+    /// How many lines (paragraphs of a rich document) the text has; at least 1.
+    qsizetype lineCount() const;
+    /// Puts the caret at the start of the line (from 0), scrolled into view.
+    void goToLine(qsizetype line);
 
     // Formats of the selection, or of the next typed text when nothing is selected. A selection
     // of mixed format reads as no value.

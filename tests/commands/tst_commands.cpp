@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QLabel>
+#include <QSpinBox>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,6 +31,7 @@ private slots:
     void viewTogglesShowAndHideBars();
     void windowMenuListsArrangesAndActivatesDocuments();
     void commandsWithoutADocumentReportAnError();
+    void undoRedoAndGoToLine();
 };
 
 namespace {
@@ -67,8 +69,8 @@ void tst_commands::menusAsTheUserSeesThem()
     QCOMPARE(menuBarOutline(*f.main), (QStringList{
         "&File: &New Ctrl+N|&Open... Ctrl+O|&Close Ctrl+W|-|&Save Ctrl+S|Save &As...|-|"
         "Print Set&up...|&Print... Ctrl+P|-|E&xit Ctrl+Q",
-        "&Edit: ~Cu&t  Ctrl+X|~&Copy  Ctrl+C|&Paste  Ctrl+V|-|Cle&ar|Select A&ll Ctrl+A|-|"
-        "&Find Ctrl+F|&Replace Ctrl+H",
+        "&Edit: ~&Undo Ctrl+Z|~&Redo Ctrl+Y|-|~Cu&t  Ctrl+X|~&Copy  Ctrl+C|&Paste  Ctrl+V|-|Cle&ar|"
+        "Select A&ll Ctrl+A|-|&Find Ctrl+F|&Replace Ctrl+H|-|&Go to Line... Ctrl+G",
         "&View: *&General Toolbar|*&HTML Toolbar|*Status &Bar|-|&Refresh|-|*Syntax &Colors|*&Line Numbers",
         "&Tools: &Options...",
         "&Insert: &HTML Tags[&Template F11|&Comment F12|-|Hea&dings[H&1 Tag Shift+F1|"
@@ -80,14 +82,15 @@ void tst_commands::menusAsTheUserSeesThem()
         "*&1 Untitled 1",
         "&Help: &Contents... F1|&About Quiple..."}));
     QCOMPARE(outline(f.main->menu("mnuContext")),
-             QStringLiteral("~Cu&t|~&Copy|&Paste|-|Select &All|&Clear"));
+             QStringLiteral("~&Undo|~&Redo|-|~Cu&t|~&Copy|&Paste|-|Select &All|&Clear"));
     // The items that need a document grey at load, come back with the first document and stay.
     f.main->DisableMenuItems();
     const QStringList items = menuBarOutline(*f.main).join('|').split(QRegularExpression("\\||\\[|\\]|: "));
     QCOMPARE(items.filter(QRegularExpression("^~")),
-             (QStringList{"~&Close Ctrl+W", "~&Save Ctrl+S", "~Save &As...", "~&Print... Ctrl+P", "~Cu&t  Ctrl+X",
-                          "~&Copy  Ctrl+C", "~&Paste  Ctrl+V", "~Cle&ar", "~Select A&ll Ctrl+A", "~&Find Ctrl+F",
-                          "~&Replace Ctrl+H", "~&HTML Tags", "~&Date F4", "~&Time F5", "~Date &and Time F6"}));
+             (QStringList{"~&Close Ctrl+W", "~&Save Ctrl+S", "~Save &As...", "~&Print... Ctrl+P", "~&Undo Ctrl+Z",
+                          "~&Redo Ctrl+Y", "~Cu&t  Ctrl+X", "~&Copy  Ctrl+C", "~&Paste  Ctrl+V", "~Cle&ar",
+                          "~Select A&ll Ctrl+A", "~&Find Ctrl+F", "~&Replace Ctrl+H", "~&Go to Line... Ctrl+G",
+                          "~&HTML Tags", "~&Date F4", "~&Time F5", "~Date &and Time F6"}));
     f.main->LoadNewDoc();
     for (frmDocument* doc : f.main->documents())
         doc->subWindow()->close();
@@ -346,6 +349,32 @@ void tst_commands::commandsWithoutADocumentReportAnError()
         QCOMPARE(f.messages->shown[0].title, button ? QStringLiteral("tbToolBar_ButtonClick") : command + "_Click");
         QVERIFY(f.messages->shown[0].prompt.startsWith("Error: 91. ") && f.main->documents().isEmpty());
     }
+}
+
+void tst_commands::undoRedoAndGoToLine()
+{
+    MainFixture f;
+    QAction* undo = f.main->action("mnuEditUndo");
+    QAction* redo = f.main->action("mnuContextRedo");
+    f.editor()->setSelText("one\ntwo\nthree");
+    QVERIFY(undo->isEnabled() && !redo->isEnabled());
+    f.trigger("mnuEditUndo");
+    QCOMPARE(f.editor()->Text(), QString());
+    QVERIFY(!undo->isEnabled() && redo->isEnabled());
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.editor()->Text(), "one\ntwo\nthree");
+    QVERIFY(undo->isEnabled() && !redo->isEnabled());
+    // Go to Line offers only the lines there are, starting from the caret's.
+    f.modal->scripts << [](QDialog& d) {
+        auto* box = d.findChild<QSpinBox*>("txtLineNumber");
+        QCOMPARE(QString("%1-%2 at %3").arg(box->minimum()).arg(box->maximum()).arg(box->value()), "1-3 at 3");
+        box->setValue(2);
+        d.accept();
+    };
+    QTest::keyClick(f.editor()->hwnd(), Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(f.modal->shown, QStringList{"frmGoToLine"});
+    QCOMPARE(f.editor()->SelStart(), 4);
+    QCOMPARE(f.main->findChild<QLabel*>("sbStatusBarCaret")->text(), "Ln 2, Col 1");
 }
 
 QTEST_MAIN(tst_commands)
