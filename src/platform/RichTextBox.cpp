@@ -378,6 +378,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     plain_ = view;
     placeView(view);
     plain_->setWrapWidth(toPixels(rightMarginTwips_));
+    plain_->setLineNumbersVisible(lineNumbers_);
 }
 
 void RichTextBox::placeView(QWidget* view)
@@ -876,6 +877,13 @@ void RichTextBox::setRightMargin(double twips)
         plain_->setWrapWidth(toPixels(twips));
     else
         rich_->setWrapWidth(toPixels(twips));
+}
+
+void RichTextBox::setLineNumbersVisible(bool visible)
+{
+    lineNumbers_ = visible;
+    if (plain_)
+        plain_->setLineNumbersVisible(visible);
 }
 
 double RichTextBox::RightMargin() const

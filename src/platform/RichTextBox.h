@@ -69,6 +69,9 @@ public:
     double Width() const;
     void setRightMargin(double twips);
     double RightMargin() const;
+    /// Line numbers at the left of a plain document (on unless turned off); the rich view has none.
+    void setLineNumbersVisible(bool visible);
+    bool LineNumbersVisible() const { return lineNumbers_; }
 
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
@@ -194,6 +197,7 @@ private:
     QString unkept_;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
+    bool lineNumbers_ = true;
     int programChange_ = 0;
     int selQuiet_ = 0;
     qsizetype lastAnchor_ = 0;

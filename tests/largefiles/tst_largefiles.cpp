@@ -66,6 +66,23 @@ QList<qsizetype> wholeLineRows(const QString& line, const QFont& font, qreal wid
     return starts;
 }
 
+// The columns of a band of the window where a pixel stands out from the window's background.
+QList<int> inkColumns(QWidget* window, int top, int height)
+{
+    const QImage image = window->grab().toImage();
+    const int background = qGray(image.pixel(image.width() - 2, image.height() - 2));
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = top; y < top + height && y < image.height(); ++y) {
+            if (std::abs(qGray(image.pixel(x, y)) - background) > 60) {
+                columns << x;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
 void press(RichTextBox& box, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
     QTest::keyClick(box.hwnd(), key, mods);
@@ -101,6 +118,7 @@ private slots:
     void inputMethodsAndScreenReaders();
     void bigFileShowsProgressAndACancelledSaveKeepsTheFile();
     void richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole();
+    void lineNumbersStandLeftOfTheirLines();
     void longLineWrapsAsTheWholeLine_data();
     void longLineWrapsAsTheWholeLine();
     void viewWrapsAnywhereOnlyForLongRuns_data();
@@ -229,6 +247,7 @@ void tst_largefiles::mouseSelectsAndReports()
 {
     ShownBox shown(QStringLiteral("alpha beta gamma\nsecond line here\n"));
     RichTextBox& box = *shown.box;
+    box.setLineNumbersVisible(false); // the text starts at the margin
     QWidget* vp = shown.viewport();
     const QFontMetrics fm(box.hwnd()->font());
     const QPoint onBeta(4 + fm.horizontalAdvance(QStringLiteral("alpha be")), 4 + fm.height() / 2);
@@ -355,6 +374,63 @@ void tst_largefiles::richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedW
         QVERIFY2(saved.count(word) == 1, word);
 }
 
+void tst_largefiles::lineNumbersStandLeftOfTheirLines()
+{
+    QStringList lines;
+    for (int i = 1; i <= 9; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    lines[1] = QStringLiteral("alpha beta ") + words(3000); // wraps over many rows
+    ShownBox shown(lines.join(u'\n'));
+    RichTextBox& box = *shown.box;
+    QWidget* vp = shown.viewport();
+    const QFontMetrics fm(box.hwnd()->font());
+    const int h = fm.height();
+    const auto ink = [&](int row) { return inkColumns(vp, 4 + row * h, h); };
+
+    // The text moves right by the numbers' width; "line 1" ends that much further right.
+    box.setLineNumbersVisible(false);
+    const int plainEnd = ink(0).last();
+    box.setLineNumbersVisible(true);
+    const int gutter = ink(0).last() - plainEnd;
+    QVERIFY2(gutter > fm.horizontalAdvance(u'9'), qPrintable(QString::number(gutter)));
+    // A number stands left of its line's first row only.
+    const auto numbered = [&](int row) { return !ink(row).isEmpty() && ink(row).first() < gutter; };
+    QVERIFY(numbered(0));
+    QVERIFY(numbered(1));
+    QVERIFY(!numbered(2));
+    QVERIFY(!numbered(3));
+
+    // A click lands on the character drawn there; a click on a number, at its line's start.
+    const qsizetype second = lines[0].size() + 1;
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(gutter + 4 + fm.horizontalAdvance(QStringLiteral("alpha be")), 4 + h * 3 / 2));
+    QCOMPARE(box.SelStart(), second + 8);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(gutter / 2, 4 + h * 3 / 2), 500);
+    QCOMPARE(box.SelStart(), second);
+
+    // A tenth line widens the column by a digit.
+    box.setSelStart(box.TextLength());
+    box.setSelText(QStringLiteral("\nline 10"));
+    box.setSelStart(0);
+    QVERIFY(std::abs(ink(0).last() - plainEnd - gutter - fm.horizontalAdvance(u'9')) <= 1);
+
+    // On a dark background the numbers are light, and as readable as on a light one.
+    for (const platform::ColorValue back : {platform::ColorValue(0x202020), platform::ColorValue(0xF0F0F0)}) {
+        box.setBackColor(back);
+        const QImage image = vp->grab().toImage();
+        const int ground = qGray(image.pixel(1, 4 + 2 * h + h / 2)); // the column beside a second row
+        int strongest = 0;
+        for (int x = 0; x < gutter + fm.horizontalAdvance(u'9') - 2; ++x) {
+            for (int y = 4; y < 4 + h; ++y)
+                strongest = std::max(strongest, std::abs(qGray(image.pixel(x, y)) - ground));
+        }
+        QVERIFY2(strongest > 100, qPrintable(u"%1 on %2"_qs.arg(strongest).arg(ground)));
+    }
+    // Inside a long line, however far it is laid out, no row has a number.
+    box.setSelStart(second + lines[1].size() / 2);
+    for (int row = 0; 4 + (row + 1) * h < vp->height(); ++row)
+        QVERIFY2(!numbered(row), qPrintable(QString::number(row)));
+}
+
 void tst_largefiles::longLineWrapsAsTheWholeLine_data()
 {
     QTest::addColumn<qsizetype>("length");
@@ -372,6 +448,7 @@ void tst_largefiles::longLineWrapsAsTheWholeLine()
     QString line = prose(length);
     ShownBox shown(line + QStringLiteral("\nnext"));
     RichTextBox& box = *shown.box;
+    box.setLineNumbersVisible(false); // the text wraps at the window's width less the margins
     const qreal width = shown.viewport()->width() - 2 * 4;
     if (endFirst) {
         press(box, Qt::Key_End, Qt::ControlModifier);

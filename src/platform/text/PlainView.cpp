@@ -41,6 +41,7 @@ PlainView::PlainView(TextStore& store, QWidget* parent)
     setAcceptDrops(true);
     layouts_.setPaintDevice(viewport());
     layouts_.setFont(font());
+    updateGutter();
     layouts_.setWidth(wrapPixels());
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &PlainView::scrollByRows);
     updateScrollBar();
@@ -55,7 +56,32 @@ int PlainView::wrapPixels() const
 {
     if (wrapWidth_ > 0)
         return wrapWidth_;
-    return std::max(1, viewport()->width() - 2 * kMargin);
+    return std::max(1, viewport()->width() - 2 * kMargin - gutter_);
+}
+
+int PlainView::textLeft() const
+{
+    return gutter_ + kMargin;
+}
+
+void PlainView::setLineNumbersVisible(bool visible)
+{
+    if (visible == lineNumbers_)
+        return;
+    lineNumbers_ = visible;
+    updateGutter();
+}
+
+// The line numbers' column widens with the number of digits, and the text wraps beside it.
+void PlainView::updateGutter()
+{
+    const int width = lineNumbers_ ? int(ViewPainter::gutterWidth(font(), store_->lineCount())) : 0;
+    if (width == gutter_)
+        return;
+    gutter_ = width;
+    maxTop_ = -1;
+    layouts_.setWidth(wrapPixels());
+    viewport()->update();
 }
 
 PlainView::Row PlainView::topRow() const
@@ -145,7 +171,8 @@ void PlainView::paintEvent(QPaintEvent* e)
     f.top = topRow();
     top_ = layouts_.rowStart(f.top);
     updateScrollBar();
-    f.origin = QPointF(kMargin, kMargin);
+    f.origin = QPointF(textLeft(), kMargin);
+    f.gutter = gutter_;
     f.area = e->rect();
     f.bottom = viewport()->height();
     f.palette = palette();
@@ -219,6 +246,7 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
     else
         store_->replace(offset, count, text);
     changed(offset, count, text.size());
+    updateGutter();
     if (!painting)
         dropLayouts();
     else if (firstLine == lastLine && !text.contains(u'\n'))
@@ -285,6 +313,7 @@ void PlainView::reset()
     goalX_ = -1;
     preedit_.clear();
     layouts_.setPreedit(0, QString());
+    updateGutter();
     updateScrollBar();
     viewport()->update();
     Q_EMIT selectionMoved();
@@ -296,6 +325,7 @@ void PlainView::undo()
     if (!store_->undo(&where, &length))
         return;
     dropLayouts();
+    updateGutter();
     top_ = std::min(top_, store_->length());
     viewport()->update();
     Q_EMIT edited(where, 0, length);
@@ -308,6 +338,7 @@ void PlainView::redo()
     if (!store_->redo(&where, &length))
         return;
     dropLayouts();
+    updateGutter();
     top_ = std::min(top_, store_->length());
     viewport()->update();
     Q_EMIT edited(where, 0, length);
@@ -410,7 +441,7 @@ QRect PlainView::characterRect(qsizetype offset) const
     qreal w = offset < store_->length() ? tl.cursorToX(at + 1) - x : 0;
     if (w <= 0)
         w = 1;
-    return QRectF(kMargin + x, y, w, tl.height()).toAlignedRect();
+    return QRectF(textLeft() + x, y, w, tl.height()).toAlignedRect();
 }
 
 QRect PlainView::caretRect() const
@@ -426,16 +457,16 @@ qsizetype PlainView::offsetAt(QPoint point) const
     Row r = topRow();
     qreal y = kMargin;
     if (point.y() < y)
-        return layouts_.offsetInRow(r, point.x() - kMargin);
+        return layouts_.offsetInRow(r, point.x() - textLeft());
     for (;;) {
         const qreal h = layouts_.rowHeight(r);
         if (point.y() < y + h)
-            return layouts_.offsetInRow(r, point.x() - kMargin);
+            return layouts_.offsetInRow(r, point.x() - textLeft());
         y += h;
         Row next = r;
         if (!layouts_.nextRow(next)) {
             // Below the last row: its end.
-            const qsizetype at = layouts_.offsetInRow(r, point.x() - kMargin);
+            const qsizetype at = layouts_.offsetInRow(r, point.x() - textLeft());
             return point.y() >= y ? std::max(at, layouts_.rowEnd(r) == store_->length() ? store_->length() : at) : at;
         }
         r = next;
@@ -458,6 +489,8 @@ void PlainView::changeEvent(QEvent* e)
     if (e->type() == QEvent::FontChange) {
         maxTop_ = -1;
         layouts_.setFont(font());
+        updateGutter();
+        layouts_.setWidth(wrapPixels());
         viewport()->update();
     }
 }

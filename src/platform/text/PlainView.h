@@ -56,6 +56,9 @@ public:
 
     /// Wrap at this width in pixels; 0 or less: at the window's edge.
     void setWrapWidth(int pixels);
+    /// Each line's number at the left of its first row (on unless turned off).
+    void setLineNumbersVisible(bool visible);
+    bool lineNumbersVisible() const { return lineNumbers_; }
     bool overwriteMode() const { return overwrite_; }
     void ensureCaretVisible();
 
@@ -107,6 +110,8 @@ private:
     Row topRow() const;
     int visibleRows() const;
     int wrapPixels() const;
+    int textLeft() const;
+    void updateGutter();
     void setTop(qsizetype offset);
     qsizetype maxTop() const;
     void updateScrollBar();
@@ -130,6 +135,8 @@ private:
     mutable qsizetype maxTop_ = -1; ///< see maxTop(); -1 until known
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
+    bool lineNumbers_ = true;
+    int gutter_ = 0; ///< the line numbers' width
     bool overwrite_ = false;
     bool caretShown_ = true;
     QBasicTimer blink_;

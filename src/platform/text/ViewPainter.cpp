@@ -4,12 +4,41 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
+namespace {
+
+constexpr qreal kGutterPad = 4;
+
+QColor mixed(const QColor& a, const QColor& b, qreal share)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * share),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * share),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * share));
+}
+
+} // namespace
+
+qreal ViewPainter::gutterWidth(const QFont& font, qsizetype lineCount)
+{
+    int digits = 1;
+    for (qsizetype n = lineCount; n >= 10; n /= 10)
+        ++digits;
+    return std::ceil(digits * QFontMetricsF(font).horizontalAdvance(u'9') + 2 * kGutterPad);
+}
+
 void ViewPainter::paint(QPainter& p, const Frame& f) const
 {
-    p.setPen(f.palette.color(QPalette::Text));
+    // The numbers and their column take their colours from the document's background, whatever
+    // the text's colour: towards white on a dark background, towards black on a light one.
+    const QColor base = f.palette.color(QPalette::Base), ink = f.palette.color(QPalette::Text);
+    const QColor away = base.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+    if (f.gutter > 0)
+        p.fillRect(QRectF(0, f.area.top(), f.gutter, f.area.height()), mixed(base, away, 0.06));
+    const QColor numberInk = mixed(base, away, 0.55);
+    p.setPen(ink);
     LineLayouts::Row r = f.top;
     qreal y = f.origin.y();
     while (y < f.bottom) {
@@ -37,6 +66,14 @@ void ViewPainter::paint(QPainter& p, const Frame& f) const
             p.setClipRect(own);
             u.layout->draw(&p, origin, selections, own);
             p.restore();
+        }
+        if (f.gutter > 0 && u.from == 0 && r.row == 0 && first.isValid()) {
+            const QString number = QString::number(r.line + 1);
+            const QFontMetricsF fm(u.layout->font());
+            p.setFont(u.layout->font());
+            p.setPen(numberInk);
+            p.drawText(QPointF(f.gutter - kGutterPad - fm.horizontalAdvance(number), y + first.ascent()), number);
+            p.setPen(ink);
         }
         const bool lastOfLine = u.to >= store_->lineLength(r.line);
         if (lastOfLine && f.selectionFrom <= end && f.selectionTo > end && end < store_->length()) {

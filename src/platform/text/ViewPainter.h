@@ -2,6 +2,7 @@
 
 #include "platform/text/LineLayouts.h"
 
+#include <QFont>
 #include <QPalette>
 #include <QRect>
 
@@ -9,14 +10,15 @@ class QPainter;
 
 namespace platform {
 
-/// Paints what the plain view shows, from the layouts of its lines: the text, the selection and
-/// the caret, below the window's top row.
+/// Paints what the plain view shows, from the layouts of its lines: the text, the selection, the
+/// caret, and the line numbers in a column at the left (the gutter), below the window's top row.
 class ViewPainter {
 public:
     /// What one paint shows.
     struct Frame {
         LineLayouts::Row top;  ///< the row at the top of the window
         QPointF origin;        ///< where the top row's text starts
+        qreal gutter = 0;      ///< the line numbers' width at the left; 0: none
         QRect area;            ///< the part of the window to paint
         int bottom = 0;        ///< the window's height
         QPalette palette;
@@ -30,6 +32,9 @@ public:
     void setStore(const TextStore& store) { store_ = &store; }
 
     void paint(QPainter& p, const Frame& f) const;
+    /// The width of the line numbers' column for a text of lineCount lines: it widens with the
+    /// number of digits.
+    static qreal gutterWidth(const QFont& font, qsizetype lineCount);
 
 private:
     const TextStore* store_;
