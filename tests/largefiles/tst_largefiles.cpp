@@ -119,6 +119,7 @@ private slots:
     void bigFileShowsProgressAndACancelledSaveKeepsTheFile();
     void richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole();
     void lineNumbersStandLeftOfTheirLines();
+    void longLinesWrapWholeThroughRandomEdits();
     void longLineWrapsAsTheWholeLine_data();
     void longLineWrapsAsTheWholeLine();
     void viewWrapsAnywhereOnlyForLongRuns_data();
@@ -429,6 +430,61 @@ void tst_largefiles::lineNumbersStandLeftOfTheirLines()
     box.setSelStart(second + lines[1].size() / 2);
     for (int row = 0; 4 + (row + 1) * h < vp->height(); ++row)
         QVERIFY2(!numbered(row), qPrintable(QString::number(row)));
+}
+
+// Edits of every kind, at random places, in a window resized now and then: the text is what was
+// typed, and each long line still wraps as the whole line would. Down after the program moved the
+// caret starts from the caret, not from where earlier Up and Down aimed.
+void tst_largefiles::longLinesWrapWholeThroughRandomEdits()
+{
+    ShownBox shown(prose(150000) + QStringLiteral("\nnext"));
+    RichTextBox& box = *shown.box;
+    box.setLineNumbersVisible(false);
+    QString text = box.Text();
+    unsigned seed = 12345;
+    const auto random = [&](qsizetype n) { seed = seed * 1103515245u + 12345u; return qsizetype((seed >> 8) % n); };
+    for (int step = 1; step <= 1000; ++step) {
+        const qsizetype at = random(text.size() + 1);
+        box.setSelStart(at);
+        switch (random(9)) {
+        case 0: box.setSelText(QStringLiteral("xx yy ")); text.insert(at, QStringLiteral("xx yy ")); break;
+        case 1: QTest::keyClicks(box.hwnd(), QStringLiteral("a")); text.insert(at, u'a'); break;
+        case 2: { const QString run(random(3000), u'q'); box.setSelText(run); text.insert(at, run); break; }
+        case 3: box.setSelText(QStringLiteral("\n")); text.insert(at, u'\n'); break;
+        case 4: {
+            const qsizetype count = std::min(random(200), text.size() - at);
+            box.setSelLength(count);
+            press(box, Qt::Key_Delete);
+            text.remove(at, std::max<qsizetype>(count, at < text.size() ? 1 : 0));
+            break;
+        }
+        case 5: for (int i = 0; i < 30; ++i) press(box, random(2) ? Qt::Key_Down : Qt::Key_Up); break;
+        case 6: press(box, Qt::Key_PageDown); press(box, Qt::Key_End, Qt::ControlModifier); break;
+        case 7: shown.window.resize(300 + int(random(300)), 300); shown.box->resize(shown.window.size()); break;
+        default: QApplication::processEvents(); break;
+        }
+        if (step % 250 != 0)
+            continue;
+        QCOMPARE(box.Text(), text);
+        box.setSelStart(text.indexOf(u' ', text.size() / 2) + 3); // Down aims here, in its column
+        press(box, Qt::Key_Down);
+        QApplication::processEvents();
+        const qreal width = shown.viewport()->width() - 2 * 4;
+        qsizetype lineStart = 0;
+        for (const QString& line : text.split(u'\n')) {
+            if (line.size() > 1024) {
+                const QList<qsizetype> rows = wholeLineRows(line, box.hwnd()->font(), width);
+                box.setSelStart(lineStart);
+                for (qsizetype i = 1; i < std::min<qsizetype>(rows.size(), 200); ++i) {
+                    press(box, Qt::Key_Down);
+                    QVERIFY2(box.SelStart() == lineStart + rows[i],
+                             qPrintable(u"step %1, line at %2: row %3 at %4, not %5"_qs.arg(step).arg(lineStart)
+                                            .arg(i).arg(box.SelStart() - lineStart).arg(rows[i])));
+                }
+            }
+            lineStart += line.size() + 1;
+        }
+    }
 }
 
 void tst_largefiles::longLineWrapsAsTheWholeLine_data()

@@ -209,6 +209,7 @@ void PlainView::setSelection(qsizetype anchor, qsizetype position)
         return;
     anchor_ = anchor;
     position_ = position;
+    goalX_ = -1; // Up and Down start again from where the caret now is
     restartBlink();
     viewport()->update();
     if (QAccessible::isActive()) {
@@ -220,9 +221,9 @@ void PlainView::setSelection(qsizetype anchor, qsizetype position)
 
 void PlainView::moveCaret(qsizetype to, bool select, bool keepGoal)
 {
-    if (!keepGoal)
-        goalX_ = -1;
+    const qreal goal = keepGoal ? goalX_ : -1;
     setSelection(select ? anchor_ : to, to);
+    goalX_ = goal;
     ensureCaretVisible();
 }
 
