@@ -10,6 +10,8 @@ namespace {
 
 // A line longer than this is laid out in stretches, each from about this many characters.
 constexpr qsizetype kStretch = 1024;
+// Beyond this many characters a row is cut, wide enough or not.
+constexpr qsizetype kLongestRow = 64 * kStretch;
 // The stretches of a long line are worked out this many characters at a time.
 constexpr qsizetype kBlock = 64 * 1024;
 // The last block is about this long: what the window shows when scrolled to the end.
@@ -193,12 +195,16 @@ void LineLayouts::extend(qsizetype line, LongLine& l, size_t block, Pending pend
                 to = from + layout->lineAt(rows).textStart();
                 break;
             }
+            if (want >= kLongestRow) {
+                to = from + n; // only characters of no width make a row this long: cut it here
+                break;
+            }
             want *= 2; // a row wider than the text: more of it
         }
         // Does one of the rows start where a known stretch starts?
         int joinRow = 0;
         bool intoNext = false;
-        const int lastRow = to < length ? rows : rows - 1;
+        const int lastRow = std::min(to < length ? rows : rows - 1, layout->lineCount() - 1);
         for (int i = 1; i <= lastRow && joinRow == 0; ++i) {
             const qsizetype at = from + layout->lineAt(i).textStart();
             if (std::binary_search(known.begin(), known.end(), at)) {
