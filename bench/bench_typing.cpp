@@ -1,6 +1,7 @@
 // Types at the end of a large document in the real main window, smart tabs on, and prints the
 // time per key: it must not grow with the document's size.
 //   bench_typing [SIZE_MB...]     default: 0 and 10
+//   bench_typing SIZE_MB line     the document is one line of prose; keys go into its middle
 #include "BenchSupport.h"
 #include "app/SettingsKeys.h"
 #include "app/modMain.h"
@@ -20,14 +21,15 @@
 
 namespace {
 
-void run(int megabytes)
+void run(int megabytes, bool oneLine)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        const QByteArray line = "\tindented line of a program, some words and 0123456789\n";
+        const QByteArray line = oneLine ? QByteArray("a paragraph of prose on one line, some words and 0123456789 ")
+                                        : QByteArray("\tindented line of a program, some words and 0123456789\n");
         for (qint64 written = 0; written < qint64(megabytes) << 20; written += line.size())
             f.write(line);
         f.write("\t\tlast line");
@@ -40,7 +42,7 @@ void run(int megabytes)
         return;
     platform::RichTextBox& box = *main->ActiveForm()->rtfText;
     box.SetFocus();
-    box.setSelStart(box.TextLength());
+    box.setSelStart(oneLine ? box.TextLength() / 2 + 7 : box.TextLength());
     QApplication::processEvents();
     QWidget* w = box.hwnd();
     std::vector<double> chars, enters;
@@ -70,7 +72,8 @@ void run(int megabytes)
     report("Enters:", enters);
     const QString text = box.Text();
     const bool indented = text.endsWith(QStringLiteral("\n\t\t")) || text.contains(QStringLiteral("\n\t\tklmnopqrst"));
-    std::printf("%3d MB document: smart tabs %s\n", megabytes, indented ? "indented every new line" : "FAILED");
+    if (!oneLine)
+        std::printf("%3d MB document: smart tabs %s\n", megabytes, indented ? "indented every new line" : "FAILED");
     for (frmDocument* doc : main->documents())
         doc->bIsDirty = false;
 }
@@ -81,11 +84,16 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes << QString::fromLocal8Bit(argv[i]).toInt();
+    bool oneLine = false;
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "line") == 0)
+            oneLine = true;
+        else
+            sizes << QString::fromLocal8Bit(argv[i]).toInt();
+    }
     if (sizes.isEmpty())
         sizes = {0, 10};
     for (int mb : sizes)
-        run(mb);
+        run(mb, oneLine);
     return 0;
 }
