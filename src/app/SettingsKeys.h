@@ -28,6 +28,8 @@ inline const QString MainStatusBar = QStringLiteral("MainStatusBar");
 // Display choices of the View menu, beside the layout keys and stored as they are.
 inline const QString SyntaxColors = QStringLiteral("SyntaxColors");
 inline const QString LineNumbers = QStringLiteral("LineNumbers");
+// The File menu's recent files, newest first: RecentFile1 to RecentFile8.
+inline const QString RecentFile = QStringLiteral("RecentFile");
 
 inline const QString Yes = QStringLiteral("YES");
 inline const QString No = QStringLiteral("NO");

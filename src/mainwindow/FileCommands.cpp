@@ -101,6 +101,7 @@ void frmMain::mnuFileOpen_Click()
         d.ShowOpen();
         doc->loadFile(d.FileName);
         d.CancelError = false;
+        noteRecentFile(doc->Caption());
     } catch (...) {
         const platform::AppError error = platform::currentError();
         d.CancelError = false;
@@ -216,6 +217,7 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
         throw;
     }
     setStatusText(QStringLiteral("Saved: ") + name);
+    noteRecentFile(name);
     recovery_->discard(doc);
     return true;
 }

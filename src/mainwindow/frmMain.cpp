@@ -162,6 +162,8 @@ void frmMain::buildToolbars()
                                  htmlToolRows(), &frmMain::tbHTMLToolBar_ButtonClick);
     if (QMenu* windows = menu(QStringLiteral("mnuWindow")))
         connect(windows, &QMenu::aboutToShow, this, &frmMain::rebuildWindowList);
+    if (QMenu* file = menu(QStringLiteral("mnuFile")))
+        connect(file, &QMenu::aboutToShow, this, &frmMain::rebuildRecentFiles);
     findStateActions();
 }
 
@@ -473,6 +475,7 @@ int frmMain::OpenFiles(const QStringList& files, const QString& procedure)
         }
         if (loaded) {
             ++opened;
+            noteRecentFile(doc->Caption());
         } else {
             doc->discardUnloaded();
         }

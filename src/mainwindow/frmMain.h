@@ -104,6 +104,8 @@ public:
     Recovery& recovery() const override { return *recovery_; }
     QString FilterText;
 
+    /// Puts the file first in the File menu's list of recent files.
+    void noteRecentFile(const QString& path);
     /// Opens each file in its own new window, in order; used by drops and the command line.
     /// A file that cannot be loaded is reported and its window removed; the rest still open.
     /// Returns how many were opened.
@@ -229,6 +231,12 @@ private:
     QToolBar* buildToolbar(const QString& name, const QString& title, std::span<const struct ToolRow> rows,
                            void (frmMain::*dispatch)(const QString&));
     void rebuildWindowList();
+    /// The files opened or saved last, newest first, as the settings keep them.
+    QStringList recentFiles() const;
+    void storeRecentFiles(const QStringList& files);
+    void rebuildRecentFiles();
+    /// Opens a file of the list, or takes it off the list, saying so, when it is gone.
+    void openRecentFile(const QString& path);
     void buildStatusBar();
     void restorePlacement();
     void applyBarSetting(const QString& key, const QString& menuItem, QWidget* bar);

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QMenu>
+#include <QAction>
 #include <QTest>
 
 using platform::Answer;
@@ -281,6 +283,34 @@ private slots:
         f.editor()->setSelText("!");
         QVERIFY(f.main->SaveDocument(*f.active()));
         QCOMPARE(f.messages->shown.size(), 2);
+    }
+
+    void recentFilesAreTheLastOpenedOrSaved()
+    {
+        MainFixture f;
+        writeFile(f.path("a.txt"), "A");
+        writeFile(f.path("b.txt"), "B");
+        f.main->OpenFiles({f.path("a.txt"), f.path("b.txt")}, "test");
+        f.dialogs->fileAnswers << f.path("c.txt");
+        f.trigger("mnuFileSaveAs"); // b.txt saved as c.txt
+        QMenu* file = f.main->menu("mnuFile");
+        const auto entries = [&] {
+            QMetaObject::invokeMethod(file, "aboutToShow");
+            QStringList texts;
+            for (const QAction* a : file->actions())
+                texts << (a->isSeparator() ? "-" : a->text().remove(f.path("x").chopped(1)));
+            return texts.mid(texts.indexOf("&Print...") + 2);
+        };
+        QCOMPARE(entries(), (QStringList{"&1 c.txt", "&2 b.txt", "&3 a.txt", "-", "E&xit"}));
+        QFile::remove(f.path("a.txt"));
+        f.messages->answers << Answer::Ok;
+        f.main->findChild<QAction*>("mnuFileRecent3")->trigger();
+        QCOMPARE(f.messages->shown.size(), 1);
+        QCOMPARE(f.messages->shown[0].prompt, f.path("a.txt") + " no longer exists.  It is taken off the list of recent files.");
+        QCOMPARE(entries(), (QStringList{"&1 c.txt", "&2 b.txt", "-", "E&xit"}));
+        f.main->findChild<QAction*>("mnuFileRecent2")->trigger();
+        QCOMPARE(f.active()->Caption(), f.path("b.txt"));
+        QCOMPARE(entries(), (QStringList{"&1 b.txt", "&2 c.txt", "-", "E&xit"}));
     }
 
     void saveAsksBeforeLosingText_data()
