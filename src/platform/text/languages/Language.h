@@ -126,6 +126,19 @@ struct Scan {
         stopped = stops->match(s, i, n);
         return stopped >= 0;
     }
+    /// A comment from i to the line's end, or to a stop before it ("// ?>" leaves PHP); where it ends.
+    qsizetype commentToEnd(qsizetype i)
+    {
+        qsizetype j = i;
+        if (stops) {
+            while (j < n && !stopAt(j))
+                ++j;
+        } else {
+            j = n;
+        }
+        mark(i, j, TokenKind::Comment);
+        return j;
+    }
     bool startsWith(qsizetype i, const std::u16string& pattern, bool fold = false) const;
     /// The end of a word starting at i.
     qsizetype wordEnd(const Language& lang, qsizetype i) const;

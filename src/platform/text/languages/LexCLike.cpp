@@ -196,19 +196,7 @@ private:
         return i;
     }
 
-    qsizetype lineComment(qsizetype i)
-    {
-        // A stop ends even a line comment: "// ?>" leaves PHP.
-        qsizetype j = i;
-        if (sc.stops) {
-            while (j < n && !sc.stopAt(j))
-                ++j;
-        } else {
-            j = n;
-        }
-        sc.mark(i, j, TokenKind::Comment);
-        return j;
-    }
+    qsizetype lineComment(qsizetype i) { return sc.commentToEnd(i); }
 
     qsizetype blockComment(qsizetype i)
     {

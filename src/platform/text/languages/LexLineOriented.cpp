@@ -167,18 +167,7 @@ private:
         return n;
     }
 
-    qsizetype comment(qsizetype i)
-    {
-        qsizetype j = i;
-        if (sc.stops) {
-            while (j < n && !sc.stopAt(j))
-                ++j;
-        } else {
-            j = n;
-        }
-        sc.mark(i, j, TokenKind::Comment);
-        return j;
-    }
+    qsizetype comment(qsizetype i) { return sc.commentToEnd(i); }
 
     // %1, %~dp0, %%i, %name%, !name!
     qsizetype batchVariable(qsizetype i)
