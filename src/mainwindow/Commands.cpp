@@ -48,19 +48,20 @@ void frmMain::mnuViewStatusBar_Click()
 
 void frmMain::mnuViewSyntaxColors_Click()
 {
-    trap(QStringLiteral("mnuViewSyntaxColors_Click"), [&] {
-        const bool on = action(QStringLiteral("mnuViewSyntaxColors"))->isChecked();
-        modMain::SaveSetting(*services_.settings, keys::SyntaxColors, on ? keys::True : keys::False);
-        for (frmDocument* doc : documents())
-            applyDisplayChoices(*doc);
-    });
+    toggleDisplayChoice(QStringLiteral("mnuViewSyntaxColors"), keys::SyntaxColors);
 }
 
 void frmMain::mnuViewLineNumbers_Click()
 {
-    trap(QStringLiteral("mnuViewLineNumbers_Click"), [&] {
-        const bool on = action(QStringLiteral("mnuViewLineNumbers"))->isChecked();
-        modMain::SaveSetting(*services_.settings, keys::LineNumbers, on ? keys::True : keys::False);
+    toggleDisplayChoice(QStringLiteral("mnuViewLineNumbers"), keys::LineNumbers);
+}
+
+void frmMain::toggleDisplayChoice(const QString& item, const QString& key)
+{
+    // Kept at once, unlike the bars: the choice is about every document, open or still to come.
+    trap(item + QStringLiteral("_Click"), [&] {
+        const bool on = action(item)->isChecked();
+        modMain::SaveSetting(*services_.settings, key, on ? keys::True : keys::False);
         for (frmDocument* doc : documents())
             applyDisplayChoices(*doc);
     });

@@ -146,6 +146,8 @@ public:
     void mnuViewLineNumbers_Click();
     /// The View menu's display choices, as stored, on one document.
     void applyDisplayChoices(frmDocument& doc);
+    /// A View menu display choice ticked or not: stored, and shown on every document.
+    void toggleDisplayChoice(const QString& item, const QString& key);
     void mnuViewStatusBar_Click();
     void mnuViewRefresh_Click();
     void mnuWindowNewWindow_Click();

@@ -289,6 +289,11 @@ void tst_commands::viewTogglesShowAndHideBars()
     popup->actions().value(0)->trigger();
     QVERIFY(!f.main->tbToolBar->isVisible() && !f.main->action("mnuViewToolbar")->isChecked());
     QVERIFY(f.setting("HTMLToolbar").isEmpty()); // saved only when the program ends
+    // Line numbers go from every document, the open ones and the next, and the choice is kept at once.
+    f.trigger("mnuViewLineNumbers");
+    f.trigger("mnuFileNew");
+    QVERIFY(!f.main->documents().first()->rtfText->LineNumbersVisible() && !f.editor()->LineNumbersVisible());
+    QCOMPARE(f.setting("LineNumbers") + ' ' + f.setting("SyntaxColors"), "FALSE ");
     f.trigger("mnuFileExit");
     QCOMPARE(f.setting("MainToolbar") + ' ' + f.setting("HTMLToolbar") + ' ' + f.setting("MainStatusBar"),
              QStringLiteral("FALSE TRUE FALSE"));
