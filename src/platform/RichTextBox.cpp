@@ -164,6 +164,10 @@ protected:
                 return;
             }
         }
+        if (box_.indentKey(e)) {
+            e->accept();
+            return;
+        }
         const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
         if (ctrl && e->key() == Qt::Key_I) {
             // Ctrl+I is the tab character on this control, typed like the Tab key.
@@ -537,6 +541,10 @@ void RichTextBox::plainKey(QKeyEvent* e, bool* handled)
             return;
         }
     }
+    if (indentKey(e)) {
+        *handled = true;
+        return;
+    }
     if (e->modifiers().testFlag(Qt::ControlModifier) && e->key() == Qt::Key_I) {
         // Ctrl+I is the tab character on this control, typed like the Tab key.
         view->replaceSelection(u"\t", true);
@@ -576,6 +584,68 @@ void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
 void RichTextBox::setSyntaxColors(bool on)
 {
     syntaxColors_ = on;
+}
+
+qsizetype RichTextBox::lineOfOffset(qsizetype offset) const
+{
+    return plain_ ? store_->lineOf(offset) : doc_->findBlock(int(offset)).blockNumber();
+}
+
+qsizetype RichTextBox::lineStartOffset(qsizetype line) const
+{
+    return plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position();
+}
+
+bool RichTextBox::indentKey(QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods != Qt::NoModifier || (e->key() != Qt::Key_Tab && e->key() != Qt::Key_Backtab))
+        return false;
+    return indentSelectedLines(e->key() == Qt::Key_Backtab);
+}
+
+bool RichTextBox::indentSelectedLines(bool outdent)
+{
+    const qsizetype a = SelStart(), b = a + SelLength();
+    if (b == a)
+        return false;
+    const qsizetype first = lineOfOffset(a);
+    qsizetype last = lineOfOffset(b);
+    if (last > first && lineStartOffset(last) == b)
+        --last; // a selection that ends where a line starts leaves that line alone
+    if (last == first)
+        return false; // within one line the key types as usual
+    constexpr qsizetype kTabWidth = 8; // Shift+Tab takes up to this many spaces
+    {
+        EditBlock block(*this);
+        // From the last line up, so that the lines above keep their offsets.
+        for (qsizetype line = last; line >= first; --line) {
+            const qsizetype start = lineStartOffset(line);
+            setSelStart(start);
+            if (!outdent) {
+                setSelText(QStringLiteral("\t"));
+                continue;
+            }
+            const QString head = plain_ ? store_->text(start, std::min(kTabWidth, TextLength() - start))
+                                        : doc_->findBlockByNumber(int(line)).text().left(kTabWidth);
+            qsizetype cut = 0;
+            if (head.startsWith(u'\t'))
+                cut = 1;
+            else
+                while (cut < head.size() && head.at(cut) == u' ')
+                    ++cut;
+            if (cut > 0) {
+                setSelLength(cut);
+                setSelText(QString());
+            }
+        }
+        // The lines stay selected, whole.
+        const qsizetype from = lineStartOffset(first);
+        const qsizetype to = last + 1 < lineCount() ? lineStartOffset(last + 1) : TextLength();
+        setSelStart(from);
+        setSelLength(to - from);
+    }
+    return true;
 }
 
 qsizetype RichTextBox::lineCount() const

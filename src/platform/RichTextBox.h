@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QKeyEvent;
 class QPrinter;
 class QTextCharFormat;
 class QTextDocument;
@@ -50,6 +51,10 @@ public:
     qsizetype lineCount() const;
     /// Puts the caret at the start of the line (from 0), scrolled into view.
     void goToLine(qsizetype line);
+    /// Tab and Shift+Tab over a selection of several lines: each line gains a tab at its start,
+    /// or loses one (or up to a tab's width of spaces), as one undo step, the lines staying
+    /// selected. False, changing nothing, when the selection lies within one line.
+    bool indentSelectedLines(bool outdent);
 
     // Formats of the selection, or of the next typed text when nothing is selected. A selection
     // of mixed format reads as no value.
@@ -205,6 +210,10 @@ private:
     void mergeSelFormat(const QTextCharFormat& format);
     void noteUserFormat();
     void plainKey(QKeyEvent* e, bool* handled);
+    /// Tab or Shift+Tab over several lines, indenting them: true when it did.
+    bool indentKey(QKeyEvent* e);
+    qsizetype lineOfOffset(qsizetype offset) const;
+    qsizetype lineStartOffset(qsizetype line) const;
 
     EditorViewImpl* rich_ = nullptr;
     PlainView* plain_ = nullptr;

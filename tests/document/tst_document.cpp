@@ -24,6 +24,8 @@ private slots:
     void formattingShortcutsAndTheSelection();
     void editCommands_data();
     void editCommands();
+    void tabIndentsSelectedLines_data();
+    void tabIndentsSelectedLines();
 };
 
 namespace {
@@ -175,6 +177,46 @@ void tst_document::editCommands()
     box.setSelLength(box.TextLength());
     QVERIFY(box.SelBold() != std::optional<bool>(true)); // only plain text arrives
     QVERIFY(f.messages->shown.isEmpty());
+}
+
+void tst_document::tabIndentsSelectedLines_data()
+{
+    QTest::addColumn<bool>("rich");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+    for (const bool rich : {false, true}) {
+        const QByteArray view = rich ? "rich: " : "plain: ";
+        QTest::newRow(view + "several lines") << rich << "x[a\nb\nc]" << int(Qt::Key_Tab) << "[\txa\n\tb\n\tc]";
+        QTest::newRow(view + "up to a line start") << rich << "[a\nb\n]c" << int(Qt::Key_Tab) << "[\ta\n\tb\n]c";
+        QTest::newRow(view + "outdent") << rich << "[\t\ta\n          b\nc]" << int(Qt::Key_Backtab)
+                                        << "[\ta\n  b\nc]";
+        QTest::newRow(view + "within one line") << rich << "a[b]c\nd" << int(Qt::Key_Tab) << "a\t|c\nd";
+    }
+}
+
+void tst_document::tabIndentsSelectedLines()
+{
+    QFETCH(bool, rich);
+    QFETCH(QString, before);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+    MainFixture f;
+    RichTextBox& box = *f.editor();
+    setMarked(box, before);
+    if (rich) { // underlined from its first letter on, so the document is shown rich
+        const qsizetype start = box.SelStart(), length = box.SelLength();
+        box.setSelStart(0);
+        box.setSelLength(1);
+        box.setSelUnderline(true);
+        box.setSelStart(start);
+        box.setSelLength(length);
+    }
+    QCOMPARE(box.isRichView(), rich);
+    QTest::keyClick(box.hwnd(), Qt::Key(key), key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(marked(box), after);
+    box.undo(); // one step
+    QCOMPARE(box.Text(), QString(before).remove(QRegularExpression("[|\\[\\]]")));
 }
 
 QTEST_MAIN(tst_document)
