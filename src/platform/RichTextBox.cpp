@@ -380,6 +380,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     plain_ = view;
     placeView(view);
     plain_->setWrapWidth(toPixels(rightMarginTwips_));
+    plain_->setLineNumbersVisible(lineNumbers_);
 }
 
 void RichTextBox::placeView(QWidget* view)
@@ -575,11 +576,6 @@ void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
 void RichTextBox::setSyntaxColors(bool on)
 {
     syntaxColors_ = on;
-}
-
-void RichTextBox::setLineNumbersVisible(bool on)
-{
-    lineNumbers_ = on;
 }
 
 std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const
@@ -912,6 +908,13 @@ void RichTextBox::setRightMargin(double twips)
         plain_->setWrapWidth(toPixels(twips));
     else
         rich_->setWrapWidth(toPixels(twips));
+}
+
+void RichTextBox::setLineNumbersVisible(bool visible)
+{
+    lineNumbers_ = visible;
+    if (plain_)
+        plain_->setLineNumbersVisible(visible);
 }
 
 double RichTextBox::RightMargin() const

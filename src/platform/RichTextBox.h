@@ -67,15 +67,17 @@ public:
     void setFontSize(double points);
     double FontSize() const;
 
-    /// Display choices of plain documents: program source coloured by its language, and line
-    /// numbers beside the text. Rich documents show neither.
+    /// Program source in a plain document coloured by its language (on unless turned off); the
+    /// rich view is never coloured.
     void setSyntaxColors(bool on);
-    void setLineNumbersVisible(bool on);
 
     /// Width in twips; the wrap width in twips (0 or less: wrap at the window's edge).
     double Width() const;
     void setRightMargin(double twips);
     double RightMargin() const;
+    /// Line numbers at the left of a plain document (on unless turned off); the rich view has none.
+    void setLineNumbersVisible(bool visible);
+    bool LineNumbersVisible() const { return lineNumbers_; }
 
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.

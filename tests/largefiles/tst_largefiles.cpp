@@ -14,6 +14,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
+#include <QTimer>
 #include <QUrl>
 
 using platform::RichTextBox;
@@ -27,6 +29,51 @@ QString words(qsizetype length)
     for (int i = 0; s.size() < length; ++i)
         s += QStringLiteral("w%1 ").arg(i);
     return s;
+}
+
+// Prose: words of mixed lengths in an irregular order, one space between them.
+QString prose(qsizetype length)
+{
+    static const char* const kWords[] = {"over", "dog", "editors", "brown", "measure", "a", "paragraph",
+                                         "of", "quietly", "unremarkable", "text", "is", "common"};
+    QString s;
+    for (unsigned i = 7; s.size() < length; i = i * 1103515245u + 12345u)
+        s += QLatin1String(kWords[(i >> 16) % 13]) + u' ';
+    return s;
+}
+
+// Where each row of a line starts when the whole line is laid out at once at this width.
+QList<qsizetype> wholeLineRows(const QString& line, const QFont& font, qreal width)
+{
+    QTextLayout layout(line, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QList<qsizetype> starts;
+    layout.beginLayout();
+    for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
+        row.setLineWidth(width);
+        starts << row.textStart();
+    }
+    layout.endLayout();
+    return starts;
+}
+
+// The columns of a band of the window where a pixel stands out from the window's background.
+QList<int> inkColumns(QWidget* window, int top, int height)
+{
+    const QImage image = window->grab().toImage();
+    const int background = qGray(image.pixel(image.width() - 2, image.height() - 2));
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = top; y < top + height && y < image.height(); ++y) {
+            if (std::abs(qGray(image.pixel(x, y)) - background) > 60) {
+                columns << x;
+                break;
+            }
+        }
+    }
+    return columns;
 }
 
 void press(RichTextBox& box, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
@@ -60,6 +107,9 @@ private slots:
     void mouseSelectsAndReports();
     void inputMethodsAndScreenReaders();
     void richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedWhole();
+    void lineNumbersStandLeftOfTheirLines();
+    void longLineWrapsAsTheWholeLine_data();
+    void longLineWrapsAsTheWholeLine();
     void viewWrapsAnywhereOnlyForLongRuns_data();
     void viewWrapsAnywhereOnlyForLongRuns();
 };
@@ -117,6 +167,7 @@ void tst_largefiles::mouseSelectsAndReports()
 {
     ShownBox shown(QStringLiteral("alpha beta gamma\nsecond line here\n"));
     RichTextBox& box = *shown.box;
+    box.setLineNumbersVisible(false); // the text starts at the margin
     QWidget* vp = shown.viewport();
     const QFontMetrics fm(box.hwnd()->font());
     const QPoint onBeta(4 + fm.horizontalAdvance(QStringLiteral("alpha be")), 4 + fm.height() / 2);
@@ -201,6 +252,137 @@ void tst_largefiles::richParagraphWithoutBreaksIsOneParagraphReadBesideAndSavedW
     QCOMPARE(saved.count("\\par\n"), 2);
     for (const char* word : {"\\sb240", "\\sa120", "\\fi360"})
         QVERIFY2(saved.count(word) == 1, word);
+}
+
+void tst_largefiles::lineNumbersStandLeftOfTheirLines()
+{
+    QStringList lines;
+    for (int i = 1; i <= 9; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    lines[1] = QStringLiteral("alpha beta ") + words(3000); // wraps over many rows
+    ShownBox shown(lines.join(u'\n'));
+    RichTextBox& box = *shown.box;
+    QWidget* vp = shown.viewport();
+    const QFontMetrics fm(box.hwnd()->font());
+    const int h = fm.height();
+    const auto ink = [&](int row) { return inkColumns(vp, 4 + row * h, h); };
+
+    // The text moves right by the numbers' width; "line 1" ends that much further right.
+    box.setLineNumbersVisible(false);
+    const int plainEnd = ink(0).last();
+    box.setLineNumbersVisible(true);
+    const int gutter = ink(0).last() - plainEnd;
+    QVERIFY2(gutter > fm.horizontalAdvance(u'9'), qPrintable(QString::number(gutter)));
+    // A number stands left of its line's first row only.
+    const auto numbered = [&](int row) { return !ink(row).isEmpty() && ink(row).first() < gutter; };
+    QVERIFY(numbered(0));
+    QVERIFY(numbered(1));
+    QVERIFY(!numbered(2));
+    QVERIFY(!numbered(3));
+
+    // A click lands on the character drawn there; a click on a number, at its line's start.
+    const qsizetype second = lines[0].size() + 1;
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(gutter + 4 + fm.horizontalAdvance(QStringLiteral("alpha be")), 4 + h * 3 / 2));
+    QCOMPARE(box.SelStart(), second + 8);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(gutter / 2, 4 + h * 3 / 2), 500);
+    QCOMPARE(box.SelStart(), second);
+
+    // A tenth line widens the column by a digit.
+    box.setSelStart(box.TextLength());
+    box.setSelText(QStringLiteral("\nline 10"));
+    box.setSelStart(0);
+    QVERIFY(std::abs(ink(0).last() - plainEnd - gutter - fm.horizontalAdvance(u'9')) <= 1);
+
+    // On a dark background the numbers are light, and as readable as on a light one.
+    for (const platform::ColorValue back : {platform::ColorValue(0x202020), platform::ColorValue(0xF0F0F0)}) {
+        box.setBackColor(back);
+        const QImage image = vp->grab().toImage();
+        const int ground = qGray(image.pixel(1, 4 + 2 * h + h / 2)); // the column beside a second row
+        int strongest = 0;
+        for (int x = 0; x < gutter + fm.horizontalAdvance(u'9') - 2; ++x) {
+            for (int y = 4; y < 4 + h; ++y)
+                strongest = std::max(strongest, std::abs(qGray(image.pixel(x, y)) - ground));
+        }
+        QVERIFY2(strongest > 100, qPrintable(u"%1 on %2"_qs.arg(strongest).arg(ground)));
+    }
+    // Inside a long line, however far it is laid out, no row has a number.
+    box.setSelStart(second + lines[1].size() / 2);
+    for (int row = 0; 4 + (row + 1) * h < vp->height(); ++row)
+        QVERIFY2(!numbered(row), qPrintable(QString::number(row)));
+}
+
+void tst_largefiles::longLineWrapsAsTheWholeLine_data()
+{
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<bool>("endFirst");
+    QTest::newRow("a paragraph of 6,500 characters") << qsizetype(6500) << false;
+    QTest::newRow("140,000 characters, the end shown first") << qsizetype(140000) << true;
+}
+
+// A line too long to lay out at once still wraps as if it were: every row as full as the width
+// allows, however the line was reached and after edits in its middle.
+void tst_largefiles::longLineWrapsAsTheWholeLine()
+{
+    QFETCH(qsizetype, length);
+    QFETCH(bool, endFirst);
+    QString line = prose(length);
+    ShownBox shown(line + QStringLiteral("\nnext"));
+    RichTextBox& box = *shown.box;
+    box.setLineNumbersVisible(false); // the text wraps at the window's width less the margins
+    const qreal width = shown.viewport()->width() - 2 * 4;
+    if (endFirst) {
+        press(box, Qt::Key_End, Qt::ControlModifier);
+        QApplication::processEvents();
+        press(box, Qt::Key_Home, Qt::ControlModifier);
+    }
+    // Down goes from row start to row start; from some rows, Up comes back and End stops on the
+    // space the row wrapped at.
+    const auto checkRows = [&](const char* when) {
+        const QList<qsizetype> expected = wholeLineRows(line, box.hwnd()->font(), width);
+        const qsizetype step = std::max<qsizetype>(1, expected.size() / 150);
+        box.setSelStart(0);
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const qsizetype next = i + 1 < expected.size() ? expected[i + 1] : line.size() + 1;
+            press(box, Qt::Key_Down);
+            const qsizetype down = box.SelStart();
+            qsizetype up = expected[i], end = next - 1;
+            if (i % step == 0) {
+                press(box, Qt::Key_Up);
+                up = box.SelStart();
+                press(box, Qt::Key_End);
+                end = box.SelStart();
+                box.setSelStart(down);
+            }
+            const qsizetype rowEnd = i + 1 < expected.size() ? next - 1 : line.size();
+            QVERIFY2(down == next && up == expected[i] && end == rowEnd,
+                     qPrintable(u"%1: row %2 of %3 starts at %4, the next at %5; Down gave %6, Up %7, End %8"_qs
+                                    .arg(when).arg(i).arg(expected.size()).arg(expected[i]).arg(next)
+                                    .arg(down).arg(up).arg(end)));
+        }
+    };
+    checkRows("as loaded");
+    // Typing and deleting in the middle reflows the rows around the edit only as the whole would.
+    const qsizetype middle = line.size() / 2 + 7;
+    box.setSelStart(middle);
+    QTest::keyClicks(box.hwnd(), QStringLiteral("inserted words here "));
+    line.insert(middle, QStringLiteral("inserted words here "));
+    for (int i = 0; i < 30; ++i)
+        press(box, Qt::Key_Backspace);
+    line.remove(middle - 10, 30);
+    // A short word in place of the first of a row lets the row before take it in.
+    const QList<qsizetype> rows = wholeLineRows(line, box.hwnd()->font(), width);
+    qsizetype moved = 0;
+    for (qsizetype i = rows.size() / 3; i < std::min(rows.size() - 1, rows.size() / 3 + 120); ++i) {
+        const qsizetype at = rows[i] + moved;
+        box.setSelStart(at);
+        press(box, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClicks(box.hwnd(), QStringLiteral("a "));
+        const qsizetype word = line.indexOf(u' ', at) + 1 - at;
+        line.replace(at, word, QStringLiteral("a "));
+        moved += 2 - word;
+    }
+    QCOMPARE(box.Text().left(line.size() + 1), line + u'\n');
+    checkRows("after edits");
 }
 
 void tst_largefiles::viewWrapsAnywhereOnlyForLongRuns_data()

@@ -1,25 +1,22 @@
 #pragma once
 
+#include "platform/text/LineLayouts.h"
 #include "platform/text/TextStore.h"
+#include "platform/text/ViewPainter.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
 #include <QString>
-#include <map>
-#include <memory>
-#include <vector>
 
 class QMimeData;
-class QTextLayout;
 
 namespace platform {
 
-/// The editing view of a plain document: it shows a TextStore, laying out with QTextLayout only
-/// the lines it shows and keeping those layouts for the next paint. Every line wraps at the
-/// window's edge or at a set width. A line longer than a few thousand characters is laid out in
-/// stretches of that size, each starting a new display line, so a line of any length costs no
-/// more to show or edit than a screenful of short ones.
+/// The editing view of a plain document: it shows a TextStore, laying out only the lines it
+/// shows (LineLayouts) and painting them (ViewPainter). Every line wraps at the window's edge or
+/// at a set width; a line of any length wraps as if laid out whole, and costs no more to show or
+/// edit than a screenful of short ones.
 ///
 /// All edits of the store go through the view (the user's keys, mouse and input methods, and the
 /// program's replace()), so that its layouts, caret and scroll position follow them.
@@ -59,6 +56,9 @@ public:
 
     /// Wrap at this width in pixels; 0 or less: at the window's edge.
     void setWrapWidth(int pixels);
+    /// Each line's number at the left of its first row (on unless turned off).
+    void setLineNumbersVisible(bool visible);
+    bool lineNumbersVisible() const { return lineNumbers_; }
     bool overwriteMode() const { return overwrite_; }
     void ensureCaretVisible();
 
@@ -105,45 +105,20 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    /// One display unit: a whole line, or one stretch of a long line, laid out.
-    struct Unit {
-        qsizetype line = 0;
-        qsizetype from = 0; ///< offsets within the line
-        qsizetype to = 0;
-        std::unique_ptr<QTextLayout> layout;
-        qreal height = 0;
-    };
-    /// A display line: the row of the unit (line, stretch).
-    struct Row {
-        qsizetype line = 0;
-        qsizetype stretch = 0;
-        int row = 0;
-        bool operator==(const Row&) const = default;
-    };
+    using Row = LineLayouts::Row;
 
-    Unit& unit(qsizetype line, qsizetype stretch) const;
-    /// Where each stretch of a line starts, within the line.
-    const std::vector<qsizetype>& stretchStarts(qsizetype line) const;
-    qsizetype stretchCount(qsizetype line) const;
-    qsizetype stretchOf(qsizetype line, qsizetype inLine) const;
-    Row rowOf(qsizetype offset) const;
-    bool nextRow(Row& r) const;
-    bool previousRow(Row& r) const;
-    qsizetype rowStart(const Row& r) const;
-    qsizetype rowEnd(const Row& r) const; ///< behind the row's last character
-    qreal rowHeight(const Row& r) const;
-    qsizetype offsetInRow(const Row& r, qreal x) const;
-    qreal xOf(qsizetype offset) const;
     Row topRow() const;
     int visibleRows() const;
     int wrapPixels() const;
-    void dropLayouts();
-    void dropLayoutsOf(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta);
+    int textLeft() const;
+    void updateGutter();
     void setTop(qsizetype offset);
     qsizetype maxTop() const;
     void updateScrollBar();
+    void scrollByRows(int action);
     void moveCaret(qsizetype to, bool select, bool keepGoal = false);
-    void changed(qsizetype offset, qsizetype removed, qsizetype added, qsizetype linesBefore);
+    void changed(qsizetype offset, qsizetype removed, qsizetype added);
+    void dropLayouts();
     qsizetype wordStart(qsizetype from) const;
     qsizetype wordEnd(qsizetype from) const;
     qsizetype nextCharacter(qsizetype from) const;
@@ -160,12 +135,14 @@ private:
     mutable qsizetype maxTop_ = -1; ///< see maxTop(); -1 until known
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
+    bool lineNumbers_ = true;
+    int gutter_ = 0; ///< the line numbers' width
     bool overwrite_ = false;
     bool caretShown_ = true;
     QBasicTimer blink_;
     QBasicTimer autoScroll_;
-    mutable std::map<std::pair<qsizetype, qsizetype>, Unit> units_;
-    mutable std::map<qsizetype, std::vector<qsizetype>> stretches_; ///< of long lines
+    LineLayouts layouts_;
+    ViewPainter painter_;
     // Mouse state.
     QPoint pressPoint_;
     bool pressInSelection_ = false;

@@ -1,0 +1,108 @@
+#include "platform/text/ViewPainter.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+constexpr qreal kGutterPad = 4;
+
+QColor mixed(const QColor& a, const QColor& b, qreal share)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * share),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * share),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * share));
+}
+
+} // namespace
+
+qreal ViewPainter::gutterWidth(const QFont& font, qsizetype lineCount)
+{
+    int digits = 1;
+    for (qsizetype n = lineCount; n >= 10; n /= 10)
+        ++digits;
+    return std::ceil(digits * QFontMetricsF(font).horizontalAdvance(u'9') + 2 * kGutterPad);
+}
+
+void ViewPainter::paint(QPainter& p, const Frame& f) const
+{
+    // The numbers and their column take their colours from the document's background, whatever
+    // the text's colour: towards white on a dark background, towards black on a light one.
+    const QColor base = f.palette.color(QPalette::Base), ink = f.palette.color(QPalette::Text);
+    const QColor away = base.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+    if (f.gutter > 0)
+        p.fillRect(QRectF(0, f.area.top(), f.gutter, f.area.height()), mixed(base, away, 0.06));
+    const QColor numberInk = mixed(base, away, 0.55);
+    p.setPen(ink);
+    LineLayouts::Row r = f.top;
+    qreal y = f.origin.y();
+    while (y < f.bottom) {
+        const LineLayouts::Unit& u = layouts_->unit(r.line, r.from);
+        const QTextLine first = u.layout->lineAt(r.row);
+        const qreal unitTop = y - (first.isValid() ? first.y() : 0);
+        const QPointF origin(f.origin.x(), unitTop);
+        const qsizetype lineStart = store_->lineStart(r.line);
+        const qsizetype base = lineStart + u.from;
+        const qsizetype end = lineStart + u.to;
+        QList<QTextLayout::FormatRange> selections;
+        if (f.selectionFrom < end && f.selectionTo > base) {
+            QTextLayout::FormatRange range;
+            range.start = int(std::max(f.selectionFrom, base) - base);
+            range.length = int(std::min(f.selectionTo, end) - base - range.start);
+            range.format.setBackground(f.palette.brush(QPalette::Highlight));
+            range.format.setForeground(f.palette.brush(QPalette::HighlightedText));
+            selections.append(range);
+        }
+        // A stretch's layout may run on past its last row: only its own rows are drawn.
+        const QRectF own = QRectF(f.area).intersected(
+            QRectF(f.area.left(), unitTop, f.area.width(), u.height));
+        if (!own.isEmpty()) {
+            p.save();
+            p.setClipRect(own);
+            u.layout->draw(&p, origin, selections, own);
+            p.restore();
+        }
+        if (f.gutter > 0 && u.from == 0 && r.row == 0 && first.isValid()) {
+            const QString number = QString::number(r.line + 1);
+            const QFontMetricsF fm(u.layout->font());
+            p.setFont(u.layout->font());
+            p.setPen(numberInk);
+            p.drawText(QPointF(f.gutter - kGutterPad - fm.horizontalAdvance(number), y + first.ascent()), number);
+            p.setPen(ink);
+        }
+        const bool lastOfLine = u.to >= store_->lineLength(r.line);
+        if (lastOfLine && f.selectionFrom <= end && f.selectionTo > end && end < store_->length()) {
+            // The line break is selected: a space's width behind the line shows it.
+            const QTextLine tl = u.layout->lineAt(u.rows - 1);
+            if (tl.isValid()) {
+                const qreal x = origin.x() + tl.naturalTextWidth();
+                const qreal space = QFontMetricsF(u.layout->font()).horizontalAdvance(u' ');
+                p.fillRect(QRectF(x, unitTop + tl.y(), space, tl.height()), f.palette.brush(QPalette::Highlight));
+            }
+        }
+        if (f.caret >= base && f.caret <= end) {
+            const LineLayouts::Row cr = layouts_->rowOf(f.caret);
+            if (cr.line == r.line && cr.from == u.from) {
+                int width = 1;
+                if (f.overwrite && f.caret < end) {
+                    const QTextLine tl = u.layout->lineAt(cr.row);
+                    width = std::max(1, int(tl.cursorToX(int(f.caret - base + 1)) - tl.cursorToX(int(f.caret - base))));
+                }
+                u.layout->drawCursor(&p, origin, int(f.caret - base + f.preeditCursor), width);
+            }
+        }
+        y = unitTop + u.height;
+        // On to the next stretch or line.
+        r.from = u.from;
+        r.row = u.rows - 1;
+        if (!layouts_->nextRow(r))
+            break;
+    }
+}
+
+} // namespace platform
