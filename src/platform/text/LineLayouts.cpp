@@ -98,6 +98,32 @@ void LineLayouts::setPreedit(qsizetype offset, const QString& text)
     preedit_ = text;
 }
 
+void LineLayouts::setFormatter(Formatter formatter)
+{
+    formatter_ = std::move(formatter);
+    clear();
+}
+
+bool LineLayouts::reformat(qsizetype firstLine, qsizetype lastLine)
+{
+    bool any = false;
+    auto it = units_.lower_bound({firstLine, 0});
+    while (it != units_.end() && it->first.first < lastLine) {
+        const Unit& u = it->second;
+        const QString& text = u.layout->text();
+        const QList<QTextLayout::FormatRange> now = formatter_ && u.layout->preeditAreaText().isEmpty()
+            ? formatter_(it->first.first, u.from, text.size()) : QList<QTextLayout::FormatRange>();
+        if (now == u.layout->formats()) {
+            ++it;
+            continue;
+        }
+        // The long line's stretches stay where they are: colours do not move a row's end.
+        it = units_.erase(it);
+        any = true;
+    }
+    return any;
+}
+
 void LineLayouts::clear()
 {
     units_.clear();
@@ -307,11 +333,18 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
     option.setTabStopDistance(kTabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
+    bool composing = false;
     if (withPreedit && preeditAt_ >= 0) {
         const qsizetype at = preeditAt_ - base - from;
-        if (at >= 0 && at <= length && store_->lineOf(preeditAt_) == line)
+        if (at >= 0 && at <= length && store_->lineOf(preeditAt_) == line) {
             layout->setPreeditArea(int(at), preedit_);
+            composing = true;
+        }
     }
+    // While text is composed in it, a stretch shows plain: the formats would count the composed
+    // characters too.
+    if (formatter_ && !composing)
+        layout->setFormats(formatter_(line, from, length));
     qreal y = 0;
     layout->beginLayout();
     for (QTextLine tl = layout->createLine(); tl.isValid(); tl = layout->createLine()) {

@@ -4,14 +4,14 @@
 
 #include <QFont>
 #include <QString>
+#include <QTextLayout>
 #include <compare>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
 class QPaintDevice;
-class QTextLayout;
-class QTextLine;
 
 namespace platform {
 
@@ -42,6 +42,9 @@ public:
         std::strong_ordering operator<=>(const Row&) const = default;
     };
 
+    /// The formats (the syntax colours) of length characters of line from from, for a layout.
+    using Formatter = std::function<QList<QTextLayout::FormatRange>(qsizetype line, qsizetype from, qsizetype length)>;
+
     explicit LineLayouts(const TextStore& store);
     ~LineLayouts();
 
@@ -65,6 +68,13 @@ public:
     qsizetype offsetInRow(const Row& r, qreal x) const;
     /// Where the caret at offset stands, from the text's left edge.
     qreal xOf(qsizetype offset) const;
+
+    /// Lays out every line with the formats formatter gives (none: plain).
+    void setFormatter(Formatter formatter);
+    /// The formats of lines [firstLine, lastLine) may have changed: those laid out whose formats
+    /// did change are laid out anew when next shown. Lines not laid out cost nothing. True when
+    /// one changed.
+    bool reformat(qsizetype firstLine, qsizetype lastLine);
 
     /// Everything is laid out anew when next asked for.
     void clear();
@@ -104,6 +114,7 @@ private:
     const TextStore* store_;
     QFont font_;
     QPaintDevice* device_ = nullptr;
+    Formatter formatter_;
     qreal width_ = 1;
     qsizetype preeditAt_ = -1;
     QString preedit_;

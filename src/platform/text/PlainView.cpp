@@ -1,6 +1,9 @@
 #include "platform/text/PlainView.h"
 
+#include "platform/text/BracketMatch.h"
 #include "platform/text/PlainViewAccessible.h"
+#include "platform/text/SyntaxHighlighter.h"
+#include "platform/text/SyntaxPalette.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -43,11 +46,103 @@ PlainView::PlainView(TextStore& store, QWidget* parent)
     layouts_.setFont(font());
     updateGutter();
     layouts_.setWidth(wrapPixels());
+    layouts_.setFormatter([this](qsizetype line, qsizetype from, qsizetype length) {
+        return formatsOf(line, from, length);
+    });
+    watchStore();
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &PlainView::scrollByRows);
     updateScrollBar();
 }
 
 PlainView::~PlainView() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Syntax colours
+
+// Every edit of the store, undo and redo included, reaches the colours by line, so that they
+// follow it wherever it came from.
+void PlainView::watchStore()
+{
+    const syntax::LanguageId language = syntax_ ? syntax_->language() : syntax::LanguageId::None;
+    syntax_ = std::make_shared<syntax::SyntaxHighlighter>(*store_);
+    syntax_->setLanguage(language, store_->lineCount());
+    store_->setLineWatcher([this, alive = std::weak_ptr(syntax_)](qsizetype first, qsizetype removed, qsizetype added) {
+        if (!alive.expired())
+            syntaxEdited(first, removed, added);
+    });
+}
+
+void PlainView::syntaxEdited(qsizetype firstLine, qsizetype removedLines, qsizetype addedLines)
+{
+    syntax_->edited(firstLine, removedLines, addedLines);
+    bracketsAt_ = -1;
+    if (syntax_->language() != syntax::LanguageId::None && !syntaxFill_.isActive())
+        syntaxFill_.start(0, this);
+}
+
+void PlainView::setLanguage(syntax::LanguageId language)
+{
+    if (language == syntax_->language())
+        return;
+    syntax_->setLanguage(language, store_->lineCount());
+    syntax_->takeChanged();
+    bracketsAt_ = -1;
+    dropLayouts();
+    viewport()->update();
+    if (language != syntax::LanguageId::None)
+        syntaxFill_.start(0, this);
+}
+
+syntax::LanguageId PlainView::language() const
+{
+    return syntax_->language();
+}
+
+QList<QTextLayout::FormatRange> PlainView::formatsOf(qsizetype line, qsizetype from, qsizetype length) const
+{
+    QList<QTextLayout::FormatRange> out;
+    if (syntax_->language() == syntax::LanguageId::None)
+        return out;
+    const syntax::SyntaxPalette& colors = syntax::paletteFor(palette().color(QPalette::Base));
+    for (const syntax::Token& t : syntax_->tokens(line, from, from + length)) {
+        QTextLayout::FormatRange r;
+        r.start = int(t.start - from);
+        r.length = int(t.length);
+        r.format.setForeground(colors.color(t.kind));
+        out.append(r);
+    }
+    return out;
+}
+
+// One slice of colouring in the background; the shown lines whose colours it changed are laid
+// out again, and no others.
+void PlainView::fillSyntax()
+{
+    const bool more = syntax_->fillSome();
+    const auto [first, last] = syntax_->takeChanged();
+    if (first < last && layouts_.reformat(first, last)) {
+        bracketsAt_ = -1;
+        viewport()->update();
+    }
+    if (!more)
+        syntaxFill_.stop();
+}
+
+QList<QTextLayout::FormatRange> PlainView::lineFormats(qsizetype line) const
+{
+    return layouts_.unit(line, 0).layout->formats();
+}
+
+std::pair<qsizetype, qsizetype> PlainView::matchedBrackets() const
+{
+    if (hasSelection())
+        return {-1, -1};
+    if (bracketsAt_ != position_) {
+        brackets_ = syntax::matchBracket(*store_, syntax_.get(), position_);
+        bracketsAt_ = position_;
+    }
+    return brackets_;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Scrolling
@@ -182,6 +277,7 @@ void PlainView::paintEvent(QPaintEvent* e)
         f.caret = dropCaret_ >= 0 ? dropCaret_ : position_;
     f.overwrite = overwrite_ && dropCaret_ < 0;
     f.preeditCursor = preedit_.isEmpty() ? 0 : preeditCursor_;
+    f.brackets = matchedBrackets();
     painter_.paint(p, f);
 }
 
@@ -299,9 +395,11 @@ void PlainView::replaceSelection(QStringView text, bool typed)
 
 void PlainView::setStore(TextStore& store)
 {
+    store_->setLineWatcher({});
     store_ = &store;
     layouts_.setStore(store);
     painter_.setStore(store);
+    watchStore();
     reset();
 }
 
@@ -313,6 +411,11 @@ void PlainView::reset()
     goalX_ = -1;
     preedit_.clear();
     layouts_.setPreedit(0, QString());
+    syntax_->reset(store_->lineCount());
+    syntax_->takeChanged();
+    bracketsAt_ = -1;
+    if (syntax_->language() != syntax::LanguageId::None)
+        syntaxFill_.start(0, this);
     updateGutter();
     updateScrollBar();
     viewport()->update();
@@ -486,6 +589,8 @@ void PlainView::resizeEvent(QResizeEvent* e)
 void PlainView::changeEvent(QEvent* e)
 {
     QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange)
+        dropLayouts(); // the colours suit the background
     if (e->type() == QEvent::FontChange) {
         maxTop_ = -1;
         layouts_.setFont(font());
