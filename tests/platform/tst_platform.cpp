@@ -255,7 +255,7 @@ void tst_platform::syntaxColoursAreShownOnly()
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     box.setFileName(QStringLiteral("/home/u/src/main.cpp"));
-    const QString text = QStringLiteral("x // ok\ny\nz");
+    const QString text = "x // ok\n" + QStringLiteral("y\n").repeated(300) + "z"; // past a state's checkpoint
     box.setSelText(text);
     auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
     QVERIFY(view);
@@ -274,9 +274,12 @@ void tst_platform::syntaxColoursAreShownOnly()
     QCOMPARE(box.Text(), "/*" + text);
     box.setSyntaxColors(false);
     QCOMPARE(colorsOf(*view, 2, 1), QStringList({plain}));
+    box.setSyntaxColors(true);
+    QTRY_COMPARE(colorsOf(*view, 301, 1), QStringList({comment})); // once the colouring reaches it
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); // the colours follow an undo
+    QTRY_COMPARE(colorsOf(*view, 301, 1), QStringList({plain}));
 
     // An untitled document takes the language its first line shows; a text file stays plain.
-    box.setSyntaxColors(true);
     box.setFileName(QStringLiteral("Untitled 2"));
     QCOMPARE(colorsOf(*view, 0, 2), QStringList({plain, plain}));
     box.setSelStart(0);

@@ -98,9 +98,10 @@ void LineLayouts::setPreedit(qsizetype offset, const QString& text)
     preedit_ = text;
 }
 
-void LineLayouts::setFormatter(Formatter formatter)
+void LineLayouts::setFormatter(Formatter formatter, FormatKey key)
 {
     formatter_ = std::move(formatter);
+    formatKey_ = std::move(key);
     clear();
 }
 
@@ -110,10 +111,8 @@ bool LineLayouts::reformat(qsizetype firstLine, qsizetype lastLine)
     auto it = units_.lower_bound({firstLine, 0});
     while (it != units_.end() && it->first.first < lastLine) {
         const Unit& u = it->second;
-        const QString& text = u.layout->text();
-        const QList<QTextLayout::FormatRange> now = formatter_ && u.layout->preeditAreaText().isEmpty()
-            ? formatter_(it->first.first, u.from, text.size()) : QList<QTextLayout::FormatRange>();
-        if (now == u.layout->formats()) {
+        if (!formatKey_ || !u.layout->preeditAreaText().isEmpty()
+            || formatKey_(it->first.first, u.from, u.layout->text().size()) == u.formatKey) {
             ++it;
             continue;
         }
@@ -368,6 +367,8 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
 void LineLayouts::keep(qsizetype line, Unit u) const
 {
     u.rows = std::max(1, std::min(u.rows, u.layout->lineCount()));
+    if (formatKey_)
+        u.formatKey = formatKey_(line, u.from, u.layout->text().size());
     const QTextLine last = u.layout->lineAt(u.rows - 1);
     u.height = last.isValid() ? last.y() + last.height() : fallbackHeight();
     dropUnits(line, u.from, u.to);

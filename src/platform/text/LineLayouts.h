@@ -32,6 +32,7 @@ public:
         std::unique_ptr<QTextLayout> layout; ///< may hold more text than the stretch, never shown
         int rows = 1;                        ///< the layout's first rows, which are the stretch's
         qreal height = 0;                    ///< of those rows
+        quint64 formatKey = 0;               ///< what FormatKey gave when it was laid out
     };
     /// A display row: row `row` of the stretch of `line` that starts at `from`.
     struct Row {
@@ -44,6 +45,8 @@ public:
 
     /// The formats (the syntax colours) of length characters of line from from, for a layout.
     using Formatter = std::function<QList<QTextLayout::FormatRange>(qsizetype line, qsizetype from, qsizetype length)>;
+    /// A number that changes when those formats change: much cheaper to find than the formats.
+    using FormatKey = std::function<quint64(qsizetype line, qsizetype from, qsizetype length)>;
 
     explicit LineLayouts(const TextStore& store);
     ~LineLayouts();
@@ -70,7 +73,7 @@ public:
     qreal xOf(qsizetype offset) const;
 
     /// Lays out every line with the formats formatter gives (none: plain).
-    void setFormatter(Formatter formatter);
+    void setFormatter(Formatter formatter, FormatKey key);
     /// The formats of lines [firstLine, lastLine) may have changed: those laid out whose formats
     /// did change are laid out anew when next shown. Lines not laid out cost nothing. True when
     /// one changed.
@@ -115,6 +118,7 @@ private:
     QFont font_;
     QPaintDevice* device_ = nullptr;
     Formatter formatter_;
+    FormatKey formatKey_;
     qreal width_ = 1;
     qsizetype preeditAt_ = -1;
     QString preedit_;

@@ -46,9 +46,8 @@ PlainView::PlainView(TextStore& store, QWidget* parent)
     layouts_.setFont(font());
     updateGutter();
     layouts_.setWidth(wrapPixels());
-    layouts_.setFormatter([this](qsizetype line, qsizetype from, qsizetype length) {
-        return formatsOf(line, from, length);
-    });
+    layouts_.setFormatter([this](qsizetype line, qsizetype from, qsizetype length) { return formatsOf(line, from, length); },
+                          [this](qsizetype line, qsizetype from, qsizetype length) { return formatKey(line, from, length); });
     watchStore();
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &PlainView::scrollByRows);
     updateScrollBar();
@@ -112,6 +111,22 @@ QList<QTextLayout::FormatRange> PlainView::formatsOf(qsizetype line, qsizetype f
         out.append(r);
     }
     return out;
+}
+
+// The tokens' places and kinds, hashed (FNV-1a): a line whose tokens stay as they were is not
+// laid out again when the colouring passes over it.
+quint64 PlainView::formatKey(qsizetype line, qsizetype from, qsizetype length) const
+{
+    quint64 key = 14695981039346656037ull;
+    const auto mix = [&key](quint64 v) { key = (key ^ v) * 1099511628211ull; };
+    if (syntax_->language() == syntax::LanguageId::None)
+        return key;
+    for (const syntax::Token& t : syntax_->tokens(line, from, from + length)) {
+        mix(quint64(t.start));
+        mix(quint64(t.length));
+        mix(quint64(t.kind));
+    }
+    return key;
 }
 
 // One slice of colouring in the background; the shown lines whose colours it changed are laid

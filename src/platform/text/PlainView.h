@@ -143,6 +143,7 @@ private:
     bool navigate(QKeyEvent* e);
     void watchStore();
     QList<QTextLayout::FormatRange> formatsOf(qsizetype line, qsizetype from, qsizetype length) const;
+    quint64 formatKey(qsizetype line, qsizetype from, qsizetype length) const;
     void syntaxEdited(qsizetype firstLine, qsizetype removedLines, qsizetype addedLines);
     void fillSyntax();
 
