@@ -1,6 +1,5 @@
 #include "platform/text/BracketMatch.h"
 
-#include "platform/text/SyntaxHighlighter.h"
 #include "platform/text/TextStore.h"
 
 #include <algorithm>
@@ -33,14 +32,14 @@ struct Stretch {
     std::vector<Token> tokens;
 };
 
-Stretch readStretch(const TextStore& store, SyntaxHighlighter* syntax, qsizetype line, qsizetype from, qsizetype to)
+Stretch readStretch(const TextStore& store, const LineTokens* syntax, qsizetype line, qsizetype from, qsizetype to)
 {
     Stretch s;
     s.lineStart = store.lineStart(line);
     s.from = from;
     s.text = store.text(s.lineStart + from, to - from);
     if (syntax)
-        s.tokens = syntax->tokens(line, from, to);
+        s.tokens = (*syntax)(line, from, to);
     return s;
 }
 
@@ -87,7 +86,7 @@ private:
     bool angle_ = false;
 };
 
-qsizetype partnerForward(const TextStore& store, SyntaxHighlighter* syntax, const Brackets& b, qsizetype at,
+qsizetype partnerForward(const TextStore& store, const LineTokens* syntax, const Brackets& b, qsizetype at,
                          qsizetype limit)
 {
     int depth = 1;
@@ -106,7 +105,7 @@ qsizetype partnerForward(const TextStore& store, SyntaxHighlighter* syntax, cons
     return -1;
 }
 
-qsizetype partnerBackward(const TextStore& store, SyntaxHighlighter* syntax, const Brackets& b, qsizetype at,
+qsizetype partnerBackward(const TextStore& store, const LineTokens* syntax, const Brackets& b, qsizetype at,
                           qsizetype limit)
 {
     // The lines are read forwards, the way their states are found cheaply, then searched back.
@@ -132,12 +131,11 @@ qsizetype partnerBackward(const TextStore& store, SyntaxHighlighter* syntax, con
 
 } // namespace
 
-std::pair<qsizetype, qsizetype> matchBracket(const TextStore& store, SyntaxHighlighter* syntax, qsizetype caret,
-                                             qsizetype limit)
+std::pair<qsizetype, qsizetype> matchBracket(const TextStore& store, LanguageId language, const LineTokens& tokens,
+                                             qsizetype caret, qsizetype limit)
 {
-    if (syntax && syntax->language() == LanguageId::None)
-        syntax = nullptr;
-    const bool page = syntax && isPage(syntax->language());
+    const LineTokens* syntax = language == LanguageId::None ? nullptr : &tokens;
+    const bool page = isPage(language);
     for (qsizetype at : {caret, caret - 1}) {
         if (at < 0 || at >= store.length())
             continue;

@@ -75,6 +75,7 @@ void PlainView::syntaxEdited(qsizetype firstLine, qsizetype removedLines, qsizet
 {
     syntax_->edited(firstLine, removedLines, addedLines);
     bracketsAt_ = -1;
+    longTokens_.line = -1;
     if (syntax_->language() != syntax::LanguageId::None && !syntaxFill_.isActive())
         syntaxFill_.start(0, this);
 }
@@ -86,6 +87,7 @@ void PlainView::setLanguage(syntax::LanguageId language)
     syntax_->setLanguage(language, store_->lineCount());
     syntax_->takeChanged();
     bracketsAt_ = -1;
+    longTokens_.line = -1;
     dropLayouts();
     viewport()->update();
     if (language != syntax::LanguageId::None)
@@ -103,12 +105,39 @@ QList<QTextLayout::FormatRange> PlainView::formatsOf(qsizetype line, qsizetype f
     if (syntax_->language() == syntax::LanguageId::None)
         return out;
     const syntax::SyntaxPalette& colors = syntax::paletteFor(palette().color(QPalette::Base));
-    for (const syntax::Token& t : syntax_->tokens(line, from, from + length)) {
+    for (const syntax::Token& t : tokensOf(line, from, from + length)) {
         QTextLayout::FormatRange r;
         r.start = int(t.start - from);
         r.length = int(t.length);
         r.format.setForeground(colors.color(t.kind));
         out.append(r);
+    }
+    return out;
+}
+
+// A long line is lexed from its start for any stretch of it: its tokens are found for a window
+// around what is asked, once, and the stretches shown there take theirs from it.
+std::vector<syntax::Token> PlainView::tokensOf(qsizetype line, qsizetype from, qsizetype to) const
+{
+    constexpr qsizetype kLongLine = 64 * 1024, kWindow = 256 * 1024;
+    const qsizetype length = store_->lineLength(line);
+    if (length <= kLongLine)
+        return syntax_->tokens(line, from, to);
+    LongLineTokens& c = longTokens_;
+    if (c.line != line || from < c.from || to > c.to) {
+        c.line = line;
+        c.from = std::max<qsizetype>(0, from - kWindow);
+        c.to = std::min(length, to + kWindow);
+        c.known = syntax_->isKnown(line);
+        c.tokens = syntax_->tokens(line, c.from, c.to);
+    }
+    std::vector<syntax::Token> out;
+    auto it = std::partition_point(c.tokens.begin(), c.tokens.end(),
+                                   [from](const syntax::Token& t) { return t.start + t.length <= from; });
+    for (; it != c.tokens.end() && it->start < to; ++it) {
+        const qsizetype start = std::max(it->start, from), end = std::min(it->start + it->length, to);
+        if (start < end)
+            out.push_back({start, end - start, it->kind});
     }
     return out;
 }
@@ -121,7 +150,7 @@ quint64 PlainView::formatKey(qsizetype line, qsizetype from, qsizetype length) c
     const auto mix = [&key](quint64 v) { key = (key ^ v) * 1099511628211ull; };
     if (syntax_->language() == syntax::LanguageId::None)
         return key;
-    for (const syntax::Token& t : syntax_->tokens(line, from, from + length)) {
+    for (const syntax::Token& t : tokensOf(line, from, from + length)) {
         mix(quint64(t.start));
         mix(quint64(t.length));
         mix(quint64(t.kind));
@@ -135,6 +164,8 @@ void PlainView::fillSyntax()
 {
     const bool more = syntax_->fillSome();
     const auto [first, last] = syntax_->takeChanged();
+    if (!longTokens_.known && longTokens_.line >= first && longTokens_.line < last)
+        longTokens_.line = -1;
     if (first < last && layouts_.reformat(first, last)) {
         bracketsAt_ = -1;
         viewport()->update();
@@ -153,7 +184,9 @@ std::pair<qsizetype, qsizetype> PlainView::matchedBrackets() const
     if (hasSelection())
         return {-1, -1};
     if (bracketsAt_ != position_) {
-        brackets_ = syntax::matchBracket(*store_, syntax_.get(), position_);
+        brackets_ = syntax::matchBracket(*store_, syntax_->language(),
+                                         [this](qsizetype line, qsizetype from, qsizetype to) { return tokensOf(line, from, to); },
+                                         position_);
         bracketsAt_ = position_;
     }
     return brackets_;
@@ -429,6 +462,7 @@ void PlainView::reset()
     syntax_->reset(store_->lineCount());
     syntax_->takeChanged();
     bracketsAt_ = -1;
+    longTokens_.line = -1;
     if (syntax_->language() != syntax::LanguageId::None)
         syntaxFill_.start(0, this);
     updateGutter();

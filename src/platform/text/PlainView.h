@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QMimeData;
 
@@ -144,6 +145,7 @@ private:
     void watchStore();
     QList<QTextLayout::FormatRange> formatsOf(qsizetype line, qsizetype from, qsizetype length) const;
     quint64 formatKey(qsizetype line, qsizetype from, qsizetype length) const;
+    std::vector<syntax::Token> tokensOf(qsizetype line, qsizetype from, qsizetype to) const;
     void syntaxEdited(qsizetype firstLine, qsizetype removedLines, qsizetype addedLines);
     void fillSyntax();
 
@@ -164,6 +166,15 @@ private:
     /// Shared only with the store's line watcher, which must do nothing once the view is gone.
     std::shared_ptr<syntax::SyntaxHighlighter> syntax_;
     QBasicTimer syntaxFill_;
+    /// The tokens of a window of one long line: its stretches, its bracket search and the check
+    /// after each edit all need them, and each lexing of a long line starts at the line's start.
+    struct LongLineTokens {
+        qsizetype line = -1;
+        qsizetype from = 0, to = 0;
+        bool known = false; ///< the line's state was known when they were found
+        std::vector<syntax::Token> tokens;
+    };
+    mutable LongLineTokens longTokens_;
     mutable qsizetype bracketsAt_ = -1; ///< the caret brackets_ were found for; -1: none yet
     mutable std::pair<qsizetype, qsizetype> brackets_{-1, -1};
     ViewPainter painter_;
