@@ -105,20 +105,22 @@ void LineLayouts::setFormatter(Formatter formatter, FormatKey key)
     clear();
 }
 
-bool LineLayouts::reformat(qsizetype firstLine, qsizetype lastLine)
+bool LineLayouts::reformat(qsizetype firstLine, qsizetype lastLine, qsizetype shownFirst, qsizetype shownLast)
 {
     bool any = false;
     auto it = units_.lower_bound({firstLine, 0});
     while (it != units_.end() && it->first.first < lastLine) {
+        const qsizetype line = it->first.first;
         const Unit& u = it->second;
+        const bool shown = line >= shownFirst && line <= shownLast;
         if (!formatKey_ || !u.layout->preeditAreaText().isEmpty()
-            || formatKey_(it->first.first, u.from, u.layout->text().size()) == u.formatKey) {
+            || (shown && formatKey_(line, u.from, u.layout->text().size()) == u.formatKey)) {
             ++it;
             continue;
         }
         // The long line's stretches stay where they are: colours do not move a row's end.
         it = units_.erase(it);
-        any = true;
+        any = any || shown;
     }
     return any;
 }

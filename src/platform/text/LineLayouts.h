@@ -75,9 +75,10 @@ public:
     /// Lays out every line with the formats formatter gives (none: plain).
     void setFormatter(Formatter formatter, FormatKey key);
     /// The formats of lines [firstLine, lastLine) may have changed: those laid out whose formats
-    /// did change are laid out anew when next shown. Lines not laid out cost nothing. True when
-    /// one changed.
-    bool reformat(qsizetype firstLine, qsizetype lastLine);
+    /// did change are laid out anew when next shown. Of those, only the lines shown, [shownFirst,
+    /// shownLast], are checked; the others are let go unchecked. Lines not laid out cost nothing.
+    /// True when a shown one changed.
+    bool reformat(qsizetype firstLine, qsizetype lastLine, qsizetype shownFirst, qsizetype shownLast);
 
     /// Everything is laid out anew when next asked for.
     void clear();

@@ -166,7 +166,10 @@ void PlainView::fillSyntax()
     const auto [first, last] = syntax_->takeChanged();
     if (!longTokens_.known && longTokens_.line >= first && longTokens_.line < last)
         longTokens_.line = -1;
-    if (first < last && layouts_.reformat(first, last)) {
+    // Only the shown lines are checked, so that a key costs the same whatever the layouts kept.
+    const qsizetype shownFirst = store_->lineOf(top_);
+    const qsizetype shownLast = store_->lineOf(offsetAt(QPoint(0, viewport()->height())));
+    if (first < last && layouts_.reformat(first, last, shownFirst, shownLast)) {
         bracketsAt_ = -1;
         viewport()->update();
     }
