@@ -82,6 +82,7 @@ QString frmDocument::Caption() const
 void frmDocument::setCaption(const QString& caption)
 {
     caption_ = caption;
+    rtfText->setFileName(caption); // its extension picks the syntax colours
     showTitle();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/text/PlainView.h"
 #include "platform/text/TextFiles.h"
 #include "platform/text/TextStore.h"
+#include "platform/text/languages/LanguageChoice.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -351,6 +352,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
         plain_->setStore(*store);
         --selQuiet_;
         store_ = std::move(store);
+        chooseLanguage();
         return;
     }
     if (doc_) {
@@ -361,7 +363,9 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     store_ = std::move(store);
     auto* view = new PlainView(*store_, this);
     connect(view, &PlainView::selectionMoved, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(view, &PlainView::edited, this, [this] {
+    connect(view, &PlainView::edited, this, [this](qsizetype offset) {
+        if (offset <= store_->lineLength(0))
+            chooseLanguage(); // the first line may tell an untitled document's language
         if (programChange_ == 0)
             Q_EMIT Change();
     });
@@ -385,6 +389,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     placeView(view);
     plain_->setWrapWidth(toPixels(rightMarginTwips_));
     plain_->setLineNumbersVisible(lineNumbers_);
+    chooseLanguage();
 }
 
 void RichTextBox::placeView(QWidget* view)
@@ -584,6 +589,7 @@ void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
 void RichTextBox::setSyntaxColors(bool on)
 {
     syntaxColors_ = on;
+    chooseLanguage();
 }
 
 qsizetype RichTextBox::lineOfOffset(qsizetype offset) const
@@ -658,6 +664,29 @@ void RichTextBox::goToLine(qsizetype line)
     line = std::clamp<qsizetype>(line, 0, lineCount() - 1);
     setSelStart(plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position());
     setSelLength(0);
+}
+
+void RichTextBox::setFileName(const QString& name)
+{
+    fileName_ = name;
+    chooseLanguage();
+}
+
+void RichTextBox::chooseLanguage()
+{
+    if (!plain_)
+        return;
+    using namespace syntax;
+    LanguageId language = LanguageId::None;
+    if (syntaxColors_) {
+        language = languageForFileName(fileName_);
+        if (language == LanguageId::None && QFileInfo(fileName_).suffix().isEmpty()) {
+            // Only the first line's start tells: a line of megabytes is not read for it.
+            constexpr qsizetype kEnough = 256;
+            language = languageForFirstLine(store_->text(0, std::min(store_->lineLength(0), kEnough)));
+        }
+    }
+    plain_->setLanguage(language);
 }
 
 std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const

@@ -79,6 +79,9 @@ public:
     /// Program source in a plain document coloured by its language (on unless turned off); the
     /// rich view is never coloured.
     void setSyntaxColors(bool on);
+    /// The file the document is, for its syntax colours: its extension picks the language. A
+    /// name without one (an untitled document) is coloured by its first line.
+    void setFileName(const QString& name);
 
     /// Width in twips; the wrap width in twips (0 or less: wrap at the window's edge).
     double Width() const;
@@ -214,6 +217,7 @@ private:
     bool indentKey(QKeyEvent* e);
     qsizetype lineOfOffset(qsizetype offset) const;
     qsizetype lineStartOffset(qsizetype line) const;
+    void chooseLanguage();
 
     EditorViewImpl* rich_ = nullptr;
     PlainView* plain_ = nullptr;
@@ -228,6 +232,7 @@ private:
     quint64 userFormat_ = 0;
     bool vanishedWhileRead_ = false;
     bool syntaxColors_ = true;
+    QString fileName_;
     bool lineNumbers_ = true;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;

@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -39,6 +40,8 @@ private slots:
     void plainViewKeys_data();
     void plainViewKeys();
     void clicksAndArrowsRightOfAWrappedRowStayOnIt();
+    void syntaxColoursAreShownOnly();
+    void bracketsPairOutsideStringsAndComments();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
     void aCancelOnceTheWorkHasEndedTakesNothingBack();
@@ -231,6 +234,80 @@ void tst_platform::clicksAndArrowsRightOfAWrappedRowStayOnIt()
     QCOMPARE(box.SelStart(), 205);
     clickRightOf(203);
     QCOMPARE(box.SelStart(), 205);
+}
+
+// The colour each shown character of a line has, as "." (plain) or the colour's name.
+static QStringList colorsOf(const platform::PlainView& view, qsizetype line, qsizetype length)
+{
+    QStringList out(length, QStringLiteral("."));
+    for (const QTextLayout::FormatRange& r : view.lineFormats(line)) {
+        for (int i = r.start; i < r.start + r.length && i < length; ++i)
+            out[i] = r.format.foreground().color().name();
+    }
+    return out;
+}
+
+void tst_platform::syntaxColoursAreShownOnly()
+{
+    RichTextBox box;
+    box.setBackColor(0xFFFFFF);
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setFileName(QStringLiteral("/home/u/src/main.cpp"));
+    const QString text = "x // ok\n" + QStringLiteral("y\n").repeated(300) + "z"; // past a state's checkpoint
+    box.setSelText(text);
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    QVERIFY(view);
+    const QString comment = QStringLiteral("#5c6166"), plain = QStringLiteral(".");
+    QCOMPARE(colorsOf(*view, 0, 7), QStringList({plain, plain, comment, comment, comment, comment, comment}));
+    QCOMPARE(colorsOf(*view, 2, 1), QStringList({plain}));
+    QSignalSpy changes(&box, &RichTextBox::Change);
+    for (int slice = 0; slice < 4; ++slice)
+        QCoreApplication::processEvents(); // the background colouring runs
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(box.Text(), text);
+
+    // A comment opened at the top colours the shown lines below it.
+    box.setSelStart(0);
+    QTest::keyClicks(view, QStringLiteral("/*"));
+    QTRY_COMPARE(colorsOf(*view, 2, 1), QStringList({comment}));
+    QCOMPARE(box.Text(), "/*" + text);
+    box.setSyntaxColors(false);
+    QCOMPARE(colorsOf(*view, 2, 1), QStringList({plain}));
+    box.setSyntaxColors(true);
+    QTRY_COMPARE(colorsOf(*view, 301, 1), QStringList({comment})); // once the colouring reaches it
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); // the colours follow an undo
+    QTRY_COMPARE(colorsOf(*view, 301, 1), QStringList({plain}));
+
+    // An untitled document takes the language its first line shows; a text file stays plain.
+    box.setFileName(QStringLiteral("Untitled 2"));
+    QCOMPARE(colorsOf(*view, 0, 2), QStringList({plain, plain}));
+    box.setSelStart(0);
+    QTest::keyClicks(view, QStringLiteral("<?php echo 1; ?>"));
+    QCOMPARE(colorsOf(*view, 0, 10).mid(6), QStringList(4, QStringLiteral("#0b3fa8"))); // echo
+    box.setFileName(QStringLiteral("notes.txt"));
+    QCOMPARE(colorsOf(*view, 0, 10).mid(6), QStringList(4, plain));
+}
+
+void tst_platform::bracketsPairOutsideStringsAndComments()
+{
+    RichTextBox box;
+    box.setFileName(QStringLiteral("a.js"));
+    box.setSelText(QStringLiteral("f(a, \")\", (b)); // )\n[1,\n 2]"));
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    const auto at = [&](qsizetype caret) {
+        box.setSelStart(caret);
+        return view->matchedBrackets();
+    };
+    using Pair = std::pair<qsizetype, qsizetype>;
+    QCOMPARE(at(1), Pair(1, 13));   // before "(": the ")" in the string is not its partner
+    QCOMPARE(at(14), Pair(13, 1));  // after the last ")": back to the first "("
+    QCOMPARE(at(11), Pair(10, 12)); // after "(" when no bracket follows
+    QCOMPARE(at(19), Pair(-1, -1)); // the ")" in the comment has none
+    QCOMPARE(at(21), Pair(21, 27)); // over a line break
+    box.setSyntaxColors(false);     // without colours every bracket counts
+    QCOMPARE(at(1), Pair(1, 6));
 }
 
 void tst_platform::loadErrorsNameTheFile()

@@ -100,6 +100,33 @@ void LineLayouts::setPreedit(qsizetype offset, const QString& text)
     preedit_ = text;
 }
 
+void LineLayouts::setFormatter(Formatter formatter, FormatKey key)
+{
+    formatter_ = std::move(formatter);
+    formatKey_ = std::move(key);
+    clear();
+}
+
+bool LineLayouts::reformat(qsizetype firstLine, qsizetype lastLine, qsizetype shownFirst, qsizetype shownLast)
+{
+    bool any = false;
+    auto it = units_.lower_bound({firstLine, 0});
+    while (it != units_.end() && it->first.first < lastLine) {
+        const qsizetype line = it->first.first;
+        const Unit& u = it->second;
+        const bool shown = line >= shownFirst && line <= shownLast;
+        if (!formatKey_ || !u.layout->preeditAreaText().isEmpty()
+            || (shown && formatKey_(line, u.from, u.layout->text().size()) == u.formatKey)) {
+            ++it;
+            continue;
+        }
+        // The long line's stretches stay where they are: colours do not move a row's end.
+        it = units_.erase(it);
+        any = any || shown;
+    }
+    return any;
+}
+
 void LineLayouts::clear()
 {
     units_.clear();
@@ -313,11 +340,18 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
     option.setTabStopDistance(kTabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
+    bool composing = false;
     if (withPreedit && preeditAt_ >= 0) {
         const qsizetype at = preeditAt_ - base - from;
-        if (at >= 0 && at <= length && store_->lineOf(preeditAt_) == line)
+        if (at >= 0 && at <= length && store_->lineOf(preeditAt_) == line) {
             layout->setPreeditArea(int(at), preedit_);
+            composing = true;
+        }
     }
+    // While text is composed in it, a stretch shows plain: the formats would count the composed
+    // characters too.
+    if (formatter_ && !composing)
+        layout->setFormats(formatter_(line, from, length));
     qreal y = 0;
     layout->beginLayout();
     for (QTextLine tl = layout->createLine(); tl.isValid(); tl = layout->createLine()) {
@@ -341,6 +375,8 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
 void LineLayouts::keep(qsizetype line, Unit u) const
 {
     u.rows = std::max(1, std::min(u.rows, u.layout->lineCount()));
+    if (formatKey_)
+        u.formatKey = formatKey_(line, u.from, u.layout->text().size());
     const QTextLine last = u.layout->lineAt(u.rows - 1);
     u.height = last.isValid() ? last.y() + last.height() : fallbackHeight();
     dropUnits(line, u.from, u.to);

@@ -4,14 +4,14 @@
 
 #include <QFont>
 #include <QString>
+#include <QTextLayout>
 #include <compare>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
 class QPaintDevice;
-class QTextLayout;
-class QTextLine;
 
 namespace platform {
 
@@ -32,6 +32,7 @@ public:
         std::unique_ptr<QTextLayout> layout; ///< may hold more text than the stretch, never shown
         int rows = 1;                        ///< the layout's first rows, which are the stretch's
         qreal height = 0;                    ///< of those rows
+        quint64 formatKey = 0;               ///< what FormatKey gave when it was laid out
     };
     /// A display row: row `row` of the stretch of `line` that starts at `from`.
     struct Row {
@@ -41,6 +42,11 @@ public:
         bool operator==(const Row&) const = default;
         std::strong_ordering operator<=>(const Row&) const = default;
     };
+
+    /// The formats (the syntax colours) of length characters of line from from, for a layout.
+    using Formatter = std::function<QList<QTextLayout::FormatRange>(qsizetype line, qsizetype from, qsizetype length)>;
+    /// A number that changes when those formats change: much cheaper to find than the formats.
+    using FormatKey = std::function<quint64(qsizetype line, qsizetype from, qsizetype length)>;
 
     explicit LineLayouts(const TextStore& store);
     ~LineLayouts();
@@ -65,6 +71,14 @@ public:
     qsizetype offsetInRow(const Row& r, qreal x) const;
     /// Where the caret at offset stands, from the text's left edge.
     qreal xOf(qsizetype offset) const;
+
+    /// Lays out every line with the formats formatter gives (none: plain).
+    void setFormatter(Formatter formatter, FormatKey key);
+    /// The formats of lines [firstLine, lastLine) may have changed: those laid out whose formats
+    /// did change are laid out anew when next shown. Of those, only the lines shown, [shownFirst,
+    /// shownLast], are checked; the others are let go unchecked. Lines not laid out cost nothing.
+    /// True when a shown one changed.
+    bool reformat(qsizetype firstLine, qsizetype lastLine, qsizetype shownFirst, qsizetype shownLast);
 
     /// Everything is laid out anew when next asked for.
     void clear();
@@ -104,6 +118,8 @@ private:
     const TextStore* store_;
     QFont font_;
     QPaintDevice* device_ = nullptr;
+    Formatter formatter_;
+    FormatKey formatKey_;
     qreal width_ = 1;
     qsizetype preeditAt_ = -1;
     QString preedit_;

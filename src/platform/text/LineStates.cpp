@@ -54,7 +54,11 @@ void LineStates::edited(qsizetype first, qsizetype removed, qsizetype added)
     // of a removed line go.
     const size_t split = lastAtOrBefore(first, checkpoints_.size()) + 1;
     size_t out = split;
-    for (size_t k = split; k < checkpoints_.size(); ++k) {
+    // A key typed within a line moves no line: the checkpoints stay as they are, which keeps
+    // such a key cheap however many of them a large file has.
+    if (delta == 0 && removed <= 1)
+        out = checkpoints_.size();
+    for (size_t k = out; k < checkpoints_.size(); ++k) {
         Checkpoint c = checkpoints_[k];
         if (c.line < first + removed)
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/text/LineLayouts.h"
+#include "platform/text/Lexer.h"
 #include "platform/text/TextStore.h"
 #include "platform/text/ViewPainter.h"
 
@@ -8,10 +9,16 @@
 #include <QBasicTimer>
 #include <QPoint>
 #include <QString>
+#include <memory>
+#include <vector>
 
 class QMimeData;
 
 namespace platform {
+
+namespace syntax {
+class SyntaxHighlighter;
+}
 
 /// The editing view of a plain document: it shows a TextStore, laying out only the lines it
 /// shows (LineLayouts) and painting them (ViewPainter). Every line wraps at the window's edge or
@@ -59,6 +66,14 @@ public:
     /// Each line's number at the left of its first row (on unless turned off).
     void setLineNumbersVisible(bool visible);
     bool lineNumbersVisible() const { return lineNumbers_; }
+    /// Colours the text as language (None: plain). The colours are the view's alone: the store's
+    /// text never holds them.
+    void setLanguage(syntax::LanguageId language);
+    syntax::LanguageId language() const;
+    /// The formats a line's first stretch is shown with (its syntax colours), laying it out.
+    QList<QTextLayout::FormatRange> lineFormats(qsizetype line) const;
+    /// The bracket beside the caret and its partner, as marked ({-1, -1}: none).
+    std::pair<qsizetype, qsizetype> matchedBrackets() const;
     bool overwriteMode() const { return overwrite_; }
     void ensureCaretVisible();
 
@@ -127,6 +142,12 @@ private:
     void selectionToX11();
     void insertFromMime(const QMimeData* mime, qsizetype at);
     bool navigate(QKeyEvent* e);
+    void watchStore();
+    QList<QTextLayout::FormatRange> formatsOf(qsizetype line, qsizetype from, qsizetype length) const;
+    quint64 formatKey(qsizetype line, qsizetype from, qsizetype length) const;
+    std::vector<syntax::Token> tokensOf(qsizetype line, qsizetype from, qsizetype to) const;
+    void syntaxEdited(qsizetype firstLine, qsizetype removedLines, qsizetype addedLines);
+    void fillSyntax();
 
     TextStore* store_;
     qsizetype anchor_ = 0;
@@ -142,6 +163,20 @@ private:
     QBasicTimer blink_;
     QBasicTimer autoScroll_;
     LineLayouts layouts_;
+    /// Shared only with the store's line watcher, which must do nothing once the view is gone.
+    std::shared_ptr<syntax::SyntaxHighlighter> syntax_;
+    QBasicTimer syntaxFill_;
+    /// The tokens of a window of one long line: its stretches, its bracket search and the check
+    /// after each edit all need them, and each lexing of a long line starts at the line's start.
+    struct LongLineTokens {
+        qsizetype line = -1;
+        qsizetype from = 0, to = 0;
+        bool known = false; ///< the line's state was known when they were found
+        std::vector<syntax::Token> tokens;
+    };
+    mutable LongLineTokens longTokens_;
+    mutable qsizetype bracketsAt_ = -1; ///< the caret brackets_ were found for; -1: none yet
+    mutable std::pair<qsizetype, qsizetype> brackets_{-1, -1};
     ViewPainter painter_;
     // Mouse state.
     QPoint pressPoint_;

@@ -544,6 +544,8 @@ void PlainView::timerEvent(QTimerEvent* e)
             layouts_.nextRow(r);
         setSelection(anchor_, at.y() < 0 ? layouts_.rowStart(r) : std::max(offset, layouts_.rowStart(r)));
         ensureCaretVisible();
+    } else if (e->timerId() == syntaxFill_.timerId()) {
+        fillSyntax();
     } else if (e->timerId() == tripleClick_.timerId()) {
         tripleClick_.stop();
     } else {

@@ -472,6 +472,18 @@ void TextStore::insertRaw(qsizetype offset, QStringView text, const Unusual& unu
 {
     if (text.isEmpty())
         return;
+    if (lineWatcher_) {
+        const qsizetype line = lineOf(offset);
+        const qsizetype breaks = text.count(u'\n');
+        insertLeaves(offset, text, unusual);
+        lineWatcher_(line, 1, breaks + 1);
+        return;
+    }
+    insertLeaves(offset, text, unusual);
+}
+
+void TextStore::insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual)
+{
     qsizetype pos = 0;
     const size_t i = leafAt(offset, &pos);
     Leaf& leaf = leaves_[i];
@@ -495,6 +507,18 @@ void TextStore::removeRaw(qsizetype offset, qsizetype count, Unusual* removed)
 {
     if (count <= 0)
         return;
+    if (lineWatcher_) {
+        const qsizetype line = lineOf(offset);
+        const qsizetype removedLines = lineOf(offset + count) - line + 1;
+        removeLeaves(offset, count, removed);
+        lineWatcher_(line, removedLines, 1);
+        return;
+    }
+    removeLeaves(offset, count, removed);
+}
+
+void TextStore::removeLeaves(qsizetype offset, qsizetype count, Unusual* removed)
+{
     qsizetype pos = 0;
     const size_t first = leafAt(offset, &pos);
     size_t i = first;

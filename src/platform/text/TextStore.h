@@ -103,6 +103,11 @@ public:
     /// A new document style for line breaks, as for text that was read with its breaks made
     /// alike: every break of the old style takes the new one.
     void setLineBreak(LineBreak lineBreak);
+    /// Called after every edit, undo and redo included, with the lines it touched: lines
+    /// [firstLine, firstLine + removedLines) became addedLines lines. What keeps per-line
+    /// knowledge of the text (the syntax colours) follows edits with it.
+    using LineWatcher = std::function<void(qsizetype firstLine, qsizetype removedLines, qsizetype addedLines)>;
+    void setLineWatcher(LineWatcher watcher) { lineWatcher_ = std::move(watcher); }
 
     /// Edits between begin and end make one undo step; groups nest. With joinLast the edits join
     /// the step made last, so work done in several groups is still one step.
@@ -139,7 +144,9 @@ private:
     using Unusual = std::vector<std::pair<int, LineBreak>>;
     void apply(const Change& change, bool forward);
     void insertRaw(qsizetype offset, QStringView text, const Unusual& unusual);
+    void insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
+    void removeLeaves(qsizetype offset, qsizetype count, Unusual* unusual);
     void record(Change change, bool typed);
     /// The leaf holding offset (the last one for the end) and the offset within it.
     size_t leafAt(qsizetype offset, qsizetype* inLeaf) const;
@@ -167,6 +174,7 @@ private:
     mutable qsizetype hintLine_ = -1;
     mutable qsizetype hintAt_ = -1;
 
+    LineWatcher lineWatcher_;
     std::vector<Step> undo_, redo_;
     int groupDepth_ = 0;
     bool groupOpen_ = false;

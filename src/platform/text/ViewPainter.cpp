@@ -33,11 +33,11 @@ void ViewPainter::paint(QPainter& p, const Frame& f) const
 {
     // The numbers and their column take their colours from the document's background, whatever
     // the text's colour: towards white on a dark background, towards black on a light one.
-    const QColor base = f.palette.color(QPalette::Base), ink = f.palette.color(QPalette::Text);
-    const QColor away = base.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+    const QColor background = f.palette.color(QPalette::Base), ink = f.palette.color(QPalette::Text);
+    const QColor away = background.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
     if (f.gutter > 0)
-        p.fillRect(QRectF(0, f.area.top(), f.gutter, f.area.height()), mixed(base, away, 0.06));
-    const QColor numberInk = mixed(base, away, 0.55);
+        p.fillRect(QRectF(0, f.area.top(), f.gutter, f.area.height()), mixed(background, away, 0.06));
+    const QColor numberInk = mixed(background, away, 0.55);
     p.setPen(ink);
     LineLayouts::Row r = f.top;
     qreal y = f.origin.y();
@@ -56,6 +56,17 @@ void ViewPainter::paint(QPainter& p, const Frame& f) const
             range.length = int(std::min(f.selectionTo, end) - base - range.start);
             range.format.setBackground(f.palette.brush(QPalette::Highlight));
             range.format.setForeground(f.palette.brush(QPalette::HighlightedText));
+            selections.append(range);
+        }
+        // The bracket beside the caret and its partner stand in a box of the numbers' shade.
+        for (const qsizetype at : {f.brackets.first, f.brackets.second}) {
+            if (f.brackets.second < 0 || at < base || at >= end
+                || (at >= f.selectionFrom && at < f.selectionTo))
+                continue;
+            QTextLayout::FormatRange range;
+            range.start = int(at - base);
+            range.length = 1;
+            range.format.setBackground(mixed(background, away, 0.22));
             selections.append(range);
         }
         // A stretch's layout may run on past its last row: only its own rows are drawn.

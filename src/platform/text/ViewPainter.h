@@ -26,6 +26,7 @@ public:
         qsizetype caret = -1;  ///< where the caret is drawn; -1: nowhere
         bool overwrite = false; ///< the caret covers the character it stands on
         int preeditCursor = 0; ///< within the text being composed at the caret
+        std::pair<qsizetype, qsizetype> brackets{-1, -1}; ///< a bracket and its partner, marked
     };
 
     ViewPainter(const TextStore& store, const LineLayouts& layouts) : store_(&store), layouts_(&layouts) {}
