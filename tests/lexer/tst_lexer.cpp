@@ -468,15 +468,18 @@ void tst_lexer::randomEditsAgreeWithLexingFromTheTop()
     LineStates states(doc.reader());
     states.reset(Lang::Python, doc.lines.size());
     for (int step = 0; step < 60; ++step) {
-        const int first = random.bounded(int(doc.lines.size()));
-        const int removed = random.bounded(std::min<int>(4, int(doc.lines.size()) - first) + 1);
-        const int added = random.bounded(step % 10 == 0 ? 600 : 4);
-        doc.lines.remove(first, removed);
-        for (int k = 0; k < added; ++k)
-            doc.lines.insert(first, pieces[random.bounded(7)]);
-        if (doc.lines.isEmpty())
-            doc.lines << QString();
-        states.edited(first, removed, added);
+        // Now and then a burst of edits with no fill between them, as a Replace All makes.
+        for (int burst = step % 7 == 0 ? 50 : 1; burst > 0; --burst) {
+            const int first = random.bounded(int(doc.lines.size()));
+            const int removed = random.bounded(std::min<int>(4, int(doc.lines.size()) - first) + 1);
+            const int added = random.bounded(step % 10 == 0 ? 600 : 4);
+            doc.lines.remove(first, removed);
+            for (int k = 0; k < added; ++k)
+                doc.lines.insert(first, pieces[random.bounded(7)]);
+            if (doc.lines.isEmpty())
+                doc.lines << QString();
+            states.edited(first, removed, added);
+        }
         QCOMPARE(states.lineCount(), doc.lines.size());
         if (step % 3)
             states.fillSome(random.bounded(20000));

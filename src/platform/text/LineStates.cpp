@@ -48,6 +48,8 @@ void LineStates::edited(qsizetype first, qsizetype removed, qsizetype added)
     removed = std::clamp<qsizetype>(removed, 0, lineCount_ - first);
     const qsizetype delta = added - removed;
     lineCount_ = std::max<qsizetype>(lineCount_ + delta, 1);
+    if (language_ == LanguageId::None)
+        return; // nothing is coloured, so nothing waits to be filled
 
     // The state at the start of first does not depend on first's text: checkpoints up to it
     // stay right. Later ones shift with their lines and wait to be checked; those at the start
@@ -82,6 +84,12 @@ void LineStates::edited(qsizetype first, qsizetype removed, qsizetype added)
     edits_.push_back(first);
     std::sort(edits_.begin(), edits_.end());
     edits_.erase(std::unique(edits_.begin(), edits_.end()), edits_.end());
+    if (edits_.size() > kMostEdits) {
+        // Edits all over the text (a Replace All, say): lexing on from the first of them is
+        // cheaper than keeping each apart, and leaves nothing stale to settle against.
+        checkpoints_.resize(valid_);
+        edits_.clear();
+    }
     if (cursorLine_ > first) {
         cursorLine_ = checkpoints_[valid_ - 1].line;
         cursorState_ = checkpoints_[valid_ - 1].state;

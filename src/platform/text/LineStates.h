@@ -75,6 +75,8 @@ private:
     qsizetype lineCount_ = 1;
     std::vector<Checkpoint> checkpoints_; ///< by line; the first is line 0
     size_t valid_ = 1; ///< leading checkpoints that are right; the rest are stale
+    /// More pending edits than this are given up for one fill from the first of them.
+    static constexpr size_t kMostEdits = 32;
     std::vector<qsizetype> edits_; ///< lines edited since the fill last went past them
     qsizetype cursorLine_ = 0; ///< how far the fill has come, and the state there
     LexState cursorState_;
