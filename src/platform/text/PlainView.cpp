@@ -279,6 +279,7 @@ qsizetype PlainView::maxTop() const
         Row last = layouts_.rowOf(store_->length());
         for (int i = visibleRows() - 1; i > 0 && layouts_.previousRow(last); --i) {}
         maxTop_ = layouts_.rowStart(last);
+        maxTopLineStart_ = store_->lineStart(store_->lineOf(maxTop_));
     }
     return maxTop_;
 }
@@ -430,7 +431,14 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
 // Keeps the top of the window where it was in the text.
 void PlainView::changed(qsizetype offset, qsizetype removed, qsizetype added)
 {
-    maxTop_ = -1;
+    // The last screen's rows are laid out from the start of its first line on: an edit above
+    // that line only moves them, and finding them again at the end of a large text is not free.
+    if (maxTop_ >= 0 && offset + removed < maxTopLineStart_) {
+        maxTop_ += added - removed;
+        maxTopLineStart_ += added - removed;
+    } else {
+        maxTop_ = -1;
+    }
     if (top_ > offset)
         top_ = top_ >= offset + removed ? top_ + added - removed : offset;
     viewport()->update();

@@ -154,6 +154,7 @@ private:
     qsizetype position_ = 0;
     qsizetype top_ = 0;        ///< the offset where the top display line starts
     mutable qsizetype maxTop_ = -1; ///< see maxTop(); -1 until known
+    mutable qsizetype maxTopLineStart_ = 0; ///< the start of the line maxTop_ lies in
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
     bool lineNumbers_ = true;
