@@ -1,0 +1,168 @@
+// The editor control's commands by line and its searches: where the caret is, Go to Line,
+// indenting a block of lines, and Find in either view.
+#include "platform/RichTextBox.h"
+
+#include "platform/text/PlainView.h"
+#include "platform/text/TextStore.h"
+
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <utility>
+
+namespace platform {
+
+std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const
+{
+    const qsizetype at = selPosition();
+    if (plain_) {
+        const qsizetype line = store_->lineOf(at);
+        return {line, at - store_->lineStart(line)};
+    }
+    const QTextCursor c = cursor();
+    return {c.blockNumber(), c.positionInBlock()};
+}
+
+qsizetype RichTextBox::lineOfOffset(qsizetype offset) const
+{
+    return plain_ ? store_->lineOf(offset) : doc_->findBlock(int(offset)).blockNumber();
+}
+
+qsizetype RichTextBox::lineStartOffset(qsizetype line) const
+{
+    return plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position();
+}
+
+bool RichTextBox::indentKey(QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods != Qt::NoModifier || (e->key() != Qt::Key_Tab && e->key() != Qt::Key_Backtab))
+        return false;
+    return indentSelectedLines(e->key() == Qt::Key_Backtab);
+}
+
+bool RichTextBox::indentSelectedLines(bool outdent)
+{
+    const qsizetype a = SelStart(), b = a + SelLength();
+    if (b == a)
+        return false;
+    const qsizetype first = lineOfOffset(a);
+    qsizetype last = lineOfOffset(b);
+    if (last > first && lineStartOffset(last) == b)
+        --last; // a selection that ends where a line starts leaves that line alone
+    if (last == first)
+        return false; // within one line the key types as usual
+    constexpr qsizetype kTabWidth = 8; // Shift+Tab takes up to this many spaces
+    {
+        EditBlock block(*this);
+        // From the last line up, so that the lines above keep their offsets.
+        for (qsizetype line = last; line >= first; --line) {
+            const qsizetype start = lineStartOffset(line);
+            setSelStart(start);
+            if (!outdent) {
+                setSelText(QStringLiteral("\t"));
+                continue;
+            }
+            const QString head = plain_ ? store_->text(start, std::min(kTabWidth, TextLength() - start))
+                                        : doc_->findBlockByNumber(int(line)).text().left(kTabWidth);
+            qsizetype cut = 0;
+            if (head.startsWith(u'\t'))
+                cut = 1;
+            else
+                while (cut < head.size() && head.at(cut) == u' ')
+                    ++cut;
+            if (cut > 0) {
+                setSelLength(cut);
+                setSelText(QString());
+            }
+        }
+        // The lines stay selected, whole.
+        const qsizetype from = lineStartOffset(first);
+        const qsizetype to = last + 1 < lineCount() ? lineStartOffset(last + 1) : TextLength();
+        setSelStart(from);
+        setSelLength(to - from);
+    }
+    return true;
+}
+
+qsizetype RichTextBox::lineCount() const
+{
+    return plain_ ? store_->lineCount() : doc_->blockCount();
+}
+
+void RichTextBox::goToLine(qsizetype line)
+{
+    line = std::clamp<qsizetype>(line, 0, lineCount() - 1);
+    setSelStart(plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position());
+    setSelLength(0);
+}
+
+qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end, int options)
+{
+    if (text.isEmpty() || start < 0 || start > TextLength())
+        return -1;
+    if (plain_)
+        return findPlain(text, start, end, options);
+    QTextDocument::FindFlags flags;
+    if (options & WholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    if (options & MatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    QTextCursor from(doc_);
+    from.setPosition(int(start));
+    const QTextCursor found = doc_->find(text, from, flags);
+    if (found.isNull())
+        return -1;
+    if (end >= 0 && found.selectionEnd() > end)
+        return -1;
+    setCursor(found);
+    return found.selectionStart();
+}
+
+// Finds as the rich document does: a no-break space in the text matches a space in what is
+// looked for, and a whole word has no letter or digit on either side.
+qsizetype RichTextBox::findPlain(const QString& text, qsizetype start, qsizetype end, int options)
+{
+    const Qt::CaseSensitivity cs = (options & MatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool wholeWord = (options & WholeWord) != 0;
+    const TextStore& s = *store_;
+    const qsizetype n = text.size();
+    const qsizetype limit = end < 0 ? s.length() : std::min(end, s.length());
+    const auto isWholeWord = [&](qsizetype at) {
+        return !(at > 0 && s.at(at - 1).isLetterOrNumber())
+               && !(at + n < s.length() && s.at(at + n).isLetterOrNumber());
+    };
+    qsizetype found = -1;
+    if (!text.contains(u' ')) {
+        for (qsizetype at = s.find(text, start, limit, cs); at >= 0; at = s.find(text, at + 1, limit, cs)) {
+            if (!wholeWord || isWholeWord(at)) {
+                found = at;
+                break;
+            }
+        }
+    } else {
+        // Windows of the text with no-break spaces made plain, overlapping by the needle's length;
+        // small at first, since a match is often near (as for each match of Replace All).
+        qsizetype window = std::max<qsizetype>(4096, 4 * n);
+        for (qsizetype from = start; found < 0 && from + n <= limit;
+             from += window, window = std::min<qsizetype>(2 * window, std::max<qsizetype>(window, 1024 * 1024))) {
+            QString part = s.text(from, std::min(window + n - 1, limit - from));
+            part.replace(QChar::Nbsp, u' ');
+            for (qsizetype i = part.indexOf(text, 0, cs); i >= 0 && i < window;
+                 i = part.indexOf(text, i + 1, cs)) {
+                if (!wholeWord || isWholeWord(from + i)) {
+                    found = from + i;
+                    break;
+                }
+            }
+        }
+    }
+    if (found < 0)
+        return -1;
+    selectPlain(found, found + n);
+    return found;
+}
+
+} // namespace platform
