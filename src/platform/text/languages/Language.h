@@ -146,6 +146,21 @@ struct Scan {
     qsizetype numberEnd(const Language& lang, qsizetype i) const;
     /// Colours a word as a keyword or type when it is one.
     void word(const Language& lang, qsizetype start, qsizetype end);
+    /// Steps over a blank, or over a word of letters beyond ASCII, which starts no token in any
+    /// language here; true when it did.
+    bool skipFiller(const Language& lang, qsizetype& i) const
+    {
+        if (s[i] >= 128) {
+            const qsizetype end = wordEnd(lang, i);
+            i = end > i ? end : i + 1;
+            return true;
+        }
+        if (lang.cls[s[i]] & Space) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
     /// Where the text from i on stops being blank.
     qsizetype skipSpace(qsizetype i) const
     {

@@ -80,17 +80,10 @@ private:
     {
         const std::uint8_t codeMode = mode;
         while (i < n) {
+            if (sc.skipFiller(lang, i))
+                continue;
             const char16_t c = s[i];
-            if (c >= 128) {
-                const qsizetype end = sc.wordEnd(lang, i);
-                i = end > i ? end : i + 1;
-                continue;
-            }
             const std::uint8_t cls = lang.cls[c];
-            if (cls & Space) {
-                ++i;
-                continue;
-            }
             if (sc.stopAt(i))
                 return i;
             if ((cls & Digit) || (c == u'.' && i + 1 < n && s[i + 1] >= u'0' && s[i + 1] <= u'9')) {

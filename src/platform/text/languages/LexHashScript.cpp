@@ -103,17 +103,10 @@ private:
     qsizetype code(qsizetype i)
     {
         while (i < n) {
+            if (sc.skipFiller(lang, i))
+                continue;
             const char16_t c = s[i];
-            if (c >= 128) {
-                const qsizetype end = sc.wordEnd(lang, i);
-                i = end > i ? end : i + 1;
-                continue;
-            }
             const std::uint8_t cls = lang.cls[c];
-            if (cls & Space) {
-                ++i;
-                continue;
-            }
             if ((cls & Digit) && (i == 0 || s[i - 1] >= 128 || !(lang.cls[s[i - 1]] & WordPart))) {
                 const qsizetype end = sc.numberEnd(lang, i);
                 sc.mark(i, end, TokenKind::Number);

@@ -91,17 +91,10 @@ private:
     {
         const bool stopsInStrings = sc.stops && sc.stops->insideStrings;
         while (i < n) {
+            if (sc.skipFiller(lang, i))
+                continue;
             const char16_t c = s[i];
-            if (c >= 128) {
-                const qsizetype end = sc.wordEnd(lang, i);
-                i = end > i ? end : i + 1;
-                continue;
-            }
             const std::uint8_t cls = lang.cls[c];
-            if (cls & Space) {
-                ++i;
-                continue;
-            }
             if (sc.stopAt(i))
                 return i;
             if (c == lang.lineComment[0] && sc.startsWith(i, lang.lineComment))
