@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# A 20 MB file opens under a progress window and saves with only the typed byte added; a file
+# A 20 MB file opens (under a progress window when it takes a moment) and saves with only the typed byte added; a file
 # that is one 10 MB line opens, takes typing far into the line and keeps every other byte.
 . "$(dirname "$0")/lib.sh"
 seed
 yes 'The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij.' | head -c 20000000 >"$WORK/big.txt"
 cp "$WORK/big.txt" "$WORK/big.orig"
 start_quiple "$WORK/big.txt"
-progress=$(wait_window "^Quiple$" 30) || fail "no progress window"
-shot "progress"
+# Its progress window may come and go before anyone looks on a fast machine: the unit tests
+# hold the reading back to see it; here only its leaving is checked.
 win=$(wait_window "^Quiple v3.21 - " 180) || fail "no main window"
+shot "opened"
 wait_gone "^Quiple$" || fail "the progress window stayed"
 focus "$win"
 keys ctrl+End
