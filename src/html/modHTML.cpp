@@ -101,6 +101,7 @@ void GenerateHTMLTags(platform::MessageBox& messages, RichTextBox& rtfText, cons
         if (rtfText.Visible())
             rtfText.SetFocus();
         requireKeysReachEditor(rtfText);
+        const RichTextBox::CommandStep step(rtfText);
 
         if (n != 0) {
             wrapSelection(rtfText, s, n, openTag, closeTag, false);
@@ -121,6 +122,7 @@ void AlignParagraph(RichTextBox& rtfText, const QString& openTag, const QString&
 {
     rtfText.SetFocus();
     requireKeysReachEditor(rtfText);
+    const RichTextBox::CommandStep step(rtfText);
     const qsizetype n = rtfText.SelLength();
     if (n == 0) {
         const QString keys = platform::escapeKeys(openTag) + platform::escapeKeys(closeTag)
@@ -160,6 +162,7 @@ void InsertTemplate(platform::MessageBox& messages, RichTextBox& rtfText, bool u
     rtfText.SetFocus();
     requireKeysReachEditor(rtfText);
     {
+        const RichTextBox::CommandStep step(rtfText);
         platform::RedrawFreeze freeze(rtfText.hwnd());
         platform::SendKeys(TemplateKeys(upper), true);
     }
@@ -170,6 +173,7 @@ void TypeAtCaret(RichTextBox& rtfText, const QString& text)
 {
     rtfText.SetFocus();
     requireKeysReachEditor(rtfText);
+    const RichTextBox::CommandStep step(rtfText);
     platform::RedrawFreeze freeze(rtfText.hwnd());
     platform::SendKeys(platform::escapeKeys(text), true);
 }

@@ -155,6 +155,21 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override
     {
+        box_.asPartOfCommand([&] { pressKey(e); });
+    }
+
+    void keyReleaseEvent(QKeyEvent* e) override
+    {
+        QTextEdit::keyReleaseEvent(e);
+        if (e->isAutoRepeat())
+            return;
+        if (const int vk = virtualKeyCode(e->key()))
+            box_.asPartOfCommand([&] { Q_EMIT box_.KeyUp(vk, shiftState(e->modifiers())); });
+    }
+
+private:
+    void pressKey(QKeyEvent* e)
+    {
         if (const int vk = virtualKeyCode(e->key()))
             Q_EMIT box_.KeyDown(vk, shiftState(e->modifiers()));
         int code = characterCode(e);
@@ -188,14 +203,7 @@ protected:
         QTextEdit::keyPressEvent(e);
     }
 
-    void keyReleaseEvent(QKeyEvent* e) override
-    {
-        QTextEdit::keyReleaseEvent(e);
-        if (e->isAutoRepeat())
-            return;
-        if (const int vk = virtualKeyCode(e->key()))
-            Q_EMIT box_.KeyUp(vk, shiftState(e->modifiers()));
-    }
+protected:
 
     void mouseReleaseEvent(QMouseEvent* e) override
     {
@@ -982,6 +990,48 @@ RichTextBox::EditBlock::~EditBlock()
     const QTextCursor held = std::exchange(box_->heldCursor_, QTextCursor());
     if (!held.isNull() && held.document() == box_->doc_)
         box_->setCursor(held);
+}
+
+RichTextBox::CommandStep::CommandStep(RichTextBox& box) : box_(&box)
+{
+    if (box.commandSteps_++ == 0)
+        box.commandEdited_ = false;
+    if (box.plain_) {
+        store_ = box.store_.get();
+        store_->beginGroup();
+    }
+}
+
+RichTextBox::CommandStep::~CommandStep()
+{
+    if (!box_)
+        return;
+    --box_->commandSteps_;
+    if (store_ && box_->store_.get() == store_)
+        store_->endGroup();
+}
+
+// Each key opens the document's edit block only while the view handles it, so the view lays out
+// and shows every key as usual; the first key that edits starts the step, the later ones join it.
+void RichTextBox::asPartOfCommand(const std::function<void()>& work)
+{
+    if (commandSteps_ == 0 || plain_ || editBlocks_ != 0) {
+        work();
+        return;
+    }
+    QPointer<QTextDocument> doc = doc_;
+    const int before = doc->availableUndoSteps();
+    QTextCursor block(doc);
+    if (commandEdited_)
+        block.joinPreviousEditBlock();
+    else
+        block.beginEditBlock();
+    work();
+    if (!doc)
+        return;
+    block.endEditBlock();
+    if (doc->availableUndoSteps() != before)
+        commandEdited_ = true;
 }
 
 void RichTextBox::takeBackLastEdit()

@@ -114,6 +114,22 @@ public:
         TextStore* store_ = nullptr;
     };
 
+    /// Makes one command one undo step: every edit made while it lives, by the program or by the
+    /// keys the command types into the view (and what those keys set off, such as smart tabs),
+    /// joins one step, apart from the typing before and after it. Unlike an EditBlock it leaves
+    /// the view working between the keys, so keys can be typed into it.
+    class CommandStep {
+    public:
+        explicit CommandStep(RichTextBox& box);
+        ~CommandStep();
+        CommandStep(const CommandStep&) = delete;
+        CommandStep& operator=(const CommandStep&) = delete;
+
+    private:
+        QPointer<RichTextBox> box_;
+        TextStore* store_ = nullptr;
+    };
+
     /// Takes back the undo step made last (an edit the user cancelled) and leaves nothing to redo.
     void takeBackLastEdit();
     /// Undo and redo one step, as Ctrl+Z and Ctrl+Y do.
@@ -215,6 +231,8 @@ private:
     void plainKey(QKeyEvent* e, bool* handled);
     /// Tab or Shift+Tab over several lines, indenting them: true when it did.
     bool indentKey(QKeyEvent* e);
+    /// Runs one key's work in the rich view, inside the running command's undo step if any.
+    void asPartOfCommand(const std::function<void()>& work);
     qsizetype lineOfOffset(qsizetype offset) const;
     qsizetype lineStartOffset(qsizetype line) const;
     void chooseLanguage();
@@ -242,6 +260,8 @@ private:
     qsizetype lastPosition_ = 0;
     int editBlocks_ = 0;
     QTextCursor heldCursor_; // the selection while an EditBlock lives (rich view)
+    int commandSteps_ = 0;
+    bool commandEdited_ = false; ///< the running command's step holds an edit (rich view)
 };
 
 } // namespace platform

@@ -32,6 +32,7 @@ private slots:
     void windowMenuListsArrangesAndActivatesDocuments();
     void commandsWithoutADocumentReportAnError();
     void undoRedoAndGoToLine();
+    void eachCommandIsOneUndoStep();
 };
 
 namespace {
@@ -380,6 +381,44 @@ void tst_commands::undoRedoAndGoToLine()
     QCOMPARE(f.modal->shown, QStringList{"frmGoToLine"});
     QCOMPARE(f.editor()->SelStart(), 4);
     QCOMPARE(f.main->findChild<QLabel*>("sbStatusBarCaret")->text(), "Ln 2, Col 1");
+}
+
+void tst_commands::eachCommandIsOneUndoStep()
+{
+    // Typed text, then a command over "say [hello]": one Ctrl+Z takes back the command alone and
+    // one Ctrl+Y brings it back whole, in plain and in rich documents.
+    const QList<std::pair<QString, QString>> commands = {
+        {"mnuHTMLH1", "say <H1>hello</H1>|"},
+        {"mnuHTMLCenter", "say <P ALIGN=\"CENTER\">hello|</P>"},
+        {"mnuHTMLComment", "say <!-- hello -->|"},
+        {"mnuInsertDate", "say hello19/06/2003|"},
+        {"mnuHTMLTemplate", "|say hello<HTML>\n<HEAD>\n<TITLE>TITLE GOES HERE</TITLE>\n</HEAD>\n<BODY>\n\n"
+                            "BODY TEXT GOES HERE\n\n</BODY>\n</HTML>"},
+    };
+    for (const bool rich : {false, true}) {
+        for (const auto& [command, after] : commands) {
+            MainFixture f({{QStringLiteral("HTMLTagCase"), "UPPERCASE"}, {"UseSmartTabs", "NO"}});
+            platform::RichTextBox& box = *f.editor();
+            if (rich) {
+                box.setSelText("x");
+                box.setSelStart(0), box.setSelLength(1);
+                box.setSelBold(true);
+                box.setSelText(QString());
+                QVERIFY(box.isRichView());
+            }
+            f.type("say hello");
+            const bool wraps = command != "mnuHTMLTemplate" && command != "mnuInsertDate";
+            box.setSelStart(wraps ? 4 : 9), box.setSelLength(wraps ? 5 : 0);
+            f.trigger(command);
+            const auto shown = [&] { return QString(box.Text()).insert(box.SelStart(), u'|'); };
+            const QString tag = command + (rich ? " rich" : " plain");
+            QCOMPARE(tag + ": " + shown(), tag + ": " + after);
+            QTest::keyClick(box.hwnd(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(tag + ": " + box.Text(), tag + ": say hello");
+            QTest::keyClick(box.hwnd(), Qt::Key_Y, Qt::ControlModifier);
+            QCOMPARE(tag + ": " + box.Text(), tag + ": " + QString(after).remove(u'|'));
+        }
+    }
 }
 
 QTEST_MAIN(tst_commands)
