@@ -28,6 +28,10 @@ inline const QString MainStatusBar = QStringLiteral("MainStatusBar");
 // Display choices of the View menu, beside the layout keys and stored as they are.
 inline const QString SyntaxColors = QStringLiteral("SyntaxColors");
 inline const QString LineNumbers = QStringLiteral("LineNumbers");
+// The Options dialog's Editor tab: tab stops every TabWidth characters (1 to 16), and the Tab
+// key typing spaces when InsertSpaces is YES.
+inline const QString TabWidth = QStringLiteral("TabWidth");
+inline const QString InsertSpaces = QStringLiteral("InsertSpaces");
 // The File menu's recent files, newest first: RecentFile1 to RecentFile8.
 inline const QString RecentFile = QStringLiteral("RecentFile");
 
@@ -40,4 +44,5 @@ inline const QString Lowercase = QStringLiteral("lowercase");
 
 inline const QString DefaultFontName = QStringLiteral("Courier New");
 inline const QString DefaultFontSize = QStringLiteral("10");
+inline const QString DefaultTabWidth = QStringLiteral("8");
 } // namespace keys

@@ -31,4 +31,11 @@ void GetSmartTabsVal(const platform::SettingsStore& store)
     bUseSmartTabs = GetSetting(store, keys::UseSmartTabs, keys::Yes) == keys::Yes;
 }
 
+int TabWidthSetting(const platform::SettingsStore& store)
+{
+    bool ok = false;
+    const int width = GetSetting(store, keys::TabWidth, keys::DefaultTabWidth).trimmed().toInt(&ok);
+    return ok && width >= 1 && width <= 16 ? width : keys::DefaultTabWidth.toInt();
+}
+
 } // namespace modMain

@@ -35,6 +35,8 @@ QString GetSetting(const platform::SettingsStore& store, const QString& key,
 void SaveSetting(platform::SettingsStore& store, const QString& key, const QString& value);
 
 void GetSmartTabsVal(const platform::SettingsStore& store);
+/// The stored tab width; one that is not a whole number from 1 to 16 gives the default, 8.
+int TabWidthSetting(const platform::SettingsStore& store);
 
 /// The visual-styles manifest: Add writes it when it is missing, Remove deletes it wherever it
 /// is; after a change, with restart true, a fresh copy of the program starts with the same

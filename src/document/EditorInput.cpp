@@ -74,6 +74,13 @@ void frmDocument::SmartTabs()
 {
     // Redrawing stays frozen while the caret travels to the line above and back.
     platform::RedrawFreeze freeze(rtfText->hwnd());
+    if (rtfText->insertsSpaces()) {
+        // Tabs typed now would turn into spaces: the line above's indent is copied as it is.
+        const qsizetype line = rtfText->caretLineColumn().first;
+        if (line > 0 && rtfText->SelLength() == 0)
+            rtfText->setSelText(rtfText->lineIndent(line - 1));
+        return;
+    }
     const int n = MeasureIndent();
     if (n > 0)
         GenerateTabs(n);

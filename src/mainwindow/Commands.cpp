@@ -71,6 +71,8 @@ void frmMain::applyDisplayChoices(frmDocument& doc)
 {
     doc.rtfText->setSyntaxColors(readSetting(keys::SyntaxColors, keys::True) == keys::True);
     doc.rtfText->setLineNumbersVisible(readSetting(keys::LineNumbers, keys::True) == keys::True);
+    doc.rtfText->setTabOptions(modMain::TabWidthSetting(*services_.settings),
+                               readSetting(keys::InsertSpaces, keys::No) == keys::Yes);
 }
 
 QMenu* frmMain::createPopupMenu()

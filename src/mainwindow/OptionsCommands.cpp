@@ -9,6 +9,10 @@ frmOptions& frmMain::OptionsForm()
     if (!options_) {
         options_ = new frmOptions(*this, *dlg(), [this] { return frmD.data(); });
         connect(options_, &frmOptions::mainBackColorChanged, this, &frmMain::setBackColor);
+        connect(options_, &frmOptions::editorOptionsChanged, this, [this] {
+            for (frmDocument* doc : documents())
+                applyDisplayChoices(*doc);
+        });
     }
     return *options_;
 }

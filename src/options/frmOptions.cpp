@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -63,6 +64,7 @@ frmOptions::frmOptions(Host& host, dlgCommonDialog& dialogs, std::function<frmDo
     buildGeneralTab();
     buildColorTab();
     buildFontTab();
+    buildEditorTab();
 
     cmdOK = named(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
     cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel");
@@ -197,6 +199,28 @@ void frmOptions::buildFontTab()
     tbsOptions->addTab(page, QStringLiteral("&Font"));
 }
 
+void frmOptions::buildEditorTab()
+{
+    auto* page = new QWidget;
+    spnTabWidth = named(new QSpinBox(page), "spnTabWidth");
+    spnTabWidth->setRange(1, 16);
+    spnTabWidth->setSuffix(QStringLiteral(" characters"));
+    auto* label = named(new QLabel(QStringLiteral("Tab &width:"), page), "lblTabWidth");
+    label->setBuddy(spnTabWidth);
+    chkInsertSpaces = named(new QCheckBox(QStringLiteral("Insert s&paces instead of tabs"), page), "chkInsertSpaces");
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(spnTabWidth, 0, 1, Qt::AlignLeft);
+    grid->addWidget(chkInsertSpaces, 1, 0, 1, 2);
+    grid->addWidget(named(note(QStringLiteral("(With spaces, \"Smart Tabs\" copies the indent of the line above as it is.)"), page), "lblInsertSpacesDesc"), 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(3, 1);
+    QWidget::setTabOrder(spnTabWidth, chkInsertSpaces);
+    connect(spnTabWidth, &QSpinBox::valueChanged, this, &frmOptions::changed);
+    connect(chkInsertSpaces, &QAbstractButton::clicked, this, &frmOptions::changed);
+    tbsOptions->addTab(page, QStringLiteral("&Editor"));
+}
+
 bool frmOptions::trap(const QString& procedure, const std::function<void()>& body)
 {
     return platform::Trap(*host_.services().messages, this, procedure, body);
@@ -263,6 +287,8 @@ void frmOptions::Form_Load()
         chkMaximizeAsDefault->setChecked(setting(keys::MaximizeAsDefault, keys::Yes) == keys::Yes);
         chkSmartTabs->setChecked(setting(keys::UseSmartTabs, keys::Yes) == keys::Yes);
         chkXPThemes->setChecked(setting(keys::UseXPThemes, keys::Yes) == keys::Yes);
+        spnTabWidth->setValue(modMain::TabWidthSetting(*host_.services().settings));
+        chkInsertSpaces->setChecked(setting(keys::InsertSpaces, keys::No) == keys::Yes);
         cmdApply->setEnabled(false);
         // Each stored colour that names no colour keeps its sample's default.
         auto color = [this](const QString& key, platform::ColorValue defaultValue) {
@@ -385,6 +411,15 @@ void frmOptions::SaveGeneralOptions()
     });
 }
 
+void frmOptions::SaveEditorOptions()
+{
+    trap(QStringLiteral("SaveEditorOptions"), [&] {
+        store(keys::TabWidth, QString::number(spnTabWidth->value()));
+        store(keys::InsertSpaces, chkInsertSpaces->isChecked() ? keys::Yes : keys::No);
+        emit editorOptionsChanged();
+    });
+}
+
 void frmOptions::SaveFontOptions()
 {
     trap(QStringLiteral("SaveFontOptions"), [&] {
@@ -408,6 +443,7 @@ void frmOptions::cmdApply_Click()
         cmdApply->setEnabled(false);
         UpdateColors();
         SaveGeneralOptions();
+        SaveEditorOptions();
         SaveFontOptions();
     });
 }

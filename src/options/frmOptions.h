@@ -11,6 +11,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class Host;
 class dlgCommonDialog;
@@ -45,6 +46,8 @@ public:
     QPushButton* cmdDefaultColors = nullptr;
     QComboBox* cboFontName = nullptr;
     QComboBox* cboFontSize = nullptr;
+    QSpinBox* spnTabWidth = nullptr;
+    QCheckBox* chkInsertSpaces = nullptr;
 
     /// The pending colours the samples show.
     platform::ColorValue mainBackColor() const { return mainBack_; }
@@ -69,6 +72,8 @@ public:
 signals:
     /// The main window's background colour, shown again or newly applied.
     void mainBackColorChanged(platform::ColorValue color);
+    /// The Editor tab's choices were stored: every document takes them.
+    void editorOptionsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,10 +82,12 @@ private:
     void buildGeneralTab();
     void buildColorTab();
     void buildFontTab();
+    void buildEditorTab();
     void Form_Load();
     void PopulateFonts();
     void SaveGeneralOptions();
     void SaveFontOptions();
+    void SaveEditorOptions();
     void selectFontName(const QString& name);
     QString fontNameText() const;
     void changed();

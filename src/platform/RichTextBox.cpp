@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QMimeData>
 #include <QPrinter>
 #include <QScopeGuard>
@@ -330,6 +331,7 @@ void RichTextBox::useRich(QTextDocument* doc)
         rich_->show(doc);
         --selQuiet_;
         doc_ = doc;
+        applyTabStop();
         watchDocument();
         if (old && old != doc)
             old->deleteLater();
@@ -410,6 +412,7 @@ void RichTextBox::placeView(QWidget* view)
     viewWidget_ = view;
     applyColors();
     view->setFont(font_);
+    applyTabStop();
     layout()->addWidget(view);
     view->show();
     setFocusProxy(view);
@@ -905,6 +908,7 @@ void RichTextBox::setFontName(const QString& name)
     if (doc_)
         doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
+    applyTabStop();
 }
 
 QString RichTextBox::FontName() const
@@ -923,6 +927,7 @@ void RichTextBox::setFontSize(double points)
     if (doc_)
         doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
+    applyTabStop();
 }
 
 double RichTextBox::FontSize() const
@@ -949,6 +954,23 @@ void RichTextBox::setLineNumbersVisible(bool visible)
     lineNumbers_ = visible;
     if (plain_)
         plain_->setLineNumbersVisible(visible);
+}
+
+void RichTextBox::setTabOptions(int width, bool spaces)
+{
+    tabWidth_ = std::clamp(width, 1, 16);
+    insertSpaces_ = spaces;
+    applyTabStop();
+}
+
+void RichTextBox::applyTabStop()
+{
+    if (plain_) {
+        plain_->setTabWidth(tabWidth_);
+    } else if (rich_) {
+        ProgramChange quiet(*this);
+        rich_->setTabStopDistance(QFontMetricsF(font_, rich_).horizontalAdvance(u' ') * tabWidth_);
+    }
 }
 
 double RichTextBox::RightMargin() const

@@ -87,6 +87,13 @@ public:
     double Width() const;
     void setRightMargin(double twips);
     double RightMargin() const;
+    /// Tab stops every width characters of the document's font; with spaces, the Tab key types
+    /// spaces up to the next stop, and indenting lines indents them by that many spaces.
+    void setTabOptions(int width, bool spaces);
+    int tabWidth() const { return tabWidth_; }
+    /// The blanks (spaces and tabs) a line starts with.
+    QString lineIndent(qsizetype line) const;
+    bool insertsSpaces() const { return insertSpaces_; }
     /// Line numbers at the left of a plain document (on unless turned off); the rich view has none.
     void setLineNumbersVisible(bool visible);
     bool LineNumbersVisible() const { return lineNumbers_; }
@@ -225,6 +232,8 @@ private:
     std::optional<bool> selFlag(bool (*test)(const QTextCharFormat&)) const;
     void watchDocument();
     void applyColors();
+    void applyTabStop();
+    QString spacesToNextTabStop() const;
     qsizetype findPlain(const QString& text, qsizetype start, qsizetype end, int options);
     void mergeSelFormat(const QTextCharFormat& format);
     void noteUserFormat();
@@ -252,6 +261,8 @@ private:
     bool syntaxColors_ = true;
     QString fileName_;
     bool lineNumbers_ = true;
+    int tabWidth_ = 8;
+    bool insertSpaces_ = false;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
     int programChange_ = 0;

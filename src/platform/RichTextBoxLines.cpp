@@ -40,7 +40,46 @@ bool RichTextBox::indentKey(QKeyEvent* e)
     const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
     if (mods != Qt::NoModifier || (e->key() != Qt::Key_Tab && e->key() != Qt::Key_Backtab))
         return false;
-    return indentSelectedLines(e->key() == Qt::Key_Backtab);
+    if (indentSelectedLines(e->key() == Qt::Key_Backtab))
+        return true;
+    if (e->key() != Qt::Key_Tab || !insertSpaces_)
+        return false;
+    const QString spaces = spacesToNextTabStop();
+    if (plain_) {
+        plain_->replaceSelection(spaces, true);
+        plain_->ensureCaretVisible();
+    } else {
+        setSelText(spaces);
+    }
+    return true;
+}
+
+QString RichTextBox::lineIndent(qsizetype line) const
+{
+    constexpr qsizetype kLongest = 4096;
+    const qsizetype start = lineStartOffset(line);
+    const QString head = plain_ ? store_->text(start, std::min(kLongest, TextLength() - start))
+                                : doc_->findBlockByNumber(int(line)).text().left(int(kLongest));
+    qsizetype n = 0;
+    while (n < head.size() && (head.at(n) == u' ' || head.at(n) == u'\t'))
+        ++n;
+    return head.left(n);
+}
+
+// The tab stops count from the start of the caret's line, a tab reaching the next one.
+QString RichTextBox::spacesToNextTabStop() const
+{
+    const qsizetype at = SelStart();
+    const qsizetype start = lineStartOffset(lineOfOffset(at));
+    // Far into a long line only the stretch since its last tab matters.
+    constexpr qsizetype kLookBack = 4096;
+    const qsizetype from = std::max(start, at - kLookBack);
+    const QString head = plain_ ? store_->text(from, at - from)
+                                : doc_->findBlock(int(at)).text().mid(int(from - start), int(at - from));
+    qsizetype column = 0;
+    for (const QChar c : head)
+        column = c == u'\t' ? (column / tabWidth_ + 1) * tabWidth_ : column + 1;
+    return QString(tabWidth_ - column % tabWidth_, u' ');
 }
 
 bool RichTextBox::indentSelectedLines(bool outdent)
@@ -54,7 +93,8 @@ bool RichTextBox::indentSelectedLines(bool outdent)
         --last; // a selection that ends where a line starts leaves that line alone
     if (last == first)
         return false; // within one line the key types as usual
-    constexpr qsizetype kTabWidth = 8; // Shift+Tab takes up to this many spaces
+    const qsizetype width = tabWidth_; // Shift+Tab takes up to this many spaces
+    const QString indent = insertSpaces_ ? QString(width, u' ') : QStringLiteral("\t");
     {
         EditBlock block(*this);
         // From the last line up, so that the lines above keep their offsets.
@@ -62,11 +102,11 @@ bool RichTextBox::indentSelectedLines(bool outdent)
             const qsizetype start = lineStartOffset(line);
             setSelStart(start);
             if (!outdent) {
-                setSelText(QStringLiteral("\t"));
+                setSelText(indent);
                 continue;
             }
-            const QString head = plain_ ? store_->text(start, std::min(kTabWidth, TextLength() - start))
-                                        : doc_->findBlockByNumber(int(line)).text().left(kTabWidth);
+            const QString head = plain_ ? store_->text(start, std::min(width, TextLength() - start))
+                                        : doc_->findBlockByNumber(int(line)).text().left(int(width));
             qsizetype cut = 0;
             if (head.startsWith(u'\t'))
                 cut = 1;

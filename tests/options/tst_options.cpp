@@ -6,6 +6,7 @@
 #include "options/modFont.h"
 #include "platform/Clipboard.h"
 #include "platform/RichTextBox.h"
+#include "platform/text/PlainView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextDocument>
@@ -38,6 +40,7 @@ private slots:
     void storedSettingsShowAndTypedOnesAreStored();
     void coloursGoToTheNewestDocumentFontToTheActive();
     void pasteReadsTheColoursAndChangesNoOtherDocument();
+    void editorTabSetsTabStopsAndSpaces();
 };
 
 void tst_options::fontListsAreSortedAndComplete()
@@ -202,6 +205,46 @@ void tst_options::pasteReadsTheColoursAndChangesNoOtherDocument()
     QCOMPARE(f.setting("DocBackColor") + f.setting("DocForeColor", "/unset"), QStringLiteral("255/unset"));
     f.seed("ConfirmExit", "YES"); // the instance Paste loaded hidden keeps what it read then
     withOptions(f, [](frmOptions& o) { QVERIFY(!o.chkConfirmExit->isChecked()); });
+}
+
+void tst_options::editorTabSetsTabStopsAndSpaces()
+{
+    // A stored width that is no width shows the default; the choices reach every open document.
+    MainFixture f({{QStringLiteral("TabWidth"), "0"}, {"UseSmartTabs", "YES"}});
+    frmDocument* first = f.active();
+    first->rtfText->setSelText("\tX\n    X");
+    auto* view = qobject_cast<platform::PlainView*>(first->rtfText->hwnd());
+    QVERIFY(view && view->characterRect(1).left() > view->characterRect(7).left()); // 8 wide
+    f.main->LoadNewDoc();
+    withOptions(f, [](frmOptions& o) {
+        QCOMPARE(o.tbsOptions->tabText(3), "&Editor");
+        QVERIFY(o.spnTabWidth->value() == 8 && !o.chkInsertSpaces->isChecked());
+        o.spnTabWidth->setValue(4);
+        o.chkInsertSpaces->click();
+        o.cmdOK->click();
+    });
+    QCOMPARE(f.setting("TabWidth") + ' ' + f.setting("InsertSpaces"), "4 YES");
+    // Behind a tab, X stands where four spaces put it, in the document that was open before.
+    QCOMPARE(view->characterRect(1).left(), view->characterRect(7).left());
+    for (const bool rich : {false, true}) {
+        platform::RichTextBox& box = *f.editor();
+        box.setSelStart(0), box.setSelLength(box.TextLength()), box.setSelText(" \tx");
+        if (rich) {
+            box.setSelStart(0), box.setSelLength(1), box.setSelBold(true), box.setSelStart(3);
+            QVERIFY(box.isRichView());
+        }
+        // Tab fills up to the next stop; Enter copies the indent above as it is (a tab stays one).
+        QTest::keyClick(box.hwnd(), Qt::Key_Tab);
+        QTest::keyClick(box.hwnd(), Qt::Key_Return);
+        QCOMPARE(box.Text(), " \tx   \n \t");
+        // Lines are indented by four spaces and outdented by a tab or up to four spaces.
+        box.setSelStart(0), box.setSelLength(box.TextLength());
+        QTest::keyClick(box.hwnd(), Qt::Key_Tab);
+        QCOMPARE(box.Text(), "     \tx   \n     \t");
+        QTest::keyClick(box.hwnd(), Qt::Key_Backtab);
+        QTest::keyClick(box.hwnd(), Qt::Key_Backtab);
+        QCOMPARE(box.Text(), "\tx   \n\t");
+    }
 }
 
 QTEST_MAIN(tst_options)

@@ -18,7 +18,6 @@ constexpr qsizetype kBlock = 64 * 1024;
 constexpr qsizetype kEndBlock = 8 * kStretch;
 // A block starts after a space when one is this near its nominal start.
 constexpr qsizetype kSlack = 128;
-constexpr qreal kTabStop = 80;
 // Layouts kept beyond what the window shows.
 constexpr size_t kKeptUnits = 200;
 
@@ -65,6 +64,15 @@ void LineLayouts::setStore(const TextStore& store)
 void LineLayouts::setFont(const QFont& font)
 {
     font_ = font;
+    clear();
+}
+
+void LineLayouts::setTabStop(qreal pixels)
+{
+    pixels = std::max<qreal>(1, pixels);
+    if (pixels == tabStop_)
+        return;
+    tabStop_ = pixels;
     clear();
 }
 
@@ -337,7 +345,7 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
     auto layout = std::make_unique<QTextLayout>(store_->text(base + from, length), font_, device_);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(kTabStop);
+    option.setTabStopDistance(tabStop_);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     bool composing = false;

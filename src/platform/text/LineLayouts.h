@@ -53,6 +53,8 @@ public:
 
     void setStore(const TextStore& store);
     void setFont(const QFont& font);
+    /// The distance between tab stops in pixels.
+    void setTabStop(qreal pixels);
     void setPaintDevice(QPaintDevice* device);
     /// Wrap at this width in pixels.
     void setWidth(qreal width);
@@ -121,6 +123,7 @@ private:
     Formatter formatter_;
     FormatKey formatKey_;
     qreal width_ = 1;
+    qreal tabStop_ = 80;
     qsizetype preeditAt_ = -1;
     QString preedit_;
     mutable std::map<std::pair<qsizetype, qsizetype>, Unit> units_;

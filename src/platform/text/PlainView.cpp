@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -44,6 +45,7 @@ PlainView::PlainView(TextStore& store, QWidget* parent)
     setAcceptDrops(true);
     layouts_.setPaintDevice(viewport());
     layouts_.setFont(font());
+    applyTabStop();
     updateGutter();
     layouts_.setWidth(wrapPixels());
     layouts_.setFormatter([this](qsizetype line, qsizetype from, qsizetype length) { return formatsOf(line, from, length); },
@@ -647,6 +649,18 @@ void PlainView::resizeEvent(QResizeEvent* e)
     viewport()->update();
 }
 
+void PlainView::setTabWidth(int characters)
+{
+    tabWidth_ = std::max(1, characters);
+    applyTabStop();
+    viewport()->update();
+}
+
+void PlainView::applyTabStop()
+{
+    layouts_.setTabStop(QFontMetricsF(font(), viewport()).horizontalAdvance(u' ') * tabWidth_);
+}
+
 void PlainView::changeEvent(QEvent* e)
 {
     QAbstractScrollArea::changeEvent(e);
@@ -655,6 +669,7 @@ void PlainView::changeEvent(QEvent* e)
     if (e->type() == QEvent::FontChange) {
         maxTop_ = -1;
         layouts_.setFont(font());
+        applyTabStop();
         updateGutter();
         layouts_.setWidth(wrapPixels());
         viewport()->update();

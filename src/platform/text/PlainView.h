@@ -61,6 +61,9 @@ public:
     void cut();
     void paste();
 
+    /// Tab stops every this many characters (the width of a space in the view's font).
+    void setTabWidth(int characters);
+    int tabWidth() const { return tabWidth_; }
     /// Wrap at this width in pixels; 0 or less: at the window's edge.
     void setWrapWidth(int pixels);
     /// Each line's number at the left of its first row (on unless turned off).
@@ -127,6 +130,7 @@ private:
     int wrapPixels() const;
     int textLeft() const;
     void updateGutter();
+    void applyTabStop();
     void setTop(qsizetype offset);
     qsizetype maxTop() const;
     void updateScrollBar();
@@ -157,6 +161,7 @@ private:
     mutable qsizetype maxTopLineStart_ = 0; ///< the start of the line maxTop_ lies in
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
+    int tabWidth_ = 8;
     bool lineNumbers_ = true;
     int gutter_ = 0; ///< the line numbers' width
     bool overwrite_ = false;
