@@ -67,7 +67,7 @@ int main(int argc, char* argv[])
     const double load = ms(t);
     const qint64 held = residentKb() - before;
     t.restart();
-    const bool same = platform::encodeText(store.snapshot(), format.encoding) == file;
+    const bool same = platform::encodeText(store.snapshot(), format) == file;
     const double save = ms(t);
 
     std::vector<double> keys;

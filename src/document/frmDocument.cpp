@@ -33,12 +33,12 @@ frmDocument::frmDocument(Host& host, QWidget* parent) : QWidget(parent), host_(h
 
 frmDocument::~frmDocument() = default;
 
-void frmDocument::loadFile(const QString& path)
+void frmDocument::loadFile(const QString& path, const platform::TextFormat* as)
 {
     // Taken before the read: a change another program makes while the file is being read is
     // then seen by the next check, and never overwritten by a Save without a question.
     const QString before = platform::fileStamp(path);
-    rtfText->LoadFile(path);
+    rtfText->LoadFile(path, as);
     setCaption(path);
     bIsDirty = false;
     diskStamp_ = isUntitled() ? QString() : before;

@@ -9,6 +9,7 @@ class QMdiSubWindow;
 
 namespace platform {
 class RichTextBox;
+struct TextFormat;
 }
 
 /// A document window: one editor control filling it, the modified flag, and a caption that is
@@ -59,8 +60,8 @@ public:
 
     /// Reads path into the editor and makes it this document's file: its caption, no unsaved
     /// changes, and the file's size and time on disk as read. Throws AppError, leaving the
-    /// document as it was.
-    void loadFile(const QString& path);
+    /// document as it was. With as, the file is read as plain text in that encoding.
+    void loadFile(const QString& path, const platform::TextFormat* as = nullptr);
     /// Writes the document to path as the given file type and makes path its file, as loadFile
     /// does. Throws AppError, leaving the document as it was.
     void saveFile(const QString& path, int fileType);

@@ -11,6 +11,7 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QStringEncoder>
 #include <algorithm>
 
 namespace recovery {
@@ -31,6 +32,7 @@ const std::pair<Encoding, const char*> kEncodings[] = {
     {Encoding::Utf16LE, "utf-16le"},
     {Encoding::Utf16BE, "utf-16be"},
     {Encoding::Windows1252, "windows-1252"},
+    {Encoding::Other, "other"}, // named by "charset"
 };
 
 const std::pair<LineBreak, const char*> kLineBreaks[] = {
@@ -94,6 +96,8 @@ QByteArray toJson(const CopyInfo& info)
     o[QStringLiteral("path")] = info.path;
     o[QStringLiteral("kind")] = info.rich ? QStringLiteral("rtf") : QStringLiteral("plain");
     o[QStringLiteral("encoding")] = nameOf(kEncodings, info.format.encoding);
+    if (info.format.encoding == Encoding::Other)
+        o[QStringLiteral("charset")] = QString::fromLatin1(info.format.charset);
     o[QStringLiteral("lineBreaks")] = nameOf(kLineBreaks, info.format.lineBreak);
     o[QStringLiteral("diskStamp")] = info.diskStamp;
     o[QStringLiteral("order")] = info.order;
@@ -129,7 +133,12 @@ std::optional<CopyInfo> fromJson(const QByteArray& json, QString* error)
     const auto lineBreak = valueOf(kLineBreaks, o.value(QStringLiteral("lineBreaks")).toString());
     if (!encoding || !lineBreak)
         return fail(QStringLiteral("its description is damaged"));
-    info.format = {*encoding, *lineBreak};
+    info.format = {*encoding, *lineBreak, {}};
+    if (*encoding == Encoding::Other) {
+        info.format.charset = o.value(QStringLiteral("charset")).toString().toLatin1();
+        if (!QStringEncoder(info.format.charset.constData()).isValid())
+            return fail(QStringLiteral("its encoding is unknown here"));
+    }
     if (info.dataFile.isEmpty() || info.dataFile.contains(u'/') || info.dataFile.contains(u'\\')
         || info.dataFile.startsWith(u'.'))
         return fail(QStringLiteral("its description names no text file"));

@@ -145,7 +145,7 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
     if (platform::storesEveryCharacter(format.encoding))
         return true; // no copy of the text to look through
     const QString text = rtf.Text();
-    const qsizetype at = platform::firstUnstorable(text, format.encoding);
+    const qsizetype at = platform::firstUnstorable(text, format);
     if (at < 0)
         return true;
     const qsizetype length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
@@ -154,12 +154,13 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
         this,
         QStringLiteral("%1 holds characters that %2 cannot store, such as '%3' in line %4.  Save "
                        "it as UTF-8 instead?")
-            .arg(name, platform::encodingName(format.encoding), text.mid(at, length))
+            .arg(name, platform::encodingName(format), text.mid(at, length))
             .arg(line),
         platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
     if (answer != platform::Answer::Yes)
         return false;
     format.encoding = platform::TextFormat::Encoding::Utf8;
+    format.charset.clear();
     rtf.setPlainTextFormat(format);
     return true;
 }

@@ -14,6 +14,7 @@ const MenuRow kMenuRows[] = {
     {2, "mnuFileBar0", "-", nullptr, nullptr},
     {2, "mnuFileSave", "&Save", "Ctrl+S", &M::mnuFileSave_Click},
     {2, "mnuFileSaveAs", "Save &As...", nullptr, &M::mnuFileSaveAs_Click},
+    {2, "mnuFileEncoding", "&Encoding", nullptr, nullptr},
     {2, "mnuFileBar1", "-", nullptr, nullptr},
     {2, "mnuFilePrintSetup", "Print Set&up...", nullptr, &M::mnuFilePrintSetup_Click},
     {2, "mnuFilePrint", "&Print...", "Ctrl+P", &M::mnuFilePrint_Click},

@@ -164,6 +164,8 @@ void frmMain::buildToolbars()
         connect(windows, &QMenu::aboutToShow, this, &frmMain::rebuildWindowList);
     if (QMenu* file = menu(QStringLiteral("mnuFile")))
         connect(file, &QMenu::aboutToShow, this, &frmMain::rebuildRecentFiles);
+    if (QMenu* encoding = menu(QStringLiteral("mnuFileEncoding")))
+        connect(encoding, &QMenu::aboutToShow, this, &frmMain::fillEncodingMenu);
     findStateActions();
 }
 
@@ -262,7 +264,7 @@ void frmMain::setBackColor(platform::ColorValue color)
 static const char* const kDocumentItems[] = {
     "mnuFileClose", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuEditPaste",
     "mnuEditSelectAll", "mnuEditClear", "mnuEditFind", "mnuEditReplace", "mnuInsertHTMLTags",
-    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate", "mnuEditGoToLine"};
+    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate", "mnuEditGoToLine", "mnuFileEncoding"};
 
 void frmMain::DisableMenuItems()
 {

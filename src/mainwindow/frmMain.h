@@ -25,6 +25,7 @@ class Recovery;
 
 namespace platform {
 struct Services;
+struct TextFormat;
 }
 
 /// The multiple-document frame: menus, toolbars, status bar and the document windows.
@@ -239,6 +240,10 @@ private:
     void rebuildRecentFiles();
     /// Opens a file of the list, or takes it off the list, saying so, when it is gone.
     void openRecentFile(const QString& path);
+    /// File > Encoding, for the active document: how its text is written, and reading it again.
+    void fillEncodingMenu();
+    void chooseTextFormat(const platform::TextFormat& format, bool lineBreaks);
+    void reopenWithEncoding(const platform::TextFormat& format);
     void buildStatusBar();
     void restorePlacement();
     void applyBarSetting(const QString& key, const QString& menuItem, QWidget* bar);

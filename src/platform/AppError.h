@@ -27,6 +27,7 @@ constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
+constexpr int InvalidFileFormat = 321;
 constexpr int InvalidPropertyValue = 380;
 constexpr int ObjectNotSet = 91;
 constexpr int InvalidProcedureCall = 5;

@@ -111,12 +111,12 @@ void setFirstReportHook(std::function<void()> hook)
 }
 
 LoadedDocument loadDocument(const QString& path, const QFont& font,
-                            const std::function<bool(int)>& progress)
+                            const std::function<bool(int)>& progress, const TextFormat* as)
 {
     const Steps steps(progress);
     try {
         LoadedDocument result;
-        result.rich = holdsRtf(path);
+        result.rich = !as && holdsRtf(path);
         if (result.rich) {
             const QByteArray bytes = readAllBytes(path, steps);
             result.document = std::make_unique<QTextDocument>();
@@ -135,7 +135,9 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             doc.setModified(false);
         } else {
             result.store = std::make_unique<TextStore>();
-            result.format = decodeFileInto(path, *result.store, [&](int permille) { return steps.tell(permille); });
+            const auto tell = [&](int permille) { return steps.tell(permille); };
+            result.format = as ? decodeFileAs(path, *result.store, *as, tell)
+                               : decodeFileInto(path, *result.store, tell);
         }
         // What was read stays readable after its name went; only the caller can keep it now.
         result.vanished = fileStamp(path) == QLatin1String("gone");
@@ -232,17 +234,18 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
         std::rethrow_exception(failure);
 }
 
-LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent)
+LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent,
+                                        const TextFormat* as)
 {
     const qint64 size = fileSize(path);
     if (size < 0) // not a regular file: refused by the load itself
-        return loadDocument(path, font);
+        return loadDocument(path, font, {}, as);
     // Rich text is read several times slower than plain text: from a smaller size it is read
     // beside the window, which shows its progress only when it takes more than a moment.
     int showAfterMs = 0;
     if (size < g_progressFromBytes) {
-        if (size < std::min(g_progressFromBytes, kRichBesideBytes) || !holdsRtf(path))
-            return loadDocument(path, font);
+        if (size < std::min(g_progressFromBytes, kRichBesideBytes) || as || !holdsRtf(path))
+            return loadDocument(path, font, {}, as);
         showAfterMs = std::max(1, g_momentMs);
     }
     LoadedDocument result;
@@ -250,7 +253,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
     runWithProgress(parent,
                     QStringLiteral("Opening %1 (%2)...").arg(QFileInfo(path).fileName(), sizeText(size)),
                     QStringLiteral("Loading was cancelled."), [&](const auto& progress) {
-                        LoadedDocument loaded = loadDocument(path, font, progress);
+                        LoadedDocument loaded = loadDocument(path, font, progress, as);
                         if (loaded.document)
                             loaded.document->moveToThread(home);
                         result = std::move(loaded);

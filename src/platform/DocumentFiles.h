@@ -29,14 +29,17 @@ struct LoadedDocument {
 /// Reads a file: RTF into a new document in the given default font when it holds RTF, otherwise
 /// plain text in its own encoding into a text store. progress(permille) is called every
 /// few milliseconds of work; when it returns false the load stops and raises err::Cancel. Throws
-/// AppError when the file cannot be read. Runs on any thread.
+/// AppError when the file cannot be read. Runs on any thread. With as, the file is read as plain
+/// text in that encoding, whatever it holds (see decodeFileAs).
 LoadedDocument loadDocument(const QString& path, const QFont& font,
-                            const std::function<bool(int)>& progress = {});
+                            const std::function<bool(int)>& progress = {},
+                            const TextFormat* as = nullptr);
 
 /// loadDocument for the user: a file of at least progressFromBytes() is read on a worker thread
 /// while a progress window with Cancel runs over parent, which keeps painting; Cancel raises
 /// err::Cancel once the worker has stopped, leaving nothing loaded.
-LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent);
+LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent,
+                                        const TextFormat* as = nullptr);
 
 /// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
 /// over parent; the program's windows keep painting. work is handed a progress function as

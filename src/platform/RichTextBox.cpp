@@ -1108,9 +1108,33 @@ void RichTextBox::setPlainTextFormat(const TextFormat& f)
         store_->setLineBreak(f.lineBreak);
 }
 
-void RichTextBox::LoadFile(const QString& path)
+void RichTextBox::chooseEncoding(const TextFormat& f)
 {
-    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window());
+    if (f.encoding == plainFormat_.encoding && f.charset == plainFormat_.charset)
+        return;
+    plainFormat_.encoding = f.encoding;
+    plainFormat_.charset = f.charset;
+    Q_EMIT Change();
+}
+
+void RichTextBox::chooseLineBreak(TextFormat::LineBreak lineBreak)
+{
+    if (lineBreak == plainTextFormat().lineBreak && !mixesLineBreaks())
+        return;
+    plainFormat_.lineBreak = lineBreak;
+    if (plain_)
+        store_->setEveryLineBreak(lineBreak);
+    Q_EMIT Change();
+}
+
+bool RichTextBox::mixesLineBreaks() const
+{
+    return plain_ && store_->mixesLineBreaks();
+}
+
+void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
+{
+    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window(), as);
     unkept_ = loaded.unkept;
     userFormat_ = 0; // what the file holds is the file's, not a format given here
     vanishedWhileRead_ = loaded.vanished;
@@ -1143,8 +1167,8 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     qsizetype size = 0;
     if (fileType == PlainText && plain_) {
         // Encoded while it is written, so the bytes are never held whole.
-        produce = [snapshot = store_->snapshot(), encoding = plainFormat_.encoding](const auto& write) {
-            encodeText(snapshot, encoding, write);
+        produce = [snapshot = store_->snapshot(), format = plainFormat_](const auto& write) {
+            encodeText(snapshot, format, write);
         };
         const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
                           || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;

@@ -147,7 +147,9 @@ public:
 
     /// Replaces the content: rich text when the file holds RTF, otherwise plain text whose
     /// encoding and line breaks are kept for SaveFile. Throws AppError when the file cannot be read.
-    void LoadFile(const QString& path);
+    /// With as, the file is read as plain text in that encoding; when it cannot be, the content
+    /// stays as it was.
+    void LoadFile(const QString& path, const TextFormat* as = nullptr);
     /// Writes the content as rich text (0) or plain text (1) through a temporary file renamed
     /// over the target, so a failed save leaves the old file whole. Throws AppError on failure.
     void SaveFile(const QString& path, int fileType = RichText);
@@ -170,6 +172,13 @@ public:
     /// is the one new lines take; a plain document keeps the style of each line it read.
     TextFormat plainTextFormat() const;
     void setPlainTextFormat(const TextFormat& f);
+    /// The user's choice of how the text is written from the next save on: the encoding of f (its
+    /// line breaks stay as they are), or one style for every line break. A change is an edit of
+    /// the document (Change is raised).
+    void chooseEncoding(const TextFormat& f);
+    void chooseLineBreak(TextFormat::LineBreak lineBreak);
+    /// Whether the line breaks have more than one style.
+    bool mixesLineBreaks() const;
 
     /// Prints the selection, or all text when nothing is selected.
     void SelPrint(QPrinter* printer);

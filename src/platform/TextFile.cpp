@@ -1,7 +1,9 @@
 #include "platform/TextFile.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <array>
+#include <unordered_map>
 
 namespace platform {
 
@@ -89,25 +91,53 @@ QByteArray encodeText(const QString& text, const TextFormat& format)
     }
     case E::Windows1252:
         return encodeWindows1252(*source);
+    case E::Other: {
+        QStringEncoder encoder(format.charset.constData());
+        return encoder.encode(*source);
+    }
     }
     return source->toUtf8();
 }
 
 bool storesEveryCharacter(TextFormat::Encoding encoding)
 {
-    return encoding != TextFormat::Encoding::Windows1252;
+    return encoding != TextFormat::Encoding::Windows1252 && encoding != TextFormat::Encoding::Other;
 }
 
-qsizetype firstUnstorable(const QString& text, TextFormat::Encoding encoding)
+qsizetype firstUnstorable(const QString& text, const TextFormat& format)
 {
-    if (storesEveryCharacter(encoding))
+    if (storesEveryCharacter(format.encoding))
         return -1;
     const QChar* begin = text.constData();
     const QChar* end = begin + text.size();
+    if (format.encoding == TextFormat::Encoding::Windows1252) {
+        for (const QChar* p = begin; p < end; ++p) {
+            const char16_t u = p->unicode();
+            if (u >= 0x80 && byte1252(u) < 0)
+                return p - begin;
+        }
+        return -1;
+    }
+    // Another encoding keeps a character when it comes back from its bytes unchanged. Each
+    // character is tried once; ASCII is in every encoding offered.
+    std::unordered_map<char32_t, bool> kept;
     for (const QChar* p = begin; p < end; ++p) {
-        const char16_t u = p->unicode();
-        if (u >= 0x80 && byte1252(u) < 0)
+        if (p->unicode() < 0x80)
+            continue;
+        const qsizetype n = p->isHighSurrogate() && p + 1 < end && p[1].isLowSurrogate() ? 2 : 1;
+        const QStringView ch(p, n);
+        const char32_t key = n == 2 ? QChar::surrogateToUcs4(p[0], p[1]) : p->unicode();
+        auto it = kept.find(key);
+        if (it == kept.end()) {
+            QStringEncoder encoder(format.charset.constData(), QStringConverter::Flag::Stateless);
+            const QByteArray bytes = encoder.encode(ch);
+            QStringDecoder decoder(format.charset.constData(), QStringConverter::Flag::Stateless);
+            const QString back = decoder.decode(bytes);
+            it = kept.emplace(key, !encoder.hasError() && !decoder.hasError() && back == ch).first;
+        }
+        if (!it->second)
             return p - begin;
+        p += n - 1;
     }
     return -1;
 }
@@ -121,13 +151,43 @@ QString encodingName(TextFormat::Encoding encoding)
     case E::Utf16LE: return QStringLiteral("UTF-16 LE");
     case E::Utf16BE: return QStringLiteral("UTF-16 BE");
     case E::Windows1252: return QStringLiteral("Windows-1252");
+    case E::Other: break;
     }
     return QString();
 }
 
+QString encodingName(const TextFormat& format)
+{
+    return format.encoding == TextFormat::Encoding::Other ? QString::fromLatin1(format.charset)
+                                                          : encodingName(format.encoding);
+}
+
+const QList<TextFormat>& offeredEncodings()
+{
+    static const QList<TextFormat> offered = [] {
+        using E = TextFormat::Encoding;
+        QList<TextFormat> list;
+        for (const E e : {E::Utf8, E::Utf8Bom, E::Utf16LE, E::Utf16BE, E::Windows1252})
+            list << TextFormat{e, TextFormat::LineBreak::LF, {}};
+        // Only those this platform's converter can read and write are offered.
+        for (const char* name :
+             {"ISO-8859-1", "ISO-8859-15", "ISO-8859-2", "ISO-8859-3", "ISO-8859-4", "ISO-8859-5",
+              "ISO-8859-6", "ISO-8859-7", "ISO-8859-8", "ISO-8859-9", "ISO-8859-10", "ISO-8859-13",
+              "ISO-8859-14", "ISO-8859-16", "Windows-1250", "Windows-1251", "Windows-1253",
+              "Windows-1254", "Windows-1255", "Windows-1256", "Windows-1257", "Windows-1258",
+              "KOI8-R", "KOI8-U", "IBM866", "macintosh", "Shift_JIS", "EUC-JP", "ISO-2022-JP",
+              "EUC-KR", "GB18030", "GBK", "Big5", "Big5-HKSCS", "TIS-620"}) {
+            if (QStringDecoder(name).isValid() && QStringEncoder(name).isValid())
+                list << TextFormat{E::Other, TextFormat::LineBreak::LF, QByteArray(name)};
+        }
+        return list;
+    }();
+    return offered;
+}
+
 QString describe(const TextFormat& format)
 {
-    const QString enc = encodingName(format.encoding);
+    const QString enc = encodingName(format);
     switch (format.lineBreak) {
     case TextFormat::LineBreak::LF: return enc + QStringLiteral(", LF");
     case TextFormat::LineBreak::CRLF: return enc + QStringLiteral(", CRLF");

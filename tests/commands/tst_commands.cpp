@@ -68,7 +68,7 @@ void tst_commands::menusAsTheUserSeesThem()
 {
     MainFixture f;
     QCOMPARE(menuBarOutline(*f.main), (QStringList{
-        "&File: &New Ctrl+N|&Open... Ctrl+O|&Close Ctrl+W|-|&Save Ctrl+S|Save &As...|-|"
+        "&File: &New Ctrl+N|&Open... Ctrl+O|&Close Ctrl+W|-|&Save Ctrl+S|Save &As...|&Encoding[]|-|"
         "Print Set&up...|&Print... Ctrl+P|-|E&xit Ctrl+Q",
         "&Edit: ~&Undo Ctrl+Z|~&Redo Ctrl+Y|-|~Cu&t  Ctrl+X|~&Copy  Ctrl+C|&Paste  Ctrl+V|-|Cle&ar|"
         "Select A&ll Ctrl+A|-|&Find Ctrl+F|&Replace Ctrl+H|-|&Go to Line... Ctrl+G",
@@ -88,7 +88,7 @@ void tst_commands::menusAsTheUserSeesThem()
     f.main->DisableMenuItems();
     const QStringList items = menuBarOutline(*f.main).join('|').split(QRegularExpression("\\||\\[|\\]|: "));
     QCOMPARE(items.filter(QRegularExpression("^~")),
-             (QStringList{"~&Close Ctrl+W", "~&Save Ctrl+S", "~Save &As...", "~&Print... Ctrl+P", "~&Undo Ctrl+Z",
+             (QStringList{"~&Close Ctrl+W", "~&Save Ctrl+S", "~Save &As...", "~&Encoding", "~&Print... Ctrl+P", "~&Undo Ctrl+Z",
                           "~&Redo Ctrl+Y", "~Cu&t  Ctrl+X", "~&Copy  Ctrl+C", "~&Paste  Ctrl+V", "~Cle&ar",
                           "~Select A&ll Ctrl+A", "~&Find Ctrl+F", "~&Replace Ctrl+H", "~&Go to Line... Ctrl+G",
                           "~&HTML Tags", "~&Date F4", "~&Time F5", "~Date &and Time F6"}));

@@ -393,6 +393,62 @@ private slots:
             QCOMPARE(f.messages->shown.last().prompt, QString(formatting).replace("PATH", path));
         }
     }
+
+    void encodingAndLineBreaksChosenByTheUser()
+    {
+        // File > Encoding ticks how the file is written, sets what the next save writes, and reads
+        // the file again in another encoding.
+        MainFixture f;
+        const QString path = f.path("notes.txt");
+        writeFile(path, "caf\xE9 \xA4\r\nb\n"); // not UTF-8, and its breaks of two kinds
+        f.main->OpenFiles({path}, "test");
+        frmDocument* doc = f.active();
+        QMenu* menu = f.main->menu("mnuFileEncoding");
+        const auto row = [&](const QString& text) {
+            Q_EMIT menu->aboutToShow();
+            for (QAction* a : menu->findChildren<QAction*>()) {
+                if (a->text() == text && a->isEnabled())
+                    return a;
+            }
+            return static_cast<QAction*>(nullptr);
+        };
+        const auto ticked = [&] {
+            Q_EMIT menu->aboutToShow();
+            QStringList on;
+            for (QAction* a : menu->actions())
+                on << (a->isChecked() ? a->text() : QString());
+            on.removeAll(QString());
+            return on.join(", ");
+        };
+        QCOMPARE(ticked(), "Windows-1252");
+        row("ISO-8859-15")->trigger(); // the first one in the menu ticks it; this one is the reopen's
+        QCOMPARE(ticked(), "ISO-8859-15");
+        QVERIFY(doc->bIsDirty);
+        f.messages->answers << Answer::Yes; // lose the change of encoding
+        f.main->findChild<QMenu*>("mnuFileReopenEncoding")->actions().at(6)->trigger(); // ISO-8859-15
+        QCOMPARE(doc->rtfText->Text() + (doc->bIsDirty ? " *" : ""), u"caf\u00E9 \u20AC\nb\n"_qs);
+        row("CR LF (Windows)")->trigger();
+        QVERIFY(doc->bIsDirty && f.main->SaveDocument(*doc));
+        QCOMPARE(readFile(path), QByteArray("caf\xE9 \xA4\r\nb\r\n"));
+        row("UTF-16 LE")->trigger();
+        QVERIFY(f.main->SaveDocument(*doc));
+        QCOMPARE(readFile(path), QByteArray("\xFF\xFE" "c\0a\0f\0\xE9\0 \0\xAC\x20\r\0\n\0b\0\r\0\n\0", 24));
+        // A character the chosen encoding lacks asks, as any save does.
+        doc->rtfText->setSelText(u"\u4E2D"_qs);
+        row("ISO-8859-15")->trigger();
+        f.messages->answers << Answer::No;
+        QVERIFY(!f.main->SaveDocument(*doc));
+        QCOMPARE(f.messages->shown.last().prompt,
+                 path + u" holds characters that ISO-8859-15 cannot store, such as '\u4E2D' in line 1.  Save it as UTF-8 instead?"_qs);
+        // Read again as UTF-8, which the file is not: asked first, and nothing is lost.
+        f.messages->answers << Answer::Yes;
+        f.main->findChild<QMenu*>("mnuFileReopenEncoding")->actions().at(0)->trigger();
+        QCOMPARE(f.messages->shown.at(f.messages->shown.size() - 2).prompt,
+                 path + " has changes that are not saved.  Read it again as UTF-8 and lose them?");
+        QCOMPARE(f.messages->shown.last().prompt,
+                 path + " is not UTF-8 text: the bytes from offset 0 on are not valid in it.  The document was left as it was.");
+        QVERIFY(doc->bIsDirty && doc->rtfText->Text().startsWith(u"\u4E2Dcaf"_qs));
+    }
 };
 
 QTEST_MAIN(tst_files)

@@ -123,7 +123,11 @@ void tst_textstore::filesComeBackByteForByte()
         const platform::TextFormat format = platform::decodeFileInto(path, store, {}, piece);
         QCOMPARE(int(format.encoding), encoding);
         QCOMPARE(store.text(), text);
-        QCOMPARE(platform::encodeText(store.snapshot(), format.encoding), bytes);
+        QCOMPARE(platform::encodeText(store.snapshot(), format), bytes);
+        // Read again in the encoding found, as the user may choose it, the same text comes back.
+        TextStore again;
+        QCOMPARE(platform::decodeFileAs(path, again, format, {}, piece), format);
+        QCOMPARE(again.text(), text);
     }
 }
 

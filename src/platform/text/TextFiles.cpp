@@ -103,21 +103,85 @@ TextFormat decodeFileInto(const QString& path, TextStore& store,
     return format;
 }
 
-QByteArray encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encoding)
+TextFormat decodeFileAs(const QString& path, TextStore& store, const TextFormat& as,
+                        const std::function<bool(int)>& progress, qsizetype pieceBytes)
 {
+    TextFormat format = as;
+    const Encoding encoding = as.encoding;
+    const QByteArray mark = encoding == Encoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF")
+                          : encoding == Encoding::Utf16LE ? QByteArray("\xFF\xFE")
+                          : encoding == Encoding::Utf16BE ? QByteArray("\xFE\xFF")
+                                                          : QByteArray();
+    // One decoder for the whole file: it carries a character parted between two pieces over.
+    // The mark is passed over here, so a mark that follows it is text.
+    constexpr auto keepMarks = QStringConverter::Flag::ConvertInitialBom;
+    QStringDecoder decoder;
+    if (encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom)
+        decoder = QStringDecoder(QStringConverter::Utf8, keepMarks);
+    else if (encoding == Encoding::Utf16LE)
+        decoder = QStringDecoder(QStringConverter::Utf16LE, keepMarks);
+    else if (encoding == Encoding::Utf16BE)
+        decoder = QStringDecoder(QStringConverter::Utf16BE, keepMarks);
+    else if (encoding == Encoding::Other)
+        decoder = QStringDecoder(as.charset.constData(), keepMarks);
+    if (encoding != Encoding::Windows1252 && !decoder.isValid())
+        raise(err::InvalidFileFormat, QStringLiteral("This system cannot read %1.").arg(encodingName(as)));
+    qint64 at = 0; // the file offset of the piece
+    QString buffer;
+    const auto invalid = [&](qint64 where) {
+        store.beginRaw(TextFormat::LineBreak::LF);
+        store.finishRaw();
+        raise(err::InvalidFileFormat,
+              QStringLiteral("%1 is not %2 text: the bytes from offset %3 on are not valid in it.")
+                  .arg(path, encodingName(as))
+                  .arg(where));
+    };
+    store.beginRaw(TextFormat::LineBreak::LF);
+    readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
+        const qint64 start = at;
+        at += piece.size();
+        if (start == 0 && !mark.isEmpty() && piece.startsWith(mark))
+            piece = piece.sliced(mark.size());
+        if (encoding == Encoding::Windows1252) {
+            store.appendRaw(decodeWindows1252(piece));
+        } else {
+            buffer.resize(decoder.requiredSpace(piece.size()));
+            const QChar* end = decoder.appendToBuffer(buffer.data(), piece);
+            if (decoder.hasError())
+                invalid(start);
+            store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
+        }
+        return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
+    });
+    if (encoding != Encoding::Windows1252) {
+        // A character the file's end cuts short.
+        const QString rest = decoder.decode(QByteArrayView());
+        if (decoder.hasError())
+            invalid(at);
+        store.appendRaw(rest);
+    }
+    store.finishRaw();
+    format.lineBreak = store.lineBreak();
+    return format;
+}
+
+QByteArray encodeText(const TextStore::Snapshot& snapshot, const TextFormat& format)
+{
+    const Encoding encoding = format.encoding;
     QByteArray out;
     const bool wide = encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
     out.reserve(snapshot.length() * (wide ? 2 : 1) + snapshot.length() / 32 + 4);
-    encodeText(snapshot, encoding, [&](QByteArrayView piece) {
+    encodeText(snapshot, format, [&](QByteArrayView piece) {
         out.append(piece);
         return true;
     });
     return out;
 }
 
-void encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encoding,
+void encodeText(const TextStore::Snapshot& snapshot, const TextFormat& format,
                 const std::function<bool(QByteArrayView)>& sink)
 {
+    const Encoding encoding = format.encoding;
     constexpr qsizetype kPiece = 1024 * 1024;
     QByteArray out;
     out.reserve(kPiece + 256 * 1024);
@@ -126,7 +190,8 @@ void encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encodi
     case Encoding::Utf16LE: out.append("\xFF\xFE"); break;
     case Encoding::Utf16BE: out.append("\xFE\xFF"); break;
     case Encoding::Utf8:
-    case Encoding::Windows1252: break;
+    case Encoding::Windows1252:
+    case Encoding::Other: break;
     }
     const auto flush = [&](bool last) {
         if (out.size() < kPiece && !last)
@@ -143,10 +208,12 @@ void encodeText(const TextStore::Snapshot& snapshot, TextFormat::Encoding encodi
         });
     } else {
         // One encoder for all pieces, so that a surrogate pair parted between two stays whole.
-        QStringEncoder encoder(encoding == Encoding::Utf16LE   ? QStringConverter::Utf16LE
-                               : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
-                                                               : QStringConverter::Utf8,
-                               QStringConverter::Flag::ConvertInitialBom);
+        QStringEncoder encoder = encoding == Encoding::Other
+            ? QStringEncoder(format.charset.constData())
+            : QStringEncoder(encoding == Encoding::Utf16LE   ? QStringConverter::Utf16LE
+                             : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
+                                                             : QStringConverter::Utf8,
+                             QStringConverter::Flag::ConvertInitialBom);
         snapshot.forEachRawPiece([&](QStringView piece) {
             const qsizetype at = out.size();
             out.resize(at + encoder.requiredSpace(piece.size()));

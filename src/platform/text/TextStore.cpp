@@ -640,6 +640,18 @@ void TextStore::setLineBreak(LineBreak lineBreak)
     lineBreak_ = lineBreak;
 }
 
+void TextStore::setEveryLineBreak(LineBreak lineBreak)
+{
+    for (Leaf& leaf : leaves_)
+        leaf.unusual.clear();
+    lineBreak_ = lineBreak;
+}
+
+bool TextStore::mixesLineBreaks() const
+{
+    return std::any_of(leaves_.begin(), leaves_.end(), [](const Leaf& leaf) { return !leaf.unusual.empty(); });
+}
+
 void TextStore::endGroup()
 {
     if (groupDepth_ == 0 || --groupDepth_ > 0)

@@ -103,6 +103,10 @@ public:
     /// A new document style for line breaks, as for text that was read with its breaks made
     /// alike: every break of the old style takes the new one.
     void setLineBreak(LineBreak lineBreak);
+    /// Every break takes this style, whatever style it had.
+    void setEveryLineBreak(LineBreak lineBreak);
+    /// Whether the breaks have more than one style.
+    bool mixesLineBreaks() const;
     /// Called after every edit, undo and redo included, with the lines it touched: lines
     /// [firstLine, firstLine + removedLines) became addedLines lines. What keeps per-line
     /// knowledge of the text (the syntax colours) follows edits with it.
