@@ -16,7 +16,7 @@ void frmMain::mnuEditCut_Click()
 {
     trap(QStringLiteral("mnuEditCut_Click"), [&] {
         platform::RichTextBox& box = *requireActiveForm().rtfText;
-        platform::setClipboardText(box.SelText());
+        platform::setClipboardText(box.clipboardText());
         box.setSelText(QString());
     });
 }
@@ -24,7 +24,7 @@ void frmMain::mnuEditCut_Click()
 void frmMain::mnuEditCopy_Click()
 {
     trap(QStringLiteral("mnuEditCopy_Click"), [&] {
-        platform::setClipboardText(requireActiveForm().rtfText->SelText());
+        platform::setClipboardText(requireActiveForm().rtfText->clipboardText());
     });
 }
 

@@ -222,7 +222,7 @@ protected:
     QMimeData* createMimeDataFromSelection() const override
     {
         auto* data = new QMimeData;
-        data->setText(box_.SelText());
+        data->setText(box_.clipboardText());
         return data;
     }
 
@@ -710,6 +710,14 @@ QString RichTextBox::SelText() const
         return plain_->selectedText();
     QString s = cursor().selectedText();
     toPlainOffsets(s);
+    return s;
+}
+
+QString RichTextBox::clipboardText() const
+{
+    QString s = SelText();
+    if (!plain_)
+        s.remove(QChar::ObjectReplacementCharacter);
     return s;
 }
 

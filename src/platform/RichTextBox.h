@@ -42,6 +42,9 @@ public:
     qsizetype SelLength() const;
     void setSelLength(qsizetype length);
     QString SelText() const;
+    /// The selection as Cut and Copy put it on the clipboard: a rich document's pictures leave
+    /// nothing behind (their object characters).
+    QString clipboardText() const;
     void setSelText(const QString& text);
     QString Text() const;
     qsizetype TextLength() const;

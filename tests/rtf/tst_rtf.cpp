@@ -1,12 +1,16 @@
 // The RTF reader and writer: text, formats, tables, pictures, real files, hostile input, LibreOffice.
 #include "MainFixture.h"
+#include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -561,6 +565,22 @@ void tst_rtf::keepsPictures_data()
                    jpeg.toHex().toUpper())
         << jpeg << QSize(100, 200) << true;
     QTest::newRow("png, no sizes") << picture("\\pngblip", png.toHex()) << png << QSize(40, 20) << true;
+    // Blue but for its right quarter: cropped to that quarter, the picture shows red only.
+    QImage blueRed(40, 20, QImage::Format_RGB32);
+    blueRed.fill(QColor(255, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            blueRed.setPixelColor(x, y, Qt::blue);
+    QBuffer blueRedPng;
+    blueRedPng.open(QIODevice::WriteOnly);
+    blueRed.save(&blueRedPng, "PNG");
+    QTest::newRow("png cropped")
+        << picture("\\pngblip\\picwgoal1500\\pichgoal750\\piccropl1125\\piccropb375", blueRedPng.data().toHex())
+        << blueRedPng.data() << QSize(25, 25) << true;
+    const QByteArray dib = redImage("BMP").mid(14); // a BMP file without its file header
+    QTest::newRow("device-independent bitmap")
+        << picture("\\dibitmap0\\picw40\\pich20\\picwgoal600\\pichgoal300", dib.toHex()) << dib
+        << QSize(40, 20) << true;
     QTest::newRow("png as binary data")
         << picture("\\pngblip\\picwgoal600\\pichgoal300\\bin" + QByteArray::number(png.size()), png)
         << png << QSize(40, 20) << true;
@@ -603,6 +623,17 @@ void tst_rtf::keepsPictures()
     const auto reread = readRtf(written);
     QCOMPARE(picturesIn(*reread), pictures);
     QCOMPARE(RtfWriter::write(*reread), written);
+
+    // Copied with the text around it, the picture leaves nothing on the clipboard.
+    if (QByteArray(QTest::currentDataTag()) == "png at its goal size") {
+        MainFixture f;
+        writeFile(f.path("picture.rtf"), rtf);
+        f.main->OpenFiles({f.path("picture.rtf")}, "test");
+        f.editor()->setSelStart(0);
+        f.editor()->setSelLength(f.editor()->TextLength());
+        f.trigger("mnuEditCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before  after"_qs);
+    }
 
     // Text typed just after the picture is text.
     at.clearSelection();

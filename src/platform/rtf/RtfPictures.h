@@ -24,15 +24,17 @@ enum PictureProperty {
     PictureData,
 };
 
-/// What Qt can draw: PNG and JPEG are shown; every other kind (metafiles, device-independent
-/// bitmaps, Macintosh pictures) is kept and shown as a grey box of its size.
-enum class PictureKind { Png, Jpeg, Other };
+/// What Qt can draw: PNG, JPEG and device-independent bitmaps are shown; every other kind
+/// (metafiles, device-dependent bitmaps, Macintosh pictures) is kept and shown as a grey box of
+/// its size.
+enum class PictureKind { Png, Jpeg, Dib, Other };
 PictureKind pictureKind(const QByteArray& keywords);
 
 /// The size the picture is shown at, in the document's pixels (96 per inch): \picwgoal and
-/// \pichgoal scaled by \picscalex and \picscaley; without goals, \picw and \pich (pixels for
-/// bitmaps, hundredths of a millimetre for metafiles), else the image's own size. Each side
-/// lies between 1 and 22 inches' worth of pixels.
+/// \pichgoal less the crops (\piccropl and the like, in twips; a negative crop adds a margin),
+/// scaled by \picscalex and \picscaley; without goals, \picw and \pich (pixels for bitmaps,
+/// hundredths of a millimetre for metafiles), else the image's own size. Each side lies between
+/// 1 and 22 inches' worth of pixels.
 QSize pictureDisplaySize(const QByteArray& keywords, QSize imageSize = {});
 
 /// The format of a picture's object character: `around` (the text's format, for what is typed
