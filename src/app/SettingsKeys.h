@@ -28,6 +28,7 @@ inline const QString MainStatusBar = QStringLiteral("MainStatusBar");
 // Display choices of the View menu, beside the layout keys and stored as they are.
 inline const QString SyntaxColors = QStringLiteral("SyntaxColors");
 inline const QString LineNumbers = QStringLiteral("LineNumbers");
+inline const QString WordWrap = QStringLiteral("WordWrap");
 // The File menu's recent files, newest first: RecentFile1 to RecentFile8.
 inline const QString RecentFile = QStringLiteral("RecentFile");
 
