@@ -1,7 +1,9 @@
 // Shows large documents with word wrap off and prints what the keys a user presses there cost:
 // opening and the first screen, End on a long line, keys typed at its end, paging sideways, and
-// Ctrl+End. None of it may grow with the line's or the document's length.
-//   bench_unwrapped [LINE_MB [FILE_MB]]   default: a 10 MB line, and a 100 MB file of short lines
+// Ctrl+End. None of it may grow with the line's or the document's length. Last, a rich document
+// of one paragraph with no place to break it, opened and typed at unwrapped.
+//   bench_unwrapped [LINE_MB [FILE_MB [RICH_KB]]]   default: a 10 MB line, a 100 MB file of short
+//                                                   lines, a 1024 KB rich paragraph
 #include "BenchSupport.h"
 #include "platform/RichTextBox.h"
 #include "platform/text/PlainView.h"
@@ -64,6 +66,25 @@ void run(const QString& path, const char* title)
     std::printf("  caret shown after Ctrl+End: %s\n", port.rect().contains(view->caretRect()) ? "yes" : "NO");
 }
 
+void runRich(const QString& path, const char* title)
+{
+    std::printf("%s\n", title);
+    platform::RichTextBox box;
+    box.resize(900, 700);
+    box.setWordWrap(false);
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box))
+        return;
+    QWidget& port = *box.hwnd();
+    report("open and first screen", {timed([&] { box.LoadFile(path); }, port)});
+    box.SetFocus();
+    report("Ctrl+End", {timed([&] { QTest::keyClick(box.hwnd(), Qt::Key_End, Qt::ControlModifier); }, port)});
+    std::vector<double> keys;
+    for (int i = 0; i < 20; ++i)
+        keys.push_back(timed([&] { QTest::keyClick(box.hwnd(), Qt::Key(Qt::Key_A + i % 26)); }, port));
+    report("a key typed at its end", keys);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,5 +111,15 @@ int main(int argc, char** argv)
     }
     run(line, qPrintable(QStringLiteral("%1 MB on one line, word wrap off").arg(lineMb)));
     run(file, qPrintable(QStringLiteral("%1 MB of short lines, word wrap off").arg(fileMb)));
+    const int richKb = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 1024;
+    const QString rich = dir.filePath(QStringLiteral("rich.rtf"));
+    {
+        QFile f(rich);
+        f.open(QIODevice::WriteOnly);
+        f.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ");
+        f.write(QByteArray(qint64(richKb) << 10, 'x'));
+        f.write("\\par}");
+    }
+    runRich(rich, qPrintable(QStringLiteral("a rich paragraph of %1 KB with no space, word wrap off").arg(richKb)));
     return 0;
 }

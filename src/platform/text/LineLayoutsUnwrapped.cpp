@@ -61,7 +61,8 @@ qreal LineLayouts::pieceWidth(const WideLine& w, size_t k, qsizetype lineLength)
 void LineLayouts::measured(qsizetype line, const Unit& u) const
 {
     const QTextLine tl = u.layout->lineAt(0);
-    const qreal width = tl.isValid() ? tl.cursorToX(int(u.layout->text().size())) : 0;
+    // Text being composed in the piece widens it while it lasts.
+    const qreal width = tl.isValid() ? tl.cursorToX(int(u.layout->text().size() + u.layout->preeditAreaText().size())) : 0;
     if (!isLong(line)) {
         widest_ = std::max(widest_, width);
         return;
