@@ -32,6 +32,7 @@ inline const QString LineNumbers = QStringLiteral("LineNumbers");
 // key typing spaces when InsertSpaces is YES.
 inline const QString TabWidth = QStringLiteral("TabWidth");
 inline const QString InsertSpaces = QStringLiteral("InsertSpaces");
+inline const QString WordWrap = QStringLiteral("WordWrap");
 // The File menu's recent files, newest first: RecentFile1 to RecentFile8.
 inline const QString RecentFile = QStringLiteral("RecentFile");
 

@@ -56,6 +56,36 @@ void frmMain::mnuViewLineNumbers_Click()
     toggleDisplayChoice(QStringLiteral("mnuViewLineNumbers"), keys::LineNumbers);
 }
 
+void frmMain::mnuViewWordWrap_Click()
+{
+    toggleDisplayChoice(QStringLiteral("mnuViewWordWrap"), keys::WordWrap);
+}
+
+// Zoom belongs to the document window, like its scroll position: it is not stored, and a new
+// window starts at its font's size.
+static void zoomActive(frmMain& main, const QString& item, int by)
+{
+    main.trap(item + QStringLiteral("_Click"), [&] {
+        if (frmDocument* doc = main.ActiveForm())
+            doc->rtfText->setZoom(by == 0 ? 0 : doc->rtfText->Zoom() + by);
+    });
+}
+
+void frmMain::mnuViewZoomIn_Click()
+{
+    zoomActive(*this, QStringLiteral("mnuViewZoomIn"), 1);
+}
+
+void frmMain::mnuViewZoomOut_Click()
+{
+    zoomActive(*this, QStringLiteral("mnuViewZoomOut"), -1);
+}
+
+void frmMain::mnuViewZoomNormal_Click()
+{
+    zoomActive(*this, QStringLiteral("mnuViewZoomNormal"), 0);
+}
+
 void frmMain::toggleDisplayChoice(const QString& item, const QString& key)
 {
     // Kept at once, unlike the bars: the choice is about every document, open or still to come.
@@ -73,6 +103,7 @@ void frmMain::applyDisplayChoices(frmDocument& doc)
     doc.rtfText->setLineNumbersVisible(readSetting(keys::LineNumbers, keys::True) == keys::True);
     doc.rtfText->setTabOptions(modMain::TabWidthSetting(*services_.settings),
                                readSetting(keys::InsertSpaces, keys::No) == keys::Yes);
+    doc.rtfText->setWordWrap(readSetting(keys::WordWrap, keys::True) == keys::True);
 }
 
 QMenu* frmMain::createPopupMenu()

@@ -63,6 +63,9 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
     // Redo answers both keys other editors give it.
     action(QStringLiteral("mnuEditRedo"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")),
                                                          QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    // Zoom In answers Ctrl+= too: the same key as Ctrl++ without Shift.
+    action(QStringLiteral("mnuViewZoomIn"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl++")),
+                                                           QKeySequence(QStringLiteral("Ctrl+="))});
     buildToolbars();
     buildStatusBar();
     recovery_ = std::make_unique<Recovery>(*this, services_.dataFolder);
@@ -264,7 +267,8 @@ void frmMain::setBackColor(platform::ColorValue color)
 static const char* const kDocumentItems[] = {
     "mnuFileClose", "mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuEditPaste",
     "mnuEditSelectAll", "mnuEditClear", "mnuEditFind", "mnuEditReplace", "mnuInsertHTMLTags",
-    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate", "mnuEditGoToLine", "mnuFileEncoding"};
+    "mnuInsertDate", "mnuInsertTime", "mnuInsertTimeAndDate", "mnuEditGoToLine", "mnuFileEncoding",
+    "mnuViewZoomIn", "mnuViewZoomOut", "mnuViewZoomNormal"};
 
 void frmMain::DisableMenuItems()
 {
@@ -363,6 +367,7 @@ void frmMain::MDIForm_Load()
         applyBarSetting(keys::MainStatusBar, QStringLiteral("mnuViewStatusBar"), sbStatusBar);
         action(QStringLiteral("mnuViewSyntaxColors"))->setChecked(readSetting(keys::SyntaxColors, keys::True) == keys::True);
         action(QStringLiteral("mnuViewLineNumbers"))->setChecked(readSetting(keys::LineNumbers, keys::True) == keys::True);
+        action(QStringLiteral("mnuViewWordWrap"))->setChecked(readSetting(keys::WordWrap, keys::True) == keys::True);
         for (const char* key : {"Cut", "Copy"}) {
             if (QAction* a = toolButton(tbToolBar, QString::fromLatin1(key)))
                 a->setEnabled(false);

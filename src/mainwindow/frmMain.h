@@ -145,6 +145,12 @@ public:
     void mnuViewHTMLToolbar_Click();
     void mnuViewSyntaxColors_Click();
     void mnuViewLineNumbers_Click();
+    void mnuViewWordWrap_Click();
+    /// The active document's text shown larger, smaller, or at its font's size; no other
+    /// document's, and nothing that is saved or printed.
+    void mnuViewZoomIn_Click();
+    void mnuViewZoomOut_Click();
+    void mnuViewZoomNormal_Click();
     /// The View menu's display choices, as stored, on one document.
     void applyDisplayChoices(frmDocument& doc);
     /// A View menu display choice ticked or not: stored, and shown on every document.

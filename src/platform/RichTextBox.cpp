@@ -30,6 +30,7 @@
 #include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -142,6 +143,12 @@ public:
         applyWrapWidth();
     }
 
+    void setNoWrap(bool noWrap)
+    {
+        noWrap_ = noWrap;
+        applyWrapWidth();
+    }
+
     /// Replaces the selection of c with text, the view's wrap chosen for what the text makes.
     void insert(QTextCursor& c, const QString& text)
     {
@@ -219,6 +226,18 @@ protected:
     // The document window shows its own pop-up menu on the button's release.
     void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
 
+    // QTextEdit's own Ctrl+wheel zoom enlarges the document's default font, which is saved.
+    void wheelEvent(QWheelEvent* e) override
+    {
+        if (!e->modifiers().testFlag(Qt::ControlModifier)) {
+            QTextEdit::wheelEvent(e);
+            return;
+        }
+        if (const int steps = wheelSteps(wheelRest_, e->angleDelta().y()))
+            box_.setZoom(box_.Zoom() + steps);
+        e->accept();
+    }
+
     QMimeData* createMimeDataFromSelection() const override
     {
         auto* data = new QMimeData;
@@ -279,6 +298,11 @@ private:
     // bound (a 1 MB run never finishes); such a document wraps at the window's edge instead.
     void applyWrapWidth()
     {
+        if (noWrap_) {
+            if (lineWrapMode() != QTextEdit::NoWrap)
+                setLineWrapMode(QTextEdit::NoWrap);
+            return;
+        }
         if (wrapPixels_ <= 0 || wordWrapMode() == QTextOption::WrapAnywhere) {
             if (lineWrapMode() != QTextEdit::WidgetWidth)
                 setLineWrapMode(QTextEdit::WidgetWidth);
@@ -290,6 +314,8 @@ private:
 
     RichTextBox& box_;
     int wrapPixels_ = 0;
+    bool noWrap_ = false;
+    int wheelRest_ = 0;
 };
 
 RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent)
@@ -333,6 +359,7 @@ void RichTextBox::useRich(QTextDocument* doc)
         doc_ = doc;
         applyTabStop();
         watchDocument();
+        applyZoom();
         if (old && old != doc)
             old->deleteLater();
         return;
@@ -352,6 +379,7 @@ void RichTextBox::useRich(QTextDocument* doc)
     rich_ = view;
     placeView(view);
     rich_->setWrapWidth(toPixels(rightMarginTwips_));
+    rich_->setNoWrap(!wordWrap_);
 }
 
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
@@ -394,11 +422,13 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
         Q_EMIT MouseUp(button, shiftState(e->modifiers()), toTwips(p.x()), toTwips(p.y()));
     });
     connect(view, &PlainView::filesDropped, this, &RichTextBox::OLEDragDrop);
+    connect(view, &PlainView::zoomWheeled, this, [this](int steps) { setZoom(zoom_ + steps); });
     rich_ = nullptr;
     plain_ = view;
     placeView(view);
     plain_->setWrapWidth(toPixels(rightMarginTwips_));
     plain_->setLineNumbersVisible(lineNumbers_);
+    plain_->setWordWrap(wordWrap_);
     chooseLanguage();
 }
 
@@ -413,6 +443,7 @@ void RichTextBox::placeView(QWidget* view)
     applyColors();
     view->setFont(font_);
     applyTabStop();
+    applyZoom();
     layout()->addWidget(view);
     view->show();
     setFocusProxy(view);
@@ -917,6 +948,7 @@ void RichTextBox::setFontName(const QString& name)
         doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
     applyTabStop();
+    applyZoom();
 }
 
 QString RichTextBox::FontName() const
@@ -936,6 +968,7 @@ void RichTextBox::setFontSize(double points)
         doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);
     applyTabStop();
+    applyZoom();
 }
 
 double RichTextBox::FontSize() const
@@ -979,6 +1012,40 @@ void RichTextBox::applyTabStop()
         ProgramChange quiet(*this);
         rich_->setTabStopDistance(QFontMetricsF(font_, rich_).horizontalAdvance(u' ') * tabWidth_);
     }
+}
+
+void RichTextBox::setWordWrap(bool on)
+{
+    wordWrap_ = on;
+    if (plain_)
+        plain_->setWordWrap(on);
+    else
+        rich_->setNoWrap(!on);
+}
+
+void RichTextBox::setZoom(int step)
+{
+    zoom_ = step;
+    applyZoom();
+}
+
+QFont RichTextBox::shownFont() const
+{
+    QFont f = font_;
+    if (zoom_ != 0 && font_.pointSizeF() > 0)
+        f.setPointSizeF(font_.pointSizeF() * zoomFactor(zoom_));
+    return f;
+}
+
+// The plain view is given a larger or smaller font of its own; the rich view is laid out at
+// another scale. Neither touches the font the document is saved and printed with.
+void RichTextBox::applyZoom()
+{
+    zoom_ = boundedZoom(zoom_, font_.pointSizeF());
+    if (plain_)
+        plain_->setFont(shownFont());
+    else if (rich_ && doc_)
+        richZoom_.apply(*doc_, *rich_, zoom_);
 }
 
 double RichTextBox::RightMargin() const

@@ -2,6 +2,7 @@
 
 #include "platform/Color.h"
 #include "platform/TextFile.h"
+#include "platform/ViewZoom.h"
 
 #include <QFont>
 #include <QPointer>
@@ -100,6 +101,16 @@ public:
     /// Line numbers at the left of a plain document (on unless turned off); the rich view has none.
     void setLineNumbersVisible(bool visible);
     bool LineNumbersVisible() const { return lineNumbers_; }
+    /// Lines of a plain document run on past the window's edge, which scrolls sideways, instead
+    /// of wrapping (wrapping unless turned off); a rich document does the same.
+    void setWordWrap(bool on);
+    bool WordWrap() const { return wordWrap_; }
+    /// How much larger (steps above 0) or smaller (below) the text is shown than its font says:
+    /// on screen only, never in the document's font, the saved file or a print. Each step is a
+    /// tenth more or less; the steps stop where the font would be shown below 4 or above 72
+    /// points. A change of the font keeps the step.
+    void setZoom(int step);
+    int Zoom() const { return zoom_; }
 
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
@@ -257,6 +268,8 @@ private:
     qsizetype lineOfOffset(qsizetype offset) const;
     qsizetype lineStartOffset(qsizetype line) const;
     void chooseLanguage();
+    void applyZoom();
+    QFont shownFont() const;
 
     EditorViewImpl* rich_ = nullptr;
     PlainView* plain_ = nullptr;
@@ -275,6 +288,9 @@ private:
     bool lineNumbers_ = true;
     int tabWidth_ = 8;
     bool insertSpaces_ = false;
+    bool wordWrap_ = true;
+    int zoom_ = 0;
+    RichZoom richZoom_;
     ColorValue backColor_ = kWindowBackground;
     double rightMarginTwips_ = 0;
     int programChange_ = 0;

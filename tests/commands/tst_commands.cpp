@@ -29,6 +29,7 @@ private slots:
     void cutAndCopyFollowTheSelection();
     void formatButtonsToggleTheSelection();
     void viewTogglesShowAndHideBars();
+    void zoomIsPerWindowAndWordWrapForAll();
     void windowMenuListsArrangesAndActivatesDocuments();
     void commandsWithoutADocumentReportAnError();
     void undoRedoAndGoToLine();
@@ -72,7 +73,8 @@ void tst_commands::menusAsTheUserSeesThem()
         "Print Set&up...|&Print... Ctrl+P|-|E&xit Ctrl+Q",
         "&Edit: ~&Undo Ctrl+Z|~&Redo Ctrl+Y|-|~Cu&t  Ctrl+X|~&Copy  Ctrl+C|&Paste  Ctrl+V|-|Cle&ar|"
         "Select A&ll Ctrl+A|-|&Find Ctrl+F|&Replace Ctrl+H|-|&Go to Line... Ctrl+G",
-        "&View: *&General Toolbar|*&HTML Toolbar|*Status &Bar|-|&Refresh|-|*Syntax &Colors|*&Line Numbers",
+        "&View: *&General Toolbar|*&HTML Toolbar|*Status &Bar|-|&Refresh|-|*Syntax &Colors|*&Line Numbers|"
+        "*&Word Wrap|-|Zoom &In Ctrl++|Zoom &Out Ctrl+-|&Normal Size Ctrl+0",
         "&Tools: &Options...",
         "&Insert: &HTML Tags[&Template F11|&Comment F12|-|Hea&dings[H&1 Tag Shift+F1|"
         "H&2 Tag Shift+F2|H&3 Tag Shift+F3|H&4 Tag Shift+F4|H&5 Tag Shift+F5|H&6 Tag Shift+F6]|"
@@ -91,7 +93,7 @@ void tst_commands::menusAsTheUserSeesThem()
              (QStringList{"~&Close Ctrl+W", "~&Save Ctrl+S", "~Save &As...", "~&Encoding", "~&Print... Ctrl+P", "~&Undo Ctrl+Z",
                           "~&Redo Ctrl+Y", "~Cu&t  Ctrl+X", "~&Copy  Ctrl+C", "~&Paste  Ctrl+V", "~Cle&ar",
                           "~Select A&ll Ctrl+A", "~&Find Ctrl+F", "~&Replace Ctrl+H", "~&Go to Line... Ctrl+G",
-                          "~&HTML Tags", "~&Date F4", "~&Time F5", "~Date &and Time F6"}));
+                          "~Zoom &In Ctrl++", "~Zoom &Out Ctrl+-", "~&Normal Size Ctrl+0", "~&HTML Tags", "~&Date F4", "~&Time F5", "~Date &and Time F6"}));
     f.main->LoadNewDoc();
     for (frmDocument* doc : f.main->documents())
         doc->subWindow()->close();
@@ -203,7 +205,8 @@ void tst_commands::shortcutsReachTheirCommands()
         connect(a, &QAction::triggered, a, [&fired, a] { fired << a->shortcut().toString(); });
     const QStringList keys = QStringLiteral(
         "Ctrl+N Ctrl+O Ctrl+W Ctrl+S Ctrl+P Ctrl+F Ctrl+H F11 F12 Shift+F1 Shift+F2 Shift+F3 "
-        "Shift+F4 Shift+F5 Shift+F6 Shift+F7 Shift+F8 Shift+F9 F7 F8 F9 F4 F5 F6 F1 Ctrl+Q").split(' ');
+        "Shift+F4 Shift+F5 Shift+F6 Shift+F7 Shift+F8 Shift+F9 F7 F8 F9 F4 F5 F6 F1 Ctrl++ Ctrl+- Ctrl+0 "
+        "Ctrl+Q").split(' ');
     for (const QString& key : keys) {
         if (f.main->documents().isEmpty())
             f.main->LoadNewDoc();
@@ -275,6 +278,38 @@ void tst_commands::formatButtonsToggleTheSelection()
     }
     QCOMPARE(box.Text(), QStringLiteral("plain bold"));
     QVERIFY(f.messages->shown.isEmpty() && f.active()->bIsDirty);
+}
+
+void tst_commands::zoomIsPerWindowAndWordWrapForAll()
+{
+    {
+        MainFixture f;
+        // With no document, nothing to zoom and nothing said.
+        f.trigger("mnuFileClose");
+        f.trigger("mnuViewZoomIn");
+        QVERIFY(f.main->documents().isEmpty() && f.messages->shown.isEmpty());
+        f.trigger("mnuFileNew");
+        platform::RichTextBox* first = f.editor();
+        QTest::keyClick(first->hwnd(), Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(first->hwnd(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(first->Zoom(), 2);
+        // A new window starts at its font's size; zooming it leaves the first as it was.
+        f.trigger("mnuFileNew");
+        QCOMPARE(f.editor()->Zoom(), 0);
+        QTest::keyClick(f.editor()->hwnd(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(f.editor()->Zoom() * 10 + first->Zoom(), -8);
+        QTest::keyClick(f.editor()->hwnd(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(f.editor()->Zoom(), 0);
+        QVERIFY(f.setting("FontSize").isEmpty() && first->FontSize() == f.editor()->FontSize());
+        // Word wrap goes off for every window, open or new, and the choice is kept at once.
+        QVERIFY(f.main->action("mnuViewWordWrap")->isChecked() && first->WordWrap());
+        f.trigger("mnuViewWordWrap");
+        f.trigger("mnuFileNew");
+        QVERIFY(!first->WordWrap() && !f.editor()->WordWrap());
+        QCOMPARE(f.setting("WordWrap"), QStringLiteral("FALSE"));
+    }
+    MainFixture again({{QStringLiteral("WordWrap"), QStringLiteral("FALSE")}});
+    QVERIFY(!again.main->action("mnuViewWordWrap")->isChecked() && !again.editor()->WordWrap());
 }
 
 void tst_commands::viewTogglesShowAndHideBars()

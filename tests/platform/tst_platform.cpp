@@ -22,6 +22,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QTextLayout>
 #include <cstdio>
 #include <filesystem>
@@ -40,6 +42,8 @@ private slots:
     void plainViewKeys_data();
     void plainViewKeys();
     void clicksAndArrowsRightOfAWrappedRowStayOnIt();
+    void unwrappedLinesScrollSideways();
+    void zoomEnlargesTheScreenOnly();
     void syntaxColoursAreShownOnly();
     void bracketsPairOutsideStringsAndComments();
     void loadErrorsNameTheFile();
@@ -234,6 +238,96 @@ void tst_platform::clicksAndArrowsRightOfAWrappedRowStayOnIt()
     QCOMPARE(box.SelStart(), 205);
     clickRightOf(203);
     QCOMPARE(box.SelStart(), 205);
+}
+
+void tst_platform::unwrappedLinesScrollSideways()
+{
+    RichTextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setWordWrap(false);
+    box.setSelText(QString(500, u'x') + "\nshort\n" + QString(3000, u'y') + " end");
+    box.setSelStart(0);
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    QVERIFY(view);
+    const auto shown = [&] { return view->viewport()->rect().contains(view->caretRect()); };
+    // The 500 x are one row, the next line the row below it.
+    const QRect first = view->characterRect(0);
+    QCOMPARE(view->characterRect(499).top(), first.top());
+    QCOMPARE(view->characterRect(501).top(), first.top() + first.height());
+    view->viewport()->repaint();
+    QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(box.SelStart(), 500);
+    QVERIFY(shown());
+    QVERIFY(view->horizontalScrollBar()->value() > 0);
+    // A click where a character is shown lands on it, scrolled or not.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->characterRect(495).topLeft() + QPoint(1, 2));
+    QCOMPARE(box.SelStart(), 495);
+    // Down to a short line and Up again: the caret comes back to the column it left.
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(box.SelStart(), 506);
+    QVERIFY(shown());
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(box.SelStart(), 495);
+    QTest::keyClick(view, Qt::Key_Home);
+    QVERIFY(shown() && view->horizontalScrollBar()->value() == 0);
+    // A line of thousands of characters: its end is reached, shown, and typed at.
+    box.setSelStart(507);
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(box.SelStart(), 507 + 3004);
+    QVERIFY(shown());
+    QTest::keyClicks(view, QStringLiteral("!"));
+    QVERIFY(box.Text().endsWith(QStringLiteral("y end!")) && shown());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->characterRect(507 + 3001).topLeft() + QPoint(1, 2));
+    QCOMPARE(box.SelStart(), 507 + 3001); // the "e" of "end"
+    // Wrapped again, the x take several rows and nothing scrolls sideways.
+    box.setWordWrap(true);
+    QVERIFY(view->characterRect(499).top() > view->characterRect(0).top() || view->characterRect(0).isEmpty());
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
+}
+
+void tst_platform::zoomEnlargesTheScreenOnly()
+{
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("a.txt"), rich = dir.filePath("a.rtf");
+    writeFile(plain, "one\r\ntwo\r\n");
+    writeFile(rich, R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0\fs20 small \fs48 large\par})");
+    for (const QString& path : {plain, rich}) {
+        RichTextBox box;
+        box.resize(400, 300);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.setFontSize(10);
+        box.LoadFile(path);
+        const int type = path == rich ? RichTextBox::RichText : RichTextBox::PlainText;
+        box.SaveFile(dir.filePath("before"), type);
+        // The row of the caret, in whichever view shows the document.
+        const auto rowHeight = [&] {
+            box.setSelStart(box.TextLength() - 1);
+            if (auto* edit = qobject_cast<QTextEdit*>(box.hwnd()))
+                return edit->cursorRect().height();
+            return qobject_cast<platform::PlainView*>(box.hwnd())->caretRect().height();
+        };
+        const int normal = rowHeight();
+        box.setZoom(3);
+        QVERIFY2(rowHeight() > normal * 13 / 10, qPrintable(path)); // 1.1 cubed: a third larger
+        QCOMPARE(box.FontSize(), 10.0);
+        box.SaveFile(dir.filePath("zoomed"), type);
+        QCOMPARE(readFile(dir.filePath("zoomed")), readFile(dir.filePath("before")));
+        // A new font keeps the step; Normal Size comes back to the row the font gives.
+        box.setFontSize(12);
+        QCOMPARE(box.Zoom(), 3);
+        box.setFontSize(10);
+        box.setZoom(0);
+        QCOMPARE(rowHeight(), normal);
+        // 10 points go no further than 72 (1.1 to the 20th is 6.7) or below 4 (1.1 to the -9th is 0.42).
+        box.setZoom(100);
+        QCOMPARE(box.Zoom(), 20);
+        box.setZoom(-100);
+        QCOMPARE(box.Zoom(), -9);
+    }
 }
 
 // The colour each shown character of a line has, as "." (plain) or the colour's name.

@@ -58,12 +58,15 @@ LineLayouts::~LineLayouts() = default;
 void LineLayouts::setStore(const TextStore& store)
 {
     store_ = &store;
+    widest_ = 0;
     clear();
 }
 
 void LineLayouts::setFont(const QFont& font)
 {
     font_ = font;
+    widest_ = 0;
+    average_ = -1;
     clear();
 }
 
@@ -79,6 +82,7 @@ void LineLayouts::setTabStop(qreal pixels)
 void LineLayouts::setPaintDevice(QPaintDevice* device)
 {
     device_ = device;
+    average_ = -1;
 }
 
 void LineLayouts::setWidth(qreal width)
@@ -87,6 +91,16 @@ void LineLayouts::setWidth(qreal width)
     if (width == width_)
         return;
     width_ = width;
+    if (wrap_)
+        clear(); // unwrapped rows are the same at any width
+}
+
+void LineLayouts::setWrapping(bool on)
+{
+    if (on == wrap_)
+        return;
+    wrap_ = on;
+    widest_ = 0;
     clear();
 }
 
@@ -139,12 +153,14 @@ void LineLayouts::clear()
 {
     units_.clear();
     long_.clear();
+    wide_.clear();
 }
 
 void LineLayouts::dropLines(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta)
 {
     dropLinesOf(units_, firstLine, lastLine, lineDelta);
     dropLinesOf(long_, firstLine, lastLine, lineDelta);
+    dropLinesOf(wide_, firstLine, lastLine, lineDelta);
 }
 
 qreal LineLayouts::fallbackHeight() const
@@ -312,6 +328,11 @@ std::pair<qsizetype, qsizetype> LineLayouts::stretchAt(qsizetype line, qsizetype
     const qsizetype length = store_->lineLength(line);
     if (!isLong(line))
         return {0, length};
+    if (!wrap_) {
+        const WideLine& w = wideLine(line);
+        const size_t k = size_t(std::upper_bound(w.cuts.begin(), w.cuts.end(), inLine) - w.cuts.begin()) - 1;
+        return {w.cuts[k], k + 1 < w.cuts.size() ? w.cuts[k + 1] : length};
+    }
     LongLine& l = longLine(line);
     const auto blockOf = [&] {
         auto it = std::upper_bound(l.blocks.begin(), l.blocks.end(), inLine,
@@ -344,7 +365,7 @@ std::unique_ptr<QTextLayout> LineLayouts::layOut(qsizetype line, qsizetype from,
     const qsizetype base = store_->lineStart(line);
     auto layout = std::make_unique<QTextLayout>(store_->text(base + from, length), font_, device_);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTabStopDistance(tabStop_);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
@@ -387,6 +408,8 @@ void LineLayouts::keep(qsizetype line, Unit u) const
         u.formatKey = formatKey_(line, u.from, u.layout->text().size());
     const QTextLine last = u.layout->lineAt(u.rows - 1);
     u.height = last.isValid() ? last.y() + last.height() : fallbackHeight();
+    if (!wrap_)
+        measured(line, u);
     dropUnits(line, u.from, u.to);
     units_.insert_or_assign({line, u.from}, std::move(u));
 }
@@ -418,6 +441,8 @@ LineLayouts::Row LineLayouts::rowOf(qsizetype offset) const
     offset = std::clamp<qsizetype>(offset, 0, store_->length());
     Row r;
     r.line = store_->lineOf(offset);
+    if (!wrap_)
+        return r;
     const qsizetype inLine = offset - store_->lineStart(r.line);
     const Unit& u = unit(r.line, stretchAt(r.line, inLine).first);
     r.from = u.from;
@@ -429,6 +454,12 @@ LineLayouts::Row LineLayouts::rowOf(qsizetype offset) const
 
 bool LineLayouts::nextRow(Row& r) const
 {
+    if (!wrap_) {
+        if (r.line + 1 >= store_->lineCount())
+            return false;
+        r = {r.line + 1, 0, 0};
+        return true;
+    }
     const Unit& u = unit(r.line, r.from);
     r.from = u.from;
     if (r.row + 1 < u.rows) {
@@ -451,6 +482,12 @@ bool LineLayouts::nextRow(Row& r) const
 
 bool LineLayouts::previousRow(Row& r) const
 {
+    if (!wrap_) {
+        if (r.line == 0)
+            return false;
+        r = {r.line - 1, 0, 0};
+        return true;
+    }
     const Unit& u = unit(r.line, r.from);
     if (r.row > 0) {
         r.from = u.from;
@@ -472,6 +509,8 @@ bool LineLayouts::previousRow(Row& r) const
 
 qsizetype LineLayouts::rowStart(const Row& r) const
 {
+    if (!wrap_)
+        return store_->lineStart(r.line);
     const Unit& u = unit(r.line, r.from);
     const QTextLine tl = u.layout->lineAt(std::min(r.row, u.rows - 1));
     return store_->lineStart(r.line) + u.from + (tl.isValid() ? tl.textStart() : 0);
@@ -479,6 +518,8 @@ qsizetype LineLayouts::rowStart(const Row& r) const
 
 qsizetype LineLayouts::rowEnd(const Row& r) const
 {
+    if (!wrap_)
+        return store_->lineStart(r.line) + store_->lineLength(r.line);
     const Unit& u = unit(r.line, r.from);
     if (r.row + 1 >= u.rows)
         return store_->lineStart(r.line) + u.to;
@@ -493,13 +534,20 @@ qreal LineLayouts::rowHeight(const Row& r) const
 
 bool LineLayouts::lastRowOfLine(const Row& r) const
 {
+    if (!wrap_)
+        return true;
     const Unit& u = unit(r.line, r.from);
     return r.row + 1 >= u.rows && u.to >= store_->lineLength(r.line);
 }
 
 qsizetype LineLayouts::offsetInRow(const Row& r, qreal x) const
 {
-    const Unit& u = unit(r.line, r.from);
+    qreal left = 0;
+    qsizetype from = r.from;
+    if (!wrap_)
+        std::tie(from, left) = unitAtX(r.line, x);
+    x -= left;
+    const Unit& u = unit(r.line, from);
     const QTextLine tl = u.layout->lineAt(r.row);
     const qsizetype base = store_->lineStart(r.line) + u.from;
     if (!tl.isValid())
@@ -518,11 +566,12 @@ qsizetype LineLayouts::offsetInRow(const Row& r, qreal x) const
 qreal LineLayouts::xOf(qsizetype offset) const
 {
     const Row r = rowOf(offset);
-    const Unit& u = unit(r.line, r.from);
+    const qsizetype inLine = offset - store_->lineStart(r.line);
+    const Unit& u = unit(r.line, wrap_ ? r.from : inLine);
     const QTextLine tl = u.layout->lineAt(r.row);
     if (!tl.isValid())
         return 0;
-    return tl.cursorToX(int(offset - store_->lineStart(r.line) - u.from));
+    return unitX(r.line, u.from) + tl.cursorToX(int(inLine - u.from));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -532,6 +581,10 @@ qreal LineLayouts::xOf(qsizetype offset) const
 // the rows are laid out again from the stretch before it until they meet one of those.
 void LineLayouts::lineEdited(qsizetype line, qsizetype at, qsizetype removed, qsizetype added)
 {
+    if (!wrap_) {
+        wideLineEdited(line, at, removed, added);
+        return;
+    }
     const qsizetype delta = added - removed;
     auto found = long_.find(line);
     if (found == long_.end() || !isLong(line)) {
@@ -616,10 +669,14 @@ void LineLayouts::lineEdited(qsizetype line, qsizetype at, qsizetype removed, qs
         units_.insert_or_assign(key, std::move(u));
 }
 
-void LineLayouts::keepAround(const Row& top)
+void LineLayouts::keepAround(const Row& top, qreal left)
 {
     if (units_.size() <= kKeptUnits)
         return;
+    if (!wrap_) {
+        keepAroundSideways(top, left);
+        return;
+    }
     // Keep the layouts from a little above the top of the window to well below its bottom.
     auto from = units_.lower_bound({top.line, top.from});
     for (int i = 0; i < 20 && from != units_.begin(); ++i)

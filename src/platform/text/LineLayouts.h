@@ -23,6 +23,11 @@ namespace platform {
 /// a long line fall is worked out a block of the line at a time, when the block is first shown,
 /// and kept across edits: a key typed anywhere in a line of any length lays out the stretch it
 /// lands in and rarely more.
+///
+/// Unwrapped, every line is one display row. A long line is then laid out in pieces of a fixed
+/// number of characters, side by side: a piece is measured when it is first shown, and until
+/// then its width is guessed from its length, so a line of any length costs what its shown
+/// pieces cost.
 class LineLayouts {
 public:
     /// The whole of a short line, or some rows of a long one, laid out.
@@ -58,6 +63,17 @@ public:
     void setPaintDevice(QPaintDevice* device);
     /// Wrap at this width in pixels.
     void setWidth(qreal width);
+    /// Lines wrap (the default), or each is one row however wide.
+    void setWrapping(bool on);
+    bool wrapping() const { return wrap_; }
+    /// Unwrapped: the widest line laid out so far, long lines with the pieces not yet shown
+    /// guessed; the text can be scrolled this far sideways.
+    qreal widest() const { return widest_; }
+    /// Unwrapped: where the unit of line that starts at from starts, from the text's left edge
+    /// (0 for every unit of a wrapped line).
+    qreal unitX(qsizetype line, qsizetype from) const;
+    /// Unwrapped: the start of the unit of line shown at x, and where it starts.
+    std::pair<qsizetype, qreal> unitAtX(qsizetype line, qreal x) const;
     /// Text being composed by an input method, shown at offset (empty: none).
     void setPreedit(qsizetype offset, const QString& text);
 
@@ -88,8 +104,9 @@ public:
     void dropLines(qsizetype firstLine, qsizetype lastLine, qsizetype lineDelta);
     /// removed characters at `at` within line were replaced by added ones, none a line break.
     void lineEdited(qsizetype line, qsizetype at, qsizetype removed, qsizetype added);
-    /// Lets go of layouts far from the row at the top of the window.
-    void keepAround(const Row& top);
+    /// Lets go of layouts far from the row at the top of the window (and, unwrapped, far
+    /// sideways from left, the text's left edge shown).
+    void keepAround(const Row& top, qreal left = 0);
     bool empty() const { return units_.empty(); }
 
 private:
@@ -106,6 +123,12 @@ private:
     struct LongLine {
         std::vector<Block> blocks;
     };
+    /// A long line shown unwrapped.
+    struct WideLine {
+        std::vector<qsizetype> cuts; ///< where its pieces start, the first at 0
+        std::vector<qreal> widths;   ///< of each piece; below 0 until it is laid out
+        qreal width = 0;             ///< of the whole line, pieces not laid out guessed
+    };
 
     bool isLong(qsizetype line) const;
     LongLine& longLine(qsizetype line) const;
@@ -116,6 +139,11 @@ private:
     void keep(qsizetype line, Unit u) const;
     void dropUnits(qsizetype line, qsizetype from, qsizetype to) const;
     qreal fallbackHeight() const;
+    WideLine& wideLine(qsizetype line) const;
+    qreal pieceWidth(const WideLine& w, size_t k, qsizetype lineLength) const;
+    void measured(qsizetype line, const Unit& u) const;
+    void wideLineEdited(qsizetype line, qsizetype at, qsizetype removed, qsizetype added);
+    void keepAroundSideways(const Row& top, qreal left);
 
     const TextStore* store_;
     QFont font_;
@@ -124,10 +152,14 @@ private:
     FormatKey formatKey_;
     qreal width_ = 1;
     qreal tabStop_ = 80;
+    bool wrap_ = true;
+    mutable qreal widest_ = 0;
+    mutable qreal average_ = -1; ///< the font's average character width, once asked for
     qsizetype preeditAt_ = -1;
     QString preedit_;
     mutable std::map<std::pair<qsizetype, qsizetype>, Unit> units_;
     mutable std::map<qsizetype, LongLine> long_;
+    mutable std::map<qsizetype, WideLine> wide_;
 };
 
 } // namespace platform

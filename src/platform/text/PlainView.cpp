@@ -4,6 +4,7 @@
 #include "platform/text/PlainViewAccessible.h"
 #include "platform/text/SyntaxHighlighter.h"
 #include "platform/text/SyntaxPalette.h"
+#include "platform/ViewZoom.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -13,8 +14,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace platform {
 
@@ -209,7 +212,7 @@ int PlainView::wrapPixels() const
 
 int PlainView::textLeft() const
 {
-    return gutter_ + kMargin;
+    return gutter_ + kMargin - (wrap_ ? 0 : horizontalScrollBar()->value());
 }
 
 void PlainView::setLineNumbersVisible(bool visible)
@@ -296,10 +299,43 @@ void PlainView::updateScrollBar()
     bar->setPageStep(int(std::max<qsizetype>(1, rows * 60 / scale)));
     bar->setSingleStep(int(std::max<qsizetype>(1, 60 / scale)));
     bar->setValue(int(top_ / scale));
+    if (wrap_)
+        return;
+    // Sideways as far as the widest line laid out, and never less than where the caret was
+    // last brought into view.
+    QScrollBar* side = horizontalScrollBar();
+    const int shown = std::max(1, viewport()->width() - gutter_ - 2 * kMargin);
+    const int widest = int(std::ceil(layouts_.widest())) + 1;
+    side->setRange(0, std::max({0, widest - shown, side->value()}));
+    side->setPageStep(shown);
+    side->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 3));
 }
 
-void PlainView::scrollContentsBy(int, int)
+// Unwrapped, the caret is kept inside the window sideways, a few characters from its edge.
+void PlainView::scrollToCaretSideways()
 {
+    if (wrap_)
+        return;
+    const int shown = std::max(1, viewport()->width() - gutter_ - 2 * kMargin);
+    const qreal x = layouts_.xOf(position_);
+    QScrollBar* side = horizontalScrollBar();
+    const int room = std::min(shown / 4, fontMetrics().averageCharWidth() * 8);
+    int left = side->value();
+    if (x < left)
+        left = std::max(0, int(std::floor(x)) - room);
+    else if (x + 1 > left + shown)
+        left = int(std::ceil(x)) + 1 - shown + room;
+    else
+        return;
+    if (left > side->maximum())
+        side->setMaximum(left);
+    side->setValue(left);
+}
+
+void PlainView::scrollContentsBy(int dx, int)
+{
+    if (dx != 0)
+        viewport()->update(); // sideways: textLeft() follows the bar
     // The scroll bar was moved: its value is an offset.
     const qsizetype scale = scrollScale(store_->length());
     const qsizetype wanted = qsizetype(verticalScrollBar()->value()) * scale;
@@ -313,7 +349,7 @@ void PlainView::scrollContentsBy(int, int)
 
 void PlainView::paintEvent(QPaintEvent* e)
 {
-    layouts_.keepAround(topRow());
+    layouts_.keepAround(topRow(), gutter_ + kMargin - textLeft());
     QPainter p(viewport());
     top_ = std::min(top_, store_->length());
     ViewPainter::Frame f;
@@ -333,6 +369,8 @@ void PlainView::paintEvent(QPaintEvent* e)
     f.preeditCursor = preedit_.isEmpty() ? 0 : preeditCursor_;
     f.brackets = matchedBrackets();
     painter_.paint(p, f);
+    if (!wrap_)
+        updateScrollBar(); // the lines just laid out may be the widest yet
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -555,8 +593,35 @@ void PlainView::setWrapWidth(int pixels)
     viewport()->update();
 }
 
+void PlainView::setWordWrap(bool on)
+{
+    if (on == wrap_)
+        return;
+    wrap_ = on;
+    maxTop_ = -1;
+    horizontalScrollBar()->setValue(0);
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    layouts_.setWrapping(on);
+    top_ = layouts_.rowStart(layouts_.rowOf(top_));
+    updateScrollBar();
+    ensureCaretVisible();
+    viewport()->update();
+}
+
+void PlainView::wheelEvent(QWheelEvent* e)
+{
+    if (!e->modifiers().testFlag(Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    if (const int steps = wheelSteps(wheelRest_, e->angleDelta().y()))
+        Q_EMIT zoomWheeled(steps);
+    e->accept();
+}
+
 void PlainView::ensureCaretVisible()
 {
+    scrollToCaretSideways();
     const Row caret = layouts_.rowOf(position_);
     const Row top = topRow();
     if (caret < top) {
@@ -600,10 +665,11 @@ QRect PlainView::characterRect(qsizetype offset) const
         if (y > bottom || !layouts_.nextRow(r))
             return QRect();
     }
-    const LineLayouts::Unit& u = layouts_.unit(r.line, r.from);
+    const qsizetype inLine = offset - store_->lineStart(r.line);
+    const LineLayouts::Unit& u = layouts_.unit(r.line, layouts_.wrapping() ? r.from : inLine);
     const QTextLine tl = u.layout->lineAt(r.row);
-    const int at = int(offset - store_->lineStart(r.line) - u.from);
-    const qreal x = tl.cursorToX(at);
+    const int at = int(inLine - u.from);
+    const qreal x = layouts_.unitX(r.line, u.from) + tl.cursorToX(at);
     qreal w = offset < store_->length() ? tl.cursorToX(at + 1) - x : 0;
     if (w <= 0)
         w = 1;
@@ -672,6 +738,7 @@ void PlainView::changeEvent(QEvent* e)
         applyTabStop();
         updateGutter();
         layouts_.setWidth(wrapPixels());
+        scrollToCaretSideways(); // a larger or smaller font moves the caret sideways
         viewport()->update();
     }
 }

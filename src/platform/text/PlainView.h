@@ -23,7 +23,8 @@ class SyntaxHighlighter;
 /// The editing view of a plain document: it shows a TextStore, laying out only the lines it
 /// shows (LineLayouts) and painting them (ViewPainter). Every line wraps at the window's edge or
 /// at a set width; a line of any length wraps as if laid out whole, and costs no more to show or
-/// edit than a screenful of short ones.
+/// edit than a screenful of short ones. With wrapping turned off each line is one row, and the
+/// window scrolls sideways.
 ///
 /// All edits of the store go through the view (the user's keys, mouse and input methods, and the
 /// program's replace()), so that its layouts, caret and scroll position follow them.
@@ -66,6 +67,10 @@ public:
     int tabWidth() const { return tabWidth_; }
     /// Wrap at this width in pixels; 0 or less: at the window's edge.
     void setWrapWidth(int pixels);
+    /// Lines wrap (on unless turned off), or run on past the window's edge, which then scrolls
+    /// sideways to follow the caret.
+    void setWordWrap(bool on);
+    bool wordWrap() const { return wrap_; }
     /// Each line's number at the left of its first row (on unless turned off).
     void setLineNumbersVisible(bool visible);
     bool lineNumbersVisible() const { return lineNumbers_; }
@@ -98,6 +103,8 @@ signals:
     void mouseReleased(QMouseEvent* event);
     /// Files were dropped on the view.
     void filesDropped(const QStringList& files);
+    /// The wheel was turned with Ctrl held: steps up to enlarge the text, down to shrink it.
+    void zoomWheeled(int steps);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -109,6 +116,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
@@ -134,6 +142,7 @@ private:
     void setTop(qsizetype offset);
     qsizetype maxTop() const;
     void updateScrollBar();
+    void scrollToCaretSideways();
     void scrollByRows(int action);
     void moveCaret(qsizetype to, bool select, bool keepGoal = false);
     void changed(qsizetype offset, qsizetype removed, qsizetype added);
@@ -162,6 +171,8 @@ private:
     qreal goalX_ = -1;         ///< where Up and Down aim, while they repeat
     int wrapWidth_ = 0;
     int tabWidth_ = 8;
+    bool wrap_ = true;
+    int wheelRest_ = 0; ///< what a fine wheel turned short of a zoom step
     bool lineNumbers_ = true;
     int gutter_ = 0; ///< the line numbers' width
     bool overwrite_ = false;

@@ -38,6 +38,11 @@ public:
     static qreal gutterWidth(const QFont& font, qsizetype lineCount);
 
 private:
+    void paintUnwrapped(QPainter& p, const Frame& f) const;
+    void drawUnit(QPainter& p, const Frame& f, qsizetype line, const LineLayouts::Unit& u, QPointF origin,
+                  bool caretHere) const;
+    void drawNumber(QPainter& p, const Frame& f, qsizetype line, const LineLayouts::Unit& u, qreal baseline) const;
+
     const TextStore* store_;
     const LineLayouts* layouts_;
 };
