@@ -306,6 +306,7 @@ QTextDocument* RichTextBox::newDocument()
 void RichTextBox::watchDocument()
 {
     connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        ++textSerial_;
         if (programChange_ == 0 && (removed != 0 || added != 0))
             Q_EMIT Change();
     });
@@ -313,6 +314,7 @@ void RichTextBox::watchDocument()
 
 void RichTextBox::useRich(QTextDocument* doc)
 {
+    ++textSerial_;
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;
@@ -346,6 +348,7 @@ void RichTextBox::useRich(QTextDocument* doc)
 
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
 {
+    ++textSerial_;
     if (plain_) {
         // The same view shows the new store.
         ++selQuiet_;
@@ -364,6 +367,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     auto* view = new PlainView(*store_, this);
     connect(view, &PlainView::selectionMoved, this, &RichTextBox::emitSelChangeIfMoved);
     connect(view, &PlainView::edited, this, [this](qsizetype offset) {
+        ++textSerial_;
         if (offset <= store_->lineLength(0))
             chooseLanguage(); // the first line may tell an untitled document's language
         if (programChange_ == 0)
@@ -575,14 +579,17 @@ void RichTextBox::setCursor(const QTextCursor& c)
     forceSelChange();
 }
 
-void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
+void RichTextBox::selectPlain(qsizetype anchor, qsizetype position, bool centre)
 {
     ++selQuiet_;
     plain_->setSelection(anchor, position);
     --selQuiet_;
     if (editBlocks_ != 0)
         return; // shown, with one SelChange, when the block ends
-    plain_->ensureCaretVisible();
+    if (centre)
+        plain_->ensureCaretVisibleCentred();
+    else
+        plain_->ensureCaretVisible();
     forceSelChange();
 }
 
