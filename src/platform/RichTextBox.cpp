@@ -1,5 +1,7 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/RichMatchMarks.h"
+
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
@@ -320,6 +322,8 @@ void RichTextBox::useRich(QTextDocument* doc)
         QTextDocument* old = doc_;
         if (old)
             old->disconnect(this);
+        if (richMarks_)
+            richMarks_->clear(); // they hold places in the old document
         ++selQuiet_;
         rich_->show(doc);
         --selQuiet_;

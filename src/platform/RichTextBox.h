@@ -22,6 +22,7 @@ namespace platform {
 
 class EditorViewImpl;
 class PlainView;
+class RichMatchMarks;
 class TextStore;
 
 /// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
@@ -110,9 +111,8 @@ public:
     /// Changes by one (or more) with every change of the text, so that what was worked out from
     /// the text can tell that it no longer holds.
     quint64 textSerial() const { return textSerial_; }
-    /// Marks every occurrence of text that is shown in a plain document, matched as Find
-    /// matches with these options, until the next edit; an empty text takes the marks away.
-    /// Rich documents are not marked.
+    /// Marks every occurrence of text that is shown, matched as Find matches with these
+    /// options, until the next edit; an empty text takes the marks away.
     void setMatchMarks(const QString& text, int options);
 
     /// Groups every edit made while it lives into one undo step (nested blocks join the outer
@@ -242,6 +242,7 @@ private:
     void chooseLanguage();
 
     EditorViewImpl* rich_ = nullptr;
+    QPointer<RichMatchMarks> richMarks_; ///< made with the first marks of the rich view
     PlainView* plain_ = nullptr;
     std::unique_ptr<TextStore> store_;
     QWidget* viewWidget_ = nullptr;

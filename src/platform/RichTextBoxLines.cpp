@@ -2,9 +2,11 @@
 // indenting a block of lines, Find in either view, and the count and marks of its matches.
 #include "platform/RichTextBox.h"
 
+#include "platform/RichMatchMarks.h"
 #include "platform/text/PlainView.h"
 #include "platform/text/TextMatch.h"
 #include "platform/text/TextStore.h"
+#include "platform/text/ViewPainter.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -166,8 +168,15 @@ std::function<RichTextBox::MatchTally(const std::atomic_bool&)> RichTextBox::mat
 
 void RichTextBox::setMatchMarks(const QString& text, int options)
 {
-    if (plain_)
-        plain_->setMatchMarks(TextMatcher(text, options & MatchCase, options & WholeWord));
+    const TextMatcher matcher(text, options & MatchCase, options & WholeWord);
+    if (plain_) {
+        plain_->setMatchMarks(matcher);
+        return;
+    }
+    auto* view = static_cast<QTextEdit*>(viewWidget_);
+    if (!richMarks_)
+        richMarks_ = new RichMatchMarks(*view);
+    richMarks_->set(matcher, ViewPainter::markColor(view->palette().color(QPalette::Base)));
 }
 
 // Finds as the rich document does: a no-break space in the text matches a space in what is

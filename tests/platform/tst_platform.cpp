@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTextLayout>
 #include <cstdio>
 #include <filesystem>
@@ -197,7 +198,9 @@ void tst_platform::marksAndCountsMatchAsFindDoes()
     QCOMPARE(count("scat cat scat", RichTextBox::WholeWord, 0), Pair(0, 29999));
     QCOMPARE(count("cat", 0, 1), Pair(1, 60000));
 
-    RichTextBox rich; // the rich view counts as its own Find finds
+    RichTextBox rich; // the rich view counts and marks as its own Find finds
+    rich.resize(400, 200);
+    rich.show();
     rich.setSelText("cat Cat cat cats");
     rich.setSelStart(0);
     rich.setSelLength(3);
@@ -205,6 +208,16 @@ void tst_platform::marksAndCountsMatchAsFindDoes()
     QVERIFY(rich.isRichView());
     const RichTextBox::MatchTally t = rich.matchCounter("cat", RichTextBox::WholeWord, 8)(go);
     QCOMPARE(std::pair(t.before, t.total), Pair(2, 3));
+    const auto richMarks = [&] {
+        QList<int> at;
+        for (const QTextEdit::ExtraSelection& s : qobject_cast<QTextEdit*>(rich.hwnd())->extraSelections())
+            at << s.cursor.selectionStart();
+        return at;
+    };
+    rich.setMatchMarks("cat", RichTextBox::WholeWord);
+    QCOMPARE(richMarks(), (QList<int>{0, 4, 8}));
+    rich.setSelText("x");
+    QVERIFY(richMarks().isEmpty());
 }
 
 void tst_platform::marksAreFoundForTheShownRowsOnly()
