@@ -1,6 +1,7 @@
 #include "find/MatchStatus.h"
 
 #include "app/Host.h"
+#include "document/frmDocument.h"
 
 #include <QThread>
 
@@ -77,7 +78,9 @@ void MatchStatus::found(platform::RichTextBox& box, const QString& text, int opt
 
 bool MatchStatus::stillHolds(const Search& s) const
 {
-    return s.box && s.box->textSerial() == s.serial && last_.box == s.box && last_.at == s.at
+    const frmDocument* active = host_.ActiveForm();
+    return s.box && active && active->rtfText == s.box && s.box->textSerial() == s.serial
+           && last_.box == s.box && last_.at == s.at
            && last_.text == s.text && last_.options == s.options && s.box->SelStart() == s.at
            && s.box->SelLength() == s.text.size();
 }

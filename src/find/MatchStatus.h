@@ -14,7 +14,8 @@ class QThread;
 /// "Match 3 of 12" in the status bar after each search that found something. A large plain
 /// document is counted on a thread of its own over a snapshot of its text, the bar saying
 /// "Match 3" until the count is known; a count that no longer holds when it ends (the document
-/// was edited, another search began, the match is no longer selected) is dropped.
+/// was edited, another search began, the match is no longer selected, another document is
+/// active) is dropped.
 class MatchStatus : public QObject {
     Q_OBJECT
 public:
