@@ -1,9 +1,8 @@
 #include "find/frmFind.h"
 
-#include "find/MatchStatus.h"
-
 #include "app/modMain.h"
 #include "document/frmDocument.h"
+#include "find/MatchStatus.h"
 #include "app/Host.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RedrawFreeze.h"

@@ -342,8 +342,7 @@ private slots:
     void statusSaysWhichMatchOfHowMany_data()
     {
         QTest::addColumn<int>("flags"); // 2 whole word, 4 match case
-        QTest::addColumn<QStringList>("statuses"); // after each Find / Next click, then after F3s
-        const QString text = "cat Cat cat cats";
+        QTest::addColumn<QStringList>("statuses"); // after each Find / Next click, then after F3s, in "cat Cat cat cats"
         QTest::newRow("match case") << 4 << QStringList{"Match 1 of 3", "Match 2 of 3", "Match 3 of 3", kNoMore,
                                                         "F3", "Match 1 of 4", "Match 2 of 4"};
         QTest::newRow("whole word and case") << 6 << QStringList{"Match 1 of 2", "Match 2 of 2", kNoMore};
@@ -413,12 +412,12 @@ private slots:
             d.cmdFind->click();
             d.cmdFind->click();
             QCOMPARE(f.status, QStringLiteral("Match 2")); // until the count is known
-            QTRY_COMPARE(f.status, QStringLiteral("Match 2 of 40000"));
+            QTRY_COMPARE_WITH_TIMEOUT(f.status, QStringLiteral("Match 2 of 40000"), 60000);
             d.cmdFind->click();
             QCOMPARE(f.status, QStringLiteral("Match 3"));
             // An edit that leaves the match selected still makes the count stale.
             qobject_cast<platform::PlainView*>(f.editor()->hwnd())->replace(f.editor()->TextLength(), 0, u"cat");
-            QTRY_VERIFY(!modFind::FindForm(f).matchStatus().counting());
+            QTRY_VERIFY_WITH_TIMEOUT(!modFind::FindForm(f).matchStatus().counting(), 60000);
             QCoreApplication::processEvents();
             QCOMPARE(f.status, QStringLiteral("Match 3"));
             d.cmdCancel->click();
