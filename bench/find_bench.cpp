@@ -9,6 +9,10 @@
 // Find / Next and F3: a document of large-mb megabytes whose occurrences are all near its end;
 // the first Find (which reads the whole document up to them), then each Next and each F3, with
 // the repaint that follows it (median and worst, milliseconds).
+// Marks and count: on that document, a paint of the window with and without every shown "fox"
+// marked; the count of its matches over a snapshot (the work of the counting thread); and from a
+// Find click to "Match 1 of N" in the status bar, with the longest the window went without
+// handling its events meanwhile.
 // Runs headless unless QT_QPA_PLATFORM says otherwise.
 
 #include "app/modMain.h"
@@ -31,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 
@@ -129,6 +134,14 @@ void report(const char* what, const std::vector<double>& v)
     const bench::Spread spread(v);
     std::printf("  %-44s median %8.2f ms   worst %8.2f ms   (%zu steps)\n", what, spread.median(),
                 spread.max(), v.size());
+}
+
+// F3 as the keyboard gives it: its press arms the repeat search, its release runs it.
+void pressF3(frmMain& main)
+{
+    frmDocument* doc = main.ActiveForm();
+    doc->armRepeatSearch(true);
+    doc->rtfText_KeyUp(114, 0);
 }
 
 } // namespace
@@ -312,7 +325,7 @@ int main(int argc, char** argv)
         said.prompts.clear();
         for (int i = 0; i < steps; ++i) {
             t.restart();
-            main.ActiveForm()->rtfText_KeyUp(114, 0);
+            pressF3(main);
             settle();
             f3.push_back(ms(t));
         }
@@ -321,17 +334,59 @@ int main(int argc, char** argv)
         // To the last occurrence and past it (the message); then round from the top, which reads
         // the whole document again.
         t.restart();
-        main.ActiveForm()->rtfText_KeyUp(114, 0);
-        main.ActiveForm()->rtfText_KeyUp(114, 0);
+        pressF3(main);
+        pressF3(main);
         settle();
         std::printf("  F3 to the last one, F3 past it (message)    %8.2f ms, %lld message(s)\n", ms(t),
                     static_cast<long long>(said.prompts.size()));
         t.restart();
-        main.ActiveForm()->rtfText_KeyUp(114, 0);
+        pressF3(main);
         settle();
         std::printf("  F3 round from the top to offset %-12lld %8.0f ms, %lld message(s) in all\n",
                     static_cast<long long>(rtf.SelStart()), ms(t),
                     static_cast<long long>(said.prompts.size()));
+
+        // Marks and the count of "fox", which every line but the needle's holds.
+        QWidget* viewport = static_cast<QAbstractScrollArea*>(rtf.hwnd())->viewport();
+        std::vector<double> bare, marked;
+        for (const bool marks : {false, true}) {
+            rtf.setMatchMarks(marks ? QStringLiteral("fox") : QString(), 0);
+            for (int i = 0; i < steps; ++i) {
+                t.restart();
+                viewport->repaint();
+                (marks ? marked : bare).push_back(ms(t));
+            }
+        }
+        std::printf("Marks and count of \"fox\" in the same document\n");
+        report("paint of the window, no marks", bare);
+        report("paint of the window, every match marked", marked);
+        const std::atomic_bool go{false};
+        t.restart();
+        const platform::RichTextBox::MatchTally tally = rtf.matchCounter(QStringLiteral("fox"), 0, 0)(go);
+        std::printf("  count over a snapshot (the counting thread) %8.0f ms, %lld matches\n", ms(t),
+                    static_cast<long long>(tally.total));
+        double clickMs = 0, countedMs = 0;
+        qint64 pause = 0;
+        QString said1, said2;
+        dialog.script = [&](frmFind& d) {
+            d.txtFindString->setText("fox");
+            bench::PauseWatch watch;
+            watch.start();
+            t.restart();
+            d.cmdFind->click();
+            clickMs = ms(t);
+            said1 = main.statusText();
+            while (!main.statusText().contains(QStringLiteral(" of ")) && ms(t) < 60000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            countedMs = ms(t);
+            pause = watch.stop();
+            said2 = main.statusText();
+            d.cmdCancel->click();
+        };
+        main.mnuEditFind_Click();
+        std::printf("  Find click %8.1f ms (status \"%s\"), count shown after %.0f ms (\"%s\")\n", clickMs,
+                    qPrintable(said1), countedMs, qPrintable(said2));
+        std::printf("  events not handled for at most %lld ms meanwhile\n", static_cast<long long>(pause));
     }
 
     for (frmDocument* doc : main.documents())

@@ -3,6 +3,7 @@
 #include "app/Host.h"
 #include "app/modMain.h"
 #include "document/frmDocument.h"
+#include "find/MatchStatus.h"
 #include "find/frmFind.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
@@ -52,7 +53,13 @@ void RepeatSearch(Host& host)
     frmFind& form = FindForm(host);
     // The dialog's check boxes as they stand: clear whenever the dialog is closed.
     form.iFindFlags = form.ComputeFlags();
-    form.iFoundPos = doc->rtfText->Find(sLastFindString, form.iFoundPos + 1, -1, form.iFindFlags);
+    const qsizetype from = form.iFoundPos + 1;
+    form.iFoundPos = doc->rtfText->Find(sLastFindString, from, -1, form.iFindFlags);
+    doc->rtfText->setMatchMarks(sLastFindString, form.iFindFlags);
+    if (form.iFoundPos >= 0)
+        form.matchStatus().found(*doc->rtfText, sLastFindString, form.iFindFlags, from, form.iFoundPos);
+    else
+        form.matchStatus().notFound();
     if (form.iFoundPos < 0) {
         // iFoundPos is now -1: the next repeat search starts again at the top.
         host.services().messages->show(host.frame(), QStringLiteral("No more occurrences have been found."),

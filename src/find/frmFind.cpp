@@ -2,6 +2,7 @@
 
 #include "app/modMain.h"
 #include "document/frmDocument.h"
+#include "find/MatchStatus.h"
 #include "app/Host.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RedrawFreeze.h"
@@ -85,6 +86,7 @@ frmFind::frmFind(Host& main)
     setObjectName(QStringLiteral("frmFind"));
     setWindowTitle(QStringLiteral("Find / Replace"));
     setFixedSize(toPixels(5205), toPixels(2175));
+    matchStatus_ = new MatchStatus(main, this);
     buildControls();
     Load();
     loaded_ = false; // built, not yet used
@@ -156,6 +158,8 @@ void frmFind::buildControls()
     connect(cmdReplace, &QPushButton::clicked, this, &frmFind::cmdReplace_Click);
     connect(cmdReplaceAll, &QPushButton::clicked, this, &frmFind::cmdReplaceAll_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFind::cmdCancel_Click);
+    connect(chkMatchCase, &QCheckBox::toggled, this, &frmFind::optionsChanged);
+    connect(chkWholeWord, &QCheckBox::toggled, this, &frmFind::optionsChanged);
 }
 
 void frmFind::Load()
@@ -175,6 +179,12 @@ void frmFind::Load()
 
 void frmFind::done(int result)
 {
+    // Marks that no search made go with the dialog; those of a search stay until an edit.
+    if (marking_ && !searched_) {
+        if (frmDocument* doc = main_.ActiveForm())
+            doc->rtfText->setMatchMarks(QString(), 0);
+    }
+    marking_ = false;
     QDialog::done(result);
     // Closing unloads the window: its controls read their initial values until the next use.
     Load();
@@ -189,9 +199,24 @@ void frmFind::setSearchText(const QString& text)
         const QSignalBlocker quiet(txtFindString);
         txtFindString->setText(text);
     }
+    marking_ = true;
     txtFindString_Change();
     txtFindString->selectAll();
     txtFindString->setFocus(Qt::OtherFocusReason);
+}
+
+void frmFind::showMarks()
+{
+    if (frmDocument* doc = main_.ActiveForm())
+        doc->rtfText->setMatchMarks(txtFindString->text(), ComputeFlags());
+}
+
+void frmFind::optionsChanged()
+{
+    if (!marking_)
+        return;
+    searched_ = false;
+    showMarks();
 }
 
 int frmFind::ComputeFlags() const
@@ -235,6 +260,10 @@ void frmFind::txtFindString_Change()
         // Every edit of the search text starts a new search from the top.
         cmdFind->setText(kFindCaption);
         cmdFind->setEnabled(!txtFindString->text().isEmpty());
+        if (marking_) {
+            searched_ = false;
+            showMarks();
+        }
     });
 }
 
@@ -280,19 +309,27 @@ void frmFind::cmdFind_Click()
     trap(QStringLiteral("cmdFind_Click"), [&] {
         platform::RichTextBox& rtf = editor();
         iFindFlags = ComputeFlags();
+        showMarks();
+        searched_ = true;
         if (cmdFind->text() == kFindCaption) {
             iFoundPos = rtf.Find(txtFindString->text(), 0, -1, iFindFlags);
             if (iFoundPos < 0) {
+                matchStatus_->notFound();
                 notFound(QStringLiteral("String not found."));
                 return;
             }
+            matchStatus_->found(rtf, txtFindString->text(), iFindFlags, 0, iFoundPos);
             cmdFind->setText(kNextCaption);
         } else {
             // One character after the start of the last match, so overlapping matches count.
-            iFoundPos = rtf.Find(txtFindString->text(), iFoundPos + 1, -1, iFindFlags);
+            const qsizetype from = iFoundPos + 1;
+            iFoundPos = rtf.Find(txtFindString->text(), from, -1, iFindFlags);
             if (iFoundPos < 0) {
+                matchStatus_->notFound();
                 notFound(QStringLiteral("No more occurrences have been found."));
                 cmdFind->setText(kFindCaption);
+            } else {
+                matchStatus_->found(rtf, txtFindString->text(), iFindFlags, from, iFoundPos);
             }
         }
     });
@@ -306,8 +343,11 @@ void frmFind::cmdReplace_Click()
         iReplacePos = cmdFind->text() == kNextCaption ? std::max<qsizetype>(iFoundPos, 0) : 0;
         iFindFlags = ComputeFlags();
         iReplacePos = rtf.Find(txtFindString->text(), iReplacePos, -1, iFindFlags);
+        matchStatus_->notFound();
         if (iReplacePos >= 0) {
             rtf.setSelText(txtReplaceString->text());
+            showMarks(); // the edit took them away; the dialog is still open
+            searched_ = true;
         } else {
             notFound(QStringLiteral("String not found."));
             cmdFind->setText(kFindCaption);
@@ -351,6 +391,9 @@ void frmFind::cmdReplaceAll_Click()
             [&] { rtf.takeBackLastEdit(); });
         if (!finished)
             main_.setStatusText(QStringLiteral("Replace All was cancelled; nothing was replaced."));
+        matchStatus_->notFound();
+        showMarks();
+        searched_ = true;
     });
 }
 

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class Host;
+class MatchStatus;
 class frmFind;
 
 namespace platform {
@@ -64,6 +65,8 @@ public:
     void setSearchText(const QString& text);
     /// 2 with "Whole word" ticked plus 4 with "Match case" ticked, as the boxes stand now.
     int ComputeFlags() const;
+    /// Says in the status bar which match a search found, of how many.
+    MatchStatus& matchStatus() const { return *matchStatus_; }
 
     void Form_Load();
     void txtFindString_Change();
@@ -90,9 +93,17 @@ private:
     platform::RichTextBox& editor() const;
     void trap(const QString& procedure, const std::function<void()>& body);
     void notFound(const QString& prompt);
+    /// Marks what the search box holds in the active document, as the boxes stand now.
+    void showMarks();
+    void optionsChanged();
 
     Host& main_;
     qsizetype iReplacePos = 0;
     qsizetype iReplaceAllPos = 0;
     bool loaded_ = false;
+    MatchStatus* matchStatus_ = nullptr;
+    /// The dialog is open and its search text is marked in the document.
+    bool marking_ = false;
+    /// The marks are those of a search made since the dialog opened: they stay when it closes.
+    bool searched_ = false;
 };

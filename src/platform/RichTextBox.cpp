@@ -1,5 +1,7 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/RichMatchMarks.h"
+
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
@@ -341,6 +343,7 @@ QTextDocument* RichTextBox::newDocument()
 void RichTextBox::watchDocument()
 {
     connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        ++textSerial_;
         if (programChange_ == 0 && (removed != 0 || added != 0))
             Q_EMIT Change();
     });
@@ -348,11 +351,14 @@ void RichTextBox::watchDocument()
 
 void RichTextBox::useRich(QTextDocument* doc)
 {
+    ++textSerial_;
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;
         if (old)
             old->disconnect(this);
+        if (richMarks_)
+            richMarks_->clear(); // they hold places in the old document
         ++selQuiet_;
         rich_->show(doc);
         --selQuiet_;
@@ -384,6 +390,7 @@ void RichTextBox::useRich(QTextDocument* doc)
 
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
 {
+    ++textSerial_;
     if (plain_) {
         // The same view shows the new store.
         ++selQuiet_;
@@ -402,6 +409,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
     auto* view = new PlainView(*store_, this);
     connect(view, &PlainView::selectionMoved, this, &RichTextBox::emitSelChangeIfMoved);
     connect(view, &PlainView::edited, this, [this](qsizetype offset) {
+        ++textSerial_;
         if (offset <= store_->lineLength(0))
             chooseLanguage(); // the first line may tell an untitled document's language
         if (programChange_ == 0)
@@ -617,14 +625,17 @@ void RichTextBox::setCursor(const QTextCursor& c)
     forceSelChange();
 }
 
-void RichTextBox::selectPlain(qsizetype anchor, qsizetype position)
+void RichTextBox::selectPlain(qsizetype anchor, qsizetype position, bool centre)
 {
     ++selQuiet_;
     plain_->setSelection(anchor, position);
     --selQuiet_;
     if (editBlocks_ != 0)
         return; // shown, with one SelChange, when the block ends
-    plain_->ensureCaretVisible();
+    if (centre)
+        plain_->ensureCaretVisibleCentred();
+    else
+        plain_->ensureCaretVisible();
     forceSelChange();
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,7 @@ namespace platform {
 
 class EditorViewImpl;
 class PlainView;
+class RichMatchMarks;
 class TextStore;
 
 /// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
@@ -115,6 +117,24 @@ public:
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
     qsizetype Find(const QString& text, qsizetype start, qsizetype end = -1, int options = 0);
+
+    /// How many matches Find would visit from the top with these options, and how many of them
+    /// start before `at`.
+    struct MatchTally {
+        qsizetype before = 0;
+        qsizetype total = 0;
+    };
+    /// That count as a piece of work to run on any thread, later; it stops early, its result
+    /// then of no use, once stop is set. A plain document is counted over a snapshot that later
+    /// edits do not change; a rich one is counted here and now.
+    std::function<MatchTally(const std::atomic_bool& stop)> matchCounter(const QString& text, int options,
+                                                                        qsizetype at) const;
+    /// Changes by one (or more) with every change of the text, so that what was worked out from
+    /// the text can tell that it no longer holds.
+    quint64 textSerial() const { return textSerial_; }
+    /// Marks every occurrence of text that is shown, matched as Find matches with these
+    /// options, until the next edit; an empty text takes the marks away.
+    void setMatchMarks(const QString& text, int options);
 
     /// Groups every edit made while it lives into one undo step (nested blocks join the outer
     /// one). The document is laid out once, when the block ends; until then the selection is
@@ -247,7 +267,9 @@ private:
     QTextDocument* newDocument();
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);
-    void selectPlain(qsizetype anchor, qsizetype position);
+    /// Selects in the plain view and brings the caret into sight: with centre, from out of
+    /// sight to the middle of the window.
+    void selectPlain(qsizetype anchor, qsizetype position, bool centre = false);
     void emitSelChangeIfMoved();
     void forceSelChange();
     qsizetype selAnchor() const;
@@ -272,6 +294,7 @@ private:
     QFont shownFont() const;
 
     EditorViewImpl* rich_ = nullptr;
+    QPointer<RichMatchMarks> richMarks_; ///< made with the first marks of the rich view
     PlainView* plain_ = nullptr;
     std::unique_ptr<TextStore> store_;
     QWidget* viewWidget_ = nullptr;
@@ -282,6 +305,7 @@ private:
     QString unkept_;
     quint64 formatSerial_ = 0;
     quint64 userFormat_ = 0;
+    quint64 textSerial_ = 0;
     bool vanishedWhileRead_ = false;
     bool syntaxColors_ = true;
     QString fileName_;

@@ -1,14 +1,19 @@
 // The editor control's commands by line and its searches: where the caret is, Go to Line,
-// indenting a block of lines, and Find in either view.
+// indenting a block of lines, Find in either view, and the count and marks of its matches.
 #include "platform/RichTextBox.h"
 
+#include "platform/RichMatchMarks.h"
 #include "platform/text/PlainView.h"
+#include "platform/text/TextMatch.h"
 #include "platform/text/TextStore.h"
+#include "platform/text/ViewPainter.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <algorithm>
 #include <utility>
 
@@ -139,26 +144,79 @@ void RichTextBox::goToLine(qsizetype line)
     setSelLength(0);
 }
 
+namespace {
+
+QTextDocument::FindFlags findFlags(int options)
+{
+    QTextDocument::FindFlags flags;
+    if (options & RichTextBox::WholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    if (options & RichTextBox::MatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    return flags;
+}
+
+} // namespace
+
 qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end, int options)
 {
     if (text.isEmpty() || start < 0 || start > TextLength())
         return -1;
     if (plain_)
         return findPlain(text, start, end, options);
-    QTextDocument::FindFlags flags;
-    if (options & WholeWord)
-        flags |= QTextDocument::FindWholeWords;
-    if (options & MatchCase)
-        flags |= QTextDocument::FindCaseSensitively;
     QTextCursor from(doc_);
     from.setPosition(int(start));
-    const QTextCursor found = doc_->find(text, from, flags);
+    const QTextCursor found = doc_->find(text, from, findFlags(options));
     if (found.isNull())
         return -1;
     if (end >= 0 && found.selectionEnd() > end)
         return -1;
+    auto* view = static_cast<QTextEdit*>(viewWidget_);
+    const bool shown = view->viewport()->rect().contains(view->cursorRect(found));
     setCursor(found);
+    if (!shown && editBlocks_ == 0) {
+        // A match found out of sight comes to the middle of the window, what surrounds it with it.
+        QScrollBar* bar = view->verticalScrollBar();
+        bar->setValue(bar->value() + view->cursorRect().center().y() - view->viewport()->height() / 2);
+    }
     return found.selectionStart();
+}
+
+std::function<RichTextBox::MatchTally(const std::atomic_bool&)> RichTextBox::matchCounter(const QString& text, int options,
+                                                                                          qsizetype at) const
+{
+    if (plain_) {
+        return [snapshot = store_->snapshot(), matcher = TextMatcher(text, options & MatchCase, options & WholeWord),
+                at](const std::atomic_bool& stop) {
+            const TextMatcher::Tally t = matcher.count(snapshot, at, stop);
+            return MatchTally{t.before, t.total};
+        };
+    }
+    // The rich document cannot be read on another thread: its count is made now. Each match is
+    // looked for one character after the last, as Find / Next does.
+    MatchTally tally;
+    if (!text.isEmpty()) {
+        for (QTextCursor c = doc_->find(text, 0, findFlags(options)); !c.isNull();
+             c = doc_->find(text, c.selectionStart() + 1, findFlags(options))) {
+            ++tally.total;
+            if (c.selectionStart() < at)
+                ++tally.before;
+        }
+    }
+    return [tally](const std::atomic_bool&) { return tally; };
+}
+
+void RichTextBox::setMatchMarks(const QString& text, int options)
+{
+    const TextMatcher matcher(text, options & MatchCase, options & WholeWord);
+    if (plain_) {
+        plain_->setMatchMarks(matcher);
+        return;
+    }
+    auto* view = static_cast<QTextEdit*>(viewWidget_);
+    if (!richMarks_)
+        richMarks_ = new RichMatchMarks(*view);
+    richMarks_->set(matcher, ViewPainter::markColor(view->palette().color(QPalette::Base)));
 }
 
 // Finds as the rich document does: a no-break space in the text matches a space in what is
@@ -201,7 +259,7 @@ qsizetype RichTextBox::findPlain(const QString& text, qsizetype start, qsizetype
     }
     if (found < 0)
         return -1;
-    selectPlain(found, found + n);
+    selectPlain(found, found + n, true);
     return found;
 }
 

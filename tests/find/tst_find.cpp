@@ -1,10 +1,12 @@
 #include "HostFixture.h"
 #include "document/frmDocument.h"
+#include "find/MatchStatus.h"
 #include "find/frmFind.h"
 #include "mainwindow/frmMain.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/StepsWithProgress.h"
+#include "platform/text/PlainView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -44,6 +46,15 @@ QString outcome(Fixture& f, qsizetype boxesBefore)
         return box.prompt;
     }
     return QStringLiteral("%1+%2").arg(f.editor()->SelStart()).arg(f.editor()->SelLength());
+}
+
+/// The marks the document shows, as the offsets where they start.
+QList<qsizetype> marks(HostFixture& f)
+{
+    QList<qsizetype> out;
+    for (const auto& [at, length] : qobject_cast<platform::PlainView*>(f.editor()->hwnd())->shownMatchMarks())
+        out << at;
+    return out;
 }
 
 template <class Fixture>
@@ -326,6 +337,91 @@ private slots:
         // With a remembered text F3 never shows the dialog; without one, always.
         QCOMPARE(f.modal->shown.size(), search.isEmpty() ? 1 + presses.size() : 1);
         QCOMPARE(modFind::FindForm(f).iFindFlags, 0);
+    }
+
+    void statusSaysWhichMatchOfHowMany_data()
+    {
+        QTest::addColumn<int>("flags"); // 2 whole word, 4 match case
+        QTest::addColumn<QStringList>("statuses"); // after each Find / Next click, then after F3s, in "cat Cat cat cats"
+        QTest::newRow("match case") << 4 << QStringList{"Match 1 of 3", "Match 2 of 3", "Match 3 of 3", kNoMore,
+                                                        "F3", "Match 1 of 4", "Match 2 of 4"};
+        QTest::newRow("whole word and case") << 6 << QStringList{"Match 1 of 2", "Match 2 of 2", kNoMore};
+        QTest::newRow("whole word, closed with the first found")
+            << 2 << QStringList{"Match 1 of 3", "F3", "Match 2 of 4", "Match 3 of 4"}; // F3 searches in any case
+    }
+
+    void statusSaysWhichMatchOfHowMany()
+    {
+        QFETCH(int, flags);
+        QFETCH(QStringList, statuses);
+        HostFixture f;
+        setText(f, "cat Cat cat cats");
+        modFind::sLastFindString = "cat";
+        QStringList seen;
+        qsizetype i = 0;
+        withDialog(f, [&](frmFind& d) {
+            d.chkWholeWord->setChecked(flags & 2);
+            d.chkMatchCase->setChecked(flags & 4);
+            for (; i < statuses.size() && statuses[i] != "F3"; ++i) {
+                const qsizetype boxes = f.messages->shown.size();
+                d.cmdFind->click();
+                seen << (f.messages->shown.size() > boxes ? f.messages->shown.last().prompt : f.status);
+            }
+            const QList<qsizetype> shown = flags == 6 ? QList<qsizetype>{0, 8}
+                                           : flags == 4 ? QList<qsizetype>{0, 8, 12}
+                                                        : QList<qsizetype>{0, 4, 8};
+            QCOMPARE(marks(f), shown);
+            d.cmdCancel->click();
+        });
+        if (i < statuses.size())
+            seen << statuses[i++];
+        for (f.editor()->SetFocus(); i < statuses.size(); ++i)
+            seen << (pressF3(f), f.status);
+        QCOMPARE(seen, statuses);
+        QVERIFY(!marks(f).isEmpty()); // a search was made: the marks stay
+        f.type("x");
+        QVERIFY(marks(f).isEmpty());
+    }
+
+    void marksWithoutASearchGoWithTheDialog()
+    {
+        HostFixture f;
+        setText(f, "dog cat dog");
+        withDialog(f, [&](frmFind& d) {
+            QTest::keyClicks(d.txtFindString, "dog");
+            QCOMPARE(marks(f), (QList<qsizetype>{0, 8}));
+            d.chkMatchCase->setChecked(true);
+            d.txtFindString->setText("Dog");
+            QVERIFY(marks(f).isEmpty());
+            d.txtFindString->setText("cat");
+            QCOMPARE(marks(f), QList<qsizetype>{4});
+            d.cmdCancel->click();
+        });
+        QVERIFY(marks(f).isEmpty()); // no search was made
+        QVERIFY(f.status.isEmpty());
+    }
+
+    void aLargeDocumentIsCountedAside()
+    {
+        HostFixture f;
+        setText(f, QStringLiteral("cat scat ").repeated(40000)); // beyond what is counted at once
+        QVERIFY(f.editor()->TextLength() > MatchStatus::kCountAtOnce);
+        withDialog(f, [&](frmFind& d) {
+            d.txtFindString->setText("cat");
+            d.chkWholeWord->setChecked(true);
+            d.cmdFind->click();
+            d.cmdFind->click();
+            QCOMPARE(f.status, QStringLiteral("Match 2")); // until the count is known
+            QTRY_COMPARE_WITH_TIMEOUT(f.status, QStringLiteral("Match 2 of 40000"), 60000);
+            d.cmdFind->click();
+            QCOMPARE(f.status, QStringLiteral("Match 3"));
+            // An edit that leaves the match selected still makes the count stale.
+            qobject_cast<platform::PlainView*>(f.editor()->hwnd())->replace(f.editor()->TextLength(), 0, u"cat");
+            QTRY_VERIFY_WITH_TIMEOUT(!modFind::FindForm(f).matchStatus().counting(), 60000);
+            QCoreApplication::processEvents();
+            QCOMPARE(f.status, QStringLiteral("Match 3"));
+            d.cmdCancel->click();
+        });
     }
 
     void f3LeavesItsShortcutsToTheirCommands()

@@ -39,6 +39,8 @@ private slots:
     void eventsFollowTheUser();
     void mixedFormatsReadAsNoValue();
     void findHonoursOptions();
+    void marksAndCountsMatchAsFindDoes();
+    void marksAreFoundForTheShownRowsOnly();
     void plainViewKeys_data();
     void plainViewKeys();
     void clicksAndArrowsRightOfAWrappedRowStayOnIt();
@@ -162,6 +164,95 @@ void tst_platform::findHonoursOptions()
     box.setSelStart(0);
     box.setSelText(QString(4094 - 35, u'-'));
     QCOMPARE(box.Find(QStringLiteral("x y"), 0), 4094);
+}
+
+void tst_platform::marksAndCountsMatchAsFindDoes()
+{
+    RichTextBox box;
+    box.resize(400, 200);
+    box.show();
+    box.setSelText(u"cat Cat cat cats x\u00A0y"_qs);
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    using Pair = std::pair<qsizetype, qsizetype>;
+    using Marks = std::vector<Pair>;
+    const std::atomic_bool go{false};
+    const auto count = [&](const QString& text, int options, qsizetype at) {
+        const RichTextBox::MatchTally t = box.matchCounter(text, options, at)(go);
+        return std::pair(t.before, t.total);
+    };
+    box.setMatchMarks("cat", RichTextBox::MatchCase | RichTextBox::WholeWord);
+    QCOMPARE(view->shownMatchMarks(), (Marks{{0, 3}, {8, 3}}));
+    QCOMPARE(count("cat", RichTextBox::MatchCase | RichTextBox::WholeWord, 8), Pair(1, 2));
+    box.setMatchMarks("CAT", 0);
+    QCOMPARE(view->shownMatchMarks(), (Marks{{0, 3}, {4, 3}, {8, 3}, {12, 3}}));
+    box.setMatchMarks("x y", 0); // a no-break space is found by a space
+    QCOMPARE(view->shownMatchMarks(), (Marks{{17, 3}}));
+    QCOMPARE(count("x y", 0, 0), Pair(0, 1));
+    box.setSelStart(0);
+    QTest::keyClick(view, Qt::Key_X);
+    QVERIFY(view->shownMatchMarks().empty()); // an edit takes them away
+
+    // A large text is read in pieces: matches across their seams count, and whole words are told
+    // by the characters beyond them.
+    box.setSelStart(0);
+    box.setSelLength(box.TextLength());
+    box.setSelText(QStringLiteral("cat scat ").repeated(30000));
+    QCOMPARE(count("cat", RichTextBox::WholeWord, 9 * 100), Pair(100, 30000));
+    QCOMPARE(count("scat cat scat", RichTextBox::WholeWord, 0), Pair(0, 29999));
+    QCOMPARE(count("cat", 0, 1), Pair(1, 60000));
+
+    RichTextBox rich; // the rich view counts and marks as its own Find finds
+    rich.resize(400, 200);
+    rich.show();
+    rich.setSelText("cat Cat cat cats");
+    rich.setSelStart(0);
+    rich.setSelLength(3);
+    rich.setSelAlignment(RichTextBox::Center);
+    QVERIFY(rich.isRichView());
+    const RichTextBox::MatchTally t = rich.matchCounter("cat", RichTextBox::WholeWord, 8)(go);
+    QCOMPARE(std::pair(t.before, t.total), Pair(2, 3));
+    const auto richMarks = [&] {
+        QList<int> at;
+        for (const QTextEdit::ExtraSelection& s : qobject_cast<QTextEdit*>(rich.hwnd())->extraSelections())
+            at << s.cursor.selectionStart();
+        return at;
+    };
+    rich.setMatchMarks("cat", RichTextBox::WholeWord);
+    QCOMPARE(richMarks(), (QList<int>{0, 4, 8}));
+    rich.setSelText("x");
+    QVERIFY(richMarks().isEmpty());
+}
+
+void tst_platform::marksAreFoundForTheShownRowsOnly()
+{
+    RichTextBox box;
+    box.resize(400, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QString text;
+    for (int i = 0; i < 1000; ++i)
+        text += QStringLiteral("line %1 of cats\n").arg(i, 4, 10, QChar(u'0'));
+    box.setSelText(text); // each line 18 characters long
+    box.setSelStart(0);
+    auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
+    box.setMatchMarks("cat", 0);
+    using Pair = std::pair<qsizetype, qsizetype>;
+    const auto marks = view->shownMatchMarks();
+    QVERIFY(marks.size() > 3 && marks.size() < 30);
+    QCOMPARE(marks.front(), Pair(13, 3));
+    for (size_t i = 1; i < marks.size(); ++i)
+        QCOMPARE(marks[i].first, marks[i - 1].first + 18);
+    // A match found out of sight is shown in the middle of the window.
+    QCOMPARE(box.Find("0500 of", 0), 18 * 500 + 5);
+    const QRect found = view->characterRect(box.SelStart());
+    QVERIFY(!found.isEmpty());
+    QVERIFY(qAbs(found.center().y() - view->viewport()->height() / 2) <= found.height());
+    QCOMPARE(view->shownMatchMarks().front().first % 18, 13); // the marks follow the window
+    QVERIFY(view->shownMatchMarks().front().first > 18 * 480);
+    // One found in sight leaves the window where it is.
+    const qsizetype top = view->offsetAt(QPoint(0, 0));
+    QCOMPARE(box.Find("0502 of", 0), 18 * 502 + 5);
+    QCOMPARE(view->offsetAt(QPoint(0, 0)), top);
 }
 
 void tst_platform::plainViewKeys_data()

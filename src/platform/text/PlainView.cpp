@@ -368,6 +368,8 @@ void PlainView::paintEvent(QPaintEvent* e)
     f.overwrite = overwrite_ && dropCaret_ < 0;
     f.preeditCursor = preedit_.isEmpty() ? 0 : preeditCursor_;
     f.brackets = matchedBrackets();
+    if (!marks_.isEmpty())
+        f.marks = shownMatchMarks();
     painter_.paint(p, f);
     if (!wrap_)
         updateScrollBar(); // the lines just laid out may be the widest yet
@@ -465,6 +467,7 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
             QAccessible::updateAccessibility(&inserted);
         }
     }
+    marks_ = TextMatcher();
     Q_EMIT edited(offset, count, text.size());
 }
 
@@ -515,6 +518,7 @@ void PlainView::reset()
     syntax_->takeChanged();
     bracketsAt_ = -1;
     longTokens_.line = -1;
+    marks_ = TextMatcher();
     if (syntax_->language() != syntax::LanguageId::None)
         syntaxFill_.start(0, this);
     updateGutter();
@@ -531,6 +535,7 @@ void PlainView::undo()
     dropLayouts();
     updateGutter();
     top_ = std::min(top_, store_->length());
+    marks_ = TextMatcher();
     viewport()->update();
     Q_EMIT edited(where, 0, length);
     moveCaret(where + length, false);
@@ -544,6 +549,7 @@ void PlainView::redo()
     dropLayouts();
     updateGutter();
     top_ = std::min(top_, store_->length());
+    marks_ = TextMatcher();
     viewport()->update();
     Q_EMIT edited(where, 0, length);
     moveCaret(where + length, false);
@@ -621,36 +627,74 @@ void PlainView::wheelEvent(QWheelEvent* e)
 
 void PlainView::ensureCaretVisible()
 {
+    scrollToCaret(false);
+}
+
+void PlainView::ensureCaretVisibleCentred()
+{
+    scrollToCaret(true);
+}
+
+void PlainView::scrollToCaret(bool centre)
+{
     scrollToCaretSideways();
     const Row caret = layouts_.rowOf(position_);
     const Row top = topRow();
-    if (caret < top) {
-        setTop(layouts_.rowStart(caret));
-        return;
-    }
-    // Within the rows the window shows whole?
-    Row r = top;
-    qreal y = kMargin + layouts_.rowHeight(r);
     const int bottom = viewport()->height();
-    while (!(r == caret)) {
-        if (!layouts_.nextRow(r))
-            break;
-        y += layouts_.rowHeight(r);
-        if (y > bottom)
-            break;
+    if (caret < top) {
+        if (!centre) {
+            setTop(layouts_.rowStart(caret));
+            return;
+        }
+    } else {
+        // Within the rows the window shows whole?
+        Row r = top;
+        qreal y = kMargin + layouts_.rowHeight(r);
+        while (!(r == caret)) {
+            if (!layouts_.nextRow(r))
+                break;
+            y += layouts_.rowHeight(r);
+            if (y > bottom)
+                break;
+        }
+        if (r == caret && y <= bottom)
+            return;
     }
-    if (r == caret && y <= bottom)
-        return;
-    // Put the caret's row at the bottom.
+    // Put the caret's row at the bottom, or with as much above it as below.
+    const qreal room = centre ? (bottom + layouts_.rowHeight(caret)) / 2 : bottom;
     Row t = caret;
     qreal h = kMargin + layouts_.rowHeight(t);
     for (Row before = t; layouts_.previousRow(before);) {
         h += layouts_.rowHeight(before);
-        if (h > bottom)
+        if (h > room)
             break;
         t = before;
     }
     setTop(layouts_.rowStart(t));
+}
+
+// Behind the last row the window shows, even in part.
+qsizetype PlainView::shownEnd() const
+{
+    Row r = topRow();
+    qreal y = kMargin + layouts_.rowHeight(r);
+    const int bottom = viewport()->height();
+    while (y < bottom && layouts_.nextRow(r))
+        y += layouts_.rowHeight(r);
+    return layouts_.rowEnd(r);
+}
+
+void PlainView::setMatchMarks(const TextMatcher& matcher)
+{
+    marks_ = matcher;
+    viewport()->update();
+}
+
+std::vector<std::pair<qsizetype, qsizetype>> PlainView::shownMatchMarks() const
+{
+    if (marks_.isEmpty())
+        return {};
+    return marks_.within(*store_, layouts_.rowStart(topRow()), shownEnd());
 }
 
 QRect PlainView::characterRect(qsizetype offset) const

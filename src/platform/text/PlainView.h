@@ -2,6 +2,7 @@
 
 #include "platform/text/LineLayouts.h"
 #include "platform/text/Lexer.h"
+#include "platform/text/TextMatch.h"
 #include "platform/text/TextStore.h"
 #include "platform/text/ViewPainter.h"
 
@@ -84,6 +85,16 @@ public:
     std::pair<qsizetype, qsizetype> matchedBrackets() const;
     bool overwriteMode() const { return overwrite_; }
     void ensureCaretVisible();
+    /// The same, but a caret out of sight comes to the middle of the window, not to its edge,
+    /// so that what surrounds it shows too (a match found by a search).
+    void ensureCaretVisibleCentred();
+
+    /// Marks every occurrence of what matcher looks for in the rows shown, in a colour of its
+    /// own, until the next edit (an empty matcher marks nothing). Only the rows shown are ever
+    /// searched for them, so marks cost the same in a text of any size.
+    void setMatchMarks(const TextMatcher& matcher);
+    /// The marks in the rows now shown, as (offset, length), in order.
+    std::vector<std::pair<qsizetype, qsizetype>> shownMatchMarks() const;
 
     /// The caret's rectangle in viewport coordinates (empty when it is not on screen).
     QRect caretRect() const;
@@ -144,6 +155,8 @@ private:
     void updateScrollBar();
     void scrollToCaretSideways();
     void scrollByRows(int action);
+    void scrollToCaret(bool centre);
+    qsizetype shownEnd() const;
     void moveCaret(qsizetype to, bool select, bool keepGoal = false);
     void changed(qsizetype offset, qsizetype removed, qsizetype added);
     void dropLayouts();
@@ -194,6 +207,7 @@ private:
     mutable LongLineTokens longTokens_;
     mutable qsizetype bracketsAt_ = -1; ///< the caret brackets_ were found for; -1: none yet
     mutable std::pair<qsizetype, qsizetype> brackets_{-1, -1};
+    TextMatcher marks_;
     ViewPainter painter_;
     // Mouse state.
     QPoint pressPoint_;

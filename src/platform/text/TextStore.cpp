@@ -84,6 +84,15 @@ QString TextStore::Snapshot::text() const
     return out;
 }
 
+bool TextStore::Snapshot::forEachPiece(const std::function<bool(QStringView)>& sink) const
+{
+    for (const Leaf& leaf : leaves_) {
+        if (!sink(leaf.text))
+            return false;
+    }
+    return true;
+}
+
 QString TextStore::Snapshot::rawText() const
 {
     QString out;

@@ -47,6 +47,9 @@ public:
         QString rawText() const;
         /// The text with '\n' for every break, as TextStore::text() gives it.
         QString text() const;
+        /// The same in pieces, without copying it; sink returns false to stop. Returns false
+        /// when stopped.
+        bool forEachPiece(const std::function<bool(QStringView)>& sink) const;
 
     private:
         friend class TextStore;

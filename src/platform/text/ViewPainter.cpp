@@ -29,6 +29,17 @@ qreal ViewPainter::gutterWidth(const QFont& font, qsizetype lineCount)
     return std::ceil(digits * QFontMetricsF(font).horizontalAdvance(u'9') + 2 * kGutterPad);
 }
 
+// A highlighter pen's soft yellow over the page, strong enough to find on a dark page under its
+// light text. A page that is itself yellowish gets a blue-green, so the marks still stand out.
+QColor ViewPainter::markColor(const QColor& background)
+{
+    const bool dark = background.lightnessF() < 0.5;
+    const qreal hue = background.hslHueF() * 360;
+    const bool yellowish = background.hslSaturationF() > 0.3 && hue >= 30 && hue <= 90;
+    const QColor pen = yellowish ? QColor(0, 190, 230) : QColor(255, 210, 0);
+    return mixed(background, pen, dark ? 0.4 : 0.55);
+}
+
 void ViewPainter::paint(QPainter& p, const Frame& f) const
 {
     // The numbers and their column take their colours from the document's background, whatever
@@ -127,6 +138,16 @@ void ViewPainter::drawUnit(QPainter& p, const Frame& f, qsizetype line, const Li
     const qsizetype base = lineStart + u.from;
     const qsizetype end = lineStart + u.to;
     QList<QTextLayout::FormatRange> selections;
+    // The marks go first: the selection is drawn over them.
+    for (auto m = std::partition_point(f.marks.begin(), f.marks.end(),
+                                       [base](const auto& mark) { return mark.first + mark.second <= base; });
+         m != f.marks.end() && m->first < end; ++m) {
+        QTextLayout::FormatRange range;
+        range.start = int(std::max(m->first, base) - base);
+        range.length = int(std::min(m->first + m->second, end) - base - range.start);
+        range.format.setBackground(markColor(background));
+        selections.append(range);
+    }
     if (f.selectionFrom < end && f.selectionTo > base) {
         QTextLayout::FormatRange range;
         range.start = int(std::max(f.selectionFrom, base) - base);

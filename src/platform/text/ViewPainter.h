@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPalette>
 #include <QRect>
+#include <utility>
+#include <vector>
 
 class QPainter;
 
@@ -27,6 +29,7 @@ public:
         bool overwrite = false; ///< the caret covers the character it stands on
         int preeditCursor = 0; ///< within the text being composed at the caret
         std::pair<qsizetype, qsizetype> brackets{-1, -1}; ///< a bracket and its partner, marked
+        std::vector<std::pair<qsizetype, qsizetype>> marks; ///< matches of a search, (offset, length)
     };
 
     ViewPainter(const TextStore& store, const LineLayouts& layouts) : store_(&store), layouts_(&layouts) {}
@@ -36,6 +39,8 @@ public:
     /// The width of the line numbers' column for a text of lineCount lines: it widens with the
     /// number of digits.
     static qreal gutterWidth(const QFont& font, qsizetype lineCount);
+    /// The background of a search's matches on a document of this background colour.
+    static QColor markColor(const QColor& background);
 
 private:
     void paintUnwrapped(QPainter& p, const Frame& f) const;
