@@ -329,6 +329,13 @@ void tst_platform::clicksAndArrowsRightOfAWrappedRowStayOnIt()
     QCOMPARE(box.SelStart(), 205);
     clickRightOf(203);
     QCOMPARE(box.SelStart(), 205);
+
+    // A wrap width wider than the window's text area, as the document window asks for when the
+    // line numbers take part of its margin, still keeps every row's end in sight.
+    box.setRightMargin(15.0 * (box.hwnd()->width() + 40));
+    box.setSelStart(0);
+    QTest::keyClick(view, Qt::Key_End);
+    QVERIFY(view->caretRect().right() < view->viewport()->width());
 }
 
 void tst_platform::unwrappedLinesScrollSideways()

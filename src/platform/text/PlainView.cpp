@@ -203,11 +203,12 @@ std::pair<qsizetype, qsizetype> PlainView::matchedBrackets() const
 // ---------------------------------------------------------------------------------------------
 // Scrolling
 
+// A wrap width wider than the window (the line numbers and the scroll bar take their share of a
+// margin meant for the border) would hide the ends of rows that cannot be scrolled to.
 int PlainView::wrapPixels() const
 {
-    if (wrapWidth_ > 0)
-        return wrapWidth_;
-    return std::max(1, viewport()->width() - 2 * kMargin - gutter_);
+    const int shown = std::max(1, viewport()->width() - 2 * kMargin - gutter_);
+    return wrapWidth_ > 0 ? std::min(wrapWidth_, shown) : shown;
 }
 
 int PlainView::textLeft() const
