@@ -27,6 +27,30 @@ void RtfBuilder::addRun(const QString& text, const QTextCharFormat& format)
     current_.text += text;
 }
 
+void RtfBuilder::dropText(int from, int to)
+{
+    const int size = int(current_.text.size());
+    from = std::clamp(from, 0, size);
+    to = std::clamp(to, from, size);
+    if (from == to)
+        return;
+    current_.text.remove(from, to - from);
+    std::vector<std::pair<int, QTextCharFormat>> runs;
+    int at = 0;
+    for (auto& [length, format] : current_.runs) {
+        const int start = at;
+        at += length;
+        const int kept = length - std::max(0, std::min(at, to) - std::max(start, from));
+        if (kept <= 0)
+            continue;
+        if (!runs.empty() && runs.back().second == format)
+            runs.back().first += kept;
+        else
+            runs.emplace_back(kept, std::move(format));
+    }
+    current_.runs = std::move(runs);
+}
+
 RtfBuilder::Paragraph RtfBuilder::takeParagraph(const QTextBlockFormat& format)
 {
     Paragraph paragraph = std::move(current_);

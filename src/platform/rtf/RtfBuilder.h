@@ -33,6 +33,9 @@ public:
     /// Text of the paragraph being read, in one format.
     void addRun(const QString& text, const QTextCharFormat& format);
     bool paragraphIsEmpty() const { return current_.text.isEmpty(); }
+    int paragraphLength() const { return int(current_.text.size()); }
+    /// Takes the characters from `from` to `to` out of the paragraph being read.
+    void dropText(int from, int to);
 
     /// Makes sure that `level` tables are open (0: the document body), closing or opening as needed.
     void setTableLevel(int level);

@@ -17,6 +17,8 @@ Map makeMap()
         {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable}, {"fldinst", Kw::FieldInstruction},
         {"fldrslt", Kw::FieldResult}, {"field", Kw::Field}, {"nesttableprops", Kw::NestTableProps},
         {"listtext", Kw::ListText}, {"pntext", Kw::PnText}, {"upr", Kw::Upr}, {"ud", Kw::Ud},
+        {"listtable", Kw::ListTable}, {"listoverridetable", Kw::ListOverrideTable}, {"pn", Kw::Pn},
+        {"ls", Kw::Ls}, {"ilvl", Kw::Ilvl},
 
         {"f", Kw::F}, {"fcharset", Kw::FCharset}, {"red", Kw::Red}, {"green", Kw::Green},
         {"blue", Kw::Blue},
@@ -56,10 +58,10 @@ Map makeMap()
     };
     // Destinations whose content is not document text: passed over whole.
     for (std::string_view name : {
-             "stylesheet", "info", "pn", "atnid",
+             "stylesheet", "info", "atnid",
              "atnauthor", "atndate", "atnref", "atnparent", "xe", "tc", "tcn", "nonesttables",
              "template", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
-             "fchars", "lchars", "revtbl", "rsidtbl", "listtable", "listoverridetable", "filetbl",
+             "fchars", "lchars", "revtbl", "rsidtbl", "filetbl",
              "private", "bkmkstart", "bkmkend", "datafield", "objdata", "nonshppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
              "datastore", "generator", "userprops", "docvar", "pgdsctbl", "listpicture", "txe",
              "rxe", "comment", "title", "subject", "author", "operator", "keywords", "doccomm",

@@ -11,7 +11,7 @@ enum class Kw {
     Rtf, Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Cpg,
     // destinations
     FontTable, ColorTable, FieldInstruction, FieldResult, Field, NestTableProps, ListText, PnText,
-    Upr, Ud, Skipped,
+    Upr, Ud, Skipped, ListTable, ListOverrideTable, Pn,
     // pictures and what holds them
     Pict, ShpPict, Object, ObjResult, Shape, ShapeInstructions, ShapeProperty, ShapeName,
     ShapeValue, ShapeResult,
@@ -23,7 +23,7 @@ enum class Kw {
     Plain, B, I, Ul, UlDotted, UlDash, UlDashDot, UlDashDotDot, UlWave, UlNone, Strike, Fs, Cf, Cb,
     Highlight, Super, Sub, NoSuperSub, Caps, SmallCaps,
     // paragraph formats
-    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, RtlPar, LtrPar, InTable, Itap,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, RtlPar, LtrPar, InTable, Itap, Ls, Ilvl,
     // content
     Par, Line, Tab, Page, Sect, EmDash, EnDash, EmSpace, EnSpace, QmSpace, Bullet, LQuote, RQuote,
     LDblQuote, RDblQuote, Zwj, Zwnj, Zwbo, LtrMark, RtlMark, Chftn, Bin,

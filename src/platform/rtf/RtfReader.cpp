@@ -3,6 +3,7 @@
 #include "platform/rtf/RtfBuilder.h"
 #include "platform/rtf/RtfCodePages.h"
 #include "platform/rtf/RtfKeywords.h"
+#include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 
 #include <QColor>
@@ -50,6 +51,9 @@ struct ParaProps {
     bool rtl = false;
     bool inTable = false;
     int nesting = 0;   // \itap
+    int ls = 0;        // the list override a paragraph names, with its level
+    int ilvl = 0;
+    ListMark numbered; // the older form's list (\pn)
     int tableLevel() const { return nesting > 0 ? nesting : (inTable ? 1 : 0); }
 };
 
@@ -216,11 +220,12 @@ public:
             if (state().dest == Dest::Picture)
                 pictureEnd();   // what was read of it is kept
             flushText();
-            builder_.finish(state().para.tableLevel(), blockFormat());
+            builder_.finish(state().para.tableLevel(), endingFormat());
         }
     }
 
     bool unclosed() const { return unclosed_; }
+    void joinLists(QTextDocument& document) const { lists_.join(document); }
     bool sawPictures() const { return pictures_ > 0; }
 
     // What the file held that the document cannot keep, in words a user understands.
@@ -283,12 +288,16 @@ private:
         if (stack_.size() == 1) {
             // The document group ends: whatever follows it is not part of the document.
             flushText();
-            builder_.finish(state().para.tableLevel(), blockFormat());
+            builder_.finish(state().para.tableLevel(), endingFormat());
             stack_.pop_back();
             return;
         }
         const int field = state().field;
         const bool picture = state().dest == Dest::Picture;
+        if (state().listText && !stack_[stack_.size() - 2].listText) {
+            flushText();
+            listTextTo_ = builder_.paragraphLength();
+        }
         stack_.pop_back();
         if (picture && state().dest != Dest::Picture)
             pictureEnd();
@@ -517,7 +526,7 @@ private:
             case Kw::FontTable: case Kw::ColorTable: case Kw::FieldInstruction:
             case Kw::FieldResult: case Kw::NestTableProps: case Kw::ListText: case Kw::PnText:
             case Kw::Ud: case Kw::Upr: case Kw::ShpPict: case Kw::Annotation:
-            case Kw::ShapeInstructions:
+            case Kw::ShapeInstructions: case Kw::ListTable: case Kw::ListOverrideTable: case Kw::Pn:
                 break;
             default:
                 skipRestOfGroup();
@@ -584,8 +593,29 @@ private:
             s.dest = Dest::Text;
             break;
         case Kw::ListText: case Kw::PnText:
+            // A list's marker as text, for readers that know no lists: left out when the
+            // paragraph turns out to be in a list that is shown.
+            flushText();
+            if (listTextFrom_ < 0)
+                listTextFrom_ = builder_.paragraphLength();
             s.dest = Dest::Text;
             s.listText = true;
+            break;
+        case Kw::ListTable: lists_.readListTable(groupText()); break;
+        case Kw::ListOverrideTable: lists_.readOverrideTable(groupText()); break;
+        case Kw::Pn:
+            if (s.listText || s.dest != Dest::Text)
+                skipRestOfGroup();
+            else   // a paragraph word, though written in a group of its own
+                numberParagraph(groupText());
+            break;
+        case Kw::Ls:
+            if (!s.listText)
+                para.ls = param;
+            break;
+        case Kw::Ilvl:
+            if (!s.listText)
+                para.ilvl = std::clamp(param, 0, 8);
             break;
         case Kw::Upr: s.upr = true; break;
         case Kw::Skipped: skipRestOfGroup(); break;
@@ -746,7 +776,7 @@ private:
             if (s.dest == Dest::Text) {
                 flushText();
                 builder_.endCell(kw == Kw::Cell ? 1 : std::max(para.tableLevel(), 2),
-                                 blockFormat());
+                                 endingFormat());
             }
             break;
         case Kw::Row: case Kw::NestRow:
@@ -929,7 +959,39 @@ private:
     {
         flushText();
         builder_.setTableLevel(state().para.tableLevel());
-        builder_.endParagraph(blockFormat());
+        builder_.endParagraph(endingFormat());
+    }
+
+    // The rest of the current group as the file has it, the group's closing brace passed.
+    std::string_view groupText()
+    {
+        const char* from = p_;
+        skipRestOfGroup();
+        return std::string_view(from, size_t(std::max<qsizetype>(0, p_ - from - 1)));
+    }
+
+    void numberParagraph(std::string_view group)
+    {
+        state().para.numbered = lists_.readParagraphNumbering(group, lastNumbered_);
+    }
+
+    // The format of the paragraph that ends here, with its place in a list.
+    QTextBlockFormat endingFormat()
+    {
+        const ParaProps& para = state().para;
+        ListMark mark;
+        if (para.ls > 0 && lists_.knows(para.ls))
+            mark = {para.ls, para.ilvl};
+        else if (para.numbered.list < 0)
+            mark = para.numbered;
+        if (mark.list != 0 && listTextFrom_ >= 0)
+            builder_.dropText(listTextFrom_, listTextTo_ >= listTextFrom_ ? listTextTo_ : builder_.paragraphLength());
+        listTextFrom_ = listTextTo_ = -1;
+        lastNumbered_ = para.numbered;
+        QTextBlockFormat format = blockFormat();
+        if (mark.list != 0)
+            RtfListReader::mark(format, mark);
+        return format;
     }
 
     // A SYMBOL field shows one character, given by number in its instruction.
@@ -1098,6 +1160,11 @@ private:
     int cachedFont_ = 0;
     int cachedCodePage_ = 0;
 
+    RtfListReader lists_;
+    ListMark lastNumbered_;   // the older form's list of the paragraph before
+    int listTextFrom_ = -1;   // where the paragraph's marker text lies in it, while it is read
+    int listTextTo_ = -1;
+
     std::vector<QColor> colors_;
     int colour_[3] = {0, 0, 0};
     bool colourSet_ = false;
@@ -1172,6 +1239,7 @@ bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* wa
         edit.beginEditBlock();
         Parser parser(body, document, progress);
         parser.run();
+        parser.joinLists(document);
         unclosed = parser.unclosed();
         edit.endEditBlock();
         if (parser.sawPictures())

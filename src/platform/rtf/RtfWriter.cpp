@@ -1,5 +1,6 @@
 #include "platform/rtf/RtfWriter.h"
 
+#include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 
 #include <QColor>
@@ -21,38 +22,6 @@ constexpr int kPageTextWidthTwips = 9638;   // A4 with 2 cm margins, what word p
 int toTwips(qreal pixels) { return int(std::lround(pixels * 15.0)); }
 
 void appendNumber(QByteArray& out, qint64 n) { out += QByteArray::number(n); }
-
-// Text as RTF: printable ASCII as itself, the three special characters escaped, everything else
-// as \uN with "?" for readers that know no Unicode (\uc1 is in force).
-void appendText(QByteArray& out, QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x20 && c < 0x7F) {
-            if (c == u'\\' || c == u'{' || c == u'}')
-                out += '\\';
-            out += char(c);
-            continue;
-        }
-        switch (c) {
-        case u'\t': out += "\\tab "; continue;
-        case QChar::LineSeparator: case u'\n': case u'\r': case QChar::ParagraphSeparator:
-            out += "\\line ";
-            continue;
-        case 0x00A0: out += "\\~"; continue;
-        case 0x00AD: out += "\\-"; continue;
-        case 0x2011: out += "\\_"; continue;
-        case QChar::ObjectReplacementCharacter: continue;   // an object with nothing to write
-        default: break;
-        }
-        if (c < 0x20 || c == 0x7F)
-            continue;
-        // Surrogates are written one by one, so characters beyond the BMP become a pair of \u.
-        out += "\\u";
-        appendNumber(out, c > 32767 ? int(c) - 65536 : int(c));
-        out += '?';
-    }
-}
 
 // A picture as its file gave it: its words, then its data in hexadecimal, 64 bytes a line.
 void appendPicture(QByteArray& out, const Picture& picture)
@@ -102,7 +71,7 @@ public:
             out += "\\fnil\\fcharset0 ";
             QString name = family;
             name.remove(u';');
-            appendText(out, name);
+            appendRtfText(out, name);
             out += ";}";
         }
         out += "}\n{\\colortbl;";
@@ -115,7 +84,10 @@ public:
             appendNumber(out, qBlue(rgb));
             out += ';';
         }
-        out += "}\n{\\*\\generator Quiple;}\\viewkind4\n";
+        out += "}\n";
+        if (!lists_.empty())
+            out += lists_.tables();
+        out += "{\\*\\generator Quiple;}\\viewkind4\n";
         writeFrame(out, document_.rootFrame(), 0);
         out += "}\n";
         return out;
@@ -147,6 +119,7 @@ private:
 
     void collectBlock(const QTextBlock& block)
     {
+        lists_.collect(block);
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
             fontIndex(familyOf(format, defaultFamily_));
@@ -244,7 +217,7 @@ private:
                     out += "{\\field{\\*\\fldinst{HYPERLINK \"";
                     QString target = href;
                     target.remove(u'"');
-                    appendText(out, target);
+                    appendRtfText(out, target);
                     out += "\"}}{\\fldrslt";
                     openHref = href;
                 }
@@ -266,12 +239,13 @@ private:
                 }
                 continue;
             }
-            appendText(out, fragment.text());
+            appendRtfText(out, fragment.text());
         }
         closeLink();
     }
 
-    void writeParagraphStart(QByteArray& out, const QTextBlockFormat& format, int level)
+    void writeParagraphStart(QByteArray& out, const QTextBlockFormat& format, int level,
+                             const QByteArray& listWords = {})
     {
         out += "\\pard\\plain";
         if (level > 0) {
@@ -310,6 +284,7 @@ private:
                 appendNumber(out, twips);
             }
         }
+        out += listWords;
         out += ' ';
     }
 
@@ -329,7 +304,8 @@ private:
 
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        writeParagraphStart(out, block.blockFormat(), level);
+        writeParagraphStart(out, block.blockFormat(), level, lists_.paragraphWords(block));
+        out += lists_.listText(block);
         writeRuns(out, block);
         out += end;
     }
@@ -435,9 +411,42 @@ private:
     std::vector<QString> fontList_;
     std::map<QRgb, int> colors_;
     std::vector<QRgb> colorList_;
+    RtfListWriter lists_;
 };
 
 } // namespace
+
+// Text as RTF: printable ASCII as itself, the three special characters escaped, everything else
+// as \uN with "?" for readers that know no Unicode (\uc1 is in force).
+void appendRtfText(QByteArray& out, QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == u'\\' || c == u'{' || c == u'}')
+                out += '\\';
+            out += char(c);
+            continue;
+        }
+        switch (c) {
+        case u'\t': out += "\\tab "; continue;
+        case QChar::LineSeparator: case u'\n': case u'\r': case QChar::ParagraphSeparator:
+            out += "\\line ";
+            continue;
+        case 0x00A0: out += "\\~"; continue;
+        case 0x00AD: out += "\\-"; continue;
+        case 0x2011: out += "\\_"; continue;
+        case QChar::ObjectReplacementCharacter: continue;   // an object with nothing to write
+        default: break;
+        }
+        if (c < 0x20 || c == 0x7F)
+            continue;
+        // Surrogates are written one by one, so characters beyond the BMP become a pair of \u.
+        out += "\\u";
+        appendNumber(out, c > 32767 ? int(c) - 65536 : int(c));
+        out += '?';
+    }
+}
 
 QByteArray RtfWriter::write(const QTextDocument& document)
 {

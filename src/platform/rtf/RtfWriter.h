@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringView>
 
 class QTextDocument;
 
@@ -11,5 +12,9 @@ class RtfWriter {
 public:
     static QByteArray write(const QTextDocument& document);
 };
+
+/// Text as RTF: printable ASCII as itself, the three special characters escaped, everything else
+/// as \uN with "?" for readers that know no Unicode (\uc1 in force).
+void appendRtfText(QByteArray& out, QStringView text);
 
 } // namespace platform::rtf
