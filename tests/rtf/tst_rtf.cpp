@@ -42,6 +42,7 @@ private slots:
     void readsParagraphFormats();
     void readsTables_data();
     void readsTables();
+    void tablesKeepTheirColumnWidths();
     void refusesWhatIsNotRichText();
     void writesText_data();
     void writesText();
@@ -519,6 +520,35 @@ void tst_rtf::readsTables()
         rest.setPosition(found.last()->lastPosition() + 1);
     rest.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     QCOMPARE(rest.selectedText().replace(QChar::ParagraphSeparator, u'\n'), after);
+}
+
+void tst_rtf::tablesKeepTheirColumnWidths()
+{
+    const auto widthsOf = [](const QTextDocument& d) {
+        QStringList widths;
+        for (const QTextLength& l : topLevelTables(d).value(0)->format().columnWidthConstraints())
+            widths << (l.type() == QTextLength::PercentageLength ? u"%1%"_qs : u"%1px"_qs).arg(l.rawValue(), 0, 'f', 1);
+        return widths.join(u' ');
+    };
+    // As word processors write a table: the first column starts at the row's left edge, a little
+    // left of the margin, and the cells' text is that gap in from their edges.
+    const auto word = readRtf(R"({\rtf1\trowd\trgaph108\trleft-108\cellx2292\cellx9492\intbl Plot\cell )"
+                              R"(A long description\cell\row})");
+    QCOMPARE(widthsOf(*word), u"160.0px 480.0px"_qs);
+    QTextTableFormat format = topLevelTables(*word).value(0)->format();
+    QCOMPARE(format.cellPadding(), 7.2);
+    QCOMPARE(format.leftMargin(), 0.0);
+    QCOMPARE(widthsOf(*readRtf(RtfWriter::write(*word))), u"160.0px 480.0px"_qs);
+
+    // An indented table stands where its row says.
+    const auto indented = readRtf(R"({\rtf1\trowd\trleft1440\cellx3000\cellx6000\intbl a\cell b\cell\row})");
+    QCOMPARE(widthsOf(*indented), u"104.0px 200.0px"_qs);
+    QCOMPARE(topLevelTables(*indented).value(0)->format().leftMargin(), 96.0);
+
+    // Widths in units wider than any page are proportions: the table fills the window.
+    const auto relative = readRtf(R"({\rtf1\trowd\cellx16384\cellx65536\intbl a\cell b\cell\row})");
+    QCOMPARE(widthsOf(*relative), u"25.0% 75.0%"_qs);
+    QCOMPARE(topLevelTables(*relative).value(0)->format().width().rawValue(), 100.0);
 }
 
 void tst_rtf::refusesWhatIsNotRichText()

@@ -93,7 +93,7 @@ void RtfBuilder::endCell(int level, const QTextBlockFormat& format)
     table.openCell = Cell();
 }
 
-void RtfBuilder::endRow(int level, const std::vector<CellDef>& cells)
+void RtfBuilder::endRow(int level, const std::vector<CellDef>& cells, RowPlace place)
 {
     setTableLevel(std::max(level, 1));
     Table& table = *tables_.back();
@@ -108,6 +108,7 @@ void RtfBuilder::endRow(int level, const std::vector<CellDef>& cells)
     if (table.openRow.cells.empty())
         return;
     table.openRow.defs = cells;
+    table.openRow.place = place;
     table.rows.push_back(std::move(table.openRow));
     table.openRow = Row();
 }
@@ -217,9 +218,23 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
     if (byEdges && !edges.empty() && int(edges.size()) <= kMaxTableColumns && !sparse(int(edges.size()))) {
         layout.columns = int(edges.size());
         layout.usable = true;
-        int left = 0;
+        // The columns start at the table's left edge, which the rows give; cell edges are
+        // measured from the margin.
+        int left = table.rows.front().place.left;
+        for (const Row& row : table.rows)
+            left = std::min(left, row.place.left);
+        left = std::min(left, edges.front() - 15);
+        layout.indent = left;
+        layout.gap = table.rows.front().place.gap;
+        // A table wider than any page (some writers give a relative width in made-up units)
+        // keeps its proportions across the window.
+        const int total = edges.back() - left;
+        constexpr int kWidestPage = 31680;   // 22 inches
         for (int edge : edges) {
-            layout.widths.append(QTextLength(QTextLength::FixedLength, std::max(edge - left, 15) / 15.0));
+            const int width = std::max(edge - left, 15);
+            layout.widths.append(total > kWidestPage
+                                     ? QTextLength(QTextLength::PercentageLength, 100.0 * width / total)
+                                     : QTextLength(QTextLength::FixedLength, width / 15.0));
             left = edge;
         }
         for (const Row& row : table.rows) {
@@ -261,9 +276,14 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
-    format.setCellPadding(4);
-    if (!layout.widths.isEmpty())
+    format.setCellPadding(layout.gap >= 0 ? std::clamp(layout.gap / 15.0, 1.0, 20.0) : 4.0);
+    if (layout.indent > 0)
+        format.setLeftMargin(layout.indent / 15.0);
+    if (!layout.widths.isEmpty()) {
         format.setColumnWidthConstraints(layout.widths);
+        if (layout.widths.front().type() == QTextLength::PercentageLength)
+            format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+    }
 
     QTextTable* textTable = cursor.insertTable(int(table.rows.size()), layout.columns, format);
     for (int r = 0; r < int(table.rows.size()); ++r) {

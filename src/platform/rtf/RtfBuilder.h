@@ -55,7 +55,13 @@ public:
         int right = 0;   // right edge in twips (\cellx)
         std::uint8_t merge = MergeNone;
     };
-    void endRow(int level, const std::vector<CellDef>& cells);
+    /// Where a row stands: its left edge (\trleft) and half the space between its cells' text
+    /// (\trgaph, -1 when the row does not say), in twips.
+    struct RowPlace {
+        int left = 0;
+        int gap = -1;
+    };
+    void endRow(int level, const std::vector<CellDef>& cells, RowPlace place);
 
     /// Ends what is open: the last paragraph (when it holds text) and any table.
     void finish(int level, const QTextBlockFormat& format);
@@ -77,6 +83,7 @@ private:
     struct Row {
         std::vector<Cell> cells;
         std::vector<CellDef> defs;
+        RowPlace place;
     };
     struct Table {
         std::vector<Row> rows;
@@ -98,6 +105,8 @@ private:
         bool usable = false;   // false: too wide or too sparse to show as a table
         int columns = 0;
         QList<QTextLength> widths;
+        int indent = 0;    // twips from the margin to the table's left edge
+        int gap = -1;      // twips between a cell's edge and its text
         std::vector<std::vector<Placement>> rows;   // per row, per cell
     };
     static Layout layOut(const Table& table);

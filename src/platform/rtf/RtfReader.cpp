@@ -761,8 +761,11 @@ private:
 
         case Kw::Trowd:
             rowCells_.clear();
+            rowPlace_ = {};
             cellMerge_ = RtfBuilder::MergeNone;
             break;
+        case Kw::TrLeft: rowPlace_.left = std::clamp(param, -kMaxTwips, kMaxTwips); break;
+        case Kw::TrGaph: rowPlace_.gap = std::clamp(param, 0, kMaxTwips); break;
         case Kw::MergeFirst: cellMerge_ |= RtfBuilder::MergeFirst; break;
         case Kw::MergeNext: cellMerge_ |= RtfBuilder::MergeNext; break;
         case Kw::MergeDownFirst: cellMerge_ |= RtfBuilder::MergeDownFirst; break;
@@ -782,7 +785,7 @@ private:
         case Kw::Row: case Kw::NestRow:
             if (s.dest == Dest::Text) {
                 flushText();
-                builder_.endRow(kw == Kw::Row ? 1 : std::max(para.tableLevel(), 2), rowCells_);
+                builder_.endRow(kw == Kw::Row ? 1 : std::max(para.tableLevel(), 2), rowCells_, rowPlace_);
             }
             break;
         }
@@ -1187,6 +1190,7 @@ private:
     std::vector<QString> hrefs_;
     int footnotes_ = 0;
     std::vector<RtfBuilder::CellDef> rowCells_;
+    RtfBuilder::RowPlace rowPlace_;
     std::uint8_t cellMerge_ = RtfBuilder::MergeNone;
 
     QByteArray pendingBytes_;
