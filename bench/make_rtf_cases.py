@@ -57,6 +57,18 @@ def runs(count):
     return "".join(parts)
 
 
+def table(rows, columns=5):
+    """One long table, as reports exported to RTF are: every row defines its cells."""
+    edges = "".join(r"\cellx%d" % (1900 * (c + 1)) for c in range(columns))
+    parts = [r"{\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}}" + "\n"]
+    for r in range(rows):
+        parts.append(r"\trowd\trgaph108\trleft-108" + edges + "\n")
+        cells = "".join(r"\pard\intbl Item %d.%d\cell " % (r, c) for c in range(columns))
+        parts.append(cells + r"\row" + "\n")
+    parts.append(r"\pard\par" + "\n}\n")
+    return "".join(parts)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -68,6 +80,7 @@ def main():
         "links_20k.rtf": links(20_000),
         "runs_16k.rtf": runs(16_000),
         "spaced_200k.rtf": paragraph(letters(200_000, 8)),
+        "table_33k_rows.rtf": table(33_608),
     }
     for name, text in cases.items():
         path = os.path.join(out, name)

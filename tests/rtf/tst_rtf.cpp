@@ -21,6 +21,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextList>
+#include <QAbstractTextDocumentLayout>
 #include <QTextTable>
 #include <QUrl>
 
@@ -531,12 +532,11 @@ void tst_rtf::tablesKeepTheirColumnWidths()
         return widths.join(u' ');
     };
     // As word processors write a table: the first column starts at the row's left edge, a little
-    // left of the margin, and the cells' text is that gap in from their edges.
+    // left of the margin.
     const auto word = readRtf(R"({\rtf1\trowd\trgaph108\trleft-108\cellx2292\cellx9492\intbl Plot\cell )"
                               R"(A long description\cell\row})");
     QCOMPARE(widthsOf(*word), u"160.0px 480.0px"_qs);
-    QTextTableFormat format = topLevelTables(*word).value(0)->format();
-    QCOMPARE(format.cellPadding(), 7.2);
+    const QTextTableFormat format = topLevelTables(*word).value(0)->format();
     QCOMPARE(format.leftMargin(), 0.0);
     QCOMPARE(widthsOf(*readRtf(RtfWriter::write(*word))), u"160.0px 480.0px"_qs);
 
@@ -544,6 +544,31 @@ void tst_rtf::tablesKeepTheirColumnWidths()
     const auto indented = readRtf(R"({\rtf1\trowd\trleft1440\cellx3000\cellx6000\intbl a\cell b\cell\row})");
     QCOMPARE(widthsOf(*indented), u"104.0px 200.0px"_qs);
     QCOMPARE(topLevelTables(*indented).value(0)->format().leftMargin(), 96.0);
+
+    // A long report is shown as tables of fifty rows or so, each laid out on its own, joined by
+    // seams of a hairline; written, the rows are one table again.
+    QByteArray rows;
+    for (int r = 0; r < 230; ++r)
+        rows += "\\trowd\\cellx2000\\cellx4000\\intbl r" + QByteArray::number(r) + "\\cell x\\cell\\row\n";
+    const auto report = readRtf("{\\rtf1 " + rows + "\\pard after}");
+    const QList<QTextTable*> parts = topLevelTables(*report);
+    QVERIFY(parts.size() > 2);
+    int shownRows = 0;
+    for (QTextTable* part : parts) {
+        shownRows += part->rows();
+        QCOMPARE(part->format().columnWidthConstraints().size(), 2);
+    }
+    QCOMPARE(shownRows, 230);
+    QCOMPARE(parts[1]->cellAt(0, 0).firstCursorPosition().block().text(), u"r%1"_qs.arg(parts[0]->rows()));
+    const QTextBlock seam = report->findBlock(parts[0]->lastPosition() + 1);
+    QVERIFY(seam.text().isEmpty());
+    QVERIFY(report->documentLayout()->blockBoundingRect(seam).height() <= 2.0);   // a hairline
+    const QByteArray written = RtfWriter::write(*report);
+    QCOMPARE(written.count("\\row"), 230);
+    // No paragraph between the rows: as many as the file of a one-row table has.
+    QCOMPARE(written.count("\\par\n"),
+             RtfWriter::write(*readRtf(R"({\rtf1\trowd\cellx2000\intbl a\cell\row\pard after})")).count("\\par\n"));
+    QCOMPARE(blockText(*readRtf(written)), blockText(*report));
 
     // Widths in units wider than any page are proportions: the table fills the window.
     const auto relative = readRtf(R"({\rtf1\trowd\cellx16384\cellx65536\intbl a\cell b\cell\row})");

@@ -225,7 +225,6 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
             left = std::min(left, row.place.left);
         left = std::min(left, edges.front() - 15);
         layout.indent = left;
-        layout.gap = table.rows.front().place.gap;
         // A table wider than any page (some writers give a relative width in made-up units)
         // keeps its proportions across the window.
         const int total = edges.back() - left;
@@ -262,6 +261,27 @@ RtfBuilder::Layout RtfBuilder::layOut(const Table& table)
 
 void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
 {
+    // A table is laid out whole, on every key typed in it: a long report is shown as tables of
+    // some tens of rows one under the other, joined by a seam that takes no room and is not
+    // written, so that the file keeps one table. A seam never cuts a cell merged down.
+    // (A line height of exactly 0 would count as none given.)
+    if (table.rows.size() > size_t(kLongTableRows)) {
+        Table part;
+        for (size_t r = 0; r < table.rows.size(); ++r) {
+            const Row& row = table.rows[r];
+            const bool mergedDown = std::any_of(row.defs.begin(), row.defs.end(), [](const CellDef& d) {
+                return (d.merge & MergeDown) != 0;
+            });
+            if (part.rows.size() >= size_t(kTableRowsShownTogether) && !mergedDown) {
+                emitTable(cursor, part, blockUsed);
+                markSeam(cursor);
+                part.rows.clear();
+            }
+            part.rows.push_back(std::move(table.rows[r]));
+        }
+        emitTable(cursor, part, blockUsed);
+        return;
+    }
     const Layout layout = layOut(table);
     if (!layout.usable) {
         // Not a table a reader could use: keep every cell's text, in order.
@@ -276,7 +296,7 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
-    format.setCellPadding(layout.gap >= 0 ? std::clamp(layout.gap / 15.0, 1.0, 20.0) : 4.0);
+    format.setCellPadding(4);
     if (layout.indent > 0)
         format.setLeftMargin(layout.indent / 15.0);
     if (!layout.widths.isEmpty()) {
@@ -286,6 +306,10 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     }
 
     QTextTable* textTable = cursor.insertTable(int(table.rows.size()), layout.columns, format);
+    // Where each cell starts, found while the table is empty; the cells are then filled from the
+    // last to the first, so that no filling moves a cell still to be filled. (Asking the table for
+    // a cell after each filling would rebuild its grid every time: hours for a long report.)
+    std::vector<std::pair<int, std::vector<Item>*>> fills;
     for (int r = 0; r < int(table.rows.size()); ++r) {
         Row& row = table.rows[size_t(r)];
         for (int c = 0; c < int(row.cells.size()); ++c) {
@@ -298,15 +322,30 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
                     return !item.table && isBlank(item.paragraph.text);
                 }))
                 continue;
-            QTextCursor cellCursor =
-                textTable->cellAt(r, layout.rows[size_t(r)][size_t(c)].column).firstCursorPosition();
-            bool used = false;
-            emitItems(cellCursor, items, used);
+            const int column = layout.rows[size_t(r)][size_t(c)].column;
+            fills.emplace_back(textTable->cellAt(r, column).firstPosition(), &items);
         }
+    }
+    for (auto it = fills.rbegin(); it != fills.rend(); ++it) {
+        QTextCursor cellCursor(cursor.document());
+        cellCursor.setPosition(it->first);
+        bool used = false;
+        emitItems(cellCursor, *it->second, used);
     }
     mergeCells(textTable, table, layout);
     cursor.setPosition(textTable->lastPosition() + 1);
     blockUsed = false;
+}
+
+void RtfBuilder::markSeam(QTextCursor& cursor)
+{
+    QTextBlockFormat seam;
+    seam.setProperty(kTableSeam, true);
+    seam.setLineHeight(0.01, QTextBlockFormat::FixedHeight);
+    cursor.setBlockFormat(seam);
+    QTextCharFormat tiny;
+    tiny.setFontPointSize(1);
+    cursor.setBlockCharFormat(tiny);
 }
 
 void RtfBuilder::mergeCells(QTextTable* textTable, const Table& table, const Layout& layout)

@@ -21,6 +21,13 @@ inline constexpr int kMaxTableDepth = 8;
 /// that the grid would be mostly empty) are shown as their cells' text.
 inline constexpr int kMaxTableColumns = 64;
 
+/// Tables longer than this are shown as several tables of kTableRowsShownTogether rows, one
+/// under the other, joined by an empty paragraph whose block format has kTableSeam: a hairline
+/// high, and left out by writers, so that the rows make one table again.
+inline constexpr int kLongTableRows = 200;
+inline constexpr int kTableRowsShownTogether = 50;
+inline constexpr int kTableSeam = QTextFormat::UserProperty + 0x5400;
+
 /// Builds the document from paragraphs and table structure as the reader finds them. Paragraphs
 /// outside tables go straight into the document through one cursor; a table is gathered whole and
 /// inserted when it ends, as a QTextTable when its structure is sound, otherwise as its cells'
@@ -55,11 +62,9 @@ public:
         int right = 0;   // right edge in twips (\cellx)
         std::uint8_t merge = MergeNone;
     };
-    /// Where a row stands: its left edge (\trleft) and half the space between its cells' text
-    /// (\trgaph, -1 when the row does not say), in twips.
+    /// Where a row stands: its left edge (\trleft), in twips.
     struct RowPlace {
         int left = 0;
-        int gap = -1;
     };
     void endRow(int level, const std::vector<CellDef>& cells, RowPlace place);
 
@@ -106,10 +111,10 @@ private:
         int columns = 0;
         QList<QTextLength> widths;
         int indent = 0;    // twips from the margin to the table's left edge
-        int gap = -1;      // twips between a cell's edge and its text
         std::vector<std::vector<Placement>> rows;   // per row, per cell
     };
     static Layout layOut(const Table& table);
+    static void markSeam(QTextCursor& cursor);
     static void mergeCells(QTextTable* textTable, const Table& table, const Layout& layout);
 
     QTextCursor cursor_;

@@ -47,7 +47,7 @@ Map makeMap()
         {"zwnj", Kw::Zwnj}, {"zwbo", Kw::Zwbo}, {"ltrmark", Kw::LtrMark}, {"rtlmark", Kw::RtlMark},
         {"chftn", Kw::Chftn}, {"bin", Kw::Bin},
 
-        {"trowd", Kw::Trowd}, {"trleft", Kw::TrLeft}, {"trgaph", Kw::TrGaph}, {"cellx", Kw::Cellx}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
+        {"trowd", Kw::Trowd}, {"trleft", Kw::TrLeft}, {"cellx", Kw::Cellx}, {"cell", Kw::Cell}, {"nestcell", Kw::NestCell},
         {"pict", Kw::Pict}, {"shppict", Kw::ShpPict}, {"object", Kw::Object},
         {"result", Kw::ObjResult}, {"shp", Kw::Shape}, {"shpinst", Kw::ShapeInstructions},
         {"sp", Kw::ShapeProperty}, {"sn", Kw::ShapeName}, {"sv", Kw::ShapeValue},

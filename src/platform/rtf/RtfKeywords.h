@@ -28,7 +28,7 @@ enum class Kw {
     Par, Line, Tab, Page, Sect, EmDash, EnDash, EmSpace, EnSpace, QmSpace, Bullet, LQuote, RQuote,
     LDblQuote, RDblQuote, Zwj, Zwnj, Zwbo, LtrMark, RtlMark, Chftn, Bin,
     // tables
-    Trowd, TrLeft, TrGaph, Cellx, Cell, NestCell, Row, NestRow, MergeFirst, MergeNext, MergeDownFirst, MergeDown,
+    Trowd, TrLeft, Cellx, Cell, NestCell, Row, NestRow, MergeFirst, MergeNext, MergeDownFirst, MergeDown,
 };
 
 Kw lookupKeyword(std::string_view word);

@@ -765,7 +765,6 @@ private:
             cellMerge_ = RtfBuilder::MergeNone;
             break;
         case Kw::TrLeft: rowPlace_.left = std::clamp(param, -kMaxTwips, kMaxTwips); break;
-        case Kw::TrGaph: rowPlace_.gap = std::clamp(param, 0, kMaxTwips); break;
         case Kw::MergeFirst: cellMerge_ |= RtfBuilder::MergeFirst; break;
         case Kw::MergeNext: cellMerge_ |= RtfBuilder::MergeNext; break;
         case Kw::MergeDownFirst: cellMerge_ |= RtfBuilder::MergeDownFirst; break;

@@ -1,5 +1,6 @@
 #include "platform/rtf/RtfWriter.h"
 
+#include "platform/rtf/RtfBuilder.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 
@@ -298,7 +299,8 @@ private:
                     writeFrame(out, child, level);
                 continue;
             }
-            writeBlock(out, it.currentBlock(), level, "\\par\n");
+            if (!it.currentBlock().blockFormat().hasProperty(kTableSeam))
+                writeBlock(out, it.currentBlock(), level, "\\par\n");
         }
     }
 
@@ -323,7 +325,7 @@ private:
             if (QTextFrame* child = it.currentFrame()) {
                 if (auto* table = qobject_cast<QTextTable*>(child))
                     items.push_back({{}, table});
-            } else {
+            } else if (!it.currentBlock().blockFormat().hasProperty(kTableSeam)) {
                 items.push_back({it.currentBlock(), nullptr});
             }
         }
