@@ -88,6 +88,23 @@ int main(int argc, char* argv[])
     store.undo();
     const double undo = ms(t);
 
+    // One step of a change per line, as a Replace All of "fox" makes it.
+    t.restart();
+    store.beginGroup();
+    qsizetype replaced = 0;
+    for (qsizetype at = store.find(u"fox", 0); at >= 0; at = store.find(u"fox", at + 4)) {
+        store.replace(at, 3, u"wolf");
+        ++replaced;
+    }
+    store.endGroup();
+    const double replaceAll = ms(t);
+    t.restart();
+    store.undo();
+    const double undoAll = ms(t);
+    t.restart();
+    store.redo();
+    const double redoAll = ms(t);
+
     std::printf("text store, %lld MB %s (%lld lines)\n", qlonglong(megabytes),
                 oneLine ? "in one line" : "in lines of 60", qlonglong(store.lineCount()));
     std::printf("  decode          %8.1f ms, %.2f bytes held per byte of the file\n", load,
@@ -98,5 +115,7 @@ int main(int argc, char* argv[])
     std::printf("  find near end   %8.1f ms (found: %s)\n", find, found > 0 ? "yes" : "no");
     std::printf("  snapshot        %8.3f ms, %lld characters\n", snap, qlonglong(snapshot.length()));
     std::printf("  undo of typing  %8.3f ms\n", undo);
+    std::printf("  replace all     %8.1f ms for %lld matches; its undo %.1f ms, its redo %.1f ms\n",
+                replaceAll, qlonglong(replaced), undoAll, redoAll);
     return 0;
 }

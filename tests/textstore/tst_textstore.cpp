@@ -19,6 +19,7 @@ private slots:
     void rawTextComesBackWhole();
     void randomEditsMatchAPlainString();
     void findCrossesEveryLeaf();
+    void longStepsGoBackAndForthWhole();
 };
 
 namespace {
@@ -245,6 +246,60 @@ void tst_textstore::randomEditsMatchAPlainString()
     QVERIFY(store.undo()); // a new edit ends the redo history
     store.insert(0, u"x");
     QVERIFY(!store.canRedo());
+}
+
+void tst_textstore::longStepsGoBackAndForthWhole()
+{
+    // A Replace All is one step of thousands of changes through many leaves; some add breaks,
+    // some take them away, and the file's CR LF breaks stay as they were.
+    QRandomGenerator random(20261207);
+    const QString start = randomText(random, 200000);
+    QString raw = start;
+    raw.replace(u'\n', u"\r\n"_qs);
+    TextStore store;
+    store.setRawText(raw, LineBreak::LF);
+    QVERIFY(store.leafStarts().size() > 5);
+    const auto replaceAll = [&](const QString& found, const QString& by, bool backwards) {
+        QString model = store.text();
+        std::vector<qsizetype> at;
+        for (qsizetype i = model.indexOf(found); i >= 0; i = model.indexOf(found, i + found.size()))
+            at.push_back(i);
+        store.beginGroup();
+        if (backwards) {   // changes that do not follow one another through the text
+            for (auto it = at.rbegin(); it != at.rend(); ++it)
+                store.replace(*it, found.size(), by);
+        } else {
+            qsizetype shift = 0;
+            for (qsizetype i : at) {
+                store.replace(i + shift, found.size(), by);
+                shift += by.size() - found.size();
+            }
+        }
+        store.endGroup();
+        return at.size() > 1000 ? model.replace(found, by) : QString();
+    };
+    for (const bool backwards : {false, true}) {
+        const QString before = store.snapshot().rawText();
+        const QString model = store.text();
+        const QString after = replaceAll(u"d"_qs, u"[\n\n]"_qs, backwards);
+        QVERIFY(!after.isEmpty());
+        QVERIFY(agrees(store, after));
+        const QString afterRaw = store.snapshot().rawText();
+        QVERIFY(store.undo());
+        QVERIFY(agrees(store, model));
+        QCOMPARE(store.snapshot().rawText(), before);
+        QVERIFY(store.redo());
+        QVERIFY(agrees(store, after));
+        QCOMPARE(store.snapshot().rawText(), afterRaw);
+        QVERIFY(store.undo());
+        const QString shorter = replaceAll(u"b"_qs, QString(), backwards);   // and take away
+        QVERIFY(!shorter.isEmpty());
+        QVERIFY(store.undo());
+        QVERIFY(store.redo());
+        QVERIFY(agrees(store, shorter));
+        QVERIFY(store.undo());
+        QCOMPARE(store.snapshot().rawText(), before);
+    }
 }
 
 void tst_textstore::findCrossesEveryLeaf()

@@ -10,6 +10,8 @@ namespace {
 // edit moves at most 64 KB, and a gigabyte is some 16,000 leaves.
 constexpr qsizetype kMaxLeaf = 32 * 1024;
 constexpr qsizetype kMinLeaf = 8 * 1024;
+// A step of this many changes or more (a Replace All) is undone and redone from its end.
+constexpr size_t kManyChanges = 64;
 // Needles longer than this are looked for in the text taken whole.
 constexpr qsizetype kLongNeedle = 1024;
 
@@ -264,7 +266,9 @@ bool TextStore::hasMixedBreaks() const
 size_t TextStore::leafAt(qsizetype offset, qsizetype* inLeaf) const
 {
     offset = std::clamp<qsizetype>(offset, 0, length_);
-    auto it = std::upper_bound(charStart_.begin(), charStart_.end(), offset);
+    const auto valid = validTo_ == SIZE_MAX ? charStart_.end()
+                                            : charStart_.begin() + qsizetype(std::min(validTo_ + 1, charStart_.size()));
+    auto it = std::upper_bound(charStart_.begin(), valid, offset);
     size_t index = size_t(it - charStart_.begin()) - 1;
     // The end of the text, or of an empty store, is in the last leaf.
     index = std::min(index, leaves_.size() - 1);
@@ -405,6 +409,19 @@ void TextStore::recount(size_t from)
     lineStart_.resize(leaves_.size());
     qsizetype chars = from == 0 ? 0 : charStart_[from - 1] + leaves_[from - 1].text.size();
     qsizetype lines = from == 0 ? 0 : lineStart_[from - 1] + leafBreaks_[from - 1];
+    if (validTo_ != SIZE_MAX) {
+        // Only the leaves a change from the end can still reach: the one it touched and the
+        // next two (a leaf it split). The rest are counted once the step is done.
+        const size_t to = std::min(leaves_.size(), from + 3);
+        for (size_t i = from; i < to; ++i) {
+            charStart_[i] = chars;
+            lineStart_[i] = lines;
+            chars += leaves_[i].text.size();
+            lines += leafBreaks_[i];
+        }
+        validTo_ = to - 1;
+        return;
+    }
     for (size_t i = from; i < leaves_.size(); ++i) {
         charStart_[i] = chars;
         lineStart_[i] = lines;
@@ -670,14 +687,42 @@ void TextStore::endGroup()
         undo_.pop_back();
 }
 
+bool TextStore::applyFromTheEnd(const Step& step, bool forward)
+{
+    // Where each change stands in the text the step starts from: going back, the changes after
+    // it are undone before it; going forward, they are made before it, at their places in the
+    // text before the step, which its own change does not move.
+    std::vector<qsizetype> at(step.changes.size());
+    qsizetype shift = 0, end = 0;
+    for (size_t i = 0; i < step.changes.size(); ++i) {
+        const Change& c = step.changes[i];
+        at[i] = forward ? c.offset - shift : c.offset;
+        if (c.offset < end)
+            return false;
+        end = c.offset + c.inserted.size();
+        shift += c.inserted.size() - c.removed.size();
+    }
+    validTo_ = leaves_.size() - 1;
+    for (size_t i = step.changes.size(); i-- > 0;) {
+        Change change = step.changes[i];
+        change.offset = at[i];
+        apply(change, forward);
+    }
+    validTo_ = SIZE_MAX;
+    recount(0);
+    return true;
+}
+
 bool TextStore::undo(qsizetype* where, qsizetype* length)
 {
     if (undo_.empty() || groupDepth_ > 0)
         return false;
     Step step = std::move(undo_.back());
     undo_.pop_back();
-    for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it)
-        apply(*it, false);
+    if (step.changes.size() < kManyChanges || !applyFromTheEnd(step, false)) {
+        for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it)
+            apply(*it, false);
+    }
     if (where)
         *where = step.changes.front().offset;
     if (length)
@@ -693,8 +738,10 @@ bool TextStore::redo(qsizetype* where, qsizetype* length)
         return false;
     Step step = std::move(redo_.back());
     redo_.pop_back();
-    for (const Change& change : step.changes)
-        apply(change, true);
+    if (step.changes.size() < kManyChanges || !applyFromTheEnd(step, true)) {
+        for (const Change& change : step.changes)
+            apply(change, true);
+    }
     if (where)
         *where = step.changes.back().offset;
     if (length)

@@ -150,6 +150,10 @@ private:
 
     using Unusual = std::vector<std::pair<int, LineBreak>>;
     void apply(const Change& change, bool forward);
+    /// Applies a step of many changes: from the last to the first, the totals of the leaves
+    /// behind each change left stale until the end. False (nothing done) when the changes do not
+    /// follow one another through the text, as those of a Replace All do.
+    bool applyFromTheEnd(const Step& step, bool forward);
     void insertRaw(qsizetype offset, QStringView text, const Unusual& unusual);
     void insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
@@ -180,6 +184,9 @@ private:
     mutable size_t hintLeaf_ = 0;
     mutable qsizetype hintLine_ = -1;
     mutable qsizetype hintAt_ = -1;
+    /// While a long step is applied from the end: the totals are right for leaves up to this
+    /// one only (SIZE_MAX: for all).
+    size_t validTo_ = SIZE_MAX;
 
     LineWatcher lineWatcher_;
     std::vector<Step> undo_, redo_;
