@@ -18,17 +18,21 @@
 
 namespace {
 
-qint64 residentKb()
+qint64 statusKb(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
     }
     return 0;
 }
+
+qint64 peakKb() { return statusKb("VmHWM:"); }
+
+qint64 residentKb() { return statusKb("VmRSS:"); }
 
 double ms(const QElapsedTimer& t)
 {
@@ -105,6 +109,15 @@ int main(int argc, char* argv[])
     store.redo();
     const double redoAll = ms(t);
 
+    // Select All and a key, then its undo: the whole text out and back in.
+    t.restart();
+    store.replace(0, store.length(), u"x");
+    const double overAll = ms(t);
+    t.restart();
+    store.undo();
+    const double undoOverAll = ms(t);
+    const qint64 peak = peakKb();
+
     std::printf("text store, %lld MB %s (%lld lines)\n", qlonglong(megabytes),
                 oneLine ? "in one line" : "in lines of 60", qlonglong(store.lineCount()));
     std::printf("  decode          %8.1f ms, %.2f bytes held per byte of the file\n", load,
@@ -117,5 +130,7 @@ int main(int argc, char* argv[])
     std::printf("  undo of typing  %8.3f ms\n", undo);
     std::printf("  replace all     %8.1f ms for %lld matches; its undo %.1f ms, its redo %.1f ms\n",
                 replaceAll, qlonglong(replaced), undoAll, redoAll);
+    std::printf("  key over all    %8.1f ms; its undo %.1f ms; peak memory %.1f x the file\n", overAll,
+                undoOverAll, double(peak) * 1024.0 / double(size));
     return 0;
 }

@@ -510,6 +510,10 @@ void TextStore::insertRaw(qsizetype offset, QStringView text, const Unusual& unu
 
 void TextStore::insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual)
 {
+    if (text.size() > kMaxLeaf) {
+        insertManyLeaves(offset, text, unusual);
+        return;
+    }
     qsizetype pos = 0;
     const size_t i = leafAt(offset, &pos);
     Leaf& leaf = leaves_[i];
@@ -527,6 +531,58 @@ void TextStore::insertLeaves(qsizetype offset, QStringView text, const Unusual& 
     leafBreaks_[i] += countBreaks(text);
     splitLeaf(i);
     recount(i);
+}
+
+// Inserted into one leaf and then split, a gigabyte (the undo of a key typed over Select All)
+// would be copied three times over and held twice; cut at once, it is copied once.
+void TextStore::insertManyLeaves(qsizetype offset, QStringView text, const Unusual& unusual)
+{
+    qsizetype pos = 0;
+    const size_t i = leafAt(offset, &pos);
+    Leaf& head = leaves_[i];
+    Leaf tail;
+    tail.text = head.text.mid(pos);
+    head.text.truncate(pos);
+    Unusual kept;
+    for (const auto& odd : head.unusual) {
+        if (odd.first < pos)
+            kept.push_back(odd);
+        else
+            tail.unusual.emplace_back(int(odd.first - pos), odd.second);
+    }
+    head.unusual = std::move(kept);
+    leafBreaks_[i] = countBreaks(head.text);
+
+    Unusual odds = unusual;
+    std::sort(odds.begin(), odds.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto odd = odds.cbegin();
+    std::vector<Leaf> parts;
+    std::vector<qsizetype> breaks;
+    parts.reserve(size_t(text.size() / kMaxLeaf + 2));
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype take = std::min(kMaxLeaf, text.size() - from);
+        if (from + take < text.size())
+            take = std::max<qsizetype>(1, cutNear(text.sliced(from), take));
+        Leaf part;
+        part.text = text.sliced(from, take).toString();
+        for (; odd != odds.cend() && odd->first < from + take; ++odd)
+            part.unusual.emplace_back(int(odd->first - from), odd->second);
+        breaks.push_back(countBreaks(part.text));
+        parts.push_back(std::move(part));
+        from += take;
+    }
+    if (!tail.text.isEmpty()) {
+        breaks.push_back(countBreaks(tail.text));
+        parts.push_back(std::move(tail));
+    }
+    const size_t after = parts.size();
+    leaves_.insert(leaves_.begin() + qsizetype(i) + 1, std::make_move_iterator(parts.begin()),
+                   std::make_move_iterator(parts.end()));
+    leafBreaks_.insert(leafBreaks_.begin() + qsizetype(i) + 1, breaks.begin(), breaks.end());
+    // The cut leaf's two ends may be small now: the far one first, so the near one keeps its place.
+    tidyLeaf(i + after);
+    tidyLeaf(i);
+    recount(i > 0 ? i - 1 : 0);
 }
 
 void TextStore::removeRaw(qsizetype offset, qsizetype count, Unusual* removed)

@@ -156,6 +156,8 @@ private:
     bool applyFromTheEnd(const Step& step, bool forward);
     void insertRaw(qsizetype offset, QStringView text, const Unusual& unusual);
     void insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
+    /// The same for text of more than a leaf: cut straight into leaves of its own.
+    void insertManyLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
     void removeLeaves(qsizetype offset, qsizetype count, Unusual* unusual);
     void record(Change change, bool typed);
