@@ -7,6 +7,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/Twips.h"
 #include "platform/rtf/LongRuns.h"
+#include "platform/rtf/KeptMarkers.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -352,6 +353,7 @@ void RichTextBox::watchDocument()
 void RichTextBox::useRich(QTextDocument* doc)
 {
     ++textSerial_;
+    rtf::showKeptMarkers(*doc);
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;

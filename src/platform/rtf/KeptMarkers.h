@@ -1,0 +1,12 @@
+#pragma once
+
+class QTextDocument;
+
+namespace platform::rtf {
+
+/// Makes the document's markers of kept RTF visible: each is drawn as its label (a footnote's
+/// number, "c" for a comment, ...) small and raised in a light box, or as a thin bar when it has
+/// none (a bookmark). Call it once the document lives in the thread that shows it.
+void showKeptMarkers(QTextDocument& document);
+
+} // namespace platform::rtf
