@@ -685,6 +685,9 @@ void tst_rtf::keepsWhatItCannotShow_data()
         << u"\uFFFC\uFFFC"_qs
         << QByteArrayList{"{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt \\pard boxed\\par}}}",
                           "{\\object\\objemb{\\*\\objdata 0105}}"};
+    QTest::newRow("footnote the file leaves open")
+        << QByteArray(R"({\rtf1 a{\footnote b{\b c)") << u"a\uFFFC"_qs
+        << QByteArrayList{"a{\\footnote b{\\b c}}}\\par\n}"};
 }
 
 void tst_rtf::keepsWhatItCannotShow()

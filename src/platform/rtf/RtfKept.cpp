@@ -87,7 +87,7 @@ public:
                 value = value * 16 + (isDigit(h) ? h - '0' : (h | 0x20) - 'a' + 10);
                 ++digits;
             }
-            t.kind = Token::Hex;
+            t.kind = digits == 2 ? Token::Hex : Token::Symbol;   // a broken escape stays as it is
             t.byte = char(value);
         } else {
             t.kind = Token::Symbol;
@@ -245,6 +245,10 @@ void KeptEncoder::append(KeptRtf& into, QByteArrayView bytes, int font, int uc)
         }
     }
     flush();
+    // A group the file leaves open (it ends inside it) is closed, so what follows it in the
+    // written file stays outside.
+    for (; scopes.size() > 1; scopes.pop_back())
+        out += '}';
 }
 
 QByteArray placeKept(const KeptRtf& kept, const std::function<int(const QString& font)>& fontIndex,
