@@ -131,6 +131,7 @@ public:
         setAcceptRichText(false);
         QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
         QObject::connect(this, &QTextEdit::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+        rtf::keepTypingOutOfFieldEnds(*this);
     }
 
     /// Shows doc with the wrap it needs.

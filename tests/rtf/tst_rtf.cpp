@@ -745,6 +745,12 @@ void tst_rtf::keptGroupsFollowEdits()
     f.editor()->setSelLength(f.editor()->TextLength());
     f.trigger("mnuEditCopy");
     QCOMPARE(QGuiApplication::clipboard()->text(), u"axb 75."_qs);
+    // Typed just after the field's result, text stays out of the field.
+    f.editor()->setSelStart(6);
+    f.type(u"!"_qs);
+    f.editor()->SaveFile(f.path("typed.rtf"), platform::RichTextBox::RichText);
+    QVERIFY2(readFile(f.path("typed.rtf")).contains("{\\fldrslt{\\f1\\fs24 75}}}{\\f1\\fs24 !.}"),
+             readFile(f.path("typed.rtf")).constData());
 }
 
 void tst_rtf::tellsWhatCannotBeKept_data()
@@ -805,9 +811,12 @@ void tst_rtf::readsCorpus()
     QCOMPARE(read, RtfReader::looksLikeRtf(data));   // the others open as plain text, as in LibreOffice
     if (!read)
         return;
-    // What was read can be written and read back with the same text and pictures.
-    const auto reread = readRtf(RtfWriter::write(document));
+    // What was read can be written and read back with the same text and pictures, and what is
+    // kept of it is written again as before.
+    const QByteArray written = RtfWriter::write(document);
+    const auto reread = readRtf(written);
     QCOMPARE(normaliseSpace(reread->toPlainText()), normaliseSpace(document.toPlainText()));
+    QCOMPARE(RtfWriter::write(*reread), written);
     const QList<ShownPicture> pictures = picturesIn(document);
     QCOMPARE(picturesIn(*reread), pictures);
     const auto count = corpusPictures.find(name);

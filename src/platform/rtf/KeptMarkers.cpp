@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextDocument>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QTextObjectInterface>
 
 namespace platform::rtf {
@@ -67,6 +69,25 @@ void showKeptMarkers(QTextDocument& document)
     if (document.findChild<MarkerPainter*>(QString(), Qt::FindDirectChildrenOnly))
         return;
     document.documentLayout()->registerHandler(kKeptObject, new MarkerPainter(&document));
+}
+
+void keepTypingOutOfFieldEnds(QTextEdit& edit)
+{
+    QObject::connect(&edit, &QTextEdit::cursorPositionChanged, &edit, [&edit] {
+        const QTextCursor at = edit.textCursor();
+        qint64 field = 0;
+        if (at.hasSelection() || at.atBlockStart() || !keptFieldOf(at.charFormat(), nullptr, &field))
+            return;
+        QTextCursor after = at;
+        qint64 next = 0;
+        if (after.movePosition(QTextCursor::NextCharacter) && !after.atBlockStart() &&
+            keptFieldOf(after.charFormat(), nullptr, &next) && next == field)
+            return;   // inside the result
+        QTextCharFormat format = at.charFormat();
+        for (int property : {KeptFieldRtf, KeptFieldFonts, KeptFieldColours, KeptFieldId})
+            format.clearProperty(property);
+        edit.setCurrentCharFormat(format);
+    });
 }
 
 } // namespace platform::rtf
