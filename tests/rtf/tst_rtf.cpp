@@ -676,6 +676,9 @@ void tst_rtf::keepsWhatItCannotShow_data()
     QTest::newRow("field: result shown, instruction kept")
         << tables + R"(Year {\field{\*\fldinst DATE \\@ "yyyy"}{\fldrslt 2026}}.})" << u"Year 2026."_qs
         << QByteArrayList{"{\\field{\\*\\fldinst DATE \\\\@ \"yyyy\"}{\\fldrslt{\\f0\\fs24 2026}}}{\\f0\\fs24 .}"};
+    QTest::newRow("field that shows nothing yet, kept whole")
+        << tables + R"(a{\field{\*\fldinst TOC \\o "1-3"}{\fldrslt }}b})" << u"a\uFFFCb"_qs
+        << QByteArrayList{"a{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt }}b"};
     QTest::newRow("letters of the file's code page, escaped braces")
         << QByteArray(R"({\rtf1\ansi\ansicpg1251 a{\footnote \'e9\{\}\u1046\'3f}})") << u"a\uFFFC"_qs
         << QByteArrayList{"{\\footnote \\u1081?\\{\\}\\u1046?}"};

@@ -308,7 +308,7 @@ private:
         if (owns)
             keptGroupEnd(owns, QByteArrayView(open, p_ - open), font, uc, field);
         if (field > 0 && field != state().field)
-            fieldEnd(field);
+            fieldEnd(field, QByteArrayView(open, p_ - open), font, uc);
     }
 
     // Passes over the rest of the current group, its nested groups and binary data included.
@@ -413,6 +413,7 @@ private:
             return;
         }
         flushText();
+        ++shown_;
         builder_.addRun(QString(QChar::ObjectReplacementCharacter),
                         pictureFormat(charFormat(state().chr), picture_, pictureName()));
         picture_ = Picture();
@@ -464,6 +465,7 @@ private:
         }
         if (!pendingText_.isEmpty() || !pendingBytes_.isEmpty())
             flushText();   // the text before it; groups that follow each other make one marker
+        ++shown_;
         if (!kept_.hasMarker()) {
             markerProps_ = state().chr;
             markerProps_.vertical = 0;   // what is typed after a footnote mark is not raised
@@ -677,6 +679,7 @@ private:
             if (fieldInstructions_.size() < size_t(kMaxFields)) {
                 fieldInstructions_.emplace_back();
                 fieldKept_.emplace_back();
+                fieldStart_.push_back(shown_);
                 s.field = int(fieldInstructions_.size());
             } else {
                 s.field = 0;
@@ -934,6 +937,7 @@ private:
         GroupState& s = state();
         switch (s.dest) {
         case Dest::Text: {
+            ++shown_;
             const int codePage = codePageOf(s.chr.font);
             if (!pendingBytes_.isEmpty() && (codePage != bytesCodePage_ || !(s.chr == pendingProps_)))
                 flushBytes();
@@ -995,6 +999,7 @@ private:
         }
         if (s.dest != Dest::Text)
             return;
+        ++shown_;
         flushBytes();
         if (!(s.chr == pendingProps_)) {
             flushText();
@@ -1084,11 +1089,16 @@ private:
         return ok && value >= 0x20 && value <= 0xFFFF ? char32_t(value) : 0;
     }
 
-    void fieldEnd(int field)
+    void fieldEnd(int field, QByteArrayView bytes, int font, int uc)
     {
         // The character belongs to the text around the field, in its format.
-        if (const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)]))
+        if (const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)])) {
             character(symbol);
+            return;
+        }
+        // A field that shows nothing (its result not yet worked out) is kept whole.
+        if (shown_ == fieldStart_[size_t(field - 1)] && state().dest == Dest::Text && overflow_ == 0)
+            keepBytes(bytes, false, font, uc, QString());
     }
 
     void fieldResult()
@@ -1238,6 +1248,8 @@ private:
     std::unique_ptr<Picture> objectPicture_;
     bool objectText_ = false;
     std::vector<KeptRtf> fieldKept_;   // of each field, its instruction group
+    std::vector<quint64> fieldStart_;  // of each field, how much had been shown where it began
+    quint64 shown_ = 0;                // pieces of text and pictures shown so far
     std::unordered_map<int, qint64> fieldIds_;
     std::vector<GroupState> stack_;
     int overflow_ = 0;
