@@ -854,6 +854,16 @@ void tst_rtf::survivesHostileInput_data()
     for (int i = 0; i < 20000; ++i)
         fields += "{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt ";
     QTest::newRow("20,000 nested fields") << fields + "deep" << u"deep"_qs;
+    // Kept groups in odd places: read once, written the same ever after.
+    QTest::newRow("footnote in the document group itself") << QByteArray(R"({\rtf1 a\field\footnote x})") << u"a"_qs;
+    QTest::newRow("text shown inside a shape")
+        << QByteArray(R"({\rtf1 {\shp{\*\shpinst{\shptxt a}}shown}})") << u"shown"_qs;
+    QTest::newRow("object in a footer's group")
+        << QByteArray(R"({\rtf1 {{\object{\result{\pict\pngblip 89}}}\footer F}Body})") << u"Body"_qs;
+    QTest::newRow("binary data longer than the header it is in")
+        << QByteArray(R"({\rtf1 Body{\header \bin99999 ab)") << u"Body"_qs;
+    QTest::newRow("destination named by an escaped byte")
+        << QByteArray(R"({\rtf1 x{\shp{\*\'e9shpinst{\shptxt a}}\'e9}})") << u"x"_qs;
 }
 
 void tst_rtf::survivesHostileInput()
@@ -864,6 +874,8 @@ void tst_rtf::survivesHostileInput()
     QVERIFY(RtfReader::read(rtf, document));
     QVERIFY2(document.toPlainText().remove(u'\n').contains(contains),
              qPrintable(document.toPlainText().left(200)));
+    const QByteArray written = RtfWriter::write(document);
+    QCOMPARE(RtfWriter::write(*readRtf(written)), written);
 }
 
 void tst_rtf::exchangesFilesWithLibreOffice()

@@ -218,8 +218,11 @@ void KeptEncoder::append(KeptRtf& into, QByteArrayView bytes, int font, int uc)
             flush();
             Scope& scope = scopes.back();
             if (t.word == "bin") {
-                out += t.raw;
-                out += tokens.take(t.param);
+                // A length past the end of the group's bytes is cut to what there is, so that
+                // the written file's own ending is not taken for data when it is read again.
+                const QByteArrayView data = tokens.take(t.param);
+                appendWord(out, t.word, data.size(), true);
+                out += data;
             } else if (isFontWord(t.word) && t.hasParam) {
                 if (t.word == "f")
                     scope.font = int(t.param);

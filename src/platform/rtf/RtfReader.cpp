@@ -65,11 +65,15 @@ struct GroupState {
     bool listText = false;   // list numbers carry paragraph words that must not end a table
     bool shapePicture = false;   // the value of a shape's picture property
     bool objectResult = false;   // inside an embedded object's shown result
+    bool insideKept = false;     // inside a shape or an object, which is kept whole
     std::uint8_t owns = 0;       // kept things this group itself begins (Owns...)
-    const char* open = nullptr;  // its opening brace
+    const char* open = nullptr;  // its opening brace, or the word that begins what is kept of it
+    quint64 shownBefore = 0;     // how much had been shown when it opened
 };
 
-enum : std::uint8_t { OwnsInstruction = 1, OwnsShape = 2, OwnsObject = 4 };
+// OwnsFromWord: the group showed text before the word that makes it kept, so only the rest of
+// it is kept.
+enum : std::uint8_t { OwnsInstruction = 1, OwnsShape = 2, OwnsObject = 4, OwnsFromWord = 8 };
 
 struct FontEntry {
     QString name;
@@ -278,6 +282,7 @@ private:
         stack_.push_back(state());
         state().owns = 0;
         state().open = p_ - 1;
+        state().shownBefore = shown_;
     }
 
     void closeGroup()
@@ -302,13 +307,17 @@ private:
         const std::uint8_t owns = state().owns;
         const char* open = state().open;
         const int font = state().chr.font, uc = state().uc;
+        const quint64 shownBefore = state().shownBefore;
         stack_.pop_back();
         if (picture && state().dest != Dest::Picture)
             pictureEnd();
+        const QByteArray fromWord = owns & OwnsFromWord ? QByteArray("{").append(QByteArrayView(open, p_ - open))
+                                                        : QByteArray();
+        const QByteArrayView bytes = owns & OwnsFromWord ? QByteArrayView(fromWord) : QByteArrayView(open, p_ - open);
         if (owns)
-            keptGroupEnd(owns, QByteArrayView(open, p_ - open), font, uc, field);
+            keptGroupEnd(owns, bytes, font, uc, field, shownBefore);
         if (field > 0 && field != state().field)
-            fieldEnd(field, QByteArrayView(open, p_ - open), font, uc);
+            fieldEnd(field, bytes, font, uc);
     }
 
     // Passes over the rest of the current group, its nested groups and binary data included.
@@ -414,6 +423,7 @@ private:
         }
         flushText();
         ++shown_;
+        bodyStarted_ = true;
         builder_.addRun(QString(QChar::ObjectReplacementCharacter),
                         pictureFormat(charFormat(state().chr), picture_, pictureName()));
         picture_ = Picture();
@@ -447,14 +457,28 @@ private:
     void keepGroup(bool documentKind, std::uint8_t what, const QString& label)
     {
         GroupState& s = state();
-        if (s.dest != Dest::Text || s.listText || overflow_ > 0 || !s.open) {
+        if (s.dest != Dest::Text || s.listText || overflow_ > 0 || stack_.size() < 2) {
             skipNoting(what);
             return;
         }
+        keptFromHere(s);
+        const std::uint8_t owns = s.owns;
         const char* open = s.open;
         const int font = s.chr.font, uc = s.uc;
         skipRestOfGroup();
-        keepBytes(QByteArrayView(open, p_ - open), documentKind, font, uc, label);
+        const QByteArrayView bytes(open, p_ - open);
+        const QByteArray fromWord = owns & OwnsFromWord ? QByteArray("{").append(bytes) : QByteArray();
+        keepBytes(owns & OwnsFromWord ? QByteArrayView(fromWord) : bytes, documentKind, font, uc, label);
+    }
+
+    // What a group showed before the word that makes it kept stays shown, and is not kept too.
+    void keptFromHere(GroupState& s)
+    {
+        if ((s.shownBefore == shown_ && !(s.owns & OwnsFromWord)) || stack_.size() < 2)
+            return;   // the document group itself is never kept
+        s.owns |= OwnsFromWord;
+        const char* word = wordBytes_.data();
+        s.open = word - begin_ >= 2 && word[-1] == '*' && word[-2] == '\\' ? word - 2 : word;
     }
 
     void keepBytes(QByteArrayView bytes, bool documentKind, int font, int uc, const QString& label)
@@ -463,6 +487,8 @@ private:
             kept_.keepInDocument(bytes, font, uc);
             return;
         }
+        if (state().insideKept)
+            return;   // written with the shape or object around it
         if (!pendingText_.isEmpty() || !pendingBytes_.isEmpty())
             flushText();   // the text before it; groups that follow each other make one marker
         ++shown_;
@@ -474,7 +500,8 @@ private:
         kept_.keepHere(bytes, font, uc, label);
     }
 
-    void keptGroupEnd(std::uint8_t owns, QByteArrayView bytes, int font, int uc, int field)
+    void keptGroupEnd(std::uint8_t owns, QByteArrayView bytes, int font, int uc, int field,
+                      quint64 shownBefore)
     {
         if ((owns & OwnsInstruction) && field > 0) {
             fieldKept_[size_t(field - 1)] = kept_.encode(bytes, font, uc);
@@ -482,11 +509,14 @@ private:
         }
         if (state().dest != Dest::Text || overflow_ > 0)
             return;
-        if ((owns & OwnsShape) && !shapeShown_) {
+        const bool showedText = shown_ != shownBefore;   // kept whole, it would show twice
+        if ((owns & OwnsShape) && showedText) {
+            unkept_ |= UnkeptTextBoxes;
+        } else if ((owns & OwnsShape) && !shapeShown_) {
             keepBytes(bytes, false, font, uc, QStringLiteral("box"));
         } else if (owns & OwnsObject) {
             std::unique_ptr<Picture> picture = std::move(objectPicture_);
-            if (objectText_ || !pendingText_.isEmpty() || !pendingBytes_.isEmpty()) {
+            if (objectText_ || showedText || !pendingText_.isEmpty() || !pendingBytes_.isEmpty()) {
                 unkept_ |= UnkeptObjects;   // its result was text, read as such
             } else if (picture) {
                 flushText();
@@ -496,6 +526,8 @@ private:
                 format.setObjectType(QTextFormat::ImageObject);
                 builder_.addRun(QString(QChar::ObjectReplacementCharacter), format);
                 ++pictures_;
+                ++shown_;
+                bodyStarted_ = true;
             } else {
                 keepBytes(bytes, false, font, uc, QStringLiteral("obj"));
             }
@@ -673,6 +705,7 @@ private:
         case Kw::FieldInstruction:
             s.dest = Dest::FieldInstruction;
             s.owns |= OwnsInstruction;
+            keptFromHere(s);
             break;
         case Kw::FieldResult: fieldResult(); break;
         case Kw::Field:
@@ -681,6 +714,7 @@ private:
                 fieldKept_.emplace_back();
                 fieldStart_.push_back(shown_);
                 s.field = int(fieldInstructions_.size());
+                keptFromHere(s);
             } else {
                 s.field = 0;
             }
@@ -708,6 +742,8 @@ private:
         case Kw::Shape:
             shapeShown_ = false;
             s.owns |= OwnsShape;
+            keptFromHere(s);
+            s.insideKept = true;
             break;
         case Kw::ShapeInstructions:
             if (overflow_ == 0 && (s.dest == Dest::Text || s.dest == Dest::Shape))   // grouped shapes nest
@@ -728,6 +764,8 @@ private:
         case Kw::Object:
             flushText();   // the text before it is not its result
             s.owns |= OwnsObject;
+            keptFromHere(s);
+            s.insideKept = true;
             objectPicture_.reset();
             objectText_ = false;
             break;
