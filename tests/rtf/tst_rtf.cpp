@@ -862,6 +862,8 @@ void tst_rtf::survivesHostileInput_data()
         << QByteArray(R"({\rtf1 {{\object{\result{\pict\pngblip 89}}}\footer F}Body})") << u"Body"_qs;
     QTest::newRow("binary data longer than the header it is in")
         << QByteArray(R"({\rtf1 Body{\header \bin99999 ab)") << u"Body"_qs;
+    QTest::newRow("header inside an object, before the text")
+        << QByteArray(R"({\rtf1{\object{{\header H}\result{\pict\pngblip 89}}}Body})") << u"Body"_qs;
     QTest::newRow("destination named by an escaped byte")
         << QByteArray(R"({\rtf1 x{\shp{\*\'e9shpinst{\shptxt a}}\'e9}})") << u"x"_qs;
 }

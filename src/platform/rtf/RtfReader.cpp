@@ -483,12 +483,12 @@ private:
 
     void keepBytes(QByteArrayView bytes, bool documentKind, int font, int uc, const QString& label)
     {
+        if (state().insideKept)
+            return;   // written with the shape or object around it
         if (documentKind && !bodyStarted_) {
             kept_.keepInDocument(bytes, font, uc);
             return;
         }
-        if (state().insideKept)
-            return;   // written with the shape or object around it
         if (!pendingText_.isEmpty() || !pendingBytes_.isEmpty())
             flushText();   // the text before it; groups that follow each other make one marker
         ++shown_;
@@ -783,7 +783,7 @@ private:
                 kept_.keepInDocument(wordBytes_, chr.font, s.uc);
             break;
         case Kw::Chatn:
-            if (s.dest == Dest::Text)
+            if (s.dest == Dest::Text && !s.listText)
                 keepBytes(wordBytes_, false, chr.font, s.uc, QStringLiteral("c"));
             break;
         case Kw::ShapeText:   // a text box: kept with its shape
@@ -892,7 +892,7 @@ private:
         case Kw::LtrMark: character(0x200E); break;
         case Kw::RtlMark: character(0x200F); break;
         case Kw::Chftn:   // a footnote's reference mark, kept with the footnote that follows
-            if (s.dest == Dest::Text) {
+            if (s.dest == Dest::Text && !s.listText) {
                 ++footnotes_;
                 keepBytes(chr.vertical == 1 ? QByteArrayView("{\\super\\chftn}") : wordBytes_, false,
                           chr.font, s.uc, QString::number(footnotes_));
