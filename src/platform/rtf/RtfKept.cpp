@@ -357,13 +357,14 @@ QTextCharFormat keptMarkerFormat(const QTextCharFormat& around, const KeptRtf& k
     format.setObjectType(kKeptObject);
     writeKept(format, KeptGroupRtf, KeptGroupFonts, KeptGroupColours, kept);
     format.setProperty(KeptLabel, label);
+    format.setProperty(KeptDigest, int(qHash(kept.rtf) & 0x7FFFFFFF));
     return format;
 }
 
 void setKeptField(QTextCharFormat& format, const KeptRtf& instruction, qint64 id)
 {
     writeKept(format, KeptFieldRtf, KeptFieldFonts, KeptFieldColours, instruction);
-    format.setProperty(KeptFieldId, id);
+    format.setProperty(KeptFieldId, int(id & 0x7FFFFFFF));   // an int: see KeptDigest
 }
 
 void setDocumentKept(QTextDocument& document, const KeptRtf& kept)

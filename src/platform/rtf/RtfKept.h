@@ -43,6 +43,9 @@ enum KeptProperty {
     KeptDocumentRtf,  // of the root frame: groups and settings of the document as a whole
     KeptDocumentFonts,
     KeptDocumentColours,
+    // Qt tells formats apart by a hash that sees only the type of byte arrays and long numbers:
+    // an int drawn from the content keeps thousands of different markers from colliding.
+    KeptDigest,
 };
 inline constexpr int kKeptObject = QTextFormat::UserObject + 0x53;
 
