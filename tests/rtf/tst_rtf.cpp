@@ -774,7 +774,12 @@ void tst_rtf::tellsWhatCannotBeKept_data()
                       "\\pard\\'e9}c{\\*\\annotation\\pard \\u233?}"
                       "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt \\pard boxed\\par}}}}")
         << QString();
-    // Where the text cannot hold a marker, or the file shows an object as text.
+    QTest::newRow("picture shape") << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv "
+                                               "{\\pict\\pngblip 89}}}}}}") << QString();
+    // Where the text cannot hold a marker, or the file shows an object or a shape otherwise.
+    QTest::newRow("picture shape with a text box")
+        << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict\\pngblip 89}}}"
+                      "{\\shptxt boxed}}}}") << u"text boxes"_qs;
     QTest::newRow("object shown as text, footnote in a list number, text box outside a shape")
         << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objdata 0105}{\\result shown}}"
                       "{\\listtext 1.{\\footnote x}\\tab}b{\\shptxt \\pard boxed\\par}}")

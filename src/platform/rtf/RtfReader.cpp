@@ -510,10 +510,11 @@ private:
         if (state().dest != Dest::Text || overflow_ > 0)
             return;
         const bool showedText = shown_ != shownBefore;   // kept whole, it would show twice
-        if ((owns & OwnsShape) && showedText) {
-            unkept_ |= UnkeptTextBoxes;
-        } else if ((owns & OwnsShape) && !shapeShown_) {
-            keepBytes(bytes, false, font, uc, QStringLiteral("box"));
+        if (owns & OwnsShape) {
+            if (!showedText)
+                keepBytes(bytes, false, font, uc, QStringLiteral("box"));
+            else if (shapeText_)
+                unkept_ |= UnkeptTextBoxes;   // shown as its picture or text, its text box is lost
         } else if (owns & OwnsObject) {
             std::unique_ptr<Picture> picture = std::move(objectPicture_);
             if (objectText_ || showedText || !pendingText_.isEmpty() || !pendingBytes_.isEmpty()) {
@@ -741,6 +742,7 @@ private:
         // so is the drawing's rendering for old readers.
         case Kw::Shape:
             shapeShown_ = false;
+            shapeText_ = false;
             s.owns |= OwnsShape;
             keptFromHere(s);
             s.insideKept = true;
@@ -787,9 +789,11 @@ private:
                 keepBytes(wordBytes_, false, chr.font, s.uc, QStringLiteral("c"));
             break;
         case Kw::ShapeText:   // a text box: kept with its shape
-            if (std::any_of(stack_.begin(), stack_.end(), [](const GroupState& g) { return g.owns & OwnsShape; }))
-                skipRestOfGroup();
-            else
+            if (std::any_of(stack_.begin(), stack_.end(), [](const GroupState& g) { return g.owns & OwnsShape; })) {
+                bool content = false;
+                skipRestOfGroup(&content);
+                shapeText_ = shapeText_ || content;
+            } else
                 skipNoting(UnkeptTextBoxes);
             break;
 
@@ -1321,6 +1325,7 @@ private:
     int nibble_ = -1;
     QByteArray shapeName_;   // of the shape property being read
     bool shapeShown_ = false;
+    bool shapeText_ = false;   // the shape being read holds a text box
     int pictures_ = 0;
 
     std::vector<QString> fieldInstructions_;
