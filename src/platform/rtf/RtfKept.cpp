@@ -129,8 +129,6 @@ void appendWord(QByteArray& out, std::string_view word, qint64 param, bool space
         out += ' ';
 }
 
-QStringList colourNames(const QVariant& value) { return value.toStringList(); }
-
 } // namespace
 
 void KeptEncoder::append(KeptRtf& into, QByteArrayView bytes, int font, int uc)
@@ -312,7 +310,7 @@ bool readKept(const QTextFormat& format, int rtf, int fonts, int colours, KeptRt
     if (kept) {
         kept->rtf = format.property(rtf).toByteArray();
         kept->fonts = format.property(fonts).toStringList();
-        kept->colours = colourNames(format.property(colours));
+        kept->colours = format.property(colours).toStringList();
     }
     return true;
 }
