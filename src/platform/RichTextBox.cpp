@@ -7,6 +7,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/Twips.h"
 #include "platform/rtf/LongRuns.h"
+#include "platform/rtf/KeptMarkers.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -130,6 +131,7 @@ public:
         setAcceptRichText(false);
         QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
         QObject::connect(this, &QTextEdit::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
+        rtf::keepTypingOutOfFieldEnds(*this);
     }
 
     /// Shows doc with the wrap it needs.
@@ -352,6 +354,7 @@ void RichTextBox::watchDocument()
 void RichTextBox::useRich(QTextDocument* doc)
 {
     ++textSerial_;
+    rtf::showKeptMarkers(*doc);
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;

@@ -257,10 +257,11 @@ private slots:
 
     void saveOverRichFileTellsWhatItLoses()
     {
-        // An embedded object's own data cannot be kept: the user hears it before the first save over
-        // the file, and may save elsewhere instead.
+        // An embedded object shown as text cannot be kept: the user hears it before the first save
+        // over the file, and may save elsewhere instead.
         MainFixture f;
-        const QByteArray rtf = "{\\rtf1\\ansi Text {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}}.}";
+        const QByteArray rtf = "{\\rtf1\\ansi Text {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
+                               "{\\result as text}}.}";
         const QString path = f.path("object.rtf");
         writeFile(path, rtf);
         f.main->OpenFiles({path}, "test");

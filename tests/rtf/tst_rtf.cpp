@@ -50,6 +50,9 @@ private slots:
     void readsAndWritesLists();
     void keepsPictures_data();
     void keepsPictures();
+    void keepsWhatItCannotShow_data();
+    void keepsWhatItCannotShow();
+    void keptGroupsFollowEdits();
     void tellsWhatCannotBeKept_data();
     void tellsWhatCannotBeKept();
     void readsCorpus_data();
@@ -57,6 +60,7 @@ private slots:
     void survivesHostileInput_data();
     void survivesHostileInput();
     void exchangesFilesWithLibreOffice();
+    void keptGroupsSurviveLibreOffice();
 };
 
 namespace {
@@ -228,6 +232,8 @@ const std::map<QString, const char*>& corpusDifferences()
                                  "square); we show the bullet the file names";
     static const char* noTable = "a list number with no list table to go by: we show the number "
                                  "the producer wrote, LibreOffice leaves it out";
+    static const char* footnotes = "a footnote's reference mark is a marker that carries the footnote; "
+                                   "LibreOffice's text writes its number";
     static const char* symbol = "Symbol-font characters become the characters they show; "
                                 "LibreOffice keeps the font's private-use codes";
     static const std::map<QString, const char*> differences = {
@@ -238,6 +244,7 @@ const std::map<QString, const char*>& corpusDifferences()
                                     "does not define: we number them as the older way says"},
         {u"pandoc__table_simple"_qs, "cells past the last cell edge: LibreOffice drops them, we keep them"},
         {u"pandoc__table_nested_malformed_itap"_qs, "table nesting that skips levels: LibreOffice shows nothing"},
+        {u"libreoffice__cp1000018"_qs, footnotes}, {u"pandoc__footnote"_qs, footnotes},
         {u"rtfpipe__RtfParserTest_5"_qs, symbol}, {u"rtfpipe__Test01"_qs, symbol},
         {u"rtfpipe__rtf2xml_symbol"_qs, symbol}, {u"rtfpipe__rtf2xml_ted_mixed_faces"_qs, symbol},
     };
@@ -310,11 +317,11 @@ void tst_rtf::readsText_data()
         << QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red1\green2\blue3;}{\stylesheet{\s1 Heading;}})"
                       R"({\info{\title T}{\author A}}{\*\generator G;}{\*\unknown U{\nested N}}{\header H}{\footer F})"
                       R"({\nonshppict{\pict\wmetafile8 0102}}{\object{\*\objdata 01}{\result R}}{\*\bkmkstart b}Body})")
-        << u"RBody"_qs;   // an object shows as its result
+        << u"R\uFFFCBody"_qs;   // an object shows as its result; a bookmark as a marker
     QTest::newRow("binary data is passed over") << QByteArray(R"({\rtf1 a{\*\data\bin5 }{\}x}b})") << u"ab"_qs;
     QTest::newRow("footnote marks only")
         << QByteArray(R"({\rtf1 word\chftn{\footnote\pard {\chftn} note}. more\chftn{\footnote x}})")
-        << u"word1. more2"_qs;
+        << u"word\uFFFC. more\uFFFC"_qs;   // markers that carry the mark and the footnote
     QTest::newRow("field result")
         << QByteArray(R"({\rtf1 page {\field{\*\fldinst{ PAGE }}{\fldrslt 3}} of 4})") << u"page 3 of 4"_qs;
     QTest::newRow("SYMBOL field")
@@ -768,6 +775,113 @@ void tst_rtf::readsAndWritesLists()
     QCOMPARE(shownText(*older), u"I.\tOne\nII.\tTwo\n\u2022\tDot\nPlain"_qs);
 }
 
+void tst_rtf::keepsWhatItCannotShow_data()
+{
+    // What the document shows (markers as U+FFFC), and what saving it writes back.
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArrayList>("written");
+    const QByteArray tables = R"({\rtf1\ansi{\fonttbl{\f0 Times;}{\f1 Arial;}})"
+                              R"({\colortbl;\red255\green0\blue0;\red0\green0\blue255;})";
+    QTest::newRow("header and page settings, before the text")
+        << tables + R"(\paperw11906\margl1134{\header \pard\plain\qc Head {\b text}\par}\pard Body\par})"
+        << u"Body"_qs
+        << QByteArrayList{"\\viewkind4\n\\paperw11906\\margl1134{\\header \\pard\\plain\\qc Head {\\b text}\\par}\n\\pard"};
+    QTest::newRow("footnote with its mark, in Arial and blue")
+        << tables + R"(a{\super\chftn}{\footnote\pard\plain{\f1\cf2 Note}}b})" << u"a\uFFFCb"_qs
+        << QByteArrayList{"{\\f0\\fs24 a{\\super\\chftn}{\\footnote\\pard\\plain{\\f1\\cf1 Note}}b}",
+                          "{\\f1\\fnil\\fcharset0 Arial;}", "{\\colortbl;\\red0\\green0\\blue255;}"};
+    QTest::newRow("comment: author, mark and text make one marker")
+        << tables + R"(a{\*\atnid QQ}{\*\atnauthor Quinn}\chatn{\*\annotation\pard Comment}.})"
+        << u"a\uFFFC."_qs
+        << QByteArrayList{"{\\*\\atnid QQ}{\\*\\atnauthor Quinn}\\chatn{\\*\\annotation\\pard Comment}."};
+    QTest::newRow("bookmark around a word")
+        << tables + R"({\*\bkmkstart m}one{\*\bkmkend m}})" << u"\uFFFCone\uFFFC"_qs
+        << QByteArrayList{"{\\*\\bkmkstart m}one{\\*\\bkmkend m}"};
+    QTest::newRow("field: result shown, instruction kept")
+        << tables + R"(Year {\field{\*\fldinst DATE \\@ "yyyy"}{\fldrslt 2026}}.})" << u"Year 2026."_qs
+        << QByteArrayList{"{\\field{\\*\\fldinst DATE \\\\@ \"yyyy\"}{\\fldrslt{\\f0\\fs24 2026}}}{\\f0\\fs24 .}"};
+    QTest::newRow("field that shows nothing yet, kept whole")
+        << tables + R"(a{\field{\*\fldinst TOC \\o "1-3"}{\fldrslt }}b})" << u"a\uFFFCb"_qs
+        << QByteArrayList{"a{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt }}b"};
+    QTest::newRow("letters of the file's code page, escaped braces")
+        << QByteArray(R"({\rtf1\ansi\ansicpg1251 a{\footnote \'e9\{\}\u1046\'3f}})") << u"a\uFFFC"_qs
+        << QByteArrayList{"{\\footnote \\u1081?\\{\\}\\u1046?}"};
+    QTest::newRow("text box and embedded object without a picture")
+        << tables + R"({\shp{\*\shpinst{\sp{\sn shapeType}{\sv 202}}{\shptxt \pard boxed\par}}})"
+                    R"({\object\objemb{\*\objdata 0105}}})"
+        << u"\uFFFC\uFFFC"_qs
+        << QByteArrayList{"{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt \\pard boxed\\par}}}",
+                          "{\\object\\objemb{\\*\\objdata 0105}}"};
+    QTest::newRow("footnote the file leaves open")
+        << QByteArray(R"({\rtf1 a{\footnote b{\b c)") << u"a\uFFFC"_qs
+        << QByteArrayList{"a{\\footnote b{\\b c}}}\\par\n}"};
+}
+
+void tst_rtf::keepsWhatItCannotShow()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, shown);
+    QFETCH(QByteArrayList, written);
+    QTextDocument document;
+    QStringList lost;
+    QVERIFY(RtfReader::read(rtf, document, nullptr, {}, &lost));
+    QCOMPARE(lost, QStringList());
+    QCOMPARE(blockText(document), shown);
+    const QByteArray out = RtfWriter::write(document);
+    for (const QByteArray& part : written)
+        QVERIFY2(out.contains(part), out.constData());
+    // A copy (as recovery files are made from) holds the same; read back, the same is kept again.
+    QCOMPARE(RtfWriter::write(*std::unique_ptr<QTextDocument>(document.clone())), out);
+    QTextDocument again;
+    RtfReader::read(out, again);
+    QCOMPARE(blockText(again), shown);
+    QCOMPARE(RtfWriter::write(again), out);
+}
+
+void tst_rtf::keptGroupsFollowEdits()
+{
+    QTextDocument document;
+    RtfReader::read(R"({\rtf1 a{\super\chftn}{\footnote\pard Note}b {\field{\*\fldinst PAGE}{\fldrslt 7}}.})",
+                    document);
+    QCOMPARE(document.toPlainText(), u"a\uFFFCb 7."_qs);
+    QTextCursor at(&document);
+    at.setPosition(2);   // typed right after the mark: text, not a second footnote
+    at.insertText(u"x"_qs);
+    at.setPosition(6);   // typed in the field's result: part of it
+    at.insertText(u"5"_qs);
+    QByteArray out = RtfWriter::write(document);
+    QCOMPARE(out.count("\\footnote"), 1);
+    QVERIFY2(out.contains("{\\f0\\fs24 a{\\super\\chftn}{\\footnote\\pard Note}xb }{\\field{\\*\\fldinst PAGE}{\\fldrslt{\\f0\\fs24 75}}}"),
+             out.constData());
+
+    // Deleting the mark deletes its footnote; undoing brings it back.
+    at.setPosition(1);
+    at.setPosition(2, QTextCursor::KeepAnchor);
+    at.removeSelectedText();
+    out = RtfWriter::write(document);
+    QVERIFY(!out.contains("footnote") && !out.contains("Note") && !out.contains("chftn"));
+    QVERIFY(out.contains("axb "));
+    document.undo();
+    QVERIFY(RtfWriter::write(document).contains("{\\super\\chftn}{\\footnote\\pard Note}"));
+
+    // Opened in a window: nothing to lose at the next save; copied, the marker leaves nothing.
+    MainFixture f;
+    writeFile(f.path("kept.rtf"), out);
+    f.main->OpenFiles({f.path("kept.rtf")}, "test");
+    QCOMPARE(f.editor()->unkeptContent(), QString());
+    f.editor()->setSelStart(0);
+    f.editor()->setSelLength(f.editor()->TextLength());
+    f.trigger("mnuEditCopy");
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"axb 75."_qs);
+    // Typed just after the field's result, text stays out of the field.
+    f.editor()->setSelStart(6);
+    f.type(u"!"_qs);
+    f.editor()->SaveFile(f.path("typed.rtf"), platform::RichTextBox::RichText);
+    QVERIFY2(readFile(f.path("typed.rtf")).contains("{\\fldrslt{\\f1\\fs24 75}}}{\\f1\\fs24 !.}"),
+             readFile(f.path("typed.rtf")).constData());
+}
+
 void tst_rtf::tellsWhatCannotBeKept_data()
 {
     QTest::addColumn<QByteArray>("rtf");
@@ -775,16 +889,26 @@ void tst_rtf::tellsWhatCannotBeKept_data()
     QTest::newRow("nothing") << QByteArray("{\\rtf1 text{\\*\\generator x;}{\\info{\\title t}}}") << QString();
     QTest::newRow("empty header")
         << QByteArray("{\\rtf1{\\header \\pard\\plain\\par}{\\footerf\\pard }text}") << QString();
+    // Kept as read, so nothing is lost.
     QTest::newRow("header with page number")
         << QByteArray("{\\rtf1{\\header\\pard{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}text}")
-        << u"headers and footers"_qs;
-    QTest::newRow("header picture")
-        << QByteArray("{\\rtf1{\\headerf{\\pict\\pngblip 89}}text}") << u"headers and footers"_qs;
+        << QString();
+    QTest::newRow("header picture") << QByteArray("{\\rtf1{\\headerf{\\pict\\pngblip 89}}text}") << QString();
     QTest::newRow("object, footnote, comment and text box")
         << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objdata 0105}}b{\\super\\chftn}{\\footnote "
                       "\\pard\\'e9}c{\\*\\annotation\\pard \\u233?}"
                       "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt \\pard boxed\\par}}}}")
-        << u"embedded objects, footnotes, comments, text boxes"_qs;
+        << QString();
+    QTest::newRow("picture shape") << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv "
+                                               "{\\pict\\pngblip 89}}}}}}") << QString();
+    // Where the text cannot hold a marker, or the file shows an object or a shape otherwise.
+    QTest::newRow("picture shape with a text box")
+        << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict\\pngblip 89}}}"
+                      "{\\shptxt boxed}}}}") << u"text boxes"_qs;
+    QTest::newRow("object shown as text, footnote in a list number, text box outside a shape")
+        << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objdata 0105}{\\result shown}}"
+                      "{\\listtext 1.{\\footnote x}\\tab}b{\\shptxt \\pard boxed\\par}}")
+        << u"embedded objects, footnotes, text boxes"_qs;
 }
 
 void tst_rtf::tellsWhatCannotBeKept()
@@ -821,9 +945,12 @@ void tst_rtf::readsCorpus()
     QCOMPARE(read, RtfReader::looksLikeRtf(data));   // the others open as plain text, as in LibreOffice
     if (!read)
         return;
-    // What was read can be written and read back with the same text and pictures.
-    const auto reread = readRtf(RtfWriter::write(document));
+    // What was read can be written and read back with the same text and pictures, and what is
+    // kept of it is written again as before.
+    const QByteArray written = RtfWriter::write(document);
+    const auto reread = readRtf(written);
     QCOMPARE(normaliseSpace(shownText(*reread)), normaliseSpace(shownText(document)));
+    QCOMPARE(RtfWriter::write(*reread), written);
     const QList<ShownPicture> pictures = picturesIn(document);
     QCOMPARE(picturesIn(*reread), pictures);
     const auto count = corpusPictures.find(name);
@@ -858,6 +985,18 @@ void tst_rtf::survivesHostileInput_data()
     for (int i = 0; i < 20000; ++i)
         fields += "{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt ";
     QTest::newRow("20,000 nested fields") << fields + "deep" << u"deep"_qs;
+    // Kept groups in odd places: read once, written the same ever after.
+    QTest::newRow("footnote in the document group itself") << QByteArray(R"({\rtf1 a\field\footnote x})") << u"a"_qs;
+    QTest::newRow("text shown inside a shape")
+        << QByteArray(R"({\rtf1 {\shp{\*\shpinst{\shptxt a}}shown}})") << u"shown"_qs;
+    QTest::newRow("object in a footer's group")
+        << QByteArray(R"({\rtf1 {{\object{\result{\pict\pngblip 89}}}\footer F}Body})") << u"Body"_qs;
+    QTest::newRow("binary data longer than the header it is in")
+        << QByteArray(R"({\rtf1 Body{\header \bin99999 ab)") << u"Body"_qs;
+    QTest::newRow("header inside an object, before the text")
+        << QByteArray(R"({\rtf1{\object{{\header H}\result{\pict\pngblip 89}}}Body})") << u"Body"_qs;
+    QTest::newRow("destination named by an escaped byte")
+        << QByteArray(R"({\rtf1 x{\shp{\*\'e9shpinst{\shptxt a}}\'e9}})") << u"x"_qs;
 }
 
 void tst_rtf::survivesHostileInput()
@@ -868,6 +1007,8 @@ void tst_rtf::survivesHostileInput()
     QVERIFY(RtfReader::read(rtf, document));
     QVERIFY2(document.toPlainText().remove(u'\n').contains(contains),
              qPrintable(document.toPlainText().left(200)));
+    const QByteArray written = RtfWriter::write(document);
+    QCOMPARE(RtfWriter::write(*readRtf(written)), written);
 }
 
 void tst_rtf::exchangesFilesWithLibreOffice()
@@ -912,6 +1053,43 @@ void tst_rtf::exchangesFilesWithLibreOffice()
     QCOMPARE(normaliseSpace(QString::fromUtf8(text.readAll())), normaliseSpace(shownText(document)));
     QVERIFY(shownText(document).contains(u"i)\tfirst\nii)\tsecond\n"_qs));
     QVERIFY(shownText(document).endsWith(u"\u2022\tdot"_qs));
+}
+
+void tst_rtf::keptGroupsSurviveLibreOffice()
+{
+    QUIPLE_NEED(!QStandardPaths::findExecutable(u"soffice"_qs).isEmpty(),
+                "LibreOffice's soffice (package libreoffice-writer-nogui)");
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(u"profile"_qs);
+    // LibreOffice writes a file with what Quiple cannot show...
+    writeFile(dir.filePath(u"given.rtf"_qs),
+              R"({\rtf1\ansi{\fonttbl{\f0 Times New Roman;}}\paperw11906\paperh16838\margl1134)"
+              R"({\header \pard Head text\par}{\footer \pard Foot text {\field{\*\fldinst PAGE}{\fldrslt 1}}\par})"
+              R"(\pard Body {\*\bkmkstart mark1}one{\*\bkmkend mark1} note{\super\chftn}{\footnote\pard{\super\chftn} Note text})"
+              R"( and{\*\atnid QQ}{\*\atnauthor Quinn}\chatn{\*\annotation\pard Comment text}. )"
+              R"({\field{\*\fldinst DATE \\@ "yyyy"}{\fldrslt 2026}}\par})");
+    QVERIFY(runSoffice(profile, {u"--convert-to"_qs, u"rtf"_qs, u"--outdir"_qs, dir.filePath(u"lo"_qs),
+                                 dir.filePath(u"given.rtf"_qs)}));
+    QFile theirs(dir.filePath(u"lo/given.rtf"_qs));
+    QVERIFY(theirs.open(QIODevice::ReadOnly));
+
+    // ...Quiple opens it, a character is typed, and it is saved...
+    QTextDocument document;
+    QStringList lost;
+    QVERIFY(RtfReader::read(theirs.readAll(), document, nullptr, {}, &lost));
+    QCOMPARE(lost, QStringList());
+    QTextCursor(&document).insertText(u"X"_qs);
+    writeFile(dir.filePath(u"ours.rtf"_qs), RtfWriter::write(document));
+
+    // ...and LibreOffice finds all of it again.
+    QVERIFY(runSoffice(profile, {u"--convert-to"_qs, u"fodt"_qs, u"--outdir"_qs, dir.filePath(u"out"_qs),
+                                 dir.filePath(u"ours.rtf"_qs)}));
+    QFile flat(dir.filePath(u"out/ours.fodt"_qs));
+    QVERIFY2(flat.open(QIODevice::ReadOnly), "LibreOffice could not read our RTF");
+    const QByteArray xml = flat.readAll();
+    for (const char* part : {"XBody", "Head text", "Foot text", "<text:page-number", "Note text", "<text:note ",
+                             "Comment text", "Quinn", "text:bookmark-start text:name=\"mark1\"", "<text:date"})
+        QVERIFY2(xml.contains(part), part);
 }
 
 QTEST_MAIN(tst_rtf)

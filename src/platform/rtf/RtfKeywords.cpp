@@ -58,20 +58,41 @@ Map makeMap()
     };
     // Destinations whose content is not document text: passed over whole.
     for (std::string_view name : {
-             "stylesheet", "info", "atnid",
-             "atnauthor", "atndate", "atnref", "atnparent", "xe", "tc", "tcn", "nonesttables",
-             "template", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
+             "stylesheet", "atndate", "xe", "tc", "tcn", "nonesttables", "template",
              "fchars", "lchars", "revtbl", "rsidtbl", "filetbl",
-             "private", "bkmkstart", "bkmkend", "datafield", "objdata", "nonshppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
-             "datastore", "generator", "userprops", "docvar", "pgdsctbl", "listpicture", "txe",
+             "private", "datafield", "objdata", "nonshppict", "do", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
+             "datastore", "generator", "pgdsctbl", "listpicture", "txe",
              "rxe", "comment", "title", "subject", "author", "operator", "keywords", "doccomm",
              "picprop", "blipuid",
              "mmathPr", "panose", "falt", "fname", "fontemb", "fontfile", "passwordhash",
-             "protusertbl", "defchp", "defpap", "keycode", "formfield", "atrfstart", "atrfend",
+             "protusertbl", "defchp", "defpap", "keycode", "formfield",
              "gridtbl", "wgrffmtfilter", "htmltag", "mhtmltag", "pnseclvl",
              "bookmark", "dptxbxtext", "background", "printim", "buptim", "revtim", "creatim",
              "hlinkbase", "company", "category", "manager", "nextfile", "ebcstart", "ebcend"})
         m.emplace(name, Kw::Skipped);
+    for (std::string_view name : {"bkmkstart", "bkmkend", "atnid", "atnauthor", "atnref",
+                                  "atnparent", "atrfstart", "atrfend"})
+        m.emplace(name, Kw::KeptHere);
+    for (std::string_view name : {"info", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
+                                  "aftncn", "userprops", "docvar"})
+        m.emplace(name, Kw::KeptDocument);
+    for (std::string_view name : {
+             "paperw", "paperh", "psz", "margl", "margr", "margt", "margb", "gutter", "margmirror",
+             "landscape", "facingp", "gutterprl", "deftab", "ftnbj", "ftntj", "ftnstart",
+             "ftnrstcont", "ftnrstpg", "ftnrestart", "ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc",
+             "ftnnruc", "aenddoc", "aendnotes", "aftnbj", "aftntj", "aftnstart", "aftnrstcont",
+             "aftnrestart", "aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "enddoc",
+             "endnotes", "fet", "sectd", "sbknone", "sbkcol", "sbkpage", "sbkeven", "sbkodd",
+             "cols", "colsx", "linebetcol", "linemod", "linex", "linestarts", "linerestart",
+             "lineppage", "linecont", "pgwsxn", "pghsxn", "marglsxn", "margrsxn", "margtsxn",
+             "margbsxn", "guttersxn", "lndscpsxn", "titlepg", "headery", "footery", "pgnstarts",
+             "pgncont", "pgnrestart", "pgnx", "pgny", "pgndec", "pgnucrm", "pgnlcrm", "pgnucltr",
+             "pgnlcltr", "vertalt", "vertalb", "vertalc", "vertalj", "sftnbj", "sftnnar",
+             "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "saftnnar", "saftnnalc",
+             "saftnnauc", "saftnnrlc", "saftnnruc", "sftnrstcont", "sftnrestart", "sftnstart",
+             "saftnrstcont", "saftnrestart", "saftnstart", "endnhere", "pgnstart"})
+        m.emplace(name, Kw::DocumentWord);
+    m.emplace("chatn", Kw::Chatn);
     for (std::string_view name : {"header", "headerl", "headerr", "headerf", "footer", "footerl",
                                   "footerr", "footerf"})
         m.emplace(name, Kw::HeaderFooter);

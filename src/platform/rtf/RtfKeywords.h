@@ -17,6 +17,9 @@ enum class Kw {
     ShapeValue, ShapeResult,
     // text the document does not show: passed over, and told of when it holds something
     Footnote, HeaderFooter, Annotation, ShapeText,
+    // kept as read and written back: at their place in the text, or (before the text) with the
+    // document; settings of the document and its first section
+    KeptHere, KeptDocument, DocumentWord, Chatn,
     // font and colour tables
     F, FCharset, Red, Green, Blue,
     // character formats

@@ -2,6 +2,7 @@
 
 #include "platform/rtf/RtfBuilder.h"
 #include "platform/rtf/RtfCodePages.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfKeywords.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
@@ -36,6 +37,7 @@ struct CharProps {
     int foreground = 0;   // colour table index; 0 is the automatic colour
     int background = 0;
     int href = 0;         // 1-based index into the link targets, 0 when no link
+    int keptField = 0;    // 1-based index of the field whose instruction its text carries
     std::uint8_t underline = QTextCharFormat::NoUnderline;
     std::uint8_t vertical = 0;   // 1 superscript, 2 subscript
     std::uint8_t caps = 0;       // 1 all capitals, 2 small capitals
@@ -66,7 +68,16 @@ struct GroupState {
     bool upr = false;        // inside \upr only the {\*\ud ...} part is read
     bool listText = false;   // list numbers carry paragraph words that must not end a table
     bool shapePicture = false;   // the value of a shape's picture property
+    bool objectResult = false;   // inside an embedded object's shown result
+    bool insideKept = false;     // inside a shape or an object, which is kept whole
+    std::uint8_t owns = 0;       // kept things this group itself begins (Owns...)
+    const char* open = nullptr;  // its opening brace, or the word that begins what is kept of it
+    quint64 shownBefore = 0;     // how much had been shown when it opened
 };
+
+// OwnsFromWord: the group showed text before the word that makes it kept, so only the rest of
+// it is kept.
+enum : std::uint8_t { OwnsInstruction = 1, OwnsShape = 2, OwnsObject = 4, OwnsFromWord = 8 };
 
 struct FontEntry {
     QString name;
@@ -178,7 +189,7 @@ class Parser {
 public:
     Parser(const QByteArray& rtf, QTextDocument& document, const RtfReader::Progress& progress)
         : p_(rtf.constData()), end_(rtf.constData() + rtf.size()), builder_(document),
-          begin_(p_), progress_(progress)
+          begin_(p_), progress_(progress), kept_(keptTables(), decoder_)
     {
     }
 
@@ -227,6 +238,7 @@ public:
     bool unclosed() const { return unclosed_; }
     void joinLists(QTextDocument& document) const { lists_.join(document); }
     bool sawPictures() const { return pictures_ > 0; }
+    const KeptRtf& keptDocument() const { return kept_.document(); }
 
     // What the file held that the document cannot keep, in words a user understands.
     QStringList unkept() const
@@ -273,6 +285,9 @@ private:
             return;
         }
         stack_.push_back(state());
+        state().owns = 0;
+        state().open = p_ - 1;
+        state().shownBefore = shown_;
     }
 
     void closeGroup()
@@ -298,11 +313,20 @@ private:
             flushText();
             listTextTo_ = builder_.paragraphLength();
         }
+        const std::uint8_t owns = state().owns;
+        const char* open = state().open;
+        const int font = state().chr.font, uc = state().uc;
+        const quint64 shownBefore = state().shownBefore;
         stack_.pop_back();
         if (picture && state().dest != Dest::Picture)
             pictureEnd();
+        const QByteArray fromWord = owns & OwnsFromWord ? QByteArray("{").append(QByteArrayView(open, p_ - open))
+                                                        : QByteArray();
+        const QByteArrayView bytes = owns & OwnsFromWord ? QByteArrayView(fromWord) : QByteArrayView(open, p_ - open);
+        if (owns)
+            keptGroupEnd(owns, bytes, font, uc, field, shownBefore);
         if (field > 0 && field != state().field)
-            fieldEnd(field);
+            fieldEnd(field, bytes, font, uc);
     }
 
     // Passes over the rest of the current group, its nested groups and binary data included.
@@ -401,15 +425,123 @@ private:
     // The picture becomes one object character in the text's format where it stands.
     void pictureEnd()
     {
-        static std::atomic<quint64> names{0};
+        if (state().objectResult && !objectPicture_) {
+            objectPicture_ = std::make_unique<Picture>(std::move(picture_));   // shown with its object
+            picture_ = Picture();
+            return;
+        }
         flushText();
-        const QString name = QStringLiteral("quiple-picture:%1").arg(++names);
+        ++shown_;
+        bodyStarted_ = true;
         builder_.addRun(QString(QChar::ObjectReplacementCharacter),
-                        pictureFormat(charFormat(state().chr), picture_, name));
+                        pictureFormat(charFormat(state().chr), picture_, pictureName()));
         picture_ = Picture();
         ++pictures_;
         if (state().dest == Dest::Shape)
             shapeShown_ = true;
+    }
+
+    static QString pictureName()
+    {
+        static std::atomic<quint64> names{0};
+        return QStringLiteral("quiple-picture:%1").arg(++names);
+    }
+
+    // ---- kept groups -------------------------------------------------------------------------
+
+    KeptEncoder::Tables keptTables()
+    {
+        return {[this](int font) {
+                    const auto it = fonts_.find(font);
+                    return it == fonts_.end() ? QString() : it->second.name;
+                },
+                [this](int font) { return codePageOf(font); },
+                [this](int index) {
+                    return index > 0 && size_t(index) < colors_.size() ? colors_[size_t(index)] : QColor();
+                }};
+    }
+
+    // A group of the text the document cannot show: kept whole, with the document while no
+    // text was read (headers, footers, the document's information), else at its place.
+    void keepGroup(bool documentKind, std::uint8_t what, const QString& label)
+    {
+        GroupState& s = state();
+        if (s.dest != Dest::Text || s.listText || overflow_ > 0 || stack_.size() < 2) {
+            skipNoting(what);
+            return;
+        }
+        keptFromHere(s);
+        const std::uint8_t owns = s.owns;
+        const char* open = s.open;
+        const int font = s.chr.font, uc = s.uc;
+        skipRestOfGroup();
+        const QByteArrayView bytes(open, p_ - open);
+        const QByteArray fromWord = owns & OwnsFromWord ? QByteArray("{").append(bytes) : QByteArray();
+        keepBytes(owns & OwnsFromWord ? QByteArrayView(fromWord) : bytes, documentKind, font, uc, label);
+    }
+
+    // What a group showed before the word that makes it kept stays shown, and is not kept too.
+    void keptFromHere(GroupState& s)
+    {
+        if ((s.shownBefore == shown_ && !(s.owns & OwnsFromWord)) || stack_.size() < 2)
+            return;   // the document group itself is never kept
+        s.owns |= OwnsFromWord;
+        const char* word = wordBytes_.data();
+        s.open = word - begin_ >= 2 && word[-1] == '*' && word[-2] == '\\' ? word - 2 : word;
+    }
+
+    void keepBytes(QByteArrayView bytes, bool documentKind, int font, int uc, const QString& label)
+    {
+        if (state().insideKept)
+            return;   // written with the shape or object around it
+        if (documentKind && !bodyStarted_) {
+            kept_.keepInDocument(bytes, font, uc);
+            return;
+        }
+        if (!pendingText_.isEmpty() || !pendingBytes_.isEmpty())
+            flushText();   // the text before it; groups that follow each other make one marker
+        ++shown_;
+        if (!kept_.hasMarker()) {
+            markerProps_ = state().chr;
+            markerProps_.vertical = 0;   // what is typed after a footnote mark is not raised
+            markerProps_.keptField = 0;
+        }
+        kept_.keepHere(bytes, font, uc, label);
+    }
+
+    void keptGroupEnd(std::uint8_t owns, QByteArrayView bytes, int font, int uc, int field,
+                      quint64 shownBefore)
+    {
+        if ((owns & OwnsInstruction) && field > 0) {
+            fieldKept_[size_t(field - 1)] = kept_.encode(bytes, font, uc);
+            return;
+        }
+        if (state().dest != Dest::Text || overflow_ > 0)
+            return;
+        const bool showedText = shown_ != shownBefore;   // kept whole, it would show twice
+        if (owns & OwnsShape) {
+            if (!showedText)
+                keepBytes(bytes, false, font, uc, QStringLiteral("box"));
+            else if (shapeText_)
+                unkept_ |= UnkeptTextBoxes;   // shown as its picture or text, its text box is lost
+        } else if (owns & OwnsObject) {
+            std::unique_ptr<Picture> picture = std::move(objectPicture_);
+            if (objectText_ || showedText || !pendingText_.isEmpty() || !pendingBytes_.isEmpty()) {
+                unkept_ |= UnkeptObjects;   // its result was text, read as such
+            } else if (picture) {
+                flushText();
+                QTextImageFormat format = pictureFormat(charFormat(state().chr), *picture, pictureName());
+                const KeptRtf kept = kept_.encode(bytes, font, uc);
+                format.merge(keptMarkerFormat(QTextCharFormat(), kept, QString()));
+                format.setObjectType(QTextFormat::ImageObject);
+                builder_.addRun(QString(QChar::ObjectReplacementCharacter), format);
+                ++pictures_;
+                ++shown_;
+                bodyStarted_ = true;
+            } else {
+                keepBytes(bytes, false, font, uc, QStringLiteral("obj"));
+            }
+        }
     }
 
     // ---- tokens ----------------------------------------------------------------------------
@@ -454,6 +586,7 @@ private:
         const std::string_view word(start, size_t(std::min<qsizetype>(p_ - start, 32)));
         bool hasParam = false;
         const qint64 wide = readParameter(hasParam);
+        wordBytes_ = QByteArrayView(start - 1, p_ - start + 1);
         if (state().dest == Dest::Picture && !starPending_) {
             pictureWord(word, hasParam, wide);
             return;
@@ -527,6 +660,7 @@ private:
             case Kw::FieldResult: case Kw::NestTableProps: case Kw::ListText: case Kw::PnText:
             case Kw::Ud: case Kw::Upr: case Kw::ShpPict: case Kw::Annotation:
             case Kw::ShapeInstructions: case Kw::ListTable: case Kw::ListOverrideTable: case Kw::Pn:
+            case Kw::Footnote: case Kw::HeaderFooter: case Kw::KeptHere: case Kw::KeptDocument:
                 break;
             default:
                 skipRestOfGroup();
@@ -578,12 +712,19 @@ private:
             colors_.clear();
             resetColour();
             break;
-        case Kw::FieldInstruction: s.dest = Dest::FieldInstruction; break;
+        case Kw::FieldInstruction:
+            s.dest = Dest::FieldInstruction;
+            s.owns |= OwnsInstruction;
+            keptFromHere(s);
+            break;
         case Kw::FieldResult: fieldResult(); break;
         case Kw::Field:
             if (fieldInstructions_.size() < size_t(kMaxFields)) {
                 fieldInstructions_.emplace_back();
+                fieldKept_.emplace_back();
+                fieldStart_.push_back(shown_);
                 s.field = int(fieldInstructions_.size());
+                keptFromHere(s);
             } else {
                 s.field = 0;
             }
@@ -629,7 +770,13 @@ private:
             break;
         // A floating picture is shown where it is anchored; other drawings are passed over, and
         // so is the drawing's rendering for old readers.
-        case Kw::Shape: shapeShown_ = false; break;
+        case Kw::Shape:
+            shapeShown_ = false;
+            shapeText_ = false;
+            s.owns |= OwnsShape;
+            keptFromHere(s);
+            s.insideKept = true;
+            break;
         case Kw::ShapeInstructions:
             if (overflow_ == 0 && (s.dest == Dest::Text || s.dest == Dest::Shape))   // grouped shapes nest
                 s.dest = Dest::Shape;
@@ -646,12 +793,39 @@ private:
             break;
         case Kw::ShapeResult: skipRestOfGroup(); break;
         case Kw::ShpPict: break;   // the picture itself; \nonshppict holds its stand-in
-        case Kw::Object: unkept_ |= UnkeptObjects; break;
-        case Kw::ObjResult: s.dest = Dest::Text; break;   // the object as it shows
-        case Kw::Footnote: skipNoting(UnkeptFootnotes); break;
-        case Kw::HeaderFooter: skipNoting(UnkeptHeadersFooters); break;
-        case Kw::Annotation: skipNoting(UnkeptComments); break;
-        case Kw::ShapeText: skipNoting(UnkeptTextBoxes); break;
+        case Kw::Object:
+            flushText();   // the text before it is not its result
+            s.owns |= OwnsObject;
+            keptFromHere(s);
+            s.insideKept = true;
+            objectPicture_.reset();
+            objectText_ = false;
+            break;
+        case Kw::ObjResult:   // the object as it shows
+            s.dest = Dest::Text;
+            s.objectResult = true;
+            break;
+        case Kw::Footnote: keepGroup(false, UnkeptFootnotes, QStringLiteral("*")); break;
+        case Kw::HeaderFooter: keepGroup(true, UnkeptHeadersFooters, QStringLiteral("h")); break;
+        case Kw::Annotation: keepGroup(false, UnkeptComments, QStringLiteral("c")); break;
+        case Kw::KeptHere: keepGroup(false, 0, QString()); break;
+        case Kw::KeptDocument: keepGroup(true, 0, QString()); break;
+        case Kw::DocumentWord:
+            if (s.dest == Dest::Text && !bodyStarted_ && overflow_ == 0)
+                kept_.keepInDocument(wordBytes_, chr.font, s.uc);
+            break;
+        case Kw::Chatn:
+            if (s.dest == Dest::Text && !s.listText)
+                keepBytes(wordBytes_, false, chr.font, s.uc, QStringLiteral("c"));
+            break;
+        case Kw::ShapeText:   // a text box: kept with its shape
+            if (std::any_of(stack_.begin(), stack_.end(), [](const GroupState& g) { return g.owns & OwnsShape; })) {
+                bool content = false;
+                skipRestOfGroup(&content);
+                shapeText_ = shapeText_ || content;
+            } else
+                skipNoting(UnkeptTextBoxes);
+            break;
 
         case Kw::F:
             if (s.dest == Dest::FontTable) {
@@ -751,10 +925,11 @@ private:
         case Kw::Zwbo: character(0x200B); break;
         case Kw::LtrMark: character(0x200E); break;
         case Kw::RtlMark: character(0x200F); break;
-        case Kw::Chftn:
-            if (s.dest == Dest::Text) {
-                const QByteArray number = QByteArray::number(++footnotes_);
-                textBytes(number.constData(), number.size());
+        case Kw::Chftn:   // a footnote's reference mark, kept with the footnote that follows
+            if (s.dest == Dest::Text && !s.listText) {
+                ++footnotes_;
+                keepBytes(chr.vertical == 1 ? QByteArrayView("{\\super\\chftn}") : wordBytes_, false,
+                          chr.font, s.uc, QString::number(footnotes_));
             }
             break;
         case Kw::Bin: skipBinary(param); break;
@@ -836,6 +1011,7 @@ private:
         GroupState& s = state();
         switch (s.dest) {
         case Dest::Text: {
+            ++shown_;
             const int codePage = codePageOf(s.chr.font);
             if (!pendingBytes_.isEmpty() && (codePage != bytesCodePage_ || !(s.chr == pendingProps_)))
                 flushBytes();
@@ -897,6 +1073,7 @@ private:
         }
         if (s.dest != Dest::Text)
             return;
+        ++shown_;
         flushBytes();
         if (!(s.chr == pendingProps_)) {
             flushText();
@@ -950,8 +1127,16 @@ private:
     void flushText()
     {
         flushBytes();
+        if (kept_.hasMarker()) {
+            builder_.addRun(QString(QChar::ObjectReplacementCharacter),
+                            kept_.takeMarker(charFormat(markerProps_)));
+            bodyStarted_ = true;
+        }
         if (pendingText_.isEmpty())
             return;
+        bodyStarted_ = true;
+        if (state().objectResult)
+            objectText_ = true;
         sanitize(pendingText_);
         builder_.addRun(pendingText_, charFormat(pendingProps_));
         pendingText_.clear();
@@ -960,6 +1145,7 @@ private:
     void paragraphEnd()
     {
         flushText();
+        bodyStarted_ = true;
         builder_.setTableLevel(state().para.tableLevel());
         builder_.endParagraph(endingFormat());
     }
@@ -1009,11 +1195,16 @@ private:
         return ok && value >= 0x20 && value <= 0xFFFF ? char32_t(value) : 0;
     }
 
-    void fieldEnd(int field)
+    void fieldEnd(int field, QByteArrayView bytes, int font, int uc)
     {
         // The character belongs to the text around the field, in its format.
-        if (const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)]))
+        if (const char32_t symbol = fieldSymbol(fieldInstructions_[size_t(field - 1)])) {
             character(symbol);
+            return;
+        }
+        // A field that shows nothing (its result not yet worked out) is kept whole.
+        if (shown_ == fieldStart_[size_t(field - 1)] && state().dest == Dest::Text && overflow_ == 0)
+            keepBytes(bytes, false, font, uc, QString());
     }
 
     void fieldResult()
@@ -1027,8 +1218,16 @@ private:
             return;
         }
         const QString target = hyperlinkTarget(fieldInstructions_[size_t(s.field - 1)]);
-        if (target.isEmpty())
+        if (target.isEmpty()) {
+            // Its text is shown; its instruction rides on that text.
+            if (!fieldKept_[size_t(s.field - 1)].isEmpty()) {
+                static std::atomic<qint64> ids{0};
+                if (!fieldIds_.count(s.field))
+                    fieldIds_[s.field] = ++ids;
+                s.chr.keptField = s.field;
+            }
             return;
+        }
         hrefs_.push_back(target);
         s.chr.href = int(hrefs_.size());
     }
@@ -1109,6 +1308,8 @@ private:
             format.setAnchor(true);
             format.setAnchorHref(hrefs_[size_t(props.href - 1)]);
         }
+        if (props.keptField > 0)
+            setKeptField(format, fieldKept_[size_t(props.keptField - 1)], fieldIds_[props.keptField]);
         cachedProps_ = props;
         cachedFormat_ = format;
         formatCacheValid_ = true;
@@ -1146,6 +1347,16 @@ private:
     const char* begin_;
     const RtfReader::Progress& progress_;
     CodePageDecoder decoder_;
+    KeptReading kept_;
+    CharProps markerProps_;   // of the text where the marker being gathered stands
+    QByteArrayView wordBytes_;   // the control word being acted on, as it stands in the file
+    bool bodyStarted_ = false;
+    std::unique_ptr<Picture> objectPicture_;
+    bool objectText_ = false;
+    std::vector<KeptRtf> fieldKept_;   // of each field, its instruction group
+    std::vector<quint64> fieldStart_;  // of each field, how much had been shown where it began
+    quint64 shown_ = 0;                // pieces of text and pictures shown so far
+    std::unordered_map<int, qint64> fieldIds_;
     std::vector<GroupState> stack_;
     int overflow_ = 0;
     bool starPending_ = false;
@@ -1183,6 +1394,7 @@ private:
     int nibble_ = -1;
     QByteArray shapeName_;   // of the shape property being read
     bool shapeShown_ = false;
+    bool shapeText_ = false;   // the shape being read holds a text box
     int pictures_ = 0;
 
     std::vector<QString> fieldInstructions_;
@@ -1249,6 +1461,7 @@ bool RtfReader::read(const QByteArray& rtf, QTextDocument& document, QString* wa
             providePictureImages(document);
         if (unkept)
             *unkept = parser.unkept();
+        setDocumentKept(document, parser.keptDocument());
     }
     document.setUndoRedoEnabled(undo);
     document.setModified(false);

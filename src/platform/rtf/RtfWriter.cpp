@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/rtf/RtfBuilder.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfLists.h"
 #include "platform/rtf/RtfPictures.h"
 
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace platform::rtf {
 
@@ -61,6 +63,8 @@ public:
     QByteArray write()
     {
         fontIndex(defaultFamily_);
+        const KeptRtf kept = documentKept(document_);
+        collectKept(kept);
         collect(document_.rootFrame());
 
         QByteArray out;
@@ -89,6 +93,10 @@ public:
         if (!lists_.empty())
             out += lists_.tables();
         out += "{\\*\\generator Quiple;}\\viewkind4\n";
+        if (!kept.isEmpty()) {
+            out += place(kept);
+            out += '\n';
+        }
         writeFrame(out, document_.rootFrame(), 0);
         out += "}\n";
         return out;
@@ -118,11 +126,33 @@ private:
         return index;
     }
 
+    // Kept RTF names fonts and colours the tables must hold before it is written.
+    void collectKept(const KeptRtf& kept)
+    {
+        for (const QString& family : kept.fonts)
+            fontIndex(family.isEmpty() ? defaultFamily_ : family);
+        for (const QString& name : kept.colours)
+            if (!name.isEmpty())
+                colorIndex(QColor(name));
+    }
+
+    QByteArray place(const KeptRtf& kept)
+    {
+        return placeKept(
+            kept, [this](const QString& family) { return fontIndex(family.isEmpty() ? defaultFamily_ : family); },
+            [this](const QColor& colour) { return colorIndex(colour); });
+    }
+
     void collectBlock(const QTextBlock& block)
     {
         lists_.collect(block);
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
+            KeptRtf kept;
+            if (keptGroupOf(format, &kept))
+                collectKept(kept);
+            if (keptFieldOf(format, &kept))
+                collectKept(kept);
             fontIndex(familyOf(format, defaultFamily_));
             if (format.foreground().style() != Qt::NoBrush)
                 colorIndex(format.foreground().color());
@@ -196,14 +226,21 @@ private:
     {
         QByteArray openControls;   // of the run group being written
         QString openHref;          // of the hyperlink field being written
+        qint64 openField = 0;      // of the kept field being written
         bool runOpen = false;
         auto closeRun = [&] {
             if (runOpen)
                 out += '}';
             runOpen = false;
         };
-        auto closeLink = [&] {
+        auto closeField = [&] {
             closeRun();
+            if (openField)
+                out += "}}";
+            openField = 0;
+        };
+        auto closeLink = [&] {
+            closeField();
             if (!openHref.isEmpty())
                 out += "}}";
             openHref.clear();
@@ -223,6 +260,22 @@ private:
                     openHref = href;
                 }
             }
+            // A field's instruction is written once, around the first stretch of its text: a
+            // result that runs over paragraphs keeps the rest as plain text.
+            KeptRtf instruction;
+            qint64 field = 0;
+            if (!keptFieldOf(format, &instruction, &field) || writtenFields_.count(field) > 0)
+                field = 0;
+            if (field != openField) {
+                closeField();
+                if (field) {
+                    out += "{\\field";
+                    out += place(instruction);
+                    out += "{\\fldrslt";
+                    openField = field;
+                    writtenFields_.insert(field);
+                }
+            }
             const QByteArray controls = runControls(format);
             if (!runOpen || controls != openControls) {
                 closeRun();
@@ -233,10 +286,20 @@ private:
                 runOpen = true;
             }
             Picture picture;
-            if (pictureOf(format, &picture)) {
+            KeptRtf kept;
+            const bool marker = keptGroupOf(format, &kept);
+            if (marker || pictureOf(format, &picture)) {
+                // An embedded object is written whole, the picture that shows it included.
                 for (QChar c : fragment.text()) {
-                    if (c == QChar::ObjectReplacementCharacter)
+                    if (c != QChar::ObjectReplacementCharacter)
+                        continue;
+                    if (!marker) {
                         appendPicture(out, picture);
+                        continue;
+                    }
+                    out += place(kept);
+                    if (!out.endsWith('}') && !out.endsWith(' '))
+                        out += ' ';   // ends a control word before the text that follows
                 }
                 continue;
             }
@@ -414,6 +477,7 @@ private:
     std::map<QRgb, int> colors_;
     std::vector<QRgb> colorList_;
     RtfListWriter lists_;
+    std::set<qint64> writtenFields_;
 };
 
 } // namespace

@@ -7,7 +7,8 @@ class QTextDocument;
 
 namespace platform::rtf {
 
-/// Writes a QTextDocument as RTF that word processors open.
+/// Writes a QTextDocument as RTF that word processors open, with what the reader kept of the
+/// file it came from back in place.
 class RtfWriter {
 public:
     static QByteArray write(const QTextDocument& document);
