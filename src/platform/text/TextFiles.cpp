@@ -6,13 +6,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
-
 namespace platform {
 
 namespace {
@@ -35,189 +28,68 @@ qsizetype completeUtf8(QByteArrayView bytes)
 
 } // namespace
 
-namespace {
-
-// Decoded pieces on their way from the thread that reads and decodes the file to the one that
-// stores them, so that both cores work: a few pieces ahead at most, to bound the memory.
-class PieceQueue {
-public:
-    struct Piece {
-        QString text;
-        qint64 done = 0, total = 0;
-    };
-
-    /// False once the taker has stopped.
-    bool put(Piece piece)
-    {
-        std::unique_lock lock(mutex_);
-        room_.wait(lock, [&] { return pieces_.size() < kAhead || stopped_; });
-        if (stopped_)
-            return false;
-        pieces_.push_back(std::move(piece));
-        ready_.notify_one();
-        return true;
-    }
-    void finish(std::exception_ptr failure)
-    {
-        const std::lock_guard lock(mutex_);
-        finished_ = true;
-        failure_ = std::move(failure);
-        ready_.notify_one();
-    }
-    /// The next piece; false at the end. Rethrows what stopped the reading.
-    bool take(Piece& piece)
-    {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [&] { return !pieces_.empty() || finished_; });
-        if (pieces_.empty()) {
-            if (failure_)
-                std::rethrow_exception(failure_);
-            return false;
-        }
-        piece = std::move(pieces_.front());
-        pieces_.pop_front();
-        room_.notify_one();
-        return true;
-    }
-    void stop()
-    {
-        const std::lock_guard lock(mutex_);
-        stopped_ = true;
-        room_.notify_one();
-    }
-    /// Buffers go round: fresh memory for every piece would cost more to touch than to decode.
-    void giveBack(QString&& text)
-    {
-        const std::lock_guard lock(mutex_);
-        if (spare_.size() < kAhead + 1)
-            spare_.push_back(std::move(text));
-    }
-    QString buffer()
-    {
-        const std::lock_guard lock(mutex_);
-        if (spare_.empty())
-            return {};
-        QString text = std::move(spare_.back());
-        spare_.pop_back();
-        return text;
-    }
-
-private:
-    static constexpr size_t kAhead = 4;
-    std::mutex mutex_;
-    std::condition_variable room_, ready_;
-    std::deque<Piece> pieces_;
-    std::vector<QString> spare_;
-    bool finished_ = false, stopped_ = false;
-    std::exception_ptr failure_;
-};
-
-// Reads and decodes the file on a thread of its own, handing the text to sink in order; returns
-// false when the bytes are not valid in the encoding they look like. sink returns false to stop,
-// which raises err::Cancel as the reading itself does.
-bool decodeBeside(const QString& path, qsizetype pieceBytes, TextFormat& format,
-                  const std::function<bool(QStringView, qint64, qint64)>& sink)
-{
-    PieceQueue queue;
-    std::atomic<bool> invalid{false};
-    std::thread reader([&] {
-        QStringConverter::Encoding encoding = QStringConverter::Utf8;
-        bool first = true;
-        QByteArray carry; // the start of a character the next piece ends
-        const auto decode = [&](QByteArrayView bytes, bool last, qint64 done, qint64 total) {
-            QByteArray joined;
-            if (!carry.isEmpty()) {
-                joined = carry + bytes.toByteArray();
-                bytes = joined;
-            }
-            qsizetype n = bytes.size();
-            if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
-                n = encoding == QStringConverter::Utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
-            carry = bytes.sliced(n).toByteArray();
-            // A byte-order mark inside the text is a character like any other.
-            QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
-                                                 | QStringConverter::Flag::ConvertInitialBom);
-            QString text = queue.buffer();
-            text.resize(decoder.requiredSpace(n));
-            const QChar* end = decoder.appendToBuffer(text.data(), bytes.first(n));
-            if (decoder.hasError()) {
-                invalid = true;
-                return false;
-            }
-            text.truncate(end - text.constData());
-            return queue.put({std::move(text), done, total});
-        };
-        std::exception_ptr failure;
-        try {
-            qint64 lastDone = 0, lastTotal = 0;
-            readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
-                if (first) {
-                    first = false;
-                    if (piece.startsWith("\xEF\xBB\xBF")) {
-                        format.encoding = Encoding::Utf8Bom;
-                        piece = piece.sliced(3);
-                    } else if (piece.startsWith("\xFF\xFE") && total % 2 == 0) {
-                        format.encoding = Encoding::Utf16LE;
-                        encoding = QStringConverter::Utf16LE;
-                        piece = piece.sliced(2);
-                    } else if (piece.startsWith("\xFE\xFF") && total % 2 == 0) {
-                        format.encoding = Encoding::Utf16BE;
-                        encoding = QStringConverter::Utf16BE;
-                        piece = piece.sliced(2);
-                    }
-                }
-                lastDone = done;
-                lastTotal = total;
-                return decode(piece, false, done, total);
-            });
-            if (!carry.isEmpty())
-                decode(QByteArrayView(), true, lastDone, lastTotal);
-        } catch (const AppError& e) {
-            // A stop asked for by the taker, or by bytes that are not text, is no failure here.
-            if (e.number != err::Cancel)
-                failure = std::current_exception();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        queue.finish(failure);
-    });
-    bool stopped = false;
-    try {
-        PieceQueue::Piece piece;
-        while (queue.take(piece)) {
-            if (!sink(piece.text, piece.done, piece.total)) {
-                stopped = true;
-                break;
-            }
-            queue.giveBack(std::move(piece.text));
-        }
-    } catch (...) {
-        queue.stop();
-        reader.join();
-        throw;
-    }
-    queue.stop();
-    reader.join();
-    if (stopped)
-        raise(err::Cancel, QStringLiteral("Loading was cancelled."));
-    return !invalid;
-}
-
-} // namespace
-
 TextFormat decodeFileInto(const QString& path, TextStore& store,
                           const std::function<bool(int)>& progress, qsizetype pieceBytes)
 {
     TextFormat format;
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    bool first = true, invalid = false;
+    QByteArray carry; // the start of a character the next piece ends
+    QString buffer;
+    const auto decode = [&](QByteArrayView bytes, bool last) {
+        QByteArray joined;
+        if (!carry.isEmpty()) {
+            joined = carry + bytes.toByteArray();
+            bytes = joined;
+        }
+        qsizetype n = bytes.size();
+        if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
+            n = encoding == QStringConverter::Utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
+        carry = bytes.sliced(n).toByteArray();
+        // A byte-order mark inside the text is a character like any other.
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
+                                             | QStringConverter::Flag::ConvertInitialBom);
+        buffer.resize(decoder.requiredSpace(n));
+        const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
+        if (decoder.hasError())
+            return false;
+        store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
+        return true;
+    };
     const auto tell = [&](qint64 done, qint64 total) {
         return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
     };
     store.beginRaw(TextFormat::LineBreak::LF);
-    const bool valid = decodeBeside(path, pieceBytes, format, [&](QStringView text, qint64 done, qint64 total) {
-        store.appendRaw(text);
-        return tell(done, total);
-    });
-    if (!valid) {
+    try {
+        readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
+            if (first) {
+                first = false;
+                if (piece.startsWith("\xEF\xBB\xBF")) {
+                    format.encoding = Encoding::Utf8Bom;
+                    piece = piece.sliced(3);
+                } else if (piece.startsWith("\xFF\xFE") && total % 2 == 0) {
+                    format.encoding = Encoding::Utf16LE;
+                    encoding = QStringConverter::Utf16LE;
+                    piece = piece.sliced(2);
+                } else if (piece.startsWith("\xFE\xFF") && total % 2 == 0) {
+                    format.encoding = Encoding::Utf16BE;
+                    encoding = QStringConverter::Utf16BE;
+                    piece = piece.sliced(2);
+                }
+            }
+            if (!decode(piece, false)) {
+                invalid = true;
+                return false;
+            }
+            return tell(done, total);
+        });
+        if (!carry.isEmpty() && !decode(QByteArrayView(), true))
+            invalid = true;
+    } catch (const AppError& e) {
+        if (!invalid || e.number != err::Cancel)
+            throw;
+    }
+    if (invalid) {
         // Not valid in the encoding it looked like: every byte stands for itself.
         format.encoding = Encoding::Windows1252;
         store.beginRaw(TextFormat::LineBreak::LF);
