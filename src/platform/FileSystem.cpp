@@ -420,6 +420,35 @@ void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
     }
 }
 
+void readRegularFileStretch(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes,
+                            const std::function<bool(QByteArrayView, qint64, qint64)>& sink)
+{
+    qint64 size = 0;
+    Descriptor fd(openRegularFile(path, &size));
+    to = std::min(to, size);
+    QByteArray buffer(std::max<qsizetype>(pieceBytes, 4), Qt::Uninitialized);
+    for (qint64 at = from; at < to;) {
+        const qsizetype want = qsizetype(std::min<qint64>(buffer.size(), to - at));
+        qsizetype filled = 0;
+        while (filled < want) {
+            const ssize_t n = ::pread(fd.get(), buffer.data() + filled, size_t(want - filled), at + filled);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                raiseErrno(path, errno, false);
+            }
+            if (n == 0)
+                break;
+            filled += n;
+        }
+        if (filled == 0)
+            break; // the file became shorter while it was read
+        at += filled;
+        if (!sink(QByteArrayView(buffer.constData(), filled), at - from, std::max<qint64>(to - from, 1)))
+            raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+    }
+}
+
 void writeWholeFile(const QString& path, const QByteArray& bytes,
                     const std::function<bool(int)>& progress)
 {

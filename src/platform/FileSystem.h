@@ -33,6 +33,10 @@ QByteArray readRegularFile(const QString& path,
 /// which raises err::Cancel.
 void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
                              const std::function<bool(QByteArrayView, qint64, qint64)>& sink);
+/// The same for the bytes from offset from up to offset to (the end at most); sink is told the
+/// bytes of that stretch read so far and its length.
+void readRegularFileStretch(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes,
+                            const std::function<bool(QByteArrayView, qint64, qint64)>& sink);
 
 /// Writes bytes to path and keeps what the file was: its mode, and its owner and group where
 /// the program may set them. Normally a temporary file beside the target is written, flushed

@@ -107,6 +107,16 @@ void tst_textstore::filesComeBackByteForByte_data()
     QTest::newRow("cut UTF-8 at the end") << QByteArray("abc\xE2\x82") << int(E::Windows1252) << u"abcâ‚"_qs;
     QTest::newRow("every byte") << everyByte << int(E::Windows1252) << lf(everyChar);
     QTest::newRow("empty") << QByteArray() << int(E::Utf8) << QString();
+    // Files of sixteen pieces or more are read as two halves at once, which meet after a line feed.
+    QTest::newRow("UTF-8 read in two halves") << mixed.toUtf8().repeated(12) << int(E::Utf8)
+                                              << lf(mixed.repeated(12));
+    const QByteArray halves = QByteArray("a\r\n").repeated(60) + QByteArray("\xC3\xA9\n").repeated(60);
+    QTest::newRow("two halves, CR LF breaks then LF ones") << halves << int(E::Utf8)
+                                                           << lf(QString::fromUtf8(halves));
+    QTest::newRow("two halves after a BOM") << "\xEF\xBB\xBF" + halves << int(E::Utf8Bom)
+                                            << lf(QString::fromUtf8(halves));
+    QTest::newRow("two halves, the second not UTF-8") << halves + "\xE9\n" << int(E::Windows1252)
+                                                      << lf(QString::fromLatin1(halves + "\xE9\n"));
 }
 
 void tst_textstore::filesComeBackByteForByte()

@@ -6,6 +6,11 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
+
 namespace platform {
 
 namespace {
@@ -28,10 +33,138 @@ qsizetype completeUtf8(QByteArrayView bytes)
 
 } // namespace
 
+namespace {
+
+// From sixteen pieces up a UTF-8 file is read as two halves at once, each into a store of its
+// own, joined at the end: decoding and storing take most of a load, and a second core halves it.
+constexpr qint64 kTwoPartsFromPieces = 16;
+
+// Reads the UTF-8 text of bytes from..to into store (begun, not finished), adding what it read to
+// done; false when they are not valid UTF-8. goOn is asked after each piece; false ends the
+// reading early.
+bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes, TextStore& store,
+                  std::atomic<qint64>& done, const std::function<bool()>& goOn)
+{
+    QByteArray carry; // the start of a character the next piece ends
+    QString buffer;
+    bool valid = true;
+    const auto decode = [&](QByteArrayView bytes, bool last) {
+        QByteArray joined;
+        if (!carry.isEmpty()) {
+            joined = carry + bytes.toByteArray();
+            bytes = joined;
+        }
+        const qsizetype n = last ? bytes.size() : completeUtf8(bytes);
+        carry = bytes.sliced(n).toByteArray();
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
+                                                           | QStringConverter::Flag::ConvertInitialBom);
+        buffer.resize(decoder.requiredSpace(n));
+        const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
+        if (decoder.hasError())
+            return valid = false;
+        store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
+        return true;
+    };
+    try {
+        readRegularFileStretch(path, from, to, pieceBytes, [&](QByteArrayView piece, qint64, qint64) {
+            done += piece.size();
+            return decode(piece, false) && goOn();
+        });
+    } catch (const AppError& e) {
+        if (e.number != err::Cancel)
+            throw;
+        return valid;
+    }
+    return carry.isEmpty() || decode(QByteArrayView(), true);
+}
+
+// The two-part read of a large UTF-8 file: false, with store left empty, when the file is not one
+// (UTF-16, a line over half its length, bytes that are not UTF-8), to be read in one part.
+bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
+                      const std::function<bool(qint64, qint64)>& tell, qsizetype pieceBytes)
+{
+    const qint64 size = fileSize(path);
+    if (size < kTwoPartsFromPieces * pieceBytes || std::thread::hardware_concurrency() < 2)
+        return false;
+    QByteArray head, middle;
+    readRegularFileStretch(path, 0, 4, 4, [&](QByteArrayView bytes, qint64, qint64) {
+        head += bytes;
+        return true;
+    });
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
+        return false;
+    const qint64 bom = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    // The halves meet after a line feed: no character and no CR LF is cut in two.
+    const qint64 half = size / 2;
+    readRegularFileStretch(path, half, half + (1 << 20), 1 << 20, [&](QByteArrayView bytes, qint64, qint64) {
+        middle += bytes;
+        return true;
+    });
+    const qsizetype lf = middle.indexOf('\n');
+    if (lf < 0)
+        return false;
+    const qint64 seam = half + lf + 1;
+
+    std::atomic<qint64> done{0};
+    std::atomic<bool> stop{false}, secondDone{false};
+    TextStore second;
+    bool secondValid = true;
+    std::exception_ptr secondFailure;
+    std::thread reader([&] {
+        try {
+            second.beginRaw(TextFormat::LineBreak::LF);
+            secondValid = readUtf8Part(path, seam, size, pieceBytes, second, done, [&] { return !stop; });
+            second.finishRaw();
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+        secondDone = true;
+    });
+    // This thread reads the first half and tells the progress of both; a Cancel stops both.
+    bool firstValid = false;
+    const auto goOn = [&] {
+        if (!stop && !tell(done, size))
+            stop = true;
+        return !stop.load();
+    };
+    try {
+        store.beginRaw(TextFormat::LineBreak::LF);
+        firstValid = readUtf8Part(path, bom, seam, pieceBytes, store, done, goOn);
+        while (!secondDone && goOn())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } catch (...) {
+        stop = true;
+        reader.join();
+        throw;
+    }
+    reader.join();
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    if (stop) {
+        store.beginRaw(TextFormat::LineBreak::LF);
+        raise(err::Cancel, QStringLiteral("Loading was cancelled."));
+    }
+    if (!firstValid || !secondValid) {
+        store.beginRaw(TextFormat::LineBreak::LF);
+        return false;
+    }
+    store.appendStore(std::move(second));
+    store.finishRaw();
+    format.encoding = bom ? TextFormat::Encoding::Utf8Bom : TextFormat::Encoding::Utf8;
+    format.lineBreak = store.lineBreak();
+    return true;
+}
+
+} // namespace
+
 TextFormat decodeFileInto(const QString& path, TextStore& store,
                           const std::function<bool(int)>& progress, qsizetype pieceBytes)
 {
     TextFormat format;
+    if (decodeInTwoParts(path, store, format, [&](qint64 done, qint64 total) {
+            return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
+        }, pieceBytes))
+        return format;
     QStringConverter::Encoding encoding = QStringConverter::Utf8;
     bool first = true, invalid = false;
     QByteArray carry; // the start of a character the next piece ends

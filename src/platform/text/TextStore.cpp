@@ -197,6 +197,48 @@ void TextStore::appendRaw(QStringView raw)
         appendRun(raw.sliced(runStart));
 }
 
+void TextStore::appendStore(TextStore&& other)
+{
+    if (other.length_ == 0)
+        return;
+    if (pendingCr_) {
+        pendingCr_ = false;
+        appendBreak(LineBreak::CR);
+    }
+    if (!firstBreakSeen_) {
+        lineBreak_ = other.lineBreak_;
+        firstBreakSeen_ = other.firstBreakSeen_;
+    } else if (other.firstBreakSeen_ && other.lineBreak_ != lineBreak_) {
+        // Its breaks were told apart from its own first one: here from this store's.
+        for (Leaf& leaf : other.leaves_) {
+            Unusual unusual;
+            auto odd = leaf.unusual.cbegin();
+            for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', at + 1)) {
+                LineBreak kind = other.lineBreak_;
+                if (odd != leaf.unusual.cend() && odd->first == at)
+                    kind = (odd++)->second;
+                if (kind != lineBreak_)
+                    unusual.emplace_back(int(at), kind);
+            }
+            leaf.unusual = std::move(unusual);
+        }
+    }
+    if (!leaves_.empty() && leaves_.back().text.isEmpty()) {
+        leaves_.pop_back();
+        leafBreaks_.pop_back();
+    }
+    const size_t seam = leaves_.size();
+    leaves_.insert(leaves_.end(), std::make_move_iterator(other.leaves_.begin()),
+                   std::make_move_iterator(other.leaves_.end()));
+    leafBreaks_.insert(leafBreaks_.end(), other.leafBreaks_.begin(), other.leafBreaks_.end());
+    length_ += other.length_;
+    breaks_ += other.breaks_;
+    other.beginRaw(LineBreak::LF);
+    other.finishRaw();
+    if (seam > 0)
+        tidyLeaf(seam - 1); // the last leaf of the first part may be small
+}
+
 void TextStore::finishRaw()
 {
     if (pendingCr_) {

@@ -71,6 +71,10 @@ public:
     /// at the end of one piece and "\n" at the start of the next make one break.
     void beginRaw(LineBreak lineBreak);
     void appendRaw(QStringView raw);
+    /// Appends the text of another store read the same way (finished, after a line break of this
+    /// one), its leaves moved, each break keeping its style; other is left empty. For a file read
+    /// in two parts at once.
+    void appendStore(TextStore&& other);
     void finishRaw();
 
     qsizetype length() const { return length_; }
