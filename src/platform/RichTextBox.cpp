@@ -107,12 +107,14 @@ int mouseButton(Qt::MouseButton b)
     }
 }
 
-// Text as the plain document takes it: every '\r' is a line break, like '\n'.
+// Text as the plain document takes it: CR LF is one line break, and a lone '\r' is one too, as
+// Ctrl+V and the rich view take them.
 QString asPlainInsert(const QString& text)
 {
     if (!text.contains(u'\r'))
         return text;
     QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(u'\r', u'\n');
     return s;
 }
