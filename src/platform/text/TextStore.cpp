@@ -49,9 +49,17 @@ qsizetype cutNear(QStringView text, qsizetype want)
 
 bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>& sink) const
 {
+    // A CR break directly followed by an LF break (an edit removed what stood between them)
+    // would read back as one CR LF break: the LF break is written as a CR instead, as a break
+    // typed there would be, so the file keeps its lines.
+    bool afterCr = false; // the text written so far ends in a CR break
     QString raw;
     for (const Leaf& leaf : leaves_) {
-        if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()) {
+        if (leaf.text.isEmpty())
+            continue;
+        if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()
+            && !(afterCr && leaf.text.front() == u'\n')) {
+            afterCr = false;
             if (!sink(leaf.text))
                 return false;
             continue;
@@ -65,9 +73,14 @@ bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>
             LineBreak kind = lineBreak_;
             if (odd != leaf.unusual.end() && odd->first == at)
                 kind = (odd++)->second;
+            if (kind == LineBreak::LF && afterCr && at == from)
+                kind = LineBreak::CR;
             raw.append(breakText(kind));
+            afterCr = kind == LineBreak::CR;
             from = at + 1;
         }
+        if (from < leaf.text.size())
+            afterCr = false;
         raw.append(QStringView(leaf.text).sliced(from));
         if (!sink(raw))
             return false;
