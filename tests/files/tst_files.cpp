@@ -253,6 +253,15 @@ private slots:
         // Asked once per change.
         f.main->CheckDiskChanges(*doc);
         QCOMPARE(f.messages->shown.size(), (modified || outside != "write") ? 1 : 0);
+        if (modified && answer == int(Answer::No)) {
+            // Keeping the text here does not make the other program's file ours to overwrite.
+            f.messages->answers << Answer::No;
+            f.main->SaveDocument(*doc);
+            QCOMPARE(f.messages->shown.size(), 2);
+            QCOMPARE(f.messages->shown[1].prompt, path + " has been changed by another program since "
+                                                         "it was opened here.  Overwrite those changes?");
+            QCOMPARE(readFile(path), QByteArray("new\nlines\nhere"));
+        }
     }
 
     void saveOverRichFileTellsWhatItLoses()
