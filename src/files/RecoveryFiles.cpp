@@ -232,11 +232,30 @@ RunFolder::RunFolder(RunFolder&&) noexcept = default;
 RunFolder& RunFolder::operator=(RunFolder&&) noexcept = default;
 RunFolder::~RunFolder() = default;
 
+namespace {
+
+// Why nothing can be written in folder, in the words a save uses: the lock file and mkpath tell
+// no reason, so a small file is written there to learn it. fallback when that works after all.
+QString writeTrouble(const QString& folder, const QString& fallback)
+{
+    const QString probe = folder + QStringLiteral("/.write-test-") + runName();
+    const QString reason = saveWhole(probe, QByteArray(512, ' '));
+    QFile::remove(probe);
+    return reason.isEmpty() ? fallback : reason;
+}
+
+} // namespace
+
 std::optional<RunFolder> createRunFolder(const QString& root, QString* error)
 {
     if (!QDir().mkpath(root)) {
-        if (error)
-            *error = QStringLiteral("cannot create the folder %1").arg(root);
+        if (error) {
+            QFileInfo parent(root);
+            while (!parent.exists() && !parent.isRoot())
+                parent.setFile(parent.absolutePath());
+            *error = writeTrouble(parent.absoluteFilePath(),
+                                  QStringLiteral("cannot create the folder %1").arg(root));
+        }
         return std::nullopt;
     }
     // The lock comes first: a folder without a lock is one that a starting copy may claim.
@@ -247,12 +266,12 @@ std::optional<RunFolder> createRunFolder(const QString& root, QString* error)
             if (lock->error() == QLockFile::LockFailedError)
                 continue; // that name is taken: draw another
             if (error)
-                *error = QStringLiteral("cannot write in the folder %1").arg(root);
+                *error = writeTrouble(root, QStringLiteral("cannot write in the folder %1").arg(root));
             return std::nullopt;
         }
         if (!QDir().mkpath(path)) {
             if (error)
-                *error = QStringLiteral("cannot create the folder %1").arg(path);
+                *error = writeTrouble(root, QStringLiteral("cannot create the folder %1").arg(path));
             return std::nullopt;
         }
         RunFolder run;

@@ -452,6 +452,10 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM))
             return writeInPlace(path, target, produce, total, old, progress);
+        // The file is there, so its folder is too: a folder that takes no new file (/proc) is
+        // no missing path.
+        if (exists && (error == ENOENT || error == ENOTDIR))
+            raise(err::PathFileAccess, QStringLiteral("%1 cannot be written.").arg(path));
         raiseErrno(path, error, true);
     }
     Descriptor fd(made);

@@ -539,6 +539,17 @@ void tst_platform::loadErrorsNameTheFile()
 
 void tst_platform::failedSaveLeavesOldFileWhole()
 {
+    // A file of the system's own that no one may write: said so, whoever the user is.
+    try {
+        RichTextBox box;
+        box.setSelText("x");
+        box.SaveFile("/proc/cpuinfo", RichTextBox::PlainText);
+        QFAIL("a save into /proc reported success");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.description == "/proc/cpuinfo cannot be written."
+                     || e.description == "Permission denied: /proc/cpuinfo",
+                 qPrintable(e.description));
+    }
     SmallDisk disk(64);
     QUIPLE_NEED(disk.isValid(), "the right to mount a small tmpfs (root)");
     const QString path = disk.path("keep.txt");

@@ -339,6 +339,21 @@ private slots:
         QCOMPARE(f->editor()->TextLength(), 5 + 400 * 1024);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
         QCOMPARE(firstCopy(folder), QByteArray("\xEF\xBB\xBFsmall"));
+
+        // A disk full before the first copy: its folder cannot be made, and the full disk is named.
+        SmallDisk full(64);
+        QVERIFY(QDir().mkpath(full.path("data")));
+        QFile filler(full.path("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+        }
+        filler.close();
+        auto g = run(full.path("data"));
+        g->type("lost?");
+        g->recovery().flush();
+        QTRY_COMPARE(g->status, QStringLiteral("Could not keep a recovery copy of Untitled 1: "
+                                               "there is not enough space on the disk."));
+        QCOMPARE(g->editor()->Text(), QStringLiteral("lost?"));
     }
 };
 
