@@ -342,6 +342,35 @@ QString fileStamp(const QString& path)
     return QStringLiteral("%1 %2").arg(qint64(st.st_size)).arg(ms);
 }
 
+WriteAccess writeAccess(const QString& path)
+{
+    const QByteArray native = encodeFileName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return WriteAccess::Allowed; // nothing to write over; the save itself says what it meets
+    if (st.st_uid == ::geteuid() && !(st.st_mode & S_IWUSR))
+        return WriteAccess::OwnReadOnly;
+    // The effective ids, as the open or rename of the save would use them.
+    if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0 && errno != EROFS)
+        return WriteAccess::Refused;
+    return WriteAccess::Allowed;
+}
+
+ReadOnlyOverride::ReadOnlyOverride(const QString& path) : native_(encodeFileName(path))
+{
+    struct stat st {};
+    if (::stat(native_.constData(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
+        mode_ = st.st_mode & 07777;
+        given_ = ::chmod(native_.constData(), mode_ | S_IWUSR) == 0;
+    }
+}
+
+ReadOnlyOverride::~ReadOnlyOverride()
+{
+    if (given_)
+        ::chmod(native_.constData(), mode_);
+}
+
 QString diskFullText(const QString& path)
 {
     return QStringLiteral("There is not enough space on the disk to save %1.").arg(path);
@@ -439,6 +468,10 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
         raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     if (exists && !S_ISREG(old.st_mode))
         raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+    // Renaming a new file over the old needs only the folder's right: the file's own is asked
+    // here, as writing it in place would.
+    if (exists && writeAccess(path) != WriteAccess::Allowed)
+        raiseErrno(path, EACCES, true);
     if (exists && old.st_nlink > 1)
         return writeInPlace(path, target, produce, total, old, progress);
 

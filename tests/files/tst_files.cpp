@@ -403,6 +403,27 @@ private slots:
         }
     }
 
+    void aReadOnlyFileIsSavedOverOnlyWhenTheUserSays()
+    {
+        MainFixture f;
+        const QString path = f.path("locked.txt");
+        writeFile(path, "old\n");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        f.main->OpenFiles({path}, "test");
+        f.editor()->setSelText("new ");
+        const QString question = path + " is read-only.  Save over it anyway?";
+        f.messages->answers << Answer::No << Answer::Yes;
+        QVERIFY(!f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("old\n"));
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("new old\n"));
+        QCOMPARE(f.messages->shown.size(), 2);
+        QVERIFY(f.messages->shown[0].prompt == question && f.messages->shown[1].prompt == question);
+        const auto ownerGroupOther = QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QCOMPARE(ownerGroupOther, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); // still read-only
+        QCOMPARE(QDir(f.path("")).entryList({"*locked*"}, QDir::Files | QDir::Hidden), QStringList{"locked.txt"});
+    }
+
     void encodingAndLineBreaksChosenByTheUser()
     {
         // File > Encoding ticks how the file is written, sets what the next save writes, and reads

@@ -639,6 +639,38 @@ void tst_platform::saveKeepsWhatTheFileWas()
     QCOMPARE(st.st_gid, 65534u);
     QCOMPARE(readFile(path), QByteArray("short"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
+
+    // In a folder of the user's own, another's file the user may not write is refused, as is the
+    // user's own read-only file until it is allowed.
+    QCOMPARE(::seteuid(0), 0);
+    QTemporaryDir own;
+    QCOMPARE(::chown(QFile::encodeName(own.path()).constData(), 65534, 65534), 0);
+    const QString roots = own.filePath("root.txt"), mine = own.filePath("mine.txt");
+    writeFile(roots, "root's");
+    writeFile(mine, "mine");
+    QCOMPARE(::chmod(QFile::encodeName(roots).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(mine).constData(), 0444), 0);
+    QCOMPARE(::chown(QFile::encodeName(mine).constData(), 65534, 65534), 0);
+    QCOMPARE(::seteuid(65534), 0);
+    for (const QString& refused : {roots, mine}) {
+        try {
+            platform::writeWholeFile(refused, "overwritten");
+            QFAIL(qPrintable(refused + " was written"));
+        } catch (const platform::AppError& e) {
+            QCOMPARE(e.description, "Permission denied: " + refused);
+        }
+    }
+    QCOMPARE(::stat(QFile::encodeName(roots).constData(), &st), 0);
+    QVERIFY(st.st_uid == 0 && readFile(roots) == "root's");
+    QCOMPARE(platform::writeAccess(mine), platform::WriteAccess::OwnReadOnly);
+    {
+        platform::ReadOnlyOverride allowed(mine);
+        platform::writeWholeFile(mine, "saved anyway");
+    }
+    QCOMPARE(::stat(QFile::encodeName(mine).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, 0444u);
+    QCOMPARE(readFile(mine), QByteArray("saved anyway"));
+    QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"mine.txt", "root.txt"}));
 }
 
 void tst_platform::namesThatAreNotUtf8KeepTheirBytes()
