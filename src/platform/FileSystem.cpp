@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -202,6 +203,32 @@ QByteArray resolvedTarget(const QByteArray& path)
         return out;
     }
     return path;
+}
+
+// The extended attributes of the file at from, its access list (system.posix_acl_access) among
+// them, given to the file open as to. Each is copied on its own: one the program may not set
+// (a security label) does not keep the others from the new file.
+void copyAttributes(const QByteArray& from, int to)
+{
+    ssize_t size = ::listxattr(from.constData(), nullptr, 0);
+    if (size <= 0)
+        return;
+    QByteArray names(size, Qt::Uninitialized);
+    size = ::listxattr(from.constData(), names.data(), size_t(names.size()));
+    if (size <= 0)
+        return;
+    names.truncate(size);
+    for (const QByteArray& name : names.split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
+        if (length < 0)
+            continue;
+        QByteArray value(length, Qt::Uninitialized);
+        const ssize_t got = ::getxattr(from.constData(), name.constData(), value.data(), size_t(length));
+        if (got >= 0)
+            ::fsetxattr(to, name.constData(), value.constData(), size_t(got), 0);
+    }
 }
 
 void raiseCancelled()
@@ -506,10 +533,13 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
     if (error != 0)
         raiseErrno(path, error, true);
     if (exists) {
-        ::fchmod(fd.get(), old.st_mode & 07777);
-        // Only root may give a file away; a user may still keep its group.
+        // Owner first: a change of owner clears the set-user-ID and set-group-ID bits and the
+        // file capabilities, which the attributes and the mode then put back. Only root may
+        // give a file away; a user may still keep its group.
         if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
             ::fchown(fd.get(), uid_t(-1), old.st_gid);
+        copyAttributes(target, fd.get());
+        ::fchmod(fd.get(), old.st_mode & 07777);
     } else {
         ::fchmod(fd.get(), 0666 & ~currentUmask());
     }

@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using platform::RichTextBox;
@@ -612,6 +613,29 @@ void tst_platform::saveKeepsWhatTheFileWas()
     QCOMPARE(::chmod(native.constData(), 0640), 0);
     QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
     platform::writeWholeFile(path, "new one"); // a new file in its place, with its mode and owner
+
+    // A program another user runs as themselves, with its attributes and an access list that
+    // lets user 1234 read and run it.
+    const QString program = dir.filePath("run.sh");
+    const QByteArray runNative = QFile::encodeName(program);
+    writeFile(program, "#!/bin/sh\n");
+    QCOMPARE(::chown(runNative.constData(), 65534, 65534), 0);
+    QCOMPARE(::chmod(runNative.constData(), 06750), 0);
+    const QByteArray acl = QByteArray::fromHex("02000000" "01000700ffffffff" "02000500d2040000"
+                                               "04000500ffffffff" "10000500ffffffff" "20000000ffffffff");
+    QCOMPARE(::setxattr(runNative.constData(), "user.origin", "kept", 4, 0), 0);
+    QCOMPARE(::setxattr(runNative.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0), 0);
+    platform::writeWholeFile(program, "#!/bin/sh\necho new\n");
+    struct stat run {};
+    QCOMPARE(::stat(runNative.constData(), &run), 0);
+    QCOMPARE(run.st_mode & 07777, 06750u);
+    QVERIFY(run.st_uid == 65534 && run.st_gid == 65534);
+    char value[64] = {};
+    QCOMPARE(::getxattr(runNative.constData(), "user.origin", value, sizeof value), ssize_t(4));
+    QCOMPARE(QByteArray(value, 4), QByteArray("kept"));
+    const ssize_t aclSize = ::getxattr(runNative.constData(), "system.posix_acl_access", value, sizeof value);
+    QCOMPARE(QByteArray(value, int(std::max<ssize_t>(aclSize, 0))), acl);
+    QVERIFY(QFile::remove(program));
     QCOMPARE(::link(native.constData(), other.constData()), 0); // another name sees the new text too
     platform::writeWholeFile(path, "two");
     QCOMPARE(readFile(dir.filePath("g.txt")), QByteArray("two"));
