@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -228,6 +230,39 @@ void copyAttributes(const QByteArray& from, int to)
         const ssize_t got = ::getxattr(from.constData(), name.constData(), value.data(), size_t(length));
         if (got >= 0)
             ::fsetxattr(to, name.constData(), value.constData(), size_t(got), 0);
+    }
+}
+
+// The start of the names of the temporaries a save of target writes beside it: hidden, named
+// after the file, then "save-<process id>-<random>". A name of the folder's maximum length
+// gives up its end to make room.
+QByteArray temporaryPrefix(const QByteArray& target)
+{
+    constexpr qsizetype kRoom = 1 + 6 + 10 + 7; // ".", "save-", the process id, "-XXXXXX"
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    return '.' + name.left(std::max<qsizetype>(1, NAME_MAX - kRoom - 1)) + ".save-";
+}
+
+// Removes what a save of the same file left behind when its program was killed half way: our
+// temporaries whose process is gone (or is this one, which saves a file once at a time). Those
+// of a copy still running are its save in progress and stay.
+void clearStaleTemporaries(const QByteArray& folder, const QByteArray& prefix)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(prefix))
+            continue;
+        const QList<QByteArray> rest = name.mid(prefix.size()).split('-');
+        bool ok = false;
+        const long pid = rest.value(0).toLong(&ok);
+        if (rest.size() != 2 || rest[1].size() != 6 || !ok || pid <= 0)
+            continue;
+        if (pid == ::getpid() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
+            ::unlink((folder + '/' + name).constData());
     }
 }
 
@@ -503,10 +538,9 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
         return writeInPlace(path, target, produce, total, old, progress);
 
     const QByteArray folder = folderOf(target);
-    QByteArray temporary = folder + '/' + '.' + target.mid(target.lastIndexOf('/') + 1);
-    // A name of the folder's maximum length has no room left for the suffix.
-    temporary = temporary.left(std::max<qsizetype>(folder.size() + 2, temporary.size() - 16))
-                + ".XXXXXX";
+    const QByteArray prefix = temporaryPrefix(target);
+    clearStaleTemporaries(folder, prefix);
+    QByteArray temporary = folder + '/' + prefix + QByteArray::number(::getpid()) + "-XXXXXX";
     const int made = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (made < 0) {
         const int error = errno;

@@ -51,6 +51,7 @@ private slots:
     void bracketsPairOutsideStringsAndComments();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
+    void saveTemporariesAreNamedAndCleared();
     void aCancelOnceTheWorkHasEndedTakesNothingBack();
     void saveKeepsWhatTheFileWas();
     void namesThatAreNotUtf8KeepTheirBytes();
@@ -583,6 +584,47 @@ void tst_platform::failedSaveLeavesOldFileWhole()
         QCOMPARE(e.description, "There is not enough space on the disk to print to " + disk.path("printed.pdf") + ".");
     }
     QVERIFY(!QFile::exists(disk.path("printed.pdf")));
+}
+
+void tst_platform::saveTemporariesAreNamedAndCleared()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.txt");
+    writeFile(path, "old");
+    // What a killed save left: of this file by a program that is gone (cleared), of this file by
+    // one still running (its parent: kept), of another file, and the user's own hidden files.
+    const QString gone = QStringLiteral(".notes.txt.save-2147483646-Ab12Cd");
+    const QString running = QStringLiteral(".notes.txt.save-%1-Xy34Zw").arg(::getppid());
+    const QStringList others = {".other.txt.save-2147483646-Ab12Cd", ".notes.txt.swp", ".notes.txt.save-old"};
+    for (const QString& name : QStringList{gone, running} + others)
+        writeFile(dir.filePath(name), "left");
+    QStringList during;
+    platform::writeWholeFile(path, "new", [&](int permille) {
+        if (permille == 1000)
+            during = QDir(dir.path()).entryList({".notes.txt.save-*"}, QDir::Files | QDir::Hidden);
+        return true;
+    });
+    // While it is written, its temporary says whose it is.
+    during.removeOne(running);
+    during.removeOne(".notes.txt.save-old");
+    QCOMPARE(during.size(), 1);
+    QVERIFY2(during[0].startsWith(QStringLiteral(".notes.txt.save-%1-").arg(::getpid())), qPrintable(during[0]));
+    QCOMPARE(readFile(path), QByteArray("new"));
+    QStringList after = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    after.sort();
+    QStringList expected = QStringList{"notes.txt", running} + others;
+    expected.sort();
+    QCOMPARE(after, expected);
+    // A name of the longest kind keeps its start in its temporary's.
+    const QString longName = dir.filePath(QString(255, u'n'));
+    writeFile(longName, "x");
+    platform::writeWholeFile(longName, "y", [&](int permille) {
+        if (permille == 1000)
+            during = QDir(dir.path()).entryList({"." + QString(200, u'n') + "*"}, QDir::Files | QDir::Hidden);
+        return true;
+    });
+    QCOMPARE(during.size(), 1);
+    QCOMPARE(readFile(longName), QByteArray("y"));
 }
 
 void tst_platform::aCancelOnceTheWorkHasEndedTakesNothingBack()
