@@ -540,6 +540,13 @@ std::function<QString()> RichTextBox::textReader() const
     return [text = Text()] { return text; };
 }
 
+std::shared_ptr<const TextStore::Snapshot> RichTextBox::plainSnapshot() const
+{
+    if (!store_ || doc_)
+        return nullptr;
+    return std::make_shared<const TextStore::Snapshot>(store_->snapshot());
+}
+
 bool RichTextBox::becomeRich()
 {
     if (rich_)
@@ -1194,6 +1201,13 @@ void RichTextBox::setPlainTextFormat(const TextFormat& f)
     plainFormat_ = f;
     if (plain_)
         store_->setLineBreak(f.lineBreak);
+}
+
+void RichTextBox::restorePlainTextFormat(const TextFormat& f)
+{
+    plainFormat_ = f;
+    if (plain_)
+        store_->setTypedLineBreak(f.lineBreak);
 }
 
 void RichTextBox::chooseEncoding(const TextFormat& f)

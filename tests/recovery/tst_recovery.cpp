@@ -233,6 +233,12 @@ private slots:
         QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\0c\0a\0f\0\xE9\0\n", 12)
                                    << QByteArray("\xFE\xFF\x20\xAC\0 \0c\0a\0f\0\xE9\0\n", 16);
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x93q\x94\n") << QByteArray("\x80 caf\xE9 \x93q\x94\n");
+        // Every break keeps its own style, and a lone surrogate stays itself.
+        QTest::newRow("UTF-16 LE, lone surrogate, mixed breaks")
+            << QByteArray("\xFF\xFE" "c\0\r\0\n\0\x00\xD8\n\0d\0\r\0", 16)
+            << QByteArray("\xFF\xFE\xAC\x20 \0" "c\0\r\0\n\0\x00\xD8\n\0d\0\r\0", 20);
+        QTest::newRow("binary, CR first") << QByteArray("\0\xFF\r\r\n\x85\n\xE2\x80\xA8z\r", 12)
+                                          << QByteArray("\x80 \0\xFF\r\r\n\x85\n\xE2\x80\xA8z\r", 14);
     }
 
     void aFileComesBackInItsOwnEncoding()
@@ -251,6 +257,23 @@ private slots:
         QVERIFY(doc && doc->Caption() == path && doc->bIsDirty);
         doc->saveFile(path, platform::RichTextBox::PlainText);
         QCOMPARE(readFile(path), saved);
+    }
+
+    void aCopyOfAnEarlierVersionStillComesBack()
+    {
+        // Its text has '\n' for every break, in UTF-8; the description names the break style.
+        QTemporaryDir data;
+        const QString folder = data.filePath("Quiple/recovery/99999999-0ld0c0py");
+        QVERIFY(QDir().mkpath(folder));
+        writeFile(folder + "/1.json", "{\"version\": 1, \"caption\": \"Untitled 1\", \"path\": \"\", \"kind\": \"plain\", "
+                                      "\"encoding\": \"utf-8\", \"lineBreaks\": \"crlf\", \"diskStamp\": \"\", "
+                                      "\"order\": 1, \"data\": \"1-1.txt\"}");
+        writeFile(folder + "/1-1.txt", "\xEF\xBB\xBFold\ncopy");
+        auto f = run(data.path(), {Answer::Yes});
+        frmDocument* doc = f->documents().value(1);
+        QVERIFY(doc && doc->bIsDirty);
+        doc->saveFile(f->path("old.txt"), platform::RichTextBox::PlainText);
+        QCOMPARE(readFile(f->path("old.txt")), QByteArray("old\r\ncopy"));
     }
 
     void aCancelledLoadKeepsItsCopyForTheNextStart()

@@ -178,6 +178,14 @@ void tst_textstore::rawTextComesBackWhole()
         QVERIFY(store.undo());
         QCOMPARE(store.snapshot().rawText(), typed);
     }
+    // Read back with another style for typed breaks (a recovered copy): no break changes.
+    TextStore again;
+    again.setRawText(raw, LineBreak::LF);
+    again.setTypedLineBreak(LineBreak::CR);
+    QCOMPARE(again.snapshot().rawText(), raw);
+    again.insert(again.length(), u"\n");
+    QCOMPARE(again.snapshot().rawText(), raw + "\r");
+    QVERIFY(again.isConsistent());
 }
 
 void tst_textstore::breaksBroughtTogetherStayTwo()

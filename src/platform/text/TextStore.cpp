@@ -669,6 +669,25 @@ void TextStore::setEveryLineBreak(LineBreak lineBreak)
     lineBreak_ = lineBreak;
 }
 
+void TextStore::setTypedLineBreak(LineBreak lineBreak)
+{
+    if (lineBreak == lineBreak_)
+        return;
+    for (Leaf& leaf : leaves_) {
+        Unusual unusual;
+        auto odd = leaf.unusual.cbegin();
+        for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', at + 1)) {
+            LineBreak kind = lineBreak_;
+            if (odd != leaf.unusual.cend() && odd->first == at)
+                kind = (odd++)->second;
+            if (kind != lineBreak)
+                unusual.emplace_back(int(at), kind);
+        }
+        leaf.unusual = std::move(unusual);
+    }
+    lineBreak_ = lineBreak;
+}
+
 bool TextStore::mixesLineBreaks() const
 {
     return std::any_of(leaves_.begin(), leaves_.end(), [](const Leaf& leaf) { return !leaf.unusual.empty(); });

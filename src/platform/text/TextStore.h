@@ -108,6 +108,9 @@ public:
     void setLineBreak(LineBreak lineBreak);
     /// Every break takes this style, whatever style it had.
     void setEveryLineBreak(LineBreak lineBreak);
+    /// The document's style, which breaks typed from now on take; every break there is keeps its
+    /// own. For text read back from a copy whose first break need not be in the document's style.
+    void setTypedLineBreak(LineBreak lineBreak);
     /// Whether the breaks have more than one style.
     bool mixesLineBreaks() const;
     /// Called after every edit, undo and redo included, with the lines it touched: lines
