@@ -354,6 +354,7 @@ void RichTextBox::watchDocument()
 void RichTextBox::useRich(QTextDocument* doc)
 {
     ++textSerial_;
+    readText_.reset();
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;
@@ -393,6 +394,7 @@ void RichTextBox::useRich(QTextDocument* doc)
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
 {
     ++textSerial_;
+    readText_.reset();
     if (plain_) {
         // The same view shows the new store.
         ++selQuiet_;
@@ -573,10 +575,14 @@ bool RichTextBox::becomeRich()
     }
     QTextDocument* rich = doc.release();
     rich->setParent(this);
+    const TextStore::Snapshot read = store_->snapshot();
     {
         ProgramChange quiet(*this);
         useRich(rich);
     }
+    readText_ = std::make_unique<TextStore>();
+    readText_->setSnapshot(read);
+    connect(rich, &QTextDocument::contentsChange, this, &RichTextBox::followInReadText);
     QTextCursor c(rich);
     c.setPosition(int(anchor));
     c.setPosition(int(position), QTextCursor::KeepAnchor);
@@ -1201,6 +1207,8 @@ void RichTextBox::setPlainTextFormat(const TextFormat& f)
     plainFormat_ = f;
     if (plain_)
         store_->setLineBreak(f.lineBreak);
+    else if (readText_)
+        readText_->setLineBreak(f.lineBreak);
 }
 
 void RichTextBox::restorePlainTextFormat(const TextFormat& f)
@@ -1226,12 +1234,14 @@ void RichTextBox::chooseLineBreak(TextFormat::LineBreak lineBreak)
     plainFormat_.lineBreak = lineBreak;
     if (plain_)
         store_->setEveryLineBreak(lineBreak);
+    else if (readText_)
+        readText_->setEveryLineBreak(lineBreak);
     Q_EMIT Change();
 }
 
 bool RichTextBox::mixesLineBreaks() const
 {
-    return plain_ && store_->mixesLineBreaks();
+    return plain_ ? store_->mixesLineBreaks() : readText_ && readText_->mixesLineBreaks();
 }
 
 void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
@@ -1275,6 +1285,14 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
                           || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
         size = store_->length() * (wide ? 2 : 1);
+    } else if (fileType == PlainText && readText_ && readText_->find(u"\uFFFC", 0) < 0) {
+        // A plain document given formats: every character and break as read, with the edits.
+        produce = [snapshot = readText_->snapshot(), format = plainFormat_](const auto& write) {
+            encodeText(snapshot, format, write);
+        };
+        const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
+                          || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
+        size = readText_->length() * (wide ? 2 : 1);
     } else if (fileType == PlainText) {
         // As text, a rich document's pictures leave nothing behind (their object characters).
         QString text = Text();

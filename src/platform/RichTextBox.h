@@ -270,6 +270,9 @@ private:
     void placeView(QWidget* view);
     /// Moves a plain document into the rich view, keeping its text and selection.
     bool becomeRich();
+    /// Follows an edit of the rich view in readText_: only the characters that changed, so that
+    /// a change of format alone leaves every character and break as it was read.
+    void followInReadText(int position, int removed, int added);
     QTextDocument* newDocument();
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);
@@ -308,6 +311,9 @@ private:
     QFont font_;
     std::optional<QColor> baseColor_, textColor_;
     TextFormat plainFormat_;
+    /// A plain document in the rich view: its text as read, each break in its own style, with
+    /// the rich view's edits followed, which a plain-text save writes (null when not known).
+    std::unique_ptr<TextStore> readText_;
     QString unkept_;
     quint64 formatSerial_ = 0;
     quint64 userFormat_ = 0;

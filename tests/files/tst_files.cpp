@@ -403,6 +403,30 @@ private slots:
         }
     }
 
+    void aFormattedPlainDocumentSavesEveryByteItRead()
+    {
+        // Bold moves the document to the rich view; a plain save still writes each break in its
+        // own style and the separators U+2028, U+2029, U+FDD0 and U+FDD1 as the characters they are.
+        MainFixture f;
+        const QString path = f.path("mixed.txt");
+        const QByteArray file = "one\r\ntwo\nthree\rfour\xE2\x80\xA8" "five\xE2\x80\xA9six\xEF\xB7\x90seven\xEF\xB7\x91\r\n";
+        writeFile(path, file);
+        f.main->OpenFiles({path}, "test");
+        platform::RichTextBox& box = *f.editor();
+        box.setSelStart(0);
+        box.setSelLength(box.TextLength());
+        QTest::keyClick(box.hwnd(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(box.isRichView());
+        box.setSelStart(4); // an edit in the rich view
+        box.setSelLength(0);
+        box.setSelText("t, ");
+        box.setSelStart(box.TextLength());
+        box.setSelText("\nend");
+        f.messages->answers << Answer::Yes; // without the formatting
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("one\r\nt, two\nthree\rfour\xE2\x80\xA8" "five\xE2\x80\xA9six\xEF\xB7\x90seven\xEF\xB7\x91\r\n\r\nend"));
+    }
+
     void aReadOnlyFileIsSavedOverOnlyWhenTheUserSays()
     {
         MainFixture f;

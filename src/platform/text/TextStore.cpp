@@ -133,6 +133,16 @@ void TextStore::setRawText(QStringView raw, LineBreak lineBreak)
     finishRaw();
 }
 
+void TextStore::setSnapshot(const Snapshot& snapshot)
+{
+    beginRaw(snapshot.lineBreak_);
+    leaves_ = snapshot.leaves_;
+    for (const Leaf& leaf : leaves_)
+        leafBreaks_.push_back(countBreaks(leaf.text));
+    firstBreakSeen_ = true;
+    finishRaw();
+}
+
 void TextStore::beginRaw(LineBreak lineBreak)
 {
     hintLine_ = -1;
