@@ -7,6 +7,7 @@
 #include "files/RecoveryWriter.h"
 #include "app/Host.h"
 #include "platform/AppError.h"
+#include "platform/KeptAside.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
@@ -105,6 +106,7 @@ Recovery::Recovery(Host& main, const QString& dataFolder) : QObject(nullptr), ma
     if (dataFolder.isEmpty())
         return;
     root_ = dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/recovery");
+    platform::setKeptAsideFolder(dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/kept-aside"));
     writer_ = std::make_unique<RecoveryWriter>();
     writer_->start(QThread::LowPriority);
     ensureFolder(nullptr); // a failure is told when the first copy is due
@@ -439,6 +441,15 @@ void Recovery::offerPrevious()
 {
     if (!writer_)
         return;
+    // A save that wrote a file in place and never ended: the file may be cut short, and its old
+    // text is where the user can take it back from.
+    for (const platform::LeftAside& left : platform::takeLeftAside()) {
+        main_.services().messages->show(
+            main_.frame(),
+            QStringLiteral("Quiple ended while it saved %1, which may be incomplete.  Its text as it "
+                           "was before that save is kept in %2.").arg(left.file, left.copy),
+            platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
+    }
     std::vector<RunFolder> claimed = recovery::claimAbandoned(root_, folder());
     if (claimed.empty())
         return;

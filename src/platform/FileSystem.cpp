@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/AppError.h"
+#include "platform/KeptAside.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,8 +23,6 @@ namespace platform {
 namespace {
 
 constexpr qsizetype kChunk = 8 * 1024 * 1024;
-// Old bytes up to this size are kept in memory while a file is written in place.
-constexpr qint64 kMaxKeptAside = qint64(1) << 30;
 
 bool isContinuation(unsigned char b)
 {
@@ -272,57 +271,38 @@ void raiseCancelled()
 }
 
 // Writes over the existing file itself: for hard links, and where no file can be made beside it.
+// The old bytes are copied aside into a file first, whatever their size, so that a failure puts
+// them back and a kill leaves them where the next start tells the user; when they cannot be
+// kept, nothing is written.
 void writeInPlace(const QString& path, const QByteArray& target, const ByteProducer& produce,
                   qint64 total, const struct stat& old, const std::function<bool(int)>& progress)
 {
     Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
         raiseErrno(path, errno, true);
-    QByteArray kept;
-    bool haveKept = false;
-    if (old.st_size <= kMaxKeptAside) {
-        try {
-            kept.resize(qsizetype(old.st_size));
-            qint64 got = 0;
-            while (got < old.st_size) {
-                const qint64 n = ::pread(fd.get(), kept.data() + got, size_t(old.st_size - got), got);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    break;
-                got += n;
-            }
-            haveKept = got == old.st_size;
-        } catch (const std::bad_alloc&) {
-            kept = QByteArray();
-        }
-    }
-    const auto putBack = [&] {
-        if (!haveKept)
-            return;
-        writeAt(fd.get(), kept.constData(), kept.size(), 0, {});
-        while (::ftruncate(fd.get(), kept.size()) != 0 && errno == EINTR) {
-        }
-        ::fsync(fd.get());
-    };
+    KeptAside kept(path, fd.get(), old.st_size);
     qint64 written = 0;
     int error = writeProduced(fd.get(), produce, &written, [&](qint64 done) {
-        // Stopping half way is only allowed when the old bytes can be put back.
-        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))))
-               || !haveKept;
+        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
     });
     if (error == 0 && ::ftruncate(fd.get(), written) != 0)
         error = errno;
     if (error == 0 && ::fsync(fd.get()) != 0 && errno != EINVAL)
         error = errno;
-    if (error != 0) {
-        putBack();
-        if (error == ECANCELED)
-            raiseCancelled();
-        raiseErrno(path, error, true);
+    if (error == 0 && fd.close() != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    // A close that failed gave the descriptor up: the file is opened again to be put back.
+    Descriptor again(fd.get() >= 0 ? -1 : ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (!kept.putBack(fd.get() >= 0 ? fd.get() : again.get())) {
+        raise(err::PathFileAccess,
+              QStringLiteral("%1 could not be written, nor its old text put back: it is kept in %2.")
+                  .arg(path, kept.copyPath()));
     }
-    if (fd.close() != 0)
-        raiseErrno(path, errno, true);
+    if (error == ECANCELED)
+        raiseCancelled();
+    raiseErrno(path, error, true);
 }
 
 } // namespace

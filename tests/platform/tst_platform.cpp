@@ -2,6 +2,7 @@
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/KeptAside.h"
 #include "platform/Color.h"
 #include "platform/DocumentFiles.h"
 #include "platform/Dialogs.h"
@@ -52,6 +53,7 @@ private slots:
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
     void saveTemporariesAreNamedAndCleared();
+    void inPlaceSavesKeepTheOldTextAside();
     void aCancelOnceTheWorkHasEndedTakesNothingBack();
     void saveKeepsWhatTheFileWas();
     void namesThatAreNotUtf8KeepTheirBytes();
@@ -625,6 +627,73 @@ void tst_platform::saveTemporariesAreNamedAndCleared()
     });
     QCOMPARE(during.size(), 1);
     QCOMPARE(readFile(longName), QByteArray("y"));
+}
+
+void tst_platform::inPlaceSavesKeepTheOldTextAside()
+{
+    // A file with two names is written in place. While the new text goes in, the old one lies in
+    // a file aside with a note of whose it is, so that a kill at that moment loses nothing.
+    QTemporaryDir dir, aside;
+    platform::setKeptAsideFolder(aside.path());
+    const auto noFolder = qScopeGuard([] { platform::setKeptAsideFolder(QString()); });
+    const QString path = dir.filePath("f.txt"), other = dir.filePath("g.txt");
+    writeFile(path, "old text");
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    QStringList during;
+    QByteArray keptText, keptName;
+    platform::writeWholeFile(path, "new text, longer", [&](int permille) {
+        const QDir folder(aside.path());
+        if (permille > 300 && during.isEmpty()) {
+            during = folder.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            keptText = readFile(folder.filePath(during.value(0)));
+            keptName = readFile(folder.filePath(during.value(1)));
+        }
+        return true;
+    });
+    QCOMPARE(during.size(), 2);
+    QVERIFY2(during[0].startsWith(QStringLiteral("f.txt.%1-").arg(::getpid())) && during[1] == during[0] + ".file",
+             qPrintable(during.join(' ')));
+    QVERIFY(keptText == "old text" && keptName == QFile::encodeName(path));
+    QVERIFY(readFile(other) == "new text, longer" && QDir(aside.path()).isEmpty());
+
+    // What a killed save left is told once, by the file's name and where its old text is.
+    writeFile(aside.filePath("h.txt.2147483646-Ab12Cd"), "h's old text");
+    writeFile(aside.filePath("h.txt.2147483646-Ab12Cd.file"), QFile::encodeName(dir.filePath("h.txt")));
+    writeFile(aside.filePath("i.txt.%1-Cd34Ef.file").arg(::getppid()), "a save still running"); // not left
+    const QList<platform::LeftAside> left = platform::takeLeftAside();
+    QCOMPARE(left.size(), 1);
+    QVERIFY(left[0].file == dir.filePath("h.txt") && left[0].copy == aside.filePath("h.txt.2147483646-Ab12Cd"));
+    QVERIFY(platform::takeLeftAside().isEmpty() && readFile(left[0].copy) == "h's old text");
+
+    // A full disk: the old text that cannot be kept aside is never written over; a new text the
+    // disk cannot take is taken back. Either way the file is whole, whatever its size.
+    SmallDisk disk(64);
+    QUIPLE_NEED(disk.isValid(), "the right to mount a small tmpfs (root)");
+    const QString small = disk.path("s.txt");
+    writeFile(small, QByteArray(20 * 1024, 'o'));
+    QCOMPARE(::link(QFile::encodeName(small).constData(), QFile::encodeName(disk.path("t.txt")).constData()), 0);
+    try {
+        platform::writeWholeFile(small, QByteArray(100 * 1024, 'n'));
+        QFAIL("a save bigger than the disk reported success");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, "There is not enough space on the disk to save " + small + ".");
+    }
+    QCOMPARE(readFile(disk.path("t.txt")), QByteArray(20 * 1024, 'o'));
+    platform::setKeptAsideFolder(disk.path("aside"));
+    QFile filler(disk.path("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+    }
+    filler.close();
+    try {
+        platform::writeWholeFile(small, "short");
+        QFAIL("a save that could not keep the old text aside reported success");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, small + " was left as it was: there is not enough space on the disk to "
+                                        "keep its old text aside while it is written.");
+    }
+    QCOMPARE(readFile(disk.path("t.txt")), QByteArray(20 * 1024, 'o'));
+    QVERIFY(QDir(disk.path("aside")).isEmpty());
 }
 
 void tst_platform::aCancelOnceTheWorkHasEndedTakesNothingBack()

@@ -276,6 +276,24 @@ private slots:
         QCOMPARE(readFile(f->path("old.txt")), QByteArray("old\r\ncopy"));
     }
 
+    void aSaveCutShortIsToldAtTheNextStart()
+    {
+        // A save writing a file in place was killed: the next start names the file and its old text.
+        QTemporaryDir data;
+        const QString aside = data.filePath("Quiple/kept-aside");
+        QVERIFY(QDir().mkpath(aside));
+        writeFile(aside + "/notes.txt.2147483646-Ab12Cd", "the old notes");
+        writeFile(aside + "/notes.txt.2147483646-Ab12Cd.file", "/home/someone/notes.txt");
+        auto f = run(data.path(), {Answer::Ok});
+        QCOMPARE(f->messages->shown.size(), 1);
+        QCOMPARE(f->messages->shown[0].prompt, "Quiple ended while it saved /home/someone/notes.txt, which may be "
+                                               "incomplete.  Its text as it was before that save is kept in "
+                                               + aside + "/notes.txt.2147483646-Ab12Cd.");
+        QCOMPARE(readFile(aside + "/notes.txt.2147483646-Ab12Cd"), QByteArray("the old notes"));
+        auto again = run(data.path()); // told once
+        QVERIFY(again->messages->shown.isEmpty());
+    }
+
     void aCancelledLoadKeepsItsCopyForTheNextStart()
     {
         auto first = run();
