@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QAction>
+#include <QScopeGuard>
 #include <QTest>
 
 using platform::Answer;
@@ -262,6 +263,35 @@ private slots:
                                                          "it was opened here.  Overwrite those changes?");
             QCOMPARE(readFile(path), QByteArray("new\nlines\nhere"));
         }
+    }
+
+    void aChangeMadeWhileTheFileLoadsIsNeverOverwrittenUnasked()
+    {
+        // Another program appends to the file while it is being read here.
+        MainFixture f;
+        const QString path = f.path("growing.txt");
+        writeFile(path, QByteArray("line\n").repeated(1000));
+        platform::setProgressFromBytes(1024);
+        bool appended = false;
+        platform::setFirstReportHook([&] {
+            QFile file(path);
+            appended = appended || (file.open(QIODevice::Append) && file.write("theirs\n") == 7);
+        });
+        const auto restore = qScopeGuard([] {
+            platform::setFirstReportHook({});
+            platform::setProgressFromBytes(8 * 1024 * 1024);
+        });
+        f.main->OpenFiles({path}, "test");
+        QVERIFY(appended);
+        platform::setFirstReportHook({});
+        f.editor()->setSelStart(0);
+        f.editor()->setSelText("mine ");
+        f.messages->answers << Answer::No;
+        f.main->SaveDocument(*f.active());
+        QCOMPARE(f.messages->shown.size(), 1);
+        QCOMPARE(f.messages->shown[0].prompt, path + " has been changed by another program since it was "
+                                                     "opened here.  Overwrite those changes?");
+        QVERIFY(readFile(path).endsWith("line\ntheirs\n"));
     }
 
     void saveOverRichFileTellsWhatItLoses()
