@@ -363,11 +363,16 @@ void Recovery::takeCopy(Entry& entry)
             report(error);
         };
     } else {
-        // The text is read on the writer's thread, from a snapshot when the document is plain.
+        // The text is read on the writer's thread.
         job = [read = box.textReader(), folder, id, generation, info, report]() mutable {
-            const QByteArray data = recovery::plainData(read());
-            read = nullptr;
-            report(recovery::writeCopy(folder, id, generation, info, data));
+            try {
+                const QByteArray data = recovery::plainData(read());
+                read = nullptr;
+                report(recovery::writeCopy(folder, id, generation, info, data));
+            } catch (const std::bad_alloc&) {
+                read = nullptr;
+                report(kNoMemory);
+            }
         };
     }
     writer_->post(std::move(job));
