@@ -1285,7 +1285,8 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
                           || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
         size = store_->length() * (wide ? 2 : 1);
-    } else if (fileType == PlainText && readText_ && readText_->find(u"\uFFFC", 0) < 0) {
+    } else if (fileType == PlainText && readText_ && readText_->find(u"\uFFFC", 0) < 0
+               && readTextAgrees()) {
         // A plain document given formats: every character and break as read, with the edits.
         produce = [snapshot = readText_->snapshot(), format = plainFormat_](const auto& write) {
             encodeText(snapshot, format, write);

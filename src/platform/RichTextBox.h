@@ -273,6 +273,8 @@ private:
     /// Follows an edit of the rich view in readText_: only the characters that changed, so that
     /// a change of format alone leaves every character and break as it was read.
     void followInReadText(int position, int removed, int added);
+    /// Whether readText_ still holds what the rich view shows, character for character.
+    bool readTextAgrees() const;
     QTextDocument* newDocument();
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);

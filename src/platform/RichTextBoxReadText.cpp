@@ -69,4 +69,21 @@ void RichTextBox::followInReadText(int position, int removed, int added)
     readText_->clearUndo();
 }
 
+bool RichTextBox::readTextAgrees() const
+{
+    if (!readText_ || !doc_)
+        return false;
+    const QString shown = doc_->toRawText();
+    if (shown.size() != readText_->length())
+        return false;
+    qsizetype at = 0;
+    return readText_->snapshot().forEachPiece([&](QStringView piece) {
+        for (const QChar c : piece) {
+            if (!shows(shown[at++], c))
+                return false;
+        }
+        return true;
+    });
+}
+
 } // namespace platform

@@ -455,6 +455,11 @@ private slots:
         f.messages->answers << Answer::Yes; // without the formatting
         QVERIFY(f.main->SaveDocument(*f.active()));
         QCOMPARE(readFile(path), QByteArray("one\r\nt, two\nthree\rfour\xE2\x80\xA8" "five\xE2\x80\xA9six\xEF\xB7\x90seven\xEF\xB7\x91\r\n\r\nend"));
+        // Both edits taken back: the file as it was, byte for byte.
+        box.undo();
+        box.undo();
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), file);
     }
 
     void aReadOnlyFileIsSavedOverOnlyWhenTheUserSays()
