@@ -99,12 +99,22 @@ void settle(Recovery& recovery)
     }
 }
 
+// Starts a new peak: VmHWM then reports the highest resident size from here on.
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
 // One copy of the active document, taken at once: milliseconds on the program's thread, and
-// until the writer reports it written.
+// until the writer reports it written; and the memory it took on top of the document.
 void timeOneCopy(frmMain& main, const char* what, int megabytes)
 {
     Recovery& recovery = main.recovery();
     settle(recovery);
+    resetPeak();
+    const qint64 residentKb = bench::procStatusKb("VmRSS:");
     platform::RichTextBox& box = *main.ActiveForm()->rtfText;
     box.setSelStart(box.TextLength());
     box.setSelText(QStringLiteral("x"));
@@ -123,8 +133,9 @@ void timeOneCopy(frmMain& main, const char* what, int megabytes)
         return;
     }
     std::printf("one copy of a %d MB %s document: %.1f ms on the program's thread, %.1f ms in the "
-                "writer thread\n",
-                megabytes, what, ui, total - ui);
+                "writer thread, %.0f MB of memory at its peak on top of the %.0f MB before it\n",
+                megabytes, what, ui, total - ui,
+                double(bench::procStatusKb("VmHWM:") - residentKb) / 1024, double(residentKb) / 1024);
 }
 
 } // namespace

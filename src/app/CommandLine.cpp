@@ -1,6 +1,34 @@
 #include "app/CommandLine.h"
 
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+
 namespace modMain {
+
+QStringList TakeFileArguments(int& argc, char** argv)
+{
+    QStringList files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
+        files << platform::decodeFileName(argument);
+    }
+    argc = std::min(argc, 1);
+    return files;
+}
+
+QStringList FileArgumentsFor(const QStringList& files)
+{
+    // A first name "--" would be taken for the end of the options.
+    if (!files.isEmpty() && files.first() == QLatin1String("--"))
+        return QStringList{QStringLiteral("--")} + files;
+    return files;
+}
 
 QStringList CommandLineItems{QString()};
 

@@ -1,6 +1,7 @@
 // The visual-styles option: a manifest file beside the program says the themed style is wanted.
 #include "app/modMain.h"
 
+#include "app/CommandLine.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
@@ -42,7 +43,7 @@ void restartProgram(platform::Services& services, const QStringList& arguments)
 {
     // This copy ends before it opens anything, so the fresh copy opens the files it was given,
     // each argument passed on as it came.
-    services.process->startProgram(services.process->programPath(), arguments);
+    services.process->startProgram(services.process->programPath(), FileArgumentsFor(arguments));
     services.process->endNow(0);
 }
 

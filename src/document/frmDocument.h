@@ -70,6 +70,11 @@ public:
     /// The file's size and time as this document last read or wrote it (empty: none known).
     QString diskStamp() const { return diskStamp_; }
     void setDiskStamp(const QString& stamp) { diskStamp_ = stamp; }
+    /// The file's size and time when the user last chose to keep this document's text over the
+    /// file's (empty: never): that change is not asked about again, yet a save still asks before
+    /// writing over it.
+    QString keptOverStamp() const { return keptOverStamp_; }
+    void setKeptOverStamp(const QString& stamp) { keptOverStamp_ = stamp; }
     /// Takes the size and time the file has now as read.
     void noteDiskState();
 
@@ -132,6 +137,7 @@ private:
     Host& host_;
     QString caption_;
     QString diskStamp_;
+    QString keptOverStamp_;
     // F3's press reached this editor and no command claims it: its release searches again.
     bool f3Searches_ = false;
     // Enter's press reached this editor: its release may run smart tabs.

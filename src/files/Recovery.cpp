@@ -7,10 +7,12 @@
 #include "files/RecoveryWriter.h"
 #include "app/Host.h"
 #include "platform/AppError.h"
+#include "platform/KeptAside.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 #include "platform/rtf/RtfWriter.h"
+#include "platform/text/TextFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +29,39 @@ using recovery::FoundCopy;
 using recovery::RunFolder;
 
 namespace {
+
+const QString kNoMemory = QStringLiteral("there is not enough memory.");
+
+// Whether a text holds half of a surrogate pair without the other, which UTF-8 cannot hold. A
+// snapshot's pieces never part a pair.
+bool holdsLoneSurrogate(const platform::TextStore::Snapshot& snapshot)
+{
+    bool found = false;
+    snapshot.forEachPiece([&](QStringView piece) {
+        const char16_t* p = piece.utf16();
+        for (qsizetype i = 0, n = piece.size(); i < n; ++i) {
+            if (!QChar::isSurrogate(p[i]))
+                continue;
+            if (QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+                ++i;
+                continue;
+            }
+            found = true;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+// The encoding a copy's text file of that kind is written and read in.
+platform::TextFormat rawCopyFormat(CopyInfo::PlainCopy kind)
+{
+    using Encoding = platform::TextFormat::Encoding;
+    platform::TextFormat format;
+    format.encoding = kind == CopyInfo::PlainCopy::RawUtf16 ? Encoding::Utf16LE : Encoding::Utf8Bom;
+    return format;
+}
 
 constexpr int kDefaultDelay = 3000;
 // A copy that could not be written is tried again after this many delays, changes or not.
@@ -71,6 +106,7 @@ Recovery::Recovery(Host& main, const QString& dataFolder) : QObject(nullptr), ma
     if (dataFolder.isEmpty())
         return;
     root_ = dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/recovery");
+    platform::setKeptAsideFolder(dataFolder + u'/' + modMain::AppTitle + QStringLiteral("/kept-aside"));
     writer_ = std::make_unique<RecoveryWriter>();
     writer_->start(QThread::LowPriority);
     ensureFolder(nullptr); // a failure is told when the first copy is due
@@ -303,16 +339,40 @@ void Recovery::takeCopy(Entry& entry)
         std::shared_ptr<QTextDocument> copy(box.richCopy());
         copy->moveToThread(writer_.get());
         job = [copy = std::move(copy), folder, id, generation, info, report]() mutable {
-            const QByteArray data = platform::rtf::RtfWriter::write(*copy);
-            copy.reset();
-            report(recovery::writeCopy(folder, id, generation, info, data));
+            try {
+                const QByteArray data = platform::rtf::RtfWriter::write(*copy);
+                copy.reset();
+                report(recovery::writeCopy(folder, id, generation, info, data));
+            } catch (const std::bad_alloc&) {
+                copy.reset();
+                report(kNoMemory);
+            }
+        };
+    } else if (auto snapshot = box.plainSnapshot()) {
+        // Written from the snapshot piece by piece, as the file would be, every break in its own
+        // style: no second copy of the text is made, and the copy reads back exactly.
+        job = [snapshot = std::move(snapshot), folder, id, generation, info, report]() mutable {
+            const bool wide = holdsLoneSurrogate(*snapshot);
+            info.plainCopy = wide ? CopyInfo::PlainCopy::RawUtf16 : CopyInfo::PlainCopy::RawUtf8;
+            const platform::TextFormat as = rawCopyFormat(info.plainCopy);
+            const QString error = recovery::writeCopy(
+                folder, id, generation, info,
+                [&](const auto& write) { platform::encodeText(*snapshot, as, write); },
+                snapshot->length() * (wide ? 2 : 1));
+            snapshot.reset();
+            report(error);
         };
     } else {
-        // The text is read on the writer's thread, from a snapshot when the document is plain.
+        // The text is read on the writer's thread.
         job = [read = box.textReader(), folder, id, generation, info, report]() mutable {
-            const QByteArray data = recovery::plainData(read());
-            read = nullptr;
-            report(recovery::writeCopy(folder, id, generation, info, data));
+            try {
+                const QByteArray data = recovery::plainData(read());
+                read = nullptr;
+                report(recovery::writeCopy(folder, id, generation, info, data));
+            } catch (const std::bad_alloc&) {
+                read = nullptr;
+                report(kNoMemory);
+            }
         };
     }
     writer_->post(std::move(job));
@@ -386,6 +446,15 @@ void Recovery::offerPrevious()
 {
     if (!writer_)
         return;
+    // A save that wrote a file in place and never ended: the file may be cut short, and its old
+    // text is where the user can take it back from.
+    for (const platform::LeftAside& left : platform::takeLeftAside()) {
+        main_.services().messages->show(
+            main_.frame(),
+            QStringLiteral("Quiple ended while it saved %1, which may be incomplete.  Its text as it "
+                           "was before that save is kept in %2.").arg(left.file, left.copy),
+            platform::Buttons::Ok, platform::Icon::Exclamation, modMain::AppTitle);
+    }
     std::vector<RunFolder> claimed = recovery::claimAbandoned(root_, folder());
     if (claimed.empty())
         return;
@@ -451,7 +520,9 @@ frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& b
     }
     try {
         // Loading the stored file keeps working however the editor loads large files.
-        doc->rtfText->LoadFile(copy.dataPath());
+        const platform::TextFormat raw = rawCopyFormat(copy.info.plainCopy);
+        const bool exact = !copy.info.rich && copy.info.plainCopy != CopyInfo::PlainCopy::Lines;
+        doc->rtfText->LoadFile(copy.dataPath(), exact ? &raw : nullptr);
     } catch (const platform::ProgramEnd&) {
         throw;
     } catch (...) {
@@ -463,8 +534,10 @@ frmDocument* Recovery::restore(const FoundCopy& copy, std::vector<BrokenCopy>& b
             broken.push_back({copy.descriptionFile, copy.info.caption, error.description});
         return nullptr;
     }
-    if (!copy.info.rich)
+    if (!copy.info.rich && copy.info.plainCopy == CopyInfo::PlainCopy::Lines)
         doc->rtfText->setPlainTextFormat(copy.info.format);
+    else if (!copy.info.rich)
+        doc->rtfText->restorePlainTextFormat(copy.info.format);
     // A document of a file keeps its path, so that Save writes it where it belongs; a new one
     // keeps the "Untitled " number of this run.
     if (!copy.info.path.isEmpty())

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QStringEncoder>
 #include <algorithm>
+#include <new>
 
 namespace recovery {
 
@@ -66,17 +67,31 @@ QString dataPrefix(qint64 id)
     return QString::number(id) + u'-';
 }
 
-// Writes the whole file or nothing: an old copy stays whole when the disk is full.
-QString saveWhole(const QString& path, const QByteArray& bytes)
+const std::pair<CopyInfo::PlainCopy, const char*> kPlainCopies[] = {
+    {CopyInfo::PlainCopy::Lines, "lines"},
+    {CopyInfo::PlainCopy::RawUtf8, "raw-utf-8"},
+    {CopyInfo::PlainCopy::RawUtf16, "raw-utf-16le"},
+};
+
+// Writes the whole file or nothing: an old copy stays whole when the disk is full. A failure to
+// find memory for the text is told like any other, never an end of the program.
+QString saveWhole(const QString& path, const platform::ByteProducer& produce, qint64 size)
 {
     try {
-        platform::writeWholeFile(path, bytes);
+        platform::writeWholeFile(path, produce, size);
         return QString();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("there is not enough memory.");
     } catch (const platform::AppError& e) {
         if (e.number == platform::err::DiskFull)
             return QStringLiteral("there is not enough space on the disk.");
         return e.description;
     }
+}
+
+QString saveWhole(const QString& path, const QByteArray& bytes)
+{
+    return saveWhole(path, [&](const auto& write) { write(bytes); }, bytes.size());
 }
 
 QString runName()
@@ -102,6 +117,8 @@ QByteArray toJson(const CopyInfo& info)
     o[QStringLiteral("diskStamp")] = info.diskStamp;
     o[QStringLiteral("order")] = info.order;
     o[QStringLiteral("data")] = info.dataFile;
+    if (info.plainCopy != CopyInfo::PlainCopy::Lines)
+        o[QStringLiteral("plainText")] = nameOf(kPlainCopies, info.plainCopy);
     return QJsonDocument(o).toJson();
 }
 
@@ -129,6 +146,12 @@ std::optional<CopyInfo> fromJson(const QByteArray& json, QString* error)
     if (kind != QLatin1String("plain") && kind != QLatin1String("rtf"))
         return fail(QStringLiteral("its description is damaged"));
     info.rich = kind == QLatin1String("rtf");
+    if (o.contains(QStringLiteral("plainText"))) {
+        const auto plainCopy = valueOf(kPlainCopies, o.value(QStringLiteral("plainText")).toString());
+        if (!plainCopy)
+            return fail(QStringLiteral("its description is damaged"));
+        info.plainCopy = *plainCopy;
+    }
     const auto encoding = valueOf(kEncodings, o.value(QStringLiteral("encoding")).toString());
     const auto lineBreak = valueOf(kLineBreaks, o.value(QStringLiteral("lineBreaks")).toString());
     if (!encoding || !lineBreak)
@@ -155,12 +178,19 @@ QByteArray plainData(const QString& text)
 QString writeCopy(const QString& folder, qint64 id, int generation, CopyInfo info,
                   const QByteArray& data)
 {
+    return writeCopy(folder, id, generation, std::move(info),
+                     [&](const auto& write) { write(data); }, data.size());
+}
+
+QString writeCopy(const QString& folder, qint64 id, int generation, CopyInfo info,
+                  const platform::ByteProducer& produce, qint64 size)
+{
     // The folder may have been removed by hand while the program runs.
     if (!QDir().mkpath(folder))
         return QStringLiteral("cannot create the folder %1").arg(folder);
     info.dataFile = dataPrefix(id) + QString::number(generation)
                     + (info.rich ? QStringLiteral(".rtf") : QStringLiteral(".txt"));
-    QString error = saveWhole(folder + u'/' + info.dataFile, data);
+    QString error = saveWhole(folder + u'/' + info.dataFile, produce, size);
     if (error.isEmpty())
         error = saveWhole(folder + u'/' + QString::number(id) + kDescriptionSuffix, toJson(info));
     // The description names the new text only once both are written; until then the older
@@ -232,11 +262,30 @@ RunFolder::RunFolder(RunFolder&&) noexcept = default;
 RunFolder& RunFolder::operator=(RunFolder&&) noexcept = default;
 RunFolder::~RunFolder() = default;
 
+namespace {
+
+// Why nothing can be written in folder, in the words a save uses: the lock file and mkpath tell
+// no reason, so a small file is written there to learn it. fallback when that works after all.
+QString writeTrouble(const QString& folder, const QString& fallback)
+{
+    const QString probe = folder + QStringLiteral("/.write-test-") + runName();
+    const QString reason = saveWhole(probe, QByteArray(512, ' '));
+    QFile::remove(probe);
+    return reason.isEmpty() ? fallback : reason;
+}
+
+} // namespace
+
 std::optional<RunFolder> createRunFolder(const QString& root, QString* error)
 {
     if (!QDir().mkpath(root)) {
-        if (error)
-            *error = QStringLiteral("cannot create the folder %1").arg(root);
+        if (error) {
+            QFileInfo parent(root);
+            while (!parent.exists() && !parent.isRoot())
+                parent.setFile(parent.absolutePath());
+            *error = writeTrouble(parent.absoluteFilePath(),
+                                  QStringLiteral("cannot create the folder %1").arg(root));
+        }
         return std::nullopt;
     }
     // The lock comes first: a folder without a lock is one that a starting copy may claim.
@@ -247,12 +296,12 @@ std::optional<RunFolder> createRunFolder(const QString& root, QString* error)
             if (lock->error() == QLockFile::LockFailedError)
                 continue; // that name is taken: draw another
             if (error)
-                *error = QStringLiteral("cannot write in the folder %1").arg(root);
+                *error = writeTrouble(root, QStringLiteral("cannot write in the folder %1").arg(root));
             return std::nullopt;
         }
         if (!QDir().mkpath(path)) {
             if (error)
-                *error = QStringLiteral("cannot create the folder %1").arg(path);
+                *error = writeTrouble(root, QStringLiteral("cannot create the folder %1").arg(path));
             return std::nullopt;
         }
         RunFolder run;

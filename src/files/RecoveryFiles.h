@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 
 #include <QByteArray>
@@ -27,6 +28,12 @@ struct CopyInfo {
     QString diskStamp;           ///< size and time of the file as the program last read or wrote it
     qint64 order = 0;            ///< documents come back in the order they were made
     QString dataFile;            ///< the text's file name, in the same folder
+    /// How the text file holds a plain document. Lines: UTF-8 with '\n' for every break (the
+    /// copies of earlier versions). Raw: as the document's file holds it, every line break in
+    /// its own style, in UTF-8 or, when the text has a lone surrogate, which UTF-8 cannot hold,
+    /// in UTF-16 LE; each with its byte-order mark.
+    enum class PlainCopy { Lines, RawUtf8, RawUtf16 };
+    PlainCopy plainCopy = PlainCopy::Lines;
 };
 
 QByteArray toJson(const CopyInfo& info);
@@ -42,6 +49,9 @@ QByteArray plainData(const QString& text);
 /// of the same document. Returns an empty string, or the reason it failed.
 QString writeCopy(const QString& folder, qint64 id, int generation, CopyInfo info,
                   const QByteArray& data);
+/// The same for a text made while it is written, so that it is never held whole.
+QString writeCopy(const QString& folder, qint64 id, int generation, CopyInfo info,
+                  const platform::ByteProducer& produce, qint64 size);
 /// Removes the copy of document id, description first.
 void removeCopy(const QString& folder, qint64 id);
 /// True when the folder holds at least one description.

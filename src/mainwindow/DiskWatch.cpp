@@ -35,12 +35,12 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         return;
     const QString path = doc.Caption();
     const QString now = platform::fileStamp(path);
-    if (now == known)
-        return;
-    doc.setDiskStamp(now); // asked once per change
+    if (now == known || now == doc.keptOverStamp())
+        return; // asked once per change
     platform::MessageBox& box = *services_.messages;
     const bool gone = now == QLatin1String("gone");
     if (gone || now == QLatin1String("not a file")) {
+        doc.setDiskStamp(now);
         // Its text now lives only here.
         box.show(this,
                  gone ? path + QStringLiteral(" has been deleted by another program.  Its text "
@@ -54,6 +54,9 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         return;
     }
     if (doc.bIsDirty) {
+        // Keeping the text here leaves the known stamp as it was, so that a save still asks
+        // before writing over the other program's file.
+        doc.setKeptOverStamp(now);
         const auto answer = box.show(
             this,
             path + QStringLiteral(" has been changed by another program.  Reload it and lose "
@@ -62,6 +65,7 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
         if (answer != platform::Answer::Yes)
             return;
     }
+    doc.setDiskStamp(now);
     // Reload, keeping the caret on its line. Cancelling a long reload keeps the text as it was.
     platform::RichTextBox& rtf = *doc.rtfText;
     const QString before = rtf.Text();

@@ -12,6 +12,7 @@
 #include "platform/Trap.h"
 
 #include <QMdiSubWindow>
+#include <optional>
 
 namespace {
 
@@ -204,6 +205,17 @@ bool frmMain::WriteDocument(frmDocument& doc, const QString& name, bool ownFile)
     if (fileType == platform::RichTextBox::PlainText
         && (!ConfirmFormatDrop(doc, name) || !ConfirmEncoding(doc, name)))
         return false;
+    // A file its owner marked read-only is written over only when the owner says so; it stays
+    // read-only afterwards.
+    std::optional<platform::ReadOnlyOverride> readOnly;
+    if (platform::writeAccess(name) == platform::WriteAccess::OwnReadOnly) {
+        const auto answer = services_.messages->show(
+            this, name + QStringLiteral(" is read-only.  Save over it anyway?"),
+            platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
+        if (answer != platform::Answer::Yes)
+            return false;
+        readOnly.emplace(name);
+    }
     try {
         doc.saveFile(name, fileType);
     } catch (const platform::AppError& error) {

@@ -6,6 +6,7 @@
 #include "files/Recovery.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/MenuTable.h"
+#include "options/modFont.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
@@ -419,7 +420,8 @@ frmDocument* frmMain::LoadNewDoc()
         rtf.setFontName(readSetting(keys::FontName, keys::DefaultFontName));
         bool ok = false;
         double size = readSetting(keys::FontSize, keys::DefaultFontSize).trimmed().toDouble(&ok);
-        if (!ok || !(size > 0) || size > 2048)
+        // A size the list does not offer (0.0001 would make the text invisible) is no size.
+        if (!ok || !(size >= modFont::kSmallestSize && size <= modFont::kLargestSize))
             size = keys::DefaultFontSize.toDouble();
         rtf.setFontSize(size);
         applyDisplayChoices(*doc);

@@ -17,7 +17,7 @@ void GetFonts(platform::Fonts& fonts, QList<FontListEntry>& list)
 QStringList FontSizes()
 {
     QStringList sizes;
-    for (int size = 4; size <= 180; ++size)
+    for (int size = kSmallestSize; size <= kLargestSize; ++size)
         sizes << QString::number(size);
     return sizes;
 }

@@ -19,6 +19,10 @@ struct FontListEntry {
 /// system reports them; no family is skipped or merged.
 void GetFonts(platform::Fonts& fonts, QList<FontListEntry>& list);
 
+/// The smallest and largest sizes offered, in points.
+inline constexpr int kSmallestSize = 4;
+inline constexpr int kLargestSize = 180;
+
 /// The sizes offered: "4" to "180".
 QStringList FontSizes();
 

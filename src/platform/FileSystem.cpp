@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/AppError.h"
+#include "platform/KeptAside.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,9 +10,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -19,8 +23,6 @@ namespace platform {
 namespace {
 
 constexpr qsizetype kChunk = 8 * 1024 * 1024;
-// Old bytes up to this size are kept in memory while a file is written in place.
-constexpr qint64 kMaxKeptAside = qint64(1) << 30;
 
 bool isContinuation(unsigned char b)
 {
@@ -204,63 +206,103 @@ QByteArray resolvedTarget(const QByteArray& path)
     return path;
 }
 
+// The extended attributes of the file at from, its access list (system.posix_acl_access) among
+// them, given to the file open as to. Each is copied on its own: one the program may not set
+// (a security label) does not keep the others from the new file.
+void copyAttributes(const QByteArray& from, int to)
+{
+    ssize_t size = ::listxattr(from.constData(), nullptr, 0);
+    if (size <= 0)
+        return;
+    QByteArray names(size, Qt::Uninitialized);
+    size = ::listxattr(from.constData(), names.data(), size_t(names.size()));
+    if (size <= 0)
+        return;
+    names.truncate(size);
+    for (const QByteArray& name : names.split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
+        if (length < 0)
+            continue;
+        QByteArray value(length, Qt::Uninitialized);
+        const ssize_t got = ::getxattr(from.constData(), name.constData(), value.data(), size_t(length));
+        if (got >= 0)
+            ::fsetxattr(to, name.constData(), value.constData(), size_t(got), 0);
+    }
+}
+
+// The start of the names of the temporaries a save of target writes beside it: hidden, named
+// after the file, then "save-<process id>-<random>". A name of the folder's maximum length
+// gives up its end to make room.
+QByteArray temporaryPrefix(const QByteArray& target)
+{
+    constexpr qsizetype kRoom = 1 + 6 + 10 + 7; // ".", "save-", the process id, "-XXXXXX"
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    return '.' + name.left(std::max<qsizetype>(1, NAME_MAX - kRoom - 1)) + ".save-";
+}
+
+// Removes what a save of the same file left behind when its program was killed half way: our
+// temporaries whose process is gone (or is this one, which saves a file once at a time). Those
+// of a copy still running are its save in progress and stay.
+void clearStaleTemporaries(const QByteArray& folder, const QByteArray& prefix)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(prefix))
+            continue;
+        const QList<QByteArray> rest = name.mid(prefix.size()).split('-');
+        bool ok = false;
+        const long pid = rest.value(0).toLong(&ok);
+        if (rest.size() != 2 || rest[1].size() != 6 || !ok || pid <= 0)
+            continue;
+        if (pid == ::getpid() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
+            ::unlink((folder + '/' + name).constData());
+    }
+}
+
 void raiseCancelled()
 {
     raise(err::Cancel, QStringLiteral("Saving was cancelled."));
 }
 
 // Writes over the existing file itself: for hard links, and where no file can be made beside it.
+// The old bytes are copied aside into a file first, whatever their size, so that a failure puts
+// them back and a kill leaves them where the next start tells the user; when they cannot be
+// kept, nothing is written.
 void writeInPlace(const QString& path, const QByteArray& target, const ByteProducer& produce,
                   qint64 total, const struct stat& old, const std::function<bool(int)>& progress)
 {
     Descriptor fd(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
         raiseErrno(path, errno, true);
-    QByteArray kept;
-    bool haveKept = false;
-    if (old.st_size <= kMaxKeptAside) {
-        try {
-            kept.resize(qsizetype(old.st_size));
-            qint64 got = 0;
-            while (got < old.st_size) {
-                const qint64 n = ::pread(fd.get(), kept.data() + got, size_t(old.st_size - got), got);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    break;
-                got += n;
-            }
-            haveKept = got == old.st_size;
-        } catch (const std::bad_alloc&) {
-            kept = QByteArray();
-        }
-    }
-    const auto putBack = [&] {
-        if (!haveKept)
-            return;
-        writeAt(fd.get(), kept.constData(), kept.size(), 0, {});
-        while (::ftruncate(fd.get(), kept.size()) != 0 && errno == EINTR) {
-        }
-        ::fsync(fd.get());
-    };
+    KeptAside kept(path, fd.get(), old.st_size);
     qint64 written = 0;
     int error = writeProduced(fd.get(), produce, &written, [&](qint64 done) {
-        // Stopping half way is only allowed when the old bytes can be put back.
-        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))))
-               || !haveKept;
+        return !progress || progress(300 + int(700.0 * double(done) / double(std::max<qint64>(total, 1))));
     });
     if (error == 0 && ::ftruncate(fd.get(), written) != 0)
         error = errno;
     if (error == 0 && ::fsync(fd.get()) != 0 && errno != EINVAL)
         error = errno;
-    if (error != 0) {
-        putBack();
-        if (error == ECANCELED)
-            raiseCancelled();
-        raiseErrno(path, error, true);
+    if (error == 0 && fd.close() != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    // A close that failed gave the descriptor up: the file is opened again to be put back.
+    Descriptor again(fd.get() >= 0 ? -1 : ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (!kept.putBack(fd.get() >= 0 ? fd.get() : again.get())) {
+        raise(err::PathFileAccess,
+              QStringLiteral("%1 could not be written, nor its old text put back: it is kept in %2.")
+                  .arg(path, kept.copyPath()));
     }
-    if (fd.close() != 0)
-        raiseErrno(path, errno, true);
+    if (error == ECANCELED)
+        raiseCancelled();
+    raiseErrno(path, error, true);
 }
 
 } // namespace
@@ -340,6 +382,35 @@ QString fileStamp(const QString& path)
         return QStringLiteral("not a file");
     const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     return QStringLiteral("%1 %2").arg(qint64(st.st_size)).arg(ms);
+}
+
+WriteAccess writeAccess(const QString& path)
+{
+    const QByteArray native = encodeFileName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return WriteAccess::Allowed; // nothing to write over; the save itself says what it meets
+    if (st.st_uid == ::geteuid() && !(st.st_mode & S_IWUSR))
+        return WriteAccess::OwnReadOnly;
+    // The effective ids, as the open or rename of the save would use them.
+    if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0 && errno != EROFS)
+        return WriteAccess::Refused;
+    return WriteAccess::Allowed;
+}
+
+ReadOnlyOverride::ReadOnlyOverride(const QString& path) : native_(encodeFileName(path))
+{
+    struct stat st {};
+    if (::stat(native_.constData(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
+        mode_ = st.st_mode & 07777;
+        given_ = ::chmod(native_.constData(), mode_ | S_IWUSR) == 0;
+    }
+}
+
+ReadOnlyOverride::~ReadOnlyOverride()
+{
+    if (given_)
+        ::chmod(native_.constData(), mode_);
 }
 
 QString diskFullText(const QString& path)
@@ -468,19 +539,26 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
         raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     if (exists && !S_ISREG(old.st_mode))
         raise(err::PathFileAccess, QStringLiteral("%1 is not a regular file.").arg(path));
+    // Renaming a new file over the old needs only the folder's right: the file's own is asked
+    // here, as writing it in place would.
+    if (exists && writeAccess(path) != WriteAccess::Allowed)
+        raiseErrno(path, EACCES, true);
     if (exists && old.st_nlink > 1)
         return writeInPlace(path, target, produce, total, old, progress);
 
     const QByteArray folder = folderOf(target);
-    QByteArray temporary = folder + '/' + '.' + target.mid(target.lastIndexOf('/') + 1);
-    // A name of the folder's maximum length has no room left for the suffix.
-    temporary = temporary.left(std::max<qsizetype>(folder.size() + 2, temporary.size() - 16))
-                + ".XXXXXX";
+    const QByteArray prefix = temporaryPrefix(target);
+    clearStaleTemporaries(folder, prefix);
+    QByteArray temporary = folder + '/' + prefix + QByteArray::number(::getpid()) + "-XXXXXX";
     const int made = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (made < 0) {
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM))
             return writeInPlace(path, target, produce, total, old, progress);
+        // The file is there, so its folder is too: a folder that takes no new file (/proc) is
+        // no missing path.
+        if (exists && (error == ENOENT || error == ENOTDIR))
+            raise(err::PathFileAccess, QStringLiteral("%1 cannot be written.").arg(path));
         raiseErrno(path, error, true);
     }
     Descriptor fd(made);
@@ -498,10 +576,13 @@ void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 tot
     if (error != 0)
         raiseErrno(path, error, true);
     if (exists) {
-        ::fchmod(fd.get(), old.st_mode & 07777);
-        // Only root may give a file away; a user may still keep its group.
+        // Owner first: a change of owner clears the set-user-ID and set-group-ID bits and the
+        // file capabilities, which the attributes and the mode then put back. Only root may
+        // give a file away; a user may still keep its group.
         if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
             ::fchown(fd.get(), uid_t(-1), old.st_gid);
+        copyAttributes(target, fd.get());
+        ::fchmod(fd.get(), old.st_mode & 07777);
     } else {
         ::fchmod(fd.get(), 0666 & ~currentUmask());
     }

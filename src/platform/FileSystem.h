@@ -58,6 +58,28 @@ using ByteProducer = std::function<void(const std::function<bool(QByteArrayView)
 void writeWholeFile(const QString& path, const ByteProducer& produce, qint64 size,
                     const std::function<bool(int)>& progress = {});
 
+/// Whether the user may save over an existing file: Allowed (or no file there), OwnReadOnly (the
+/// user's own file, marked read-only: asked about first), Refused (another's file the user may not
+/// write). A save refuses anything but Allowed with "Permission denied", whichever way it writes.
+enum class WriteAccess { Allowed, OwnReadOnly, Refused };
+WriteAccess writeAccess(const QString& path);
+
+/// While it lives, the user's own read-only file may be saved over: the owner's write right is
+/// given for the save and the file's mode put back afterwards, on the new file when one took its
+/// place.
+class ReadOnlyOverride {
+public:
+    explicit ReadOnlyOverride(const QString& path);
+    ~ReadOnlyOverride();
+    ReadOnlyOverride(const ReadOnlyOverride&) = delete;
+    ReadOnlyOverride& operator=(const ReadOnlyOverride&) = delete;
+
+private:
+    QByteArray native_;
+    unsigned mode_ = 0;
+    bool given_ = false;
+};
+
 /// The message a full disk gives for a save of path.
 QString diskFullText(const QString& path);
 

@@ -108,12 +108,14 @@ int mouseButton(Qt::MouseButton b)
     }
 }
 
-// Text as the plain document takes it: every '\r' is a line break, like '\n'.
+// Text as the plain document takes it: CR LF is one line break, and a lone '\r' is one too, as
+// Ctrl+V and the rich view take them.
 QString asPlainInsert(const QString& text)
 {
     if (!text.contains(u'\r'))
         return text;
     QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(u'\r', u'\n');
     return s;
 }
@@ -355,6 +357,7 @@ void RichTextBox::useRich(QTextDocument* doc)
 {
     ++textSerial_;
     rtf::showKeptMarkers(*doc);
+    readText_.reset();
     if (rich_) {
         // The same view shows the new document.
         QTextDocument* old = doc_;
@@ -394,6 +397,7 @@ void RichTextBox::useRich(QTextDocument* doc)
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
 {
     ++textSerial_;
+    readText_.reset();
     if (plain_) {
         // The same view shows the new store.
         ++selQuiet_;
@@ -541,6 +545,13 @@ std::function<QString()> RichTextBox::textReader() const
     return [text = Text()] { return text; };
 }
 
+std::shared_ptr<const TextStore::Snapshot> RichTextBox::plainSnapshot() const
+{
+    if (!store_ || doc_)
+        return nullptr;
+    return std::make_shared<const TextStore::Snapshot>(store_->snapshot());
+}
+
 bool RichTextBox::becomeRich()
 {
     if (rich_)
@@ -567,10 +578,14 @@ bool RichTextBox::becomeRich()
     }
     QTextDocument* rich = doc.release();
     rich->setParent(this);
+    const TextStore::Snapshot read = store_->snapshot();
     {
         ProgramChange quiet(*this);
         useRich(rich);
     }
+    readText_ = std::make_unique<TextStore>();
+    readText_->setSnapshot(read);
+    connect(rich, &QTextDocument::contentsChange, this, &RichTextBox::followInReadText);
     QTextCursor c(rich);
     c.setPosition(int(anchor));
     c.setPosition(int(position), QTextCursor::KeepAnchor);
@@ -1195,6 +1210,15 @@ void RichTextBox::setPlainTextFormat(const TextFormat& f)
     plainFormat_ = f;
     if (plain_)
         store_->setLineBreak(f.lineBreak);
+    else if (readText_)
+        readText_->setLineBreak(f.lineBreak);
+}
+
+void RichTextBox::restorePlainTextFormat(const TextFormat& f)
+{
+    plainFormat_ = f;
+    if (plain_)
+        store_->setTypedLineBreak(f.lineBreak);
 }
 
 void RichTextBox::chooseEncoding(const TextFormat& f)
@@ -1213,12 +1237,14 @@ void RichTextBox::chooseLineBreak(TextFormat::LineBreak lineBreak)
     plainFormat_.lineBreak = lineBreak;
     if (plain_)
         store_->setEveryLineBreak(lineBreak);
+    else if (readText_)
+        readText_->setEveryLineBreak(lineBreak);
     Q_EMIT Change();
 }
 
 bool RichTextBox::mixesLineBreaks() const
 {
-    return plain_ && store_->mixesLineBreaks();
+    return plain_ ? store_->mixesLineBreaks() : readText_ && readText_->mixesLineBreaks();
 }
 
 void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
@@ -1262,6 +1288,15 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
                           || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
         size = store_->length() * (wide ? 2 : 1);
+    } else if (fileType == PlainText && readText_ && readText_->find(u"\uFFFC", 0) < 0
+               && readTextAgrees()) {
+        // A plain document given formats: every character and break as read, with the edits.
+        produce = [snapshot = readText_->snapshot(), format = plainFormat_](const auto& write) {
+            encodeText(snapshot, format, write);
+        };
+        const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
+                          || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
+        size = readText_->length() * (wide ? 2 : 1);
     } else if (fileType == PlainText) {
         // As text, a rich document's pictures leave nothing behind (their object characters).
         QString text = Text();

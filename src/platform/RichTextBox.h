@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "platform/TextFile.h"
 #include "platform/ViewZoom.h"
+#include "platform/text/TextStore.h"
 
 #include <QFont>
 #include <QPointer>
@@ -24,7 +25,6 @@ namespace platform {
 class EditorViewImpl;
 class PlainView;
 class RichMatchMarks;
-class TextStore;
 
 /// The rich-text editor control of a document window. Offsets are 0-based plain-text offsets:
 /// Text(), SelText() and every offset agree. Callers use only these operations and events, never
@@ -230,6 +230,12 @@ public:
     std::unique_ptr<QTextDocument> richCopy() const;
     /// What reads the plain text as it is now, later and on any thread, while editing goes on.
     std::function<QString()> textReader() const;
+    /// The text of a plain document as it is now, each line break in its own style, to be read
+    /// later and on any thread while editing goes on; null in the rich view.
+    std::shared_ptr<const TextStore::Snapshot> plainSnapshot() const;
+    /// After a plain document was read back from a copy of its text: how it is written, and the
+    /// style breaks typed from now on take, while every break keeps its own.
+    void restorePlainTextFormat(const TextFormat& f);
     /// Whether the document is shown by the rich-text view, which lays out formats, alignment
     /// and tables; plain documents are held in a text store whose view lays out only what it
     /// shows. A plain document moves to the rich view when it is given a format.
@@ -264,6 +270,11 @@ private:
     void placeView(QWidget* view);
     /// Moves a plain document into the rich view, keeping its text and selection.
     bool becomeRich();
+    /// Follows an edit of the rich view in readText_: only the characters that changed, so that
+    /// a change of format alone leaves every character and break as it was read.
+    void followInReadText(int position, int removed, int added);
+    /// Whether readText_ still holds what the rich view shows, character for character.
+    bool readTextAgrees() const;
     QTextDocument* newDocument();
     QTextCursor cursor() const;
     void setCursor(const QTextCursor& c);
@@ -302,6 +313,9 @@ private:
     QFont font_;
     std::optional<QColor> baseColor_, textColor_;
     TextFormat plainFormat_;
+    /// A plain document in the rich view: its text as read, each break in its own style, with
+    /// the rich view's edits followed, which a plain-text save writes (null when not known).
+    std::unique_ptr<TextStore> readText_;
     QString unkept_;
     quint64 formatSerial_ = 0;
     quint64 userFormat_ = 0;

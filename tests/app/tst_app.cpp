@@ -15,6 +15,7 @@ class tst_app : public QObject {
 private slots:
     void commandLineItems_data();
     void commandLineItems();
+    void everyArgumentIsAFile();
     void versionAndCaption();
     void manifestFollowsTheOption();
     void startWithAChangeRestartsWithTheSameFiles();
@@ -46,6 +47,22 @@ void tst_app::commandLineItems()
     QFETCH(bool, parsed);
     QCOMPARE(modMain::ParseCommandLine(command), parsed);
     QCOMPARE(modMain::CommandLineItems, items);
+}
+
+void tst_app::everyArgumentIsAFile()
+{
+    // Names that look like Qt's options or ours are files; the first "--" alone ends options.
+    QByteArray words[] = {"quiple", "-reverse", "-style", "fusion", "--", "--", "-", "caf\xC3\xA9.txt"};
+    char* argv[std::size(words)];
+    for (size_t i = 0; i < std::size(words); ++i)
+        argv[i] = words[i].data();
+    int argc = int(std::size(words));
+    QCOMPARE(modMain::TakeFileArguments(argc, argv),
+             (QStringList{"-reverse", "-style", "fusion", "--", "-", u"caf\u00e9.txt"_qs}));
+    QCOMPARE(argc, 1); // Qt is handed nothing to take
+    // A restart hands the same files on, a first "--" too.
+    QCOMPARE(modMain::FileArgumentsFor({"--", "a"}), (QStringList{"--", "--", "a"}));
+    QCOMPARE(modMain::FileArgumentsFor({"-reverse", "--"}), (QStringList{"-reverse", "--"}));
 }
 
 void tst_app::versionAndCaption()

@@ -144,6 +144,8 @@ void tst_document::editCommands_data()
     QTest::newRow("paste") << "mnuContextPaste" << "hello" << " world|" << " worldhello|";
     QTest::newRow("rich paste, plain text") << "mnuEditPaste" << "<b>bold</b>" << "| x" << "bold| x";
     QTest::newRow("paste nothing") << "mnuEditPaste" << "" << "[ab]c" << "|c";
+    QTest::newRow("paste CR LF breaks") << "mnuEditPaste" << "one\r\ntwo\r\n" << "start\n|" << "start\none\ntwo\n|";
+    QTest::newRow("pop-up paste, mixed breaks") << "mnuContextPaste" << "a\r\nb\rc\n" << "|" << "a\nb\nc\n|";
     QTest::newRow("clear next character") << "mnuEditClear" << as << "a|bc" << "a|c";
     QTest::newRow("clear at the end") << "mnuEditClear" << as << "abc|" << "abc|";
     QTest::newRow("clear selection") << "mnuContextClear" << as << "[ab]c" << "|c";
@@ -163,9 +165,12 @@ void tst_document::editCommands()
     f.active()->bIsDirty = false;
     if (!clipboard.isNull()) {
         auto* data = new QMimeData;
-        data->setText(QTextDocumentFragment::fromHtml(clipboard).toPlainText());
-        if (clipboard.startsWith('<'))
+        if (clipboard.startsWith('<')) {
+            data->setText(QTextDocumentFragment::fromHtml(clipboard).toPlainText());
             data->setHtml(clipboard);
+        } else {
+            data->setText(clipboard);
+        }
         QGuiApplication::clipboard()->setMimeData(data);
     }
     f.trigger(command);

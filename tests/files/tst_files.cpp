@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QAction>
+#include <QScopeGuard>
 #include <QTest>
 
 using platform::Answer;
@@ -253,6 +254,44 @@ private slots:
         // Asked once per change.
         f.main->CheckDiskChanges(*doc);
         QCOMPARE(f.messages->shown.size(), (modified || outside != "write") ? 1 : 0);
+        if (modified && answer == int(Answer::No)) {
+            // Keeping the text here does not make the other program's file ours to overwrite.
+            f.messages->answers << Answer::No;
+            f.main->SaveDocument(*doc);
+            QCOMPARE(f.messages->shown.size(), 2);
+            QCOMPARE(f.messages->shown[1].prompt, path + " has been changed by another program since "
+                                                         "it was opened here.  Overwrite those changes?");
+            QCOMPARE(readFile(path), QByteArray("new\nlines\nhere"));
+        }
+    }
+
+    void aChangeMadeWhileTheFileLoadsIsNeverOverwrittenUnasked()
+    {
+        // Another program appends to the file while it is being read here.
+        MainFixture f;
+        const QString path = f.path("growing.txt");
+        writeFile(path, QByteArray("line\n").repeated(1000));
+        platform::setProgressFromBytes(1024);
+        bool appended = false;
+        platform::setFirstReportHook([&] {
+            QFile file(path);
+            appended = appended || (file.open(QIODevice::Append) && file.write("theirs\n") == 7);
+        });
+        const auto restore = qScopeGuard([] {
+            platform::setFirstReportHook({});
+            platform::setProgressFromBytes(8 * 1024 * 1024);
+        });
+        f.main->OpenFiles({path}, "test");
+        QVERIFY(appended);
+        platform::setFirstReportHook({});
+        f.editor()->setSelStart(0);
+        f.editor()->setSelText("mine ");
+        f.messages->answers << Answer::No;
+        f.main->SaveDocument(*f.active());
+        QCOMPARE(f.messages->shown.size(), 1);
+        QCOMPARE(f.messages->shown[0].prompt, path + " has been changed by another program since it was "
+                                                     "opened here.  Overwrite those changes?");
+        QVERIFY(readFile(path).endsWith("line\ntheirs\n"));
     }
 
     void saveOverRichFileTellsWhatItLoses()
@@ -393,6 +432,56 @@ private slots:
             QVERIFY(!f.main->SaveDocument(*doc));
             QCOMPARE(f.messages->shown.last().prompt, QString(formatting).replace("PATH", path));
         }
+    }
+
+    void aFormattedPlainDocumentSavesEveryByteItRead()
+    {
+        // Bold moves the document to the rich view; a plain save still writes each break in its
+        // own style and the separators U+2028, U+2029, U+FDD0 and U+FDD1 as the characters they are.
+        MainFixture f;
+        const QString path = f.path("mixed.txt");
+        const QByteArray file = "one\r\ntwo\nthree\rfour\xE2\x80\xA8" "five\xE2\x80\xA9six\xEF\xB7\x90seven\xEF\xB7\x91\r\n";
+        writeFile(path, file);
+        f.main->OpenFiles({path}, "test");
+        platform::RichTextBox& box = *f.editor();
+        box.setSelStart(0);
+        box.setSelLength(box.TextLength());
+        QTest::keyClick(box.hwnd(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(box.isRichView());
+        box.setSelStart(4); // an edit in the rich view
+        box.setSelLength(0);
+        box.setSelText("t, ");
+        box.setSelStart(box.TextLength());
+        box.setSelText("\nend");
+        f.messages->answers << Answer::Yes; // without the formatting
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("one\r\nt, two\nthree\rfour\xE2\x80\xA8" "five\xE2\x80\xA9six\xEF\xB7\x90seven\xEF\xB7\x91\r\n\r\nend"));
+        // Both edits taken back: the file as it was, byte for byte.
+        box.undo();
+        box.undo();
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), file);
+    }
+
+    void aReadOnlyFileIsSavedOverOnlyWhenTheUserSays()
+    {
+        MainFixture f;
+        const QString path = f.path("locked.txt");
+        writeFile(path, "old\n");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        f.main->OpenFiles({path}, "test");
+        f.editor()->setSelText("new ");
+        const QString question = path + " is read-only.  Save over it anyway?";
+        f.messages->answers << Answer::No << Answer::Yes;
+        QVERIFY(!f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("old\n"));
+        QVERIFY(f.main->SaveDocument(*f.active()));
+        QCOMPARE(readFile(path), QByteArray("new old\n"));
+        QCOMPARE(f.messages->shown.size(), 2);
+        QVERIFY(f.messages->shown[0].prompt == question && f.messages->shown[1].prompt == question);
+        const auto ownerGroupOther = QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QCOMPARE(ownerGroupOther, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); // still read-only
+        QCOMPARE(QDir(f.path("")).entryList({"*locked*"}, QDir::Files | QDir::Hidden), QStringList{"locked.txt"});
     }
 
     void encodingAndLineBreaksChosenByTheUser()

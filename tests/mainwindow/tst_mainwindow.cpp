@@ -39,6 +39,11 @@ void tst_mainwindow::defaultsStandInForAbsentOrBadSettings_data()
                                                "MainWidth=-5", "MainHeight=", "DocBackColor=x",
                                                "FontSize=-4", "DocForeColor=16777216", "MainToolbar=FALSE"}
                                 << false;
+    // Sizes the font list does not offer (4 to 180) would hide the text or fill the window.
+    QTest::newRow("tiny font size") << QStringList{"FontSize=0.0001"} << true;
+    QTest::newRow("vanishing font size") << QStringList{"FontSize=1e-300"} << true;
+    QTest::newRow("below the list") << QStringList{"FontSize=3.9"} << true;
+    QTest::newRow("above the list") << QStringList{"FontSize=181"} << true;
 }
 
 void tst_mainwindow::defaultsStandInForAbsentOrBadSettings()

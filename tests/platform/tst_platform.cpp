@@ -2,6 +2,7 @@
 #include "platform/AppError.h"
 #include "platform/DocumentFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/KeptAside.h"
 #include "platform/Color.h"
 #include "platform/DocumentFiles.h"
 #include "platform/Dialogs.h"
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using platform::RichTextBox;
@@ -50,6 +52,8 @@ private slots:
     void bracketsPairOutsideStringsAndComments();
     void loadErrorsNameTheFile();
     void failedSaveLeavesOldFileWhole();
+    void saveTemporariesAreNamedAndCleared();
+    void inPlaceSavesKeepTheOldTextAside();
     void aCancelOnceTheWorkHasEndedTakesNothingBack();
     void saveKeepsWhatTheFileWas();
     void namesThatAreNotUtf8KeepTheirBytes();
@@ -539,6 +543,17 @@ void tst_platform::loadErrorsNameTheFile()
 
 void tst_platform::failedSaveLeavesOldFileWhole()
 {
+    // A file of the system's own that no one may write: said so, whoever the user is.
+    try {
+        RichTextBox box;
+        box.setSelText("x");
+        box.SaveFile("/proc/cpuinfo", RichTextBox::PlainText);
+        QFAIL("a save into /proc reported success");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.description == "/proc/cpuinfo cannot be written."
+                     || e.description == "Permission denied: /proc/cpuinfo",
+                 qPrintable(e.description));
+    }
     SmallDisk disk(64);
     QUIPLE_NEED(disk.isValid(), "the right to mount a small tmpfs (root)");
     const QString path = disk.path("keep.txt");
@@ -573,6 +588,114 @@ void tst_platform::failedSaveLeavesOldFileWhole()
     QVERIFY(!QFile::exists(disk.path("printed.pdf")));
 }
 
+void tst_platform::saveTemporariesAreNamedAndCleared()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.txt");
+    writeFile(path, "old");
+    // What a killed save left: of this file by a program that is gone (cleared), of this file by
+    // one still running (its parent: kept), of another file, and the user's own hidden files.
+    const QString gone = QStringLiteral(".notes.txt.save-2147483646-Ab12Cd");
+    const QString running = QStringLiteral(".notes.txt.save-%1-Xy34Zw").arg(::getppid());
+    const QStringList others = {".other.txt.save-2147483646-Ab12Cd", ".notes.txt.swp", ".notes.txt.save-old"};
+    for (const QString& name : QStringList{gone, running} + others)
+        writeFile(dir.filePath(name), "left");
+    QStringList during;
+    platform::writeWholeFile(path, "new", [&](int permille) {
+        if (permille == 1000)
+            during = QDir(dir.path()).entryList({".notes.txt.save-*"}, QDir::Files | QDir::Hidden);
+        return true;
+    });
+    // While it is written, its temporary says whose it is.
+    during.removeOne(running);
+    during.removeOne(".notes.txt.save-old");
+    QCOMPARE(during.size(), 1);
+    QVERIFY2(during[0].startsWith(QStringLiteral(".notes.txt.save-%1-").arg(::getpid())), qPrintable(during[0]));
+    QCOMPARE(readFile(path), QByteArray("new"));
+    QStringList after = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    after.sort();
+    QStringList expected = QStringList{"notes.txt", running} + others;
+    expected.sort();
+    QCOMPARE(after, expected);
+    // A name of the longest kind keeps its start in its temporary's.
+    const QString longName = dir.filePath(QString(255, u'n'));
+    writeFile(longName, "x");
+    platform::writeWholeFile(longName, "y", [&](int permille) {
+        if (permille == 1000)
+            during = QDir(dir.path()).entryList({"." + QString(200, u'n') + "*"}, QDir::Files | QDir::Hidden);
+        return true;
+    });
+    QCOMPARE(during.size(), 1);
+    QCOMPARE(readFile(longName), QByteArray("y"));
+}
+
+void tst_platform::inPlaceSavesKeepTheOldTextAside()
+{
+    // A file with two names is written in place. While the new text goes in, the old one lies in
+    // a file aside with a note of whose it is, so that a kill at that moment loses nothing.
+    QTemporaryDir dir, aside;
+    platform::setKeptAsideFolder(aside.path());
+    const auto noFolder = qScopeGuard([] { platform::setKeptAsideFolder(QString()); });
+    const QString path = dir.filePath("f.txt"), other = dir.filePath("g.txt");
+    writeFile(path, "old text");
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+    QStringList during;
+    QByteArray keptText, keptName;
+    platform::writeWholeFile(path, "new text, longer", [&](int permille) {
+        const QDir folder(aside.path());
+        if (permille > 300 && during.isEmpty()) {
+            during = folder.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            keptText = readFile(folder.filePath(during.value(0)));
+            keptName = readFile(folder.filePath(during.value(1)));
+        }
+        return true;
+    });
+    QCOMPARE(during.size(), 2);
+    QVERIFY2(during[0].startsWith(QStringLiteral("f.txt.%1-").arg(::getpid())) && during[1] == during[0] + ".file",
+             qPrintable(during.join(' ')));
+    QVERIFY(keptText == "old text" && keptName == QFile::encodeName(path));
+    QVERIFY(readFile(other) == "new text, longer" && QDir(aside.path()).isEmpty());
+
+    // What a killed save left is told once, by the file's name and where its old text is.
+    writeFile(aside.filePath("h.txt.2147483646-Ab12Cd"), "h's old text");
+    writeFile(aside.filePath("h.txt.2147483646-Ab12Cd.file"), QFile::encodeName(dir.filePath("h.txt")));
+    writeFile(aside.filePath("i.txt.%1-Cd34Ef.file").arg(::getppid()), "a save still running"); // not left
+    const QList<platform::LeftAside> left = platform::takeLeftAside();
+    QCOMPARE(left.size(), 1);
+    QVERIFY(left[0].file == dir.filePath("h.txt") && left[0].copy == aside.filePath("h.txt.2147483646-Ab12Cd"));
+    QVERIFY(platform::takeLeftAside().isEmpty() && readFile(left[0].copy) == "h's old text");
+
+    // A full disk: the old text that cannot be kept aside is never written over; a new text the
+    // disk cannot take is taken back. Either way the file is whole, whatever its size.
+    SmallDisk disk(64);
+    QUIPLE_NEED(disk.isValid(), "the right to mount a small tmpfs (root)");
+    const QString small = disk.path("s.txt");
+    writeFile(small, QByteArray(20 * 1024, 'o'));
+    QCOMPARE(::link(QFile::encodeName(small).constData(), QFile::encodeName(disk.path("t.txt")).constData()), 0);
+    try {
+        platform::writeWholeFile(small, QByteArray(100 * 1024, 'n'));
+        QFAIL("a save bigger than the disk reported success");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, "There is not enough space on the disk to save " + small + ".");
+    }
+    QCOMPARE(readFile(disk.path("t.txt")), QByteArray(20 * 1024, 'o'));
+    platform::setKeptAsideFolder(disk.path("aside"));
+    QFile filler(disk.path("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+    }
+    filler.close();
+    try {
+        platform::writeWholeFile(small, "short");
+        QFAIL("a save that could not keep the old text aside reported success");
+    } catch (const platform::AppError& e) {
+        QCOMPARE(e.description, small + " was left as it was: there is not enough space on the disk to "
+                                        "keep its old text aside while it is written.");
+    }
+    QCOMPARE(readFile(disk.path("t.txt")), QByteArray(20 * 1024, 'o'));
+    QVERIFY(QDir(disk.path("aside")).isEmpty());
+}
+
 void tst_platform::aCancelOnceTheWorkHasEndedTakesNothingBack()
 {
     // The user's Cancel reaches the window only once the work has written its last byte: the work
@@ -601,6 +724,29 @@ void tst_platform::saveKeepsWhatTheFileWas()
     QCOMPARE(::chmod(native.constData(), 0640), 0);
     QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
     platform::writeWholeFile(path, "new one"); // a new file in its place, with its mode and owner
+
+    // A program another user runs as themselves, with its attributes and an access list that
+    // lets user 1234 read and run it.
+    const QString program = dir.filePath("run.sh");
+    const QByteArray runNative = QFile::encodeName(program);
+    writeFile(program, "#!/bin/sh\n");
+    QCOMPARE(::chown(runNative.constData(), 65534, 65534), 0);
+    QCOMPARE(::chmod(runNative.constData(), 06750), 0);
+    const QByteArray acl = QByteArray::fromHex("02000000" "01000700ffffffff" "02000500d2040000"
+                                               "04000500ffffffff" "10000500ffffffff" "20000000ffffffff");
+    QCOMPARE(::setxattr(runNative.constData(), "user.origin", "kept", 4, 0), 0);
+    QCOMPARE(::setxattr(runNative.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0), 0);
+    platform::writeWholeFile(program, "#!/bin/sh\necho new\n");
+    struct stat run {};
+    QCOMPARE(::stat(runNative.constData(), &run), 0);
+    QCOMPARE(run.st_mode & 07777, 06750u);
+    QVERIFY(run.st_uid == 65534 && run.st_gid == 65534);
+    char value[64] = {};
+    QCOMPARE(::getxattr(runNative.constData(), "user.origin", value, sizeof value), ssize_t(4));
+    QCOMPARE(QByteArray(value, 4), QByteArray("kept"));
+    const ssize_t aclSize = ::getxattr(runNative.constData(), "system.posix_acl_access", value, sizeof value);
+    QCOMPARE(QByteArray(value, int(std::max<ssize_t>(aclSize, 0))), acl);
+    QVERIFY(QFile::remove(program));
     QCOMPARE(::link(native.constData(), other.constData()), 0); // another name sees the new text too
     platform::writeWholeFile(path, "two");
     QCOMPARE(readFile(dir.filePath("g.txt")), QByteArray("two"));
@@ -628,6 +774,38 @@ void tst_platform::saveKeepsWhatTheFileWas()
     QCOMPARE(st.st_gid, 65534u);
     QCOMPARE(readFile(path), QByteArray("short"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
+
+    // In a folder of the user's own, another's file the user may not write is refused, as is the
+    // user's own read-only file until it is allowed.
+    QCOMPARE(::seteuid(0), 0);
+    QTemporaryDir own;
+    QCOMPARE(::chown(QFile::encodeName(own.path()).constData(), 65534, 65534), 0);
+    const QString roots = own.filePath("root.txt"), mine = own.filePath("mine.txt");
+    writeFile(roots, "root's");
+    writeFile(mine, "mine");
+    QCOMPARE(::chmod(QFile::encodeName(roots).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(mine).constData(), 0444), 0);
+    QCOMPARE(::chown(QFile::encodeName(mine).constData(), 65534, 65534), 0);
+    QCOMPARE(::seteuid(65534), 0);
+    for (const QString& refused : {roots, mine}) {
+        try {
+            platform::writeWholeFile(refused, "overwritten");
+            QFAIL(qPrintable(refused + " was written"));
+        } catch (const platform::AppError& e) {
+            QCOMPARE(e.description, "Permission denied: " + refused);
+        }
+    }
+    QCOMPARE(::stat(QFile::encodeName(roots).constData(), &st), 0);
+    QVERIFY(st.st_uid == 0 && readFile(roots) == "root's");
+    QCOMPARE(platform::writeAccess(mine), platform::WriteAccess::OwnReadOnly);
+    {
+        platform::ReadOnlyOverride allowed(mine);
+        platform::writeWholeFile(mine, "saved anyway");
+    }
+    QCOMPARE(::stat(QFile::encodeName(mine).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, 0444u);
+    QCOMPARE(readFile(mine), QByteArray("saved anyway"));
+    QCOMPARE(QDir(own.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"mine.txt", "root.txt"}));
 }
 
 void tst_platform::namesThatAreNotUtf8KeepTheirBytes()

@@ -233,6 +233,12 @@ private slots:
         QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\0c\0a\0f\0\xE9\0\n", 12)
                                    << QByteArray("\xFE\xFF\x20\xAC\0 \0c\0a\0f\0\xE9\0\n", 16);
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x93q\x94\n") << QByteArray("\x80 caf\xE9 \x93q\x94\n");
+        // Every break keeps its own style, and a lone surrogate stays itself.
+        QTest::newRow("UTF-16 LE, lone surrogate, mixed breaks")
+            << QByteArray("\xFF\xFE" "c\0\r\0\n\0\x00\xD8\n\0d\0\r\0", 16)
+            << QByteArray("\xFF\xFE\xAC\x20 \0" "c\0\r\0\n\0\x00\xD8\n\0d\0\r\0", 20);
+        QTest::newRow("binary, CR first") << QByteArray("\0\xFF\r\r\n\x85\n\xE2\x80\xA8z\r", 12)
+                                          << QByteArray("\x80 \0\xFF\r\r\n\x85\n\xE2\x80\xA8z\r", 14);
     }
 
     void aFileComesBackInItsOwnEncoding()
@@ -251,6 +257,41 @@ private slots:
         QVERIFY(doc && doc->Caption() == path && doc->bIsDirty);
         doc->saveFile(path, platform::RichTextBox::PlainText);
         QCOMPARE(readFile(path), saved);
+    }
+
+    void aCopyOfAnEarlierVersionStillComesBack()
+    {
+        // Its text has '\n' for every break, in UTF-8; the description names the break style.
+        QTemporaryDir data;
+        const QString folder = data.filePath("Quiple/recovery/99999999-0ld0c0py");
+        QVERIFY(QDir().mkpath(folder));
+        writeFile(folder + "/1.json", "{\"version\": 1, \"caption\": \"Untitled 1\", \"path\": \"\", \"kind\": \"plain\", "
+                                      "\"encoding\": \"utf-8\", \"lineBreaks\": \"crlf\", \"diskStamp\": \"\", "
+                                      "\"order\": 1, \"data\": \"1-1.txt\"}");
+        writeFile(folder + "/1-1.txt", "\xEF\xBB\xBFold\ncopy");
+        auto f = run(data.path(), {Answer::Yes});
+        frmDocument* doc = f->documents().value(1);
+        QVERIFY(doc && doc->bIsDirty);
+        doc->saveFile(f->path("old.txt"), platform::RichTextBox::PlainText);
+        QCOMPARE(readFile(f->path("old.txt")), QByteArray("old\r\ncopy"));
+    }
+
+    void aSaveCutShortIsToldAtTheNextStart()
+    {
+        // A save writing a file in place was killed: the next start names the file and its old text.
+        QTemporaryDir data;
+        const QString aside = data.filePath("Quiple/kept-aside");
+        QVERIFY(QDir().mkpath(aside));
+        writeFile(aside + "/notes.txt.2147483646-Ab12Cd", "the old notes");
+        writeFile(aside + "/notes.txt.2147483646-Ab12Cd.file", "/home/someone/notes.txt");
+        auto f = run(data.path(), {Answer::Ok});
+        QCOMPARE(f->messages->shown.size(), 1);
+        QCOMPARE(f->messages->shown[0].prompt, "Quiple ended while it saved /home/someone/notes.txt, which may be "
+                                               "incomplete.  Its text as it was before that save is kept in "
+                                               + aside + "/notes.txt.2147483646-Ab12Cd.");
+        QCOMPARE(readFile(aside + "/notes.txt.2147483646-Ab12Cd"), QByteArray("the old notes"));
+        auto again = run(data.path()); // told once
+        QVERIFY(again->messages->shown.isEmpty());
     }
 
     void aCancelledLoadKeepsItsCopyForTheNextStart()
@@ -339,6 +380,21 @@ private slots:
         QCOMPARE(f->editor()->TextLength(), 5 + 400 * 1024);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
         QCOMPARE(firstCopy(folder), QByteArray("\xEF\xBB\xBFsmall"));
+
+        // A disk full before the first copy: its folder cannot be made, and the full disk is named.
+        SmallDisk full(64);
+        QVERIFY(QDir().mkpath(full.path("data")));
+        QFile filler(full.path("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+        }
+        filler.close();
+        auto g = run(full.path("data"));
+        g->type("lost?");
+        g->recovery().flush();
+        QTRY_COMPARE(g->status, QStringLiteral("Could not keep a recovery copy of Untitled 1: "
+                                               "there is not enough space on the disk."));
+        QCOMPARE(g->editor()->Text(), QStringLiteral("lost?"));
     }
 };
 

@@ -17,6 +17,7 @@ private slots:
     void filesComeBackByteForByte();
     void rawTextComesBackWhole_data();
     void rawTextComesBackWhole();
+    void breaksBroughtTogetherStayTwo();
     void randomEditsMatchAPlainString();
     void findCrossesEveryLeaf();
     void longStepsGoBackAndForthWhole();
@@ -187,6 +188,34 @@ void tst_textstore::rawTextComesBackWhole()
         store.remove(0, text.lastIndexOf(u'\n') + 1);
         QVERIFY(store.undo());
         QCOMPARE(store.snapshot().rawText(), typed);
+    }
+    // Read back with another style for typed breaks (a recovered copy): no break changes.
+    TextStore again;
+    again.setRawText(raw, LineBreak::LF);
+    again.setTypedLineBreak(LineBreak::CR);
+    QCOMPARE(again.snapshot().rawText(), raw);
+    again.insert(again.length(), u"\n");
+    QCOMPARE(again.snapshot().rawText(), raw + "\r");
+    QVERIFY(again.isConsistent());
+}
+
+void tst_textstore::breaksBroughtTogetherStayTwo()
+{
+    // Deleting what stands between a CR break and an LF break must not make one CR LF of them,
+    // wherever the leaves are cut; a CR break before a CR LF break is two breaks already.
+    for (const qsizetype between : {1, 9000, 40000, 70000}) {
+        TextStore store;
+        const QString gap(between, u'b');
+        store.setRawText(QString("a\r" + gap + "\nc\n" + gap + "\r\nd"), LineBreak::LF);
+        store.remove(2, between);
+        store.remove(store.text().indexOf(u'\n', 4) + 1, between);
+        const QString raw = store.snapshot().rawText();
+        QCOMPARE(raw, QString("a\r\rc\n\r\nd"));
+        TextStore again;
+        again.setRawText(raw, LineBreak::LF);
+        QCOMPARE(again.text(), QString("a\n\nc\n\nd"));
+        QVERIFY(store.undo() && store.undo());
+        QCOMPARE(store.snapshot().rawText(), QString("a\r" + gap + "\nc\n" + gap + "\r\nd"));
     }
 }
 

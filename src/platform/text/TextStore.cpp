@@ -51,9 +51,17 @@ qsizetype cutNear(QStringView text, qsizetype want)
 
 bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>& sink) const
 {
+    // A CR break directly followed by an LF break (an edit removed what stood between them)
+    // would read back as one CR LF break: the LF break is written as a CR instead, as a break
+    // typed there would be, so the file keeps its lines.
+    bool afterCr = false; // the text written so far ends in a CR break
     QString raw;
     for (const Leaf& leaf : leaves_) {
-        if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()) {
+        if (leaf.text.isEmpty())
+            continue;
+        if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()
+            && !(afterCr && leaf.text.front() == u'\n')) {
+            afterCr = false;
             if (!sink(leaf.text))
                 return false;
             continue;
@@ -67,9 +75,14 @@ bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>
             LineBreak kind = lineBreak_;
             if (odd != leaf.unusual.end() && odd->first == at)
                 kind = (odd++)->second;
+            if (kind == LineBreak::LF && afterCr && at == from)
+                kind = LineBreak::CR;
             raw.append(breakText(kind));
+            afterCr = kind == LineBreak::CR;
             from = at + 1;
         }
+        if (from < leaf.text.size())
+            afterCr = false;
         raw.append(QStringView(leaf.text).sliced(from));
         if (!sink(raw))
             return false;
@@ -119,6 +132,16 @@ void TextStore::setRawText(QStringView raw, LineBreak lineBreak)
 {
     beginRaw(lineBreak);
     appendRaw(raw);
+    finishRaw();
+}
+
+void TextStore::setSnapshot(const Snapshot& snapshot)
+{
+    beginRaw(snapshot.lineBreak_);
+    leaves_ = snapshot.leaves_;
+    for (const Leaf& leaf : leaves_)
+        leafBreaks_.push_back(countBreaks(leaf.text));
+    firstBreakSeen_ = true;
     finishRaw();
 }
 
@@ -208,20 +231,8 @@ void TextStore::appendStore(TextStore&& other)
     if (!firstBreakSeen_) {
         lineBreak_ = other.lineBreak_;
         firstBreakSeen_ = other.firstBreakSeen_;
-    } else if (other.firstBreakSeen_ && other.lineBreak_ != lineBreak_) {
-        // Its breaks were told apart from its own first one: here from this store's.
-        for (Leaf& leaf : other.leaves_) {
-            Unusual unusual;
-            auto odd = leaf.unusual.cbegin();
-            for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', at + 1)) {
-                LineBreak kind = other.lineBreak_;
-                if (odd != leaf.unusual.cend() && odd->first == at)
-                    kind = (odd++)->second;
-                if (kind != lineBreak_)
-                    unusual.emplace_back(int(at), kind);
-            }
-            leaf.unusual = std::move(unusual);
-        }
+    } else if (other.firstBreakSeen_) {
+        other.setTypedLineBreak(lineBreak_); // its breaks were told apart from its own first one
     }
     if (!leaves_.empty() && leaves_.back().text.isEmpty()) {
         leaves_.pop_back();
@@ -768,6 +779,25 @@ void TextStore::setEveryLineBreak(LineBreak lineBreak)
 {
     for (Leaf& leaf : leaves_)
         leaf.unusual.clear();
+    lineBreak_ = lineBreak;
+}
+
+void TextStore::setTypedLineBreak(LineBreak lineBreak)
+{
+    if (lineBreak == lineBreak_)
+        return;
+    for (Leaf& leaf : leaves_) {
+        Unusual unusual;
+        auto odd = leaf.unusual.cbegin();
+        for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', at + 1)) {
+            LineBreak kind = lineBreak_;
+            if (odd != leaf.unusual.cend() && odd->first == at)
+                kind = (odd++)->second;
+            if (kind != lineBreak)
+                unusual.emplace_back(int(at), kind);
+        }
+        leaf.unusual = std::move(unusual);
+    }
     lineBreak_ = lineBreak;
 }
 

@@ -67,6 +67,9 @@ public:
     /// break of that style. The document's style is that of the first break (lineBreak when there
     /// is none). The undo history is cleared.
     void setRawText(QStringView raw, LineBreak lineBreak);
+    /// Replaces everything with the text of a snapshot, every break in its style; its leaves are
+    /// shared, not copied. The undo history is cleared.
+    void setSnapshot(const Snapshot& snapshot);
     /// The same piece by piece, for a load: beginRaw, appendRaw for each piece, finishRaw. A "\r"
     /// at the end of one piece and "\n" at the start of the next make one break.
     void beginRaw(LineBreak lineBreak);
@@ -112,6 +115,9 @@ public:
     void setLineBreak(LineBreak lineBreak);
     /// Every break takes this style, whatever style it had.
     void setEveryLineBreak(LineBreak lineBreak);
+    /// The document's style, which breaks typed from now on take; every break there is keeps its
+    /// own. For text read back from a copy whose first break need not be in the document's style.
+    void setTypedLineBreak(LineBreak lineBreak);
     /// Whether the breaks have more than one style.
     bool mixesLineBreaks() const;
     /// Called after every edit, undo and redo included, with the lines it touched: lines
