@@ -93,6 +93,7 @@ int main(int argc, char* argv[])
     const double undo = ms(t);
 
     // One step of a change per line, as a Replace All of "fox" makes it.
+    const qint64 beforeReplace = residentKb();
     t.restart();
     store.beginGroup();
     qsizetype replaced = 0;
@@ -102,6 +103,7 @@ int main(int argc, char* argv[])
     }
     store.endGroup();
     const double replaceAll = ms(t);
+    const qint64 replaceHeld = residentKb() - beforeReplace;
     t.restart();
     store.undo();
     const double undoAll = ms(t);
@@ -128,8 +130,10 @@ int main(int argc, char* argv[])
     std::printf("  find near end   %8.1f ms (found: %s)\n", find, found > 0 ? "yes" : "no");
     std::printf("  snapshot        %8.3f ms, %lld characters\n", snap, qlonglong(snapshot.length()));
     std::printf("  undo of typing  %8.3f ms\n", undo);
-    std::printf("  replace all     %8.1f ms for %lld matches; its undo %.1f ms, its redo %.1f ms\n",
-                replaceAll, qlonglong(replaced), undoAll, redoAll);
+    std::printf("  replace all     %8.1f ms for %lld matches, holding %.0f bytes a match for its undo; "
+                "its undo %.1f ms, its redo %.1f ms\n",
+                replaceAll, qlonglong(replaced), double(replaceHeld) * 1024.0 / double(std::max<qsizetype>(replaced, 1)),
+                undoAll, redoAll);
     std::printf("  key over all    %8.1f ms; its undo %.1f ms; peak memory %.1f x the file\n", overAll,
                 undoOverAll, double(peak) * 1024.0 / double(size));
     return 0;

@@ -733,8 +733,18 @@ void TextStore::replace(qsizetype offset, qsizetype count, QStringView text)
         return;
     Change change;
     change.offset = offset;
-    change.removed = this->text(offset, count);
-    change.inserted = text.toString();
+    // A Replace All makes millions of changes of the same two texts: they share one copy, made
+    // once, so that its undo holds little more than where each change is.
+    const Change* last = groupOpen_ && !undo_.empty() && !undo_.back().changes.empty()
+                             ? &undo_.back().changes.back() : nullptr;
+    if (last && last->inserted == text)
+        change.inserted = last->inserted;
+    else
+        change.inserted = text.toString();
+    if (last && last->removed.size() == count && last->removed == this->text(offset, count))
+        change.removed = last->removed;
+    else
+        change.removed = this->text(offset, count);
     removeRaw(offset, count, &change.removedUnusual);
     insertRaw(offset, text, {});
     record(std::move(change), false);
