@@ -339,6 +339,17 @@ void tst_textstore::longStepsGoBackAndForthWhole()
         QVERIFY(store.undo());
         QCOMPARE(store.snapshot().rawText(), before);
     }
+    // Matches that differ (as a search that ignores case finds them) each come back as they were.
+    const QString before = store.snapshot().rawText();
+    store.beginGroup();
+    const QString model = store.text();
+    for (qsizetype i = 0; i < model.size(); ++i) {
+        if (model[i] == u'a' || model[i] == u'b')
+            store.replace(i, 1, u"Q");
+    }
+    store.endGroup();
+    QVERIFY(store.undo());
+    QCOMPARE(store.snapshot().rawText(), before);
 }
 
 void tst_textstore::findCrossesEveryLeaf()
