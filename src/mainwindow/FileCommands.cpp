@@ -6,11 +6,13 @@
 #include "files/Recovery.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
+#include "platform/DocumentFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/RichTextBox.h"
 #include "platform/Services.h"
 #include "platform/Trap.h"
 
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <optional>
 
@@ -145,17 +147,57 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
     platform::TextFormat format = rtf.plainTextFormat();
     if (platform::storesEveryCharacter(format.encoding))
         return true; // no copy of the text to look through
-    const QString text = rtf.Text();
-    const qsizetype at = platform::firstUnstorable(text, format);
-    if (at < 0)
+    // The text is looked through piece by piece, without a copy of it; a large one beside the
+    // window, which shows its progress past a moment.
+    QString found;
+    qsizetype line = 0;
+    const auto look = [&](const QString& text) {
+        const qsizetype at = platform::firstUnstorable(text, format);
+        if (at >= 0) {
+            found = text.mid(at, text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
+            line = QStringView(text).left(at).count(u'\n') + 1;
+        }
+    };
+    const std::shared_ptr<const platform::TextStore::Snapshot> snapshot = rtf.plainSnapshot();
+    if (!snapshot) {
+        look(rtf.Text());
+    } else {
+        const auto work = [&](const std::function<bool(int)>& progress) {
+            const double total = double(std::max<qsizetype>(1, snapshot->length()));
+            qsizetype done = 0, lines = 1;
+            snapshot->forEachPiece([&](QStringView piece) {
+                const qsizetype at = platform::firstUnstorable(piece, format);
+                if (at >= 0) {
+                    found = piece.mid(at, piece.at(at).isHighSurrogate() && at + 1 < piece.size() ? 2 : 1).toString();
+                    line = lines + piece.left(at).count(u'\n');
+                    return false;
+                }
+                lines += piece.count(u'\n');
+                done += piece.size();
+                return !progress || progress(int(1000.0 * double(done) / total));
+            });
+        };
+        if (snapshot->length() < platform::progressFromBytes() / 2) {
+            work({});
+        } else {
+            try {
+                platform::runWithProgress(this, QStringLiteral("Checking %1...").arg(QFileInfo(name).fileName()),
+                                          QStringLiteral("Saving was cancelled."), work, platform::momentMs());
+            } catch (const platform::AppError& e) {
+                if (e.number != platform::err::Cancel)
+                    throw;
+                setStatusText(e.description);
+                return false;
+            }
+        }
+    }
+    if (found.isEmpty())
         return true;
-    const qsizetype length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
-    const qsizetype line = QStringView(text).left(at).count(u'\n') + 1;
     const auto answer = services_.messages->show(
         this,
         QStringLiteral("%1 holds characters that %2 cannot store, such as '%3' in line %4.  Save "
                        "it as UTF-8 instead?")
-            .arg(name, platform::encodingName(format), text.mid(at, length))
+            .arg(name, platform::encodingName(format), found)
             .arg(line),
         platform::Buttons::YesNo, platform::Icon::Question, modMain::AppTitle);
     if (answer != platform::Answer::Yes)

@@ -104,7 +104,7 @@ bool storesEveryCharacter(TextFormat::Encoding encoding)
     return encoding != TextFormat::Encoding::Windows1252 && encoding != TextFormat::Encoding::Other;
 }
 
-qsizetype firstUnstorable(const QString& text, const TextFormat& format)
+qsizetype firstUnstorable(QStringView text, const TextFormat& format)
 {
     if (storesEveryCharacter(format.encoding))
         return -1;

@@ -32,7 +32,7 @@ QByteArray encodeText(const QString& text, const TextFormat& format);
 /// Whether the encoding stores any character (the Unicode ones do).
 bool storesEveryCharacter(TextFormat::Encoding encoding);
 /// The offset of the first character of text that encoding cannot store, or -1.
-qsizetype firstUnstorable(const QString& text, const TextFormat& format);
+qsizetype firstUnstorable(QStringView text, const TextFormat& format);
 
 /// The encoding's name as users know it ("Windows-1252").
 QString encodingName(const TextFormat& format);

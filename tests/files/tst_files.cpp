@@ -371,6 +371,11 @@ private slots:
         QTest::newRow("Windows-1252, keep") << QByteArray("caf\xE9\r\n\r\n") << false << "x \u4E2D\u6587 \u03A9" << "" << int(Answer::No)
             << "PATH holds characters that Windows-1252 cannot store, such as '\u4E2D' in line 3.  Save it as UTF-8 instead?"
             << QByteArray("caf\xE9\r\n\r\n");
+        // A large text is looked through beside the window, piece by piece, and the line still counts.
+        const QByteArray large = "caf\xE9\r\n" + QByteArray("line\r\n").repeated(20000);
+        QTest::newRow("Windows-1252, large, keep") << large << false << "\u4E2D" << "" << int(Answer::No)
+            << "PATH holds characters that Windows-1252 cannot store, such as '\u4E2D' in line 20002.  Save it as UTF-8 instead?"
+            << large;
         QTest::newRow("Windows-1252, to UTF-8") << QByteArray("caf\xE9\r\n") << false << u"\u20AC \U0001F600 \u03A9"_qs
             << "" << int(Answer::Yes) << u"PATH holds characters that Windows-1252 cannot store, such as '\U0001F600' in line 2.  Save it as UTF-8 instead?"_qs
             << QByteArray("caf\xC3\xA9\r\n\xE2\x82\xAC \xF0\x9F\x98\x80 \xCE\xA9");
@@ -396,6 +401,8 @@ private slots:
         const QString formatting = "PATH is saved as plain text, which cannot keep its formatting (bold, italic, "
                                    "underline, alignment).  Save it without the formatting?";
         MainFixture f;
+        platform::setProgressFromBytes(64 * 1024);
+        const auto restore = qScopeGuard([] { platform::setProgressFromBytes(8 * 1024 * 1024); });
         const QString path = f.path("kept.txt");
         writeFile(path, file);
         f.main->OpenFiles({path}, "test");
