@@ -460,6 +460,24 @@ QByteArray readRegularFile(const QString& path, const std::function<bool(qint64,
     return bytes;
 }
 
+// Reads want bytes from offset at, or as many as the file still has; raises on a failed read.
+static qsizetype fillPiece(int fd, const QString& path, char* data, qsizetype want, qint64 at)
+{
+    qsizetype filled = 0;
+    while (filled < want) {
+        const ssize_t n = ::pread(fd, data + filled, size_t(want - filled), at + filled);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            raiseErrno(path, errno, false);
+        }
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    return filled;
+}
+
 void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
                              const std::function<bool(QByteArrayView, qint64, qint64)>& sink)
 {
@@ -469,18 +487,7 @@ void readRegularFileInPieces(const QString& path, qsizetype pieceBytes,
     qint64 done = 0;
     for (;;) {
         // A whole piece where the file has one, so that pieces are alike whatever the reads give.
-        qsizetype filled = 0;
-        while (filled < buffer.size()) {
-            const ssize_t n = ::read(fd.get(), buffer.data() + filled, size_t(buffer.size() - filled));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                raiseErrno(path, errno, false);
-            }
-            if (n == 0)
-                break;
-            filled += n;
-        }
+        const qsizetype filled = fillPiece(fd.get(), path, buffer.data(), buffer.size(), done);
         if (filled == 0)
             break;
         done += filled;
@@ -500,18 +507,7 @@ void readRegularFileStretch(const QString& path, qint64 from, qint64 to, qsizety
     QByteArray buffer(std::max<qsizetype>(pieceBytes, 4), Qt::Uninitialized);
     for (qint64 at = from; at < to;) {
         const qsizetype want = qsizetype(std::min<qint64>(buffer.size(), to - at));
-        qsizetype filled = 0;
-        while (filled < want) {
-            const ssize_t n = ::pread(fd.get(), buffer.data() + filled, size_t(want - filled), at + filled);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                raiseErrno(path, errno, false);
-            }
-            if (n == 0)
-                break;
-            filled += n;
-        }
+        const qsizetype filled = fillPiece(fd.get(), path, buffer.data(), want, at);
         if (filled == 0)
             break; // the file became shorter while it was read
         at += filled;
