@@ -35,14 +35,20 @@ void report(const char* what, const std::vector<double>& v)
     std::printf("  %-34s median %8.3f ms, max %8.3f ms (%zu)\n", what, spread.median(), spread.max(), v.size());
 }
 
-void run(const QString& path, const char* title)
+// The box shown, its lines unwrapped, under a title.
+bool showUnwrapped(platform::RichTextBox& box, const char* title)
 {
     std::printf("%s\n", title);
-    platform::RichTextBox box;
     box.resize(900, 700);
     box.setWordWrap(false);
     box.show();
-    if (!QTest::qWaitForWindowExposed(&box))
+    return QTest::qWaitForWindowExposed(&box);
+}
+
+void run(const QString& path, const char* title)
+{
+    platform::RichTextBox box;
+    if (!showUnwrapped(box, title))
         return;
     auto* view = qobject_cast<platform::PlainView*>(box.hwnd());
     QWidget& port = *view->viewport();
@@ -68,12 +74,8 @@ void run(const QString& path, const char* title)
 
 void runRich(const QString& path, const char* title)
 {
-    std::printf("%s\n", title);
     platform::RichTextBox box;
-    box.resize(900, 700);
-    box.setWordWrap(false);
-    box.show();
-    if (!QTest::qWaitForWindowExposed(&box))
+    if (!showUnwrapped(box, title))
         return;
     QWidget& port = *box.hwnd();
     report("open and first screen", {timed([&] { box.LoadFile(path); }, port)});
