@@ -150,31 +150,27 @@ bool frmMain::ConfirmEncoding(frmDocument& doc, const QString& name)
     // The text is looked through piece by piece, without a copy of it; a large one beside the
     // window, which shows its progress past a moment.
     QString found;
-    qsizetype line = 0;
-    const auto look = [&](const QString& text) {
-        const qsizetype at = platform::firstUnstorable(text, format);
+    qsizetype line = 1;
+    const auto lookIn = [&](QStringView piece) {
+        const qsizetype at = platform::firstUnstorable(piece, format);
         if (at >= 0) {
-            found = text.mid(at, text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
-            line = QStringView(text).left(at).count(u'\n') + 1;
+            found = piece.mid(at, piece.at(at).isHighSurrogate() && at + 1 < piece.size() ? 2 : 1).toString();
+            line += piece.left(at).count(u'\n');
+            return false;
         }
+        line += piece.count(u'\n');
+        return true;
     };
     const std::shared_ptr<const platform::TextStore::Snapshot> snapshot = rtf.plainSnapshot();
     if (!snapshot) {
-        look(rtf.Text());
+        lookIn(rtf.Text());
     } else {
         const auto work = [&](const std::function<bool(int)>& progress) {
             const double total = double(std::max<qsizetype>(1, snapshot->length()));
-            qsizetype done = 0, lines = 1;
+            qsizetype done = 0;
             snapshot->forEachPiece([&](QStringView piece) {
-                const qsizetype at = platform::firstUnstorable(piece, format);
-                if (at >= 0) {
-                    found = piece.mid(at, piece.at(at).isHighSurrogate() && at + 1 < piece.size() ? 2 : 1).toString();
-                    line = lines + piece.left(at).count(u'\n');
-                    return false;
-                }
-                lines += piece.count(u'\n');
                 done += piece.size();
-                return !progress || progress(int(1000.0 * double(done) / total));
+                return lookIn(piece) && (!progress || progress(int(1000.0 * double(done) / total)));
             });
         };
         if (snapshot->length() < platform::progressFromBytes() / 2) {
