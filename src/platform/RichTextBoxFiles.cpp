@@ -1,0 +1,190 @@
+#include "platform/RichTextBoxParts.h"
+
+// The editor control's files: how a plain document is written, loading, saving and printing.
+
+namespace platform {
+
+using namespace richtextbox;
+
+TextFormat RichTextBox::plainTextFormat() const
+{
+    TextFormat f = plainFormat_;
+    if (plain_)
+        f.lineBreak = store_->lineBreak();
+    return f;
+}
+
+void RichTextBox::setPlainTextFormat(const TextFormat& f)
+{
+    plainFormat_ = f;
+    if (plain_)
+        store_->setLineBreak(f.lineBreak);
+    else if (readText_)
+        readText_->setLineBreak(f.lineBreak);
+}
+
+void RichTextBox::restorePlainTextFormat(const TextFormat& f)
+{
+    plainFormat_ = f;
+    if (plain_)
+        store_->setTypedLineBreak(f.lineBreak);
+}
+
+void RichTextBox::chooseEncoding(const TextFormat& f)
+{
+    if (f.encoding == plainFormat_.encoding && f.charset == plainFormat_.charset)
+        return;
+    plainFormat_.encoding = f.encoding;
+    plainFormat_.charset = f.charset;
+    Q_EMIT Change();
+}
+
+void RichTextBox::chooseLineBreak(TextFormat::LineBreak lineBreak)
+{
+    if (lineBreak == plainTextFormat().lineBreak && !mixesLineBreaks())
+        return;
+    plainFormat_.lineBreak = lineBreak;
+    if (plain_)
+        store_->setEveryLineBreak(lineBreak);
+    else if (readText_)
+        readText_->setEveryLineBreak(lineBreak);
+    Q_EMIT Change();
+}
+
+bool RichTextBox::mixesLineBreaks() const
+{
+    return plain_ ? store_->mixesLineBreaks() : readText_ && readText_->mixesLineBreaks();
+}
+
+void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
+{
+    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window(), as);
+    unkept_ = loaded.unkept;
+    userFormat_ = 0; // what the file holds is the file's, not a format given here
+    vanishedWhileRead_ = loaded.vanished;
+    {
+        ProgramChange quiet(*this);
+        if (loaded.rich) {
+            QTextDocument* doc = loaded.document.release();
+            doc->setParent(this);
+            useRich(doc);
+            ++selQuiet_;
+            rich_->setTextCursor(QTextCursor(doc));
+            --selQuiet_;
+        } else {
+            plainFormat_ = loaded.format;
+            usePlain(std::move(loaded.store));
+        }
+    }
+    forceSelChange();
+}
+
+void RichTextBox::SaveFile(const QString& path, int fileType)
+{
+    if (fileType != RichText && fileType != PlainText)
+        invalidValue();
+    if (fileKind(path) == FileKind::Folder)
+        platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
+    // What the file will hold, taken now (a snapshot of a plain document costs next to nothing)
+    // and turned into bytes beside the window when it is big.
+    ByteProducer produce;
+    qsizetype size = 0;
+    if (fileType == PlainText && plain_) {
+        // Encoded while it is written, so the bytes are never held whole.
+        produce = [snapshot = store_->snapshot(), format = plainFormat_](const auto& write) {
+            encodeText(snapshot, format, write);
+        };
+        const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
+                          || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
+        size = store_->length() * (wide ? 2 : 1);
+    } else if (fileType == PlainText && readText_ && readText_->find(u"\uFFFC", 0) < 0
+               && readTextAgrees()) {
+        // A plain document given formats: every character and break as read, with the edits.
+        produce = [snapshot = readText_->snapshot(), format = plainFormat_](const auto& write) {
+            encodeText(snapshot, format, write);
+        };
+        const bool wide = plainFormat_.encoding == TextFormat::Encoding::Utf16LE
+                          || plainFormat_.encoding == TextFormat::Encoding::Utf16BE;
+        size = readText_->length() * (wide ? 2 : 1);
+    } else if (fileType == PlainText) {
+        // As text, a rich document's pictures leave nothing behind (their object characters).
+        QString text = Text();
+        text.remove(QChar::ObjectReplacementCharacter);
+        size = text.size();
+        produce = [text = std::move(text), format = plainFormat_](const auto& write) {
+            write(encodeText(text, format));
+        };
+    } else {
+        // A rich document is written as it is; a plain one through a rich copy of its text.
+        const std::unique_ptr<QTextDocument> copy = doc_ ? nullptr : richCopy();
+        QByteArray bytes = rtf::RtfWriter::write(doc_ ? *doc_ : *copy);
+        size = bytes.size();
+        produce = [bytes = std::move(bytes)](const auto& write) { write(bytes); };
+    }
+    if (size < progressFromBytes()) {
+        writeWholeFile(path, produce, size);
+    } else {
+        const QString name = QFileInfo(path).fileName();
+        runWithProgress(window(), QStringLiteral("Saving %1...").arg(name),
+                        QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(path),
+                        [&](const std::function<bool(int)>& progress) {
+                            if (!progress(0))
+                                platform::raise(err::Cancel, QString());
+                            writeWholeFile(path, produce, size, progress);
+                        });
+    }
+    if (doc_)
+        doc_->setModified(false);
+    unkept_.clear();
+}
+
+namespace {
+
+// A print into a file is whole when the file ends as every PDF does; the PDF writer itself
+// says nothing when a write fails (a full disk), so the file is looked at.
+void checkPrintedFile(const QString& path)
+{
+    QFile file(path);
+    QByteArray tail;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(std::max<qint64>(0, file.size() - 64)))
+        tail = file.readAll();
+    file.close();
+    if (tail.contains("%%EOF"))
+        return;
+    QFile::remove(path); // half a document is of no use to anyone
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < 64 * 1024)
+        platform::raise(err::DiskFull,
+                        QStringLiteral("There is not enough space on the disk to print to %1.").arg(path));
+    platform::raise(err::PathFileAccess, QStringLiteral("The print could not be written to %1.").arg(path));
+}
+
+} // namespace
+
+void RichTextBox::SelPrint(QPrinter* printer)
+{
+    if (!printer || !printer->isValid())
+        platform::raise(err::InvalidPropertyValue, QStringLiteral("No printer is available."));
+    if (plain_) {
+        const QString text = plain_->hasSelection() ? plain_->selectedText() : store_->text();
+        const std::unique_ptr<QTextDocument> copy = richFromText(text, font_, std::nullopt);
+        copy->print(printer);
+    } else {
+        const QTextCursor c = cursor();
+        if (c.hasSelection()) {
+            QTextDocument part;
+            part.setDefaultFont(font_);
+            QTextCursor(&part).insertFragment(c.selection());
+            rtf::providePictureImages(part); // the pictures' images are the document's own
+            part.print(printer);
+        } else {
+            doc_->print(printer); // lays out a copy in pages; the view is left alone
+        }
+    }
+    if (printer->printerState() == QPrinter::Error)
+        platform::raise(err::PathFileAccess, QStringLiteral("The printer reported an error."));
+    if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty())
+        checkPrintedFile(printer->outputFileName());
+}
+
+} // namespace platform
