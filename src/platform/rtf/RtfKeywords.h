@@ -36,4 +36,16 @@ enum class Kw {
 
 Kw lookupKeyword(std::string_view word);
 
+// The characters of RTF's words and numbers.
+inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+/// A hexadecimal digit's value, -1 for any other character.
+inline int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace platform::rtf

@@ -1,5 +1,6 @@
 #include "platform/rtf/RtfLists.h"
 
+#include "platform/rtf/RtfKeywords.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QTextBlock>
@@ -58,7 +59,7 @@ public:
             if (d == '\'') {
                 int value = 0;
                 for (int k = 0; k < 2 && i_ + 1 + k < s_.size(); ++k)
-                    value = value * 16 + hexDigit(s_[i_ + 1 + k]);
+                    value = value * 16 + std::max(0, hexValue(s_[i_ + 1 + k]));
                 i_ += 3;
                 return {Byte, {}, 0, false, char16_t(value & 0xFF)};
             }
@@ -90,16 +91,6 @@ public:
     }
 
 private:
-    static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-    static int hexDigit(char c)
-    {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return 0;
-    }
-
     std::string_view s_;
     size_t i_ = 0;
 };
