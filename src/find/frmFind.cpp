@@ -376,15 +376,12 @@ void frmFind::cmdReplaceAll_Click()
                 const platform::RichTextBox::EditBlock block(rtf, !first);
                 first = false;
                 platform::StepBudget slice;
-                while (iReplaceAllPos >= 0 && slice.more()) {
-                    rtf.setSelText(replacement);
-                    // Behind the inserted text: a replacement that holds the search text is not
-                    // matched again, and every pass moves on, so the loop ends.
-                    iReplaceAllPos = rtf.Find(found, rtf.SelStart(), -1, iFindFlags);
-                }
+                // Each match is looked for behind the text that replaced the one before: a
+                // replacement that holds the search text is not matched again, and the loop ends.
+                const bool more = rtf.replaceMatches(found, replacement, iFindFlags, &iReplaceAllPos, slice);
                 const double length = double(std::max<qsizetype>(1, rtf.TextLength()));
-                permille = int(1000.0 * double(rtf.SelStart()) / length);
-                return iReplaceAllPos >= 0;
+                permille = int(1000.0 * double(std::min(iReplaceAllPos, rtf.TextLength())) / length);
+                return more;
             },
             platform::momentMs(),
             // The user's choice: the document goes back to what it was, with nothing to redo.

@@ -22,6 +22,8 @@ class QTextEdit;
 
 namespace platform {
 
+class StepBudget;
+
 class EditorViewImpl;
 class PlainView;
 class RichMatchMarks;
@@ -117,6 +119,12 @@ public:
     /// First match of text at or after start and ending at or before end (-1: the end of the
     /// text); the match is selected. Returns its offset or -1. An empty text finds nothing.
     qsizetype Find(const QString& text, qsizetype start, qsizetype end = -1, int options = 0);
+    /// Replace All's work for as long as budget lasts, made inside an EditBlock: the matches of
+    /// text from *from on, each looked for behind the one replaced before it, become
+    /// replacement, each match a unit of the budget. *from moves behind them; false once no
+    /// match is left. A plain document rewrites the matches of a stretch of text at once.
+    bool replaceMatches(const QString& text, const QString& replacement, int options, qsizetype* from,
+                        StepBudget& budget);
 
     /// How many matches Find would visit from the top with these options, and how many of them
     /// start before `at`.

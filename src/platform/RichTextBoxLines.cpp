@@ -3,6 +3,8 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/RichMatchMarks.h"
+#include "platform/RichTextBoxParts.h"
+#include "platform/StepsWithProgress.h"
 #include "platform/text/PlainView.h"
 #include "platform/text/TextMatch.h"
 #include "platform/text/TextStore.h"
@@ -180,6 +182,53 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
         bar->setValue(bar->value() + view->cursorRect().center().y() - view->viewport()->height() / 2);
     }
     return found.selectionStart();
+}
+
+bool RichTextBox::replaceMatches(const QString& text, const QString& replacement, int options, qsizetype* from,
+                                 StepBudget& budget)
+{
+    if (!plain_) {
+        while (budget.more()) {
+            if (Find(text, *from, -1, options) < 0)
+                return false;
+            setSelText(replacement);
+            *from = SelStart();
+        }
+        return true;
+    }
+    // The matches of a few million characters are found, then replaced at once.
+    constexpr qsizetype kStretch = 2 * 1024 * 1024;
+    const qsizetype n = text.size();
+    const QString by = richtextbox::asPlainInsert(replacement);
+    const TextMatcher matcher(text, options & MatchCase, options & WholeWord);
+    while (budget.more()) {
+        const qsizetype start = std::clamp<qsizetype>(*from, 0, store_->length());
+        const qsizetype end = std::min(store_->length(), start + kStretch);
+        if (n == 0 || start + n > store_->length())
+            return false;
+        std::vector<qsizetype> offsets;
+        qsizetype next = start;
+        bool spent = false;
+        for (const auto& [at, length] : matcher.within(*store_, start, end)) {
+            if (at < next)
+                continue;
+            if (!offsets.empty() && !budget.more()) {
+                spent = true;
+                break;
+            }
+            offsets.push_back(at);
+            next = at + length;
+        }
+        *from = (spent ? next : std::max(next, end)) + qsizetype(offsets.size()) * (by.size() - n);
+        if (!offsets.empty()) {
+            ++selQuiet_;
+            plain_->replaceEach(offsets, n, by);
+            --selQuiet_;
+        }
+        if (spent)
+            return true;
+    }
+    return *from + n <= store_->length();
 }
 
 std::function<RichTextBox::MatchTally(const std::atomic_bool&)> RichTextBox::matchCounter(const QString& text, int options,

@@ -298,29 +298,43 @@ void tst_textstore::longStepsGoBackAndForthWhole()
     TextStore store;
     store.setRawText(raw, LineBreak::LF);
     QVERIFY(store.leafStarts().size() > 5);
-    const auto replaceAll = [&](const QString& found, const QString& by, bool backwards) {
+    enum Way { Forward, Backwards, AtOnce };
+    const auto replaceAll = [&](const QString& found, const QString& by, Way way) {
         QString model = store.text();
         std::vector<qsizetype> at;
         for (qsizetype i = model.indexOf(found); i >= 0; i = model.indexOf(found, i + found.size()))
             at.push_back(i);
         store.beginGroup();
-        if (backwards) {   // changes that do not follow one another through the text
+        if (way == Backwards) {   // changes that do not follow one another through the text
             for (auto it = at.rbegin(); it != at.rend(); ++it)
                 store.replace(*it, found.size(), by);
-        } else {
+        } else if (way == Forward) {
             qsizetype shift = 0;
             for (qsizetype i : at) {
                 store.replace(i + shift, found.size(), by);
                 shift += by.size() - found.size();
             }
+        } else {
+            // In stretches of 30,000 characters, each rewritten at once, as the editor does.
+            const qsizetype change = by.size() - found.size();
+            qsizetype done = 0;
+            for (auto first = at.begin(); first != at.end();) {
+                const auto last = std::find_if(first, at.end(), [&](qsizetype i) { return i >= *first + 30000; });
+                std::vector<qsizetype> stretch;
+                for (auto it = first; it != last; ++it)
+                    stretch.push_back(*it + done * change);
+                store.replaceEach(stretch, found.size(), by);
+                done += last - first;
+                first = last;
+            }
         }
         store.endGroup();
         return at.size() > 1000 ? model.replace(found, by) : QString();
     };
-    for (const bool backwards : {false, true}) {
+    for (const Way way : {Forward, Backwards, AtOnce}) {
         const QString before = store.snapshot().rawText();
         const QString model = store.text();
-        const QString after = replaceAll(u"d"_qs, u"[\n\n]"_qs, backwards);
+        const QString after = replaceAll(u"d"_qs, u"[\n\n]"_qs, way);
         QVERIFY(!after.isEmpty());
         QVERIFY(agrees(store, after));
         const QString afterRaw = store.snapshot().rawText();
@@ -331,7 +345,7 @@ void tst_textstore::longStepsGoBackAndForthWhole()
         QVERIFY(agrees(store, after));
         QCOMPARE(store.snapshot().rawText(), afterRaw);
         QVERIFY(store.undo());
-        const QString shorter = replaceAll(u"b"_qs, QString(), backwards);   // and take away
+        const QString shorter = replaceAll(u"b"_qs, QString(), way);   // and take away
         QVERIFY(!shorter.isEmpty());
         QVERIFY(store.undo());
         QVERIFY(store.redo());
@@ -350,6 +364,52 @@ void tst_textstore::longStepsGoBackAndForthWhole()
     store.endGroup();
     QVERIFY(store.undo());
     QCOMPARE(store.snapshot().rawText(), before);
+    std::vector<qsizetype> ab;
+    for (qsizetype i = 0; i < model.size(); ++i) {
+        if (model[i] == u'a' || model[i] == u'b')
+            ab.push_back(i);
+    }
+    store.replaceEach(ab, 1, u"Q");
+    QVERIFY(store.undo());
+    QCOMPARE(store.snapshot().rawText(), before);
+
+    // Ranges across the seams of leaves and over breaks of every style, the first a break of
+    // another style than the rest, so that no two hold the same: each gets its own text and its
+    // own breaks back.
+    QString mixed = u"\r"_qs + randomText(random, 150000);
+    for (qsizetype i = mixed.indexOf(u'\n'); i >= 0; i = mixed.indexOf(u'\n', i + 1)) {
+        if (i % 3 == 0)
+            mixed.replace(i, 1, u"\r"_qs);
+        else if (i % 3 == 1)
+            mixed.insert(i++, u'\r');
+    }
+    store.setRawText(mixed, LineBreak::LF);
+    const QString mixedModel = store.text();
+    // One range across each seam, others between them.
+    std::vector<qsizetype> ranges;
+    const std::vector<qsizetype> seams = store.leafStarts();
+    QVERIFY(seams.size() > 3);
+    for (size_t k = 1; k <= seams.size(); ++k) {
+        const qsizetype across = k < seams.size() ? seams[k] - 3 : mixedModel.size() - 7;
+        for (qsizetype i = ranges.empty() ? 0 : ranges.back() + 7; i + 7 <= across; i += 7 + random.bounded(60))
+            ranges.push_back(i);
+        ranges.push_back(across);
+    }
+    QString expected;
+    qsizetype done = 0;
+    for (qsizetype i : ranges) {
+        expected += QStringView(mixedModel).sliced(done, i - done);
+        expected += u"<\n>"_qs;
+        done = i + 7;
+    }
+    expected += QStringView(mixedModel).sliced(done);
+    store.replaceEach(ranges, 7, u"<\n>");
+    QVERIFY(agrees(store, expected));
+    QVERIFY(store.undo());
+    QVERIFY(agrees(store, mixedModel));
+    QCOMPARE(store.snapshot().rawText(), mixed);
+    QVERIFY(store.redo());
+    QVERIFY(agrees(store, expected));
 }
 
 void tst_textstore::findCrossesEveryLeaf()

@@ -488,6 +488,35 @@ void PlainView::changed(qsizetype offset, qsizetype removed, qsizetype added)
     viewport()->update();
 }
 
+void PlainView::replaceEach(const std::vector<qsizetype>& offsets, qsizetype count, QStringView text)
+{
+    if (offsets.empty())
+        return;
+    const qsizetype shift = text.size() - count;
+    // Where an offset goes: behind the ranges before it, each longer or shorter by shift; one
+    // inside a range goes to its start.
+    const auto follow = [&](qsizetype p) {
+        const auto after = std::upper_bound(offsets.begin(), offsets.end(), p);
+        const qsizetype before = after - offsets.begin();
+        if (before > 0 && p < offsets[size_t(before - 1)] + count)
+            return offsets[size_t(before - 1)] + (before - 1) * shift;
+        return p + before * shift;
+    };
+    const qsizetype first = offsets.front();
+    const qsizetype lastEnd = offsets.back() + count;
+    const qsizetype newTop = follow(top_);
+    store_->replaceEach(offsets, count, text);
+    dropLayouts();
+    updateGutter();
+    top_ = std::min(newTop, store_->length());
+    marks_ = TextMatcher();
+    viewport()->update();
+    const qsizetype newLastEnd = lastEnd + qsizetype(offsets.size()) * shift;
+    Q_EMIT edited(first, lastEnd - first, newLastEnd - first);
+    goalX_ = -1;
+    setSelection(newLastEnd, newLastEnd);
+}
+
 void PlainView::replaceSelection(QStringView text, bool typed)
 {
     const qsizetype from = selectionStart();

@@ -52,6 +52,9 @@ public:
     /// or as part of the running typing step when typed. The selection follows the edit: it ends
     /// up empty behind the new text when it touched the replaced range.
     void replace(qsizetype offset, qsizetype count, QStringView text, bool typed = false);
+    /// Replaces count characters at each of offsets (ascending and apart) with text, as one
+    /// change of the open undo step (a Replace All), and puts the caret behind the last.
+    void replaceEach(const std::vector<qsizetype>& offsets, qsizetype count, QStringView text);
     /// Replaces the selection with text and puts the caret behind it.
     void replaceSelection(QStringView text, bool typed = false);
     /// The store was filled anew: layouts, caret and scroll position start over.

@@ -402,6 +402,10 @@ void TextStore::removeLeaves(qsizetype offset, qsizetype count, Unusual* removed
 
 void TextStore::apply(const Change& change, bool forward)
 {
+    if (change.batch) {
+        applyBatch(*change.batch, forward);
+        return;
+    }
     if (forward) {
         removeRaw(change.offset, change.removed.size(), nullptr);
         insertRaw(change.offset, change.inserted, {});
@@ -418,7 +422,7 @@ void TextStore::record(Change change, bool typed)
         undo_.back().changes.push_back(std::move(change));
         return;
     }
-    if (typed && change.removed.isEmpty() && !undo_.empty() && undo_.back().typing) {
+    if (typed && !change.batch && change.removed.isEmpty() && !undo_.empty() && undo_.back().typing) {
         Change& last = undo_.back().changes.back();
         if (last.offset + last.inserted.size() == change.offset) {
             last.inserted += change.inserted;
@@ -461,7 +465,7 @@ void TextStore::insert(qsizetype offset, QStringView text, bool typed)
     if (text.isEmpty())
         return;
     insertRaw(offset, text, {});
-    record(Change{offset, text.toString(), QString(), {}}, typed);
+    record(Change{offset, text.toString(), QString(), {}, {}}, typed);
 }
 
 void TextStore::remove(qsizetype offset, qsizetype count)
@@ -539,6 +543,8 @@ bool TextStore::applyFromTheEnd(const Step& step, bool forward)
     qsizetype shift = 0, end = 0;
     for (size_t i = 0; i < step.changes.size(); ++i) {
         const Change& c = step.changes[i];
+        if (c.batch)
+            return false; // rewrites its leaves whole, and wants the totals right
         at[i] = forward ? c.offset - shift : c.offset;
         if (c.offset < end)
             return false;
@@ -567,9 +573,9 @@ bool TextStore::undo(qsizetype* where, qsizetype* length)
             apply(*it, false);
     }
     if (where)
-        *where = step.changes.front().offset;
+        *where = step.changes.front().firstAt();
     if (length)
-        *length = step.changes.front().removed.size();
+        *length = step.changes.front().firstRemoved();
     step.typing = false;
     redo_.push_back(std::move(step));
     return true;
@@ -586,9 +592,9 @@ bool TextStore::redo(qsizetype* where, qsizetype* length)
             apply(change, true);
     }
     if (where)
-        *where = step.changes.back().offset;
+        *where = step.changes.back().lastAt();
     if (length)
-        *length = step.changes.back().inserted.size();
+        *length = step.changes.back().lastInserted();
     undo_.push_back(std::move(step));
     return true;
 }

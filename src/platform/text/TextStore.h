@@ -109,6 +109,10 @@ public:
     void insert(qsizetype offset, QStringView text, bool typed = false);
     void remove(qsizetype offset, qsizetype count);
     void replace(qsizetype offset, qsizetype count, QStringView text);
+    /// Replaces count characters at each of offsets (ascending and apart, in the text as it
+    /// stands) with text, as one change: a Replace All. The text is rewritten once, leaf by leaf,
+    /// and the undo holds where each range was and what it held, text only once.
+    void replaceEach(const std::vector<qsizetype>& offsets, qsizetype count, QStringView text);
 
     /// A new document style for line breaks, as for text that was read with its breaks made
     /// alike: every break of the old style takes the new one.
@@ -147,11 +151,31 @@ public:
     bool isConsistent() const;
 
 private:
+    /// The ranges of one replaceEach.
+    struct Batch {
+        std::vector<qsizetype> at; ///< where each range started before the change
+        qsizetype count = 0;       ///< each range's length before it
+        QString inserted;          ///< what took each range's place
+        /// What the ranges held, one after another; only the first when they all held the same.
+        QString removed;
+        bool alike = true;
+        std::vector<std::pair<qsizetype, LineBreak>> removedUnusual; ///< within removed
+        qsizetype shift() const { return inserted.size() - count; }
+    };
     struct Change {
         qsizetype offset = 0;
         QString inserted;
         QString removed;
         std::vector<std::pair<int, LineBreak>> removedUnusual; ///< relative to offset
+        std::shared_ptr<const Batch> batch; ///< set for a replaceEach; the rest is then unused
+        /// Where the change starts, and how long its first range is before and its last after.
+        qsizetype firstAt() const { return batch ? batch->at.front() : offset; }
+        qsizetype firstRemoved() const { return batch ? batch->count : removed.size(); }
+        qsizetype lastAt() const
+        {
+            return batch ? batch->at.back() + qsizetype(batch->at.size() - 1) * batch->shift() : offset;
+        }
+        qsizetype lastInserted() const { return batch ? batch->inserted.size() : inserted.size(); }
     };
     struct Step {
         std::vector<Change> changes;
@@ -171,6 +195,13 @@ private:
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
     void removeLeaves(qsizetype offset, qsizetype count, Unusual* unusual);
     void record(Change change, bool typed);
+    /// The piece that takes the place of range k, and the breaks in it not in the document's style.
+    using Piece = std::function<QStringView(size_t k, Unusual* unusual)>;
+    /// Rewrites the leaves that ranges touch: range k starts at at[k] + k * stride and is count
+    /// long. What each range held goes to removed when given.
+    void replaceRanges(const std::vector<qsizetype>& at, qsizetype stride, qsizetype count,
+                       const Piece& piece, Batch* removed);
+    void applyBatch(const Batch& batch, bool forward);
     /// The leaf holding offset (the last one for the end) and the offset within it.
     size_t leafAt(qsizetype offset, qsizetype* inLeaf) const;
     void recount(size_t from);
