@@ -410,6 +410,21 @@ void tst_textstore::longStepsGoBackAndForthWhole()
     QCOMPARE(store.snapshot().rawText(), mixed);
     QVERIFY(store.redo());
     QVERIFY(agrees(store, expected));
+
+    // Long removals, from within a leaf to within another and of everything (Select All and a
+    // key), come back with every break in its style, and go again.
+    QVERIFY(store.undo());
+    for (const auto& [from, count] : {std::pair<qsizetype, qsizetype>{5001, 140000}, {0, mixedModel.size()}}) {
+        store.replace(from, count, u"x\n");
+        QVERIFY(agrees(store, QString(mixedModel).replace(from, count, u"x\n"_qs)));
+        QVERIFY(store.undo());
+        QVERIFY(agrees(store, mixedModel));
+        QCOMPARE(store.snapshot().rawText(), mixed);
+        QVERIFY(store.redo());
+        QVERIFY(agrees(store, QString(mixedModel).replace(from, count, u"x\n"_qs)));
+        QVERIFY(store.undo());
+    }
+    QCOMPARE(store.snapshot().rawText(), mixed);
 }
 
 void tst_textstore::findCrossesEveryLeaf()

@@ -296,22 +296,6 @@ void TextStore::insertLeaves(qsizetype offset, QStringView text, const Unusual& 
 // would be copied three times over and held twice; cut at once, it is copied once.
 void TextStore::insertManyLeaves(qsizetype offset, QStringView text, const Unusual& unusual)
 {
-    qsizetype pos = 0;
-    const size_t i = leafAt(offset, &pos);
-    Leaf& head = leaves_[i];
-    Leaf tail;
-    tail.text = head.text.mid(pos);
-    head.text.truncate(pos);
-    Unusual kept;
-    for (const auto& odd : head.unusual) {
-        if (odd.first < pos)
-            kept.push_back(odd);
-        else
-            tail.unusual.emplace_back(int(odd.first - pos), odd.second);
-    }
-    head.unusual = std::move(kept);
-    leafBreaks_[i] = countBreaks(head.text);
-
     Unusual odds = unusual;
     std::sort(odds.begin(), odds.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     auto odd = odds.cbegin();
@@ -330,6 +314,26 @@ void TextStore::insertManyLeaves(qsizetype offset, QStringView text, const Unusu
         parts.push_back(std::move(part));
         from += take;
     }
+    spliceLeaves(offset, std::move(parts), std::move(breaks));
+}
+
+void TextStore::spliceLeaves(qsizetype offset, std::vector<Leaf> parts, std::vector<qsizetype> breaks)
+{
+    qsizetype pos = 0;
+    const size_t i = leafAt(offset, &pos);
+    Leaf& head = leaves_[i];
+    Leaf tail;
+    tail.text = head.text.mid(pos);
+    head.text.truncate(pos);
+    Unusual kept;
+    for (const auto& odd : head.unusual) {
+        if (odd.first < pos)
+            kept.push_back(odd);
+        else
+            tail.unusual.emplace_back(int(odd.first - pos), odd.second);
+    }
+    head.unusual = std::move(kept);
+    leafBreaks_[i] = countBreaks(head.text);
     if (!tail.text.isEmpty()) {
         breaks.push_back(countBreaks(tail.text));
         parts.push_back(std::move(tail));
@@ -342,6 +346,32 @@ void TextStore::insertManyLeaves(qsizetype offset, QStringView text, const Unusu
     tidyLeaf(i + after);
     tidyLeaf(i);
     recount(i > 0 ? i - 1 : 0);
+}
+
+std::shared_ptr<const TextStore::RemovedLeaves> TextStore::leavesOf(qsizetype offset, qsizetype count) const
+{
+    auto out = std::make_shared<RemovedLeaves>();
+    out->length = count;
+    qsizetype pos = 0;
+    for (size_t i = leafAt(offset, &pos); count > 0 && i < leaves_.size(); ++i, pos = 0) {
+        const Leaf& leaf = leaves_[i];
+        const qsizetype n = std::min(count, leaf.text.size() - pos);
+        count -= n;
+        if (n == leaf.text.size()) {
+            out->leaves.push_back(leaf);
+            out->breaks.push_back(leafBreaks_[i]);
+            continue;
+        }
+        Leaf part;
+        part.text = leaf.text.mid(pos, n);
+        for (const auto& [at, kind] : leaf.unusual) {
+            if (at >= pos && at < pos + n)
+                part.unusual.emplace_back(int(at - pos), kind);
+        }
+        out->breaks.push_back(countBreaks(part.text));
+        out->leaves.push_back(std::move(part));
+    }
+    return out;
 }
 
 void TextStore::removeRaw(qsizetype offset, qsizetype count, Unusual* removed)
@@ -368,7 +398,7 @@ void TextStore::removeLeaves(qsizetype offset, qsizetype count, Unusual* removed
         Leaf& leaf = leaves_[i];
         const qsizetype n = std::min(count - done, leaf.text.size() - pos);
         if (n > 0) {
-            leafBreaks_[i] -= countBreaks(QStringView(leaf.text).sliced(pos, n));
+            leafBreaks_[i] -= n == leaf.text.size() ? leafBreaks_[i] : countBreaks(QStringView(leaf.text).sliced(pos, n));
             Unusual kept;
             for (const auto& odd : leaf.unusual) {
                 if (odd.first < pos)
@@ -407,11 +437,25 @@ void TextStore::apply(const Change& change, bool forward)
         return;
     }
     if (forward) {
-        removeRaw(change.offset, change.removed.size(), nullptr);
+        removeRaw(change.offset, change.removedSize(), nullptr);
         insertRaw(change.offset, change.inserted, {});
-    } else {
-        removeRaw(change.offset, change.inserted.size(), nullptr);
+        return;
+    }
+    removeRaw(change.offset, change.inserted.size(), nullptr);
+    if (!change.removedLeaves) {
         insertRaw(change.offset, change.removed, change.removedUnusual);
+        return;
+    }
+    const RemovedLeaves& gone = *change.removedLeaves;
+    if (gone.leaves.empty())
+        return;
+    const qsizetype line = lineWatcher_ ? lineOf(change.offset) : 0;
+    spliceLeaves(change.offset, gone.leaves, gone.breaks);
+    if (lineWatcher_) {
+        qsizetype breaks = 0;
+        for (qsizetype b : gone.breaks)
+            breaks += b;
+        lineWatcher_(line, 1, breaks + 1);
     }
 }
 
@@ -422,7 +466,7 @@ void TextStore::record(Change change, bool typed)
         undo_.back().changes.push_back(std::move(change));
         return;
     }
-    if (typed && !change.batch && change.removed.isEmpty() && !undo_.empty() && undo_.back().typing) {
+    if (typed && !change.batch && change.removedSize() == 0 && !undo_.empty() && undo_.back().typing) {
         Change& last = undo_.back().changes.back();
         if (last.offset + last.inserted.size() == change.offset) {
             last.inserted += change.inserted;
@@ -430,7 +474,7 @@ void TextStore::record(Change change, bool typed)
         }
     }
     Step step;
-    step.typing = typed && change.removed.isEmpty();
+    step.typing = typed && change.removedSize() == 0;
     step.changes.push_back(std::move(change));
     undo_.push_back(std::move(step));
 }
@@ -451,10 +495,16 @@ void TextStore::replace(qsizetype offset, qsizetype count, QStringView text)
         change.inserted = last->inserted;
     else
         change.inserted = text.toString();
-    change.removed = this->text(offset, count);
-    if (last && last->removed == change.removed)
-        change.removed = last->removed;
-    removeRaw(offset, count, &change.removedUnusual);
+    if (count >= kShareRemoved) {
+        // Select All and a key: the leaves go to the undo step as they are.
+        change.removedLeaves = leavesOf(offset, count);
+        removeRaw(offset, count, nullptr);
+    } else {
+        change.removed = this->text(offset, count);
+        if (last && last->removed == change.removed)
+            change.removed = last->removed;
+        removeRaw(offset, count, &change.removedUnusual);
+    }
     insertRaw(offset, text, {});
     record(std::move(change), false);
 }
@@ -465,7 +515,7 @@ void TextStore::insert(qsizetype offset, QStringView text, bool typed)
     if (text.isEmpty())
         return;
     insertRaw(offset, text, {});
-    record(Change{offset, text.toString(), QString(), {}, {}}, typed);
+    record(Change{offset, text.toString(), QString(), {}, {}, {}}, typed);
 }
 
 void TextStore::remove(qsizetype offset, qsizetype count)
@@ -549,7 +599,7 @@ bool TextStore::applyFromTheEnd(const Step& step, bool forward)
         if (c.offset < end)
             return false;
         end = c.offset + c.inserted.size();
-        shift += c.inserted.size() - c.removed.size();
+        shift += c.inserted.size() - c.removedSize();
     }
     validTo_ = leaves_.size() - 1;
     for (size_t i = step.changes.size(); i-- > 0;) {

@@ -162,15 +162,23 @@ private:
         std::vector<std::pair<qsizetype, LineBreak>> removedUnusual; ///< within removed
         qsizetype shift() const { return inserted.size() - count; }
     };
+    /// What a long removal took: its leaves, shared with the text they came from, not copied.
+    struct RemovedLeaves {
+        std::vector<Leaf> leaves;
+        std::vector<qsizetype> breaks;
+        qsizetype length = 0;
+    };
     struct Change {
         qsizetype offset = 0;
         QString inserted;
         QString removed;
         std::vector<std::pair<int, LineBreak>> removedUnusual; ///< relative to offset
+        std::shared_ptr<const RemovedLeaves> removedLeaves; ///< instead of removed, when long
         std::shared_ptr<const Batch> batch; ///< set for a replaceEach; the rest is then unused
+        qsizetype removedSize() const { return removedLeaves ? removedLeaves->length : removed.size(); }
         /// Where the change starts, and how long its first range is before and its last after.
         qsizetype firstAt() const { return batch ? batch->at.front() : offset; }
-        qsizetype firstRemoved() const { return batch ? batch->count : removed.size(); }
+        qsizetype firstRemoved() const { return batch ? batch->count : removedSize(); }
         qsizetype lastAt() const
         {
             return batch ? batch->at.back() + qsizetype(batch->at.size() - 1) * batch->shift() : offset;
@@ -192,15 +200,19 @@ private:
     void insertLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
     /// The same for text of more than a leaf: cut straight into leaves of its own.
     void insertManyLeaves(qsizetype offset, QStringView text, const Unusual& unusual);
+    /// Puts leaves in at offset, cutting the leaf there in two.
+    void spliceLeaves(qsizetype offset, std::vector<Leaf> parts, std::vector<qsizetype> breaks);
+    /// The leaves of [offset, offset + count): those inside whole and shared, the ends copied.
+    std::shared_ptr<const RemovedLeaves> leavesOf(qsizetype offset, qsizetype count) const;
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
     void removeLeaves(qsizetype offset, qsizetype count, Unusual* unusual);
     void record(Change change, bool typed);
     /// The piece that takes the place of range k, and the breaks in it not in the document's style.
     using Piece = std::function<QStringView(size_t k, Unusual* unusual)>;
     /// Rewrites the leaves that ranges touch: range k starts at at[k] + k * stride and is count
-    /// long. What each range held goes to removed when given.
+    /// long; every piece is pieceLength long. What each range held goes to removed when given.
     void replaceRanges(const std::vector<qsizetype>& at, qsizetype stride, qsizetype count,
-                       const Piece& piece, Batch* removed);
+                       qsizetype pieceLength, const Piece& piece, Batch* removed);
     void applyBatch(const Batch& batch, bool forward);
     /// The leaf holding offset (the last one for the end) and the offset within it.
     size_t leafAt(qsizetype offset, qsizetype* inLeaf) const;

@@ -76,7 +76,7 @@ public:
 } // namespace
 
 void TextStore::replaceRanges(const std::vector<qsizetype>& at, qsizetype stride, qsizetype count,
-                              const Piece& piece, Batch* removed)
+                              qsizetype pieceLength, const Piece& piece, Batch* removed)
 {
     if (at.empty())
         return;
@@ -103,9 +103,9 @@ void TextStore::replaceRanges(const std::vector<qsizetype>& at, qsizetype stride
             continue;
         }
         // The leaves from i on that the ranges starting in them reach, taken as one stretch.
-        size_t j = i + 1;
+        size_t j = i + 1, r = k;
         qsizetype stretchEnd = leafEnd;
-        for (size_t r = k; r < at.size() && startsBefore(rangeAt(r), stretchEnd, j); ++r) {
+        for (; r < at.size() && startsBefore(rangeAt(r), stretchEnd, j); ++r) {
             while (rangeAt(r) + count > stretchEnd && j < leaves_.size())
                 stretchEnd += leaves_[j++].text.size();
         }
@@ -126,7 +126,8 @@ void TextStore::replaceRanges(const std::vector<qsizetype>& at, qsizetype stride
 
         QString text;
         Unusual textOdd;
-        text.reserve(old.size() + 64);
+        // Exactly: a leaf keeps what it reserves.
+        text.reserve(old.size() + qsizetype(r - k) * (pieceLength - count));
         auto oddIn = odd.cbegin();
         qsizetype done = 0; // within the stretch
         const auto copyTo = [&](qsizetype to) {
@@ -186,13 +187,13 @@ void TextStore::replaceRanges(const std::vector<qsizetype>& at, qsizetype stride
 void TextStore::applyBatch(const Batch& batch, bool forward)
 {
     if (forward) {
-        replaceRanges(batch.at, 0, batch.count,
+        replaceRanges(batch.at, 0, batch.count, batch.inserted.size(),
                       [&](size_t, Unusual*) { return QStringView(batch.inserted); }, nullptr);
         return;
     }
     // Back: each range now holds the inserted text, and gets back what it held, breaks and all.
     auto odd = batch.removedUnusual.cbegin();
-    replaceRanges(batch.at, batch.shift(), batch.inserted.size(),
+    replaceRanges(batch.at, batch.shift(), batch.inserted.size(), batch.count,
                   [&](size_t k, Unusual* unusual) {
                       if (batch.alike)
                           return QStringView(batch.removed);
@@ -220,7 +221,7 @@ void TextStore::replaceEach(const std::vector<qsizetype>& offsets, qsizetype cou
     }
     if (batch->at.empty())
         return;
-    replaceRanges(batch->at, 0, count, [&](size_t, Unusual*) { return QStringView(batch->inserted); },
+    replaceRanges(batch->at, 0, count, batch->inserted.size(), [&](size_t, Unusual*) { return QStringView(batch->inserted); },
                   batch.get());
     Change change;
     change.offset = batch->at.front();

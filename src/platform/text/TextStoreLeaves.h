@@ -14,6 +14,8 @@ constexpr qsizetype kMaxLeaf = 32 * 1024;
 constexpr qsizetype kMinLeaf = 8 * 1024;
 // A step of this many changes or more (a Replace All) is undone and redone from its end.
 constexpr size_t kManyChanges = 64;
+// A removal this long keeps the leaves it took for its undo, rather than a copy of their text.
+constexpr qsizetype kShareRemoved = 4 * kMaxLeaf;
 // Needles longer than this are looked for in the text taken whole.
 constexpr qsizetype kLongNeedle = 1024;
 
