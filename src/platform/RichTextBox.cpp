@@ -718,7 +718,7 @@ void RichTextBox::asPartOfCommand(const std::function<void()>& work)
 void RichTextBox::takeBackLastEdit()
 {
     if (plain_) {
-        plain_->undo();
+        plain_->undo(true);
         store_->clearRedo();
         return;
     }

@@ -279,12 +279,29 @@ private slots:
         cancel.armed = cancel.shown = false;
         replaceAll();
         QVERIFY(cancel.shown);
-        QCOMPARE(f.editor()->Text(), QString(text).replace(QStringLiteral("needle"), QStringLiteral("pin")));
+        const QString replaced = QString(text).replace(QStringLiteral("needle"), QStringLiteral("pin"));
+        QCOMPARE(f.editor()->Text(), replaced);
+
+        // Its undo and redo go in parts too, and a cancelled one leaves the text and the step.
+        platform::StepBudget::setUnits(3);
+        cancel.armed = true;
+        cancel.shown = false;
         f.editor()->undo();
+        QVERIFY(cancel.shown);
+        QCOMPARE(f.editor()->Text(), replaced);
+        QVERIFY(f.editor()->isUndoAvailable() && !f.editor()->isRedoAvailable());
+        cancel.armed = cancel.shown = false;
+        f.editor()->undo();
+        QVERIFY(cancel.shown);
         QCOMPARE(f.editor()->Text(), text);
         QCOMPARE(f.editor()->SelStart(), 8); // behind the first needle, where the work began
         f.editor()->redo();
+        QCOMPARE(f.editor()->Text(), replaced);
         QCOMPARE(f.editor()->SelStart(), 19999 * 17 + 5); // behind the last pin
+        cancel.armed = true;
+        f.editor()->undo();
+        f.editor()->redo(); // nothing to redo: the cancelled undo took nothing away
+        QCOMPARE(f.editor()->Text(), replaced);
         QVERIFY(f.editor()->hwnd()->updatesEnabled());
     }
 

@@ -4,6 +4,8 @@
 #include "platform/text/PlainViewAccessible.h"
 #include "platform/text/SyntaxHighlighter.h"
 #include "platform/text/SyntaxPalette.h"
+#include "platform/DocumentFiles.h"
+#include "platform/StepsWithProgress.h"
 #include "platform/ViewZoom.h"
 
 #include <QAccessible>
@@ -557,25 +559,46 @@ void PlainView::reset()
     Q_EMIT selectionMoved();
 }
 
-void PlainView::undo()
+void PlainView::undo(bool atOnce)
 {
-    qsizetype where = 0, length = 0;
-    if (!store_->undo(&where, &length))
-        return;
-    dropLayouts();
-    updateGutter();
-    top_ = std::min(top_, store_->length());
-    marks_ = TextMatcher();
-    viewport()->update();
-    Q_EMIT edited(where, 0, length);
-    moveCaret(where + length, false);
+    undoOrRedo(false, atOnce);
 }
 
 void PlainView::redo()
 {
+    undoOrRedo(true, false);
+}
+
+void PlainView::undoOrRedo(bool redo, bool atOnce)
+{
     qsizetype where = 0, length = 0;
-    if (!store_->redo(&where, &length))
+    if (!atOnce && store_->startInParts(redo)) {
+        // Between the parts the window paints the text as it stands.
+        const auto follow = [this] {
+            dropLayouts();
+            updateGutter();
+            top_ = std::min(top_, store_->length());
+            anchor_ = std::min(anchor_, store_->length());
+            position_ = std::min(position_, store_->length());
+            viewport()->update();
+        };
+        const bool finished = runStepsWithProgress(
+            this, redo ? QStringLiteral("Redoing...") : QStringLiteral("Undoing..."),
+            [&](int& permille) {
+                StepBudget budget;
+                const bool more = store_->applyPart([&] { return budget.more(); });
+                permille = store_->partsDone();
+                follow();
+                return more;
+            },
+            momentMs());
+        store_->finishInParts(!finished, &where, &length);
+        follow();
+        if (!finished)
+            return;
+    } else if (!(redo ? store_->redo(&where, &length) : store_->undo(&where, &length))) {
         return;
+    }
     dropLayouts();
     updateGutter();
     top_ = std::min(top_, store_->length());

@@ -60,7 +60,9 @@ public:
     /// The store was filled anew: layouts, caret and scroll position start over.
     void reset();
 
-    void undo();
+    /// Undo and redo. A step of much work goes in parts while a progress window offers Cancel,
+    /// unless at once is asked for (the work is itself being cancelled).
+    void undo(bool atOnce = false);
     void redo();
     void copy() const;
     void cut();
@@ -145,6 +147,7 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void undoOrRedo(bool redo, bool atOnce);
     using Row = LineLayouts::Row;
 
     Row topRow() const;

@@ -651,6 +651,7 @@ bool TextStore::redo(qsizetype* where, qsizetype* length)
 
 void TextStore::clearUndo()
 {
+    inParts_.reset();
     undo_.clear();
     redo_.clear();
     groupDepth_ = 0;

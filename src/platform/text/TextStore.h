@@ -138,6 +138,16 @@ public:
     /// last change and its length after the step, for the caret.
     bool undo(qsizetype* where = nullptr, qsizetype* length = nullptr);
     bool redo(qsizetype* where = nullptr, qsizetype* length = nullptr);
+    /// Undo and redo of a step of Replace All work go in parts, for a window that paints and
+    /// offers Cancel between them: startInParts takes the last step (false: there is none, or it
+    /// goes at once), applyPart makes its changes while more() says so and tells whether any are
+    /// left, and finishInParts moves it to the other list, where and length set as undo and redo
+    /// set them; or, cancelled, takes back what was done and leaves the step where it was.
+    bool startInParts(bool redo);
+    bool applyPart(const std::function<bool()>& more);
+    /// How much of the step is done, in thousandths.
+    int partsDone() const;
+    void finishInParts(bool cancelled, qsizetype* where = nullptr, qsizetype* length = nullptr);
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
     void clearUndo();
@@ -245,6 +255,12 @@ private:
 
     LineWatcher lineWatcher_;
     std::vector<Step> undo_, redo_;
+    struct InParts {
+        Step step;
+        bool redo = false;
+        size_t done = 0; ///< changes made, in the order they are made
+    };
+    std::unique_ptr<InParts> inParts_;
     int groupDepth_ = 0;
     bool groupOpen_ = false;
 };

@@ -229,4 +229,61 @@ void TextStore::replaceEach(const std::vector<qsizetype>& offsets, qsizetype cou
     record(std::move(change), false);
 }
 
+bool TextStore::startInParts(bool redo)
+{
+    std::vector<Step>& from = redo ? redo_ : undo_;
+    if (inParts_ || from.empty() || groupDepth_ > 0)
+        return false;
+    const std::vector<Change>& changes = from.back().changes;
+    if (std::none_of(changes.begin(), changes.end(), [](const Change& c) { return bool(c.batch); }))
+        return false;
+    inParts_ = std::make_unique<InParts>(InParts{std::move(from.back()), redo, 0});
+    from.pop_back();
+    return true;
+}
+
+bool TextStore::applyPart(const std::function<bool()>& more)
+{
+    if (!inParts_)
+        return false;
+    InParts& p = *inParts_;
+    const size_t n = p.step.changes.size();
+    while (p.done < n && more()) {
+        // Undo goes from the last change to the first, redo the other way.
+        apply(p.step.changes[p.redo ? p.done : n - 1 - p.done], p.redo);
+        ++p.done;
+    }
+    return p.done < n;
+}
+
+int TextStore::partsDone() const
+{
+    return inParts_ ? int(1000.0 * double(inParts_->done) / double(std::max<size_t>(1, inParts_->step.changes.size())))
+                    : 1000;
+}
+
+void TextStore::finishInParts(bool cancelled, qsizetype* where, qsizetype* length)
+{
+    if (!inParts_)
+        return;
+    std::unique_ptr<InParts> p = std::move(inParts_);
+    std::vector<Change>& changes = p->step.changes;
+    const size_t n = changes.size();
+    if (cancelled) {
+        // What was done is made undone, the last first: the text is as before, the step where it was.
+        for (size_t k = p->done; k-- > 0;)
+            apply(changes[p->redo ? k : n - 1 - k], !p->redo);
+        (p->redo ? redo_ : undo_).push_back(std::move(p->step));
+        return;
+    }
+    for (; p->done < n; ++p->done)
+        apply(changes[p->redo ? p->done : n - 1 - p->done], p->redo);
+    if (where)
+        *where = p->redo ? changes.back().lastAt() : changes.front().firstAt();
+    if (length)
+        *length = p->redo ? changes.back().lastInserted() : changes.front().firstRemoved();
+    p->step.typing = false;
+    (p->redo ? undo_ : redo_).push_back(std::move(p->step));
+}
+
 } // namespace platform
