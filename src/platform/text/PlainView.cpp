@@ -573,11 +573,12 @@ void PlainView::undoOrRedo(bool redo, bool atOnce)
 {
     qsizetype where = 0, length = 0;
     if (!atOnce && store_->startInParts(redo)) {
-        // Between the parts the window paints the text as it stands.
-        const auto follow = [this] {
+        // Between the parts the window paints the text as it stands, from the same line.
+        const qsizetype topLine = store_->lineOf(top_);
+        const auto follow = [this, topLine] {
             dropLayouts();
             updateGutter();
-            top_ = std::min(top_, store_->length());
+            top_ = store_->lineStart(std::min(topLine, store_->lineCount() - 1));
             anchor_ = std::min(anchor_, store_->length());
             position_ = std::min(position_, store_->length());
             viewport()->update();
