@@ -191,28 +191,33 @@ void TextStore::recount(size_t from)
     breaks_ = lines;
 }
 
-void TextStore::splitLeaf(size_t index)
+void textstore::cutIntoLeaves(const TextStore::Leaf& whole, std::vector<TextStore::Leaf>* parts,
+                              std::vector<qsizetype>* breaks)
 {
-    if (leaves_[index].text.size() <= kMaxLeaf)
-        return;
-    Leaf whole = std::move(leaves_[index]);
     const qsizetype pieces = (whole.text.size() + kMaxLeaf / 2 - 1) / (kMaxLeaf / 2);
     const qsizetype size = (whole.text.size() + pieces - 1) / pieces;
-    std::vector<Leaf> parts;
-    std::vector<qsizetype> breaks;
     auto odd = whole.unusual.begin();
     for (qsizetype from = 0; from < whole.text.size();) {
         qsizetype take = std::min(size, whole.text.size() - from);
         if (from + take < whole.text.size())
             take = std::max<qsizetype>(1, cutNear(QStringView(whole.text).sliced(from), take));
-        Leaf part;
+        TextStore::Leaf part;
         part.text = whole.text.mid(from, take);
         for (; odd != whole.unusual.end() && odd->first < from + take; ++odd)
             part.unusual.emplace_back(int(odd->first - from), odd->second);
-        breaks.push_back(countBreaks(part.text));
-        parts.push_back(std::move(part));
+        breaks->push_back(countBreaks(part.text));
+        parts->push_back(std::move(part));
         from += take;
     }
+}
+
+void TextStore::splitLeaf(size_t index)
+{
+    if (leaves_[index].text.size() <= kMaxLeaf)
+        return;
+    std::vector<Leaf> parts;
+    std::vector<qsizetype> breaks;
+    cutIntoLeaves(leaves_[index], &parts, &breaks);
     leaves_[index] = std::move(parts[0]);
     leafBreaks_[index] = breaks[0];
     leaves_.insert(leaves_.begin() + qsizetype(index) + 1, std::make_move_iterator(parts.begin() + 1),

@@ -52,21 +52,11 @@ public:
             add(TextStore::Leaf{text, unusual}, countBreaks(text));
             return;
         }
-        const qsizetype pieces = (text.size() + kMaxLeaf / 2 - 1) / (kMaxLeaf / 2);
-        const qsizetype size = (text.size() + pieces - 1) / pieces;
-        auto odd = unusual.cbegin();
-        for (qsizetype from = 0; from < text.size();) {
-            qsizetype take = std::min(size, text.size() - from);
-            if (from + take < text.size())
-                take = std::max<qsizetype>(1, cutNear(QStringView(text).sliced(from), take));
-            TextStore::Leaf part;
-            part.text = text.mid(from, take);
-            for (; odd != unusual.cend() && odd->first < from + take; ++odd)
-                part.unusual.emplace_back(int(odd->first - from), odd->second);
-            const qsizetype partBreaks = countBreaks(part.text);
-            add(std::move(part), partBreaks);
-            from += take;
-        }
+        std::vector<TextStore::Leaf> parts;
+        std::vector<qsizetype> partBreaks;
+        cutIntoLeaves(TextStore::Leaf{text, unusual}, &parts, &partBreaks);
+        for (size_t k = 0; k < parts.size(); ++k)
+            add(std::move(parts[k]), partBreaks[k]);
     }
 
     std::vector<TextStore::Leaf> leaves;

@@ -3,6 +3,7 @@
 // The rules of the text store's leaves, shared by the files that build and edit them.
 
 #include "platform/TextFile.h"
+#include "platform/text/TextStore.h"
 
 #include <QStringView>
 
@@ -48,5 +49,8 @@ inline qsizetype cutNear(QStringView text, qsizetype want)
     return want;
 }
 
+// Cuts text of more than a leaf into leaves of half a leaf or more, each with its breaks counted.
+void cutIntoLeaves(const TextStore::Leaf& whole, std::vector<TextStore::Leaf>* parts,
+                   std::vector<qsizetype>* breaks);
 
 } // namespace platform::textstore
