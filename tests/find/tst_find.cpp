@@ -249,6 +249,25 @@ private slots:
         QVERIFY(f.editor()->hwnd()->updatesEnabled());
     }
 
+    void replaceAllRunsOnThroughLongText()
+    {
+        // Over two million characters, so that the work goes on past the first stretch of text,
+        // with a match across the stretch's end (the first stretch starts at the first match).
+        HostFixture f;
+        const QString text = QStringLiteral("xxxxneedle").repeated(220000);
+        setText(f, text);
+        platform::StepBudget::setUnits(1000000);
+        const auto restore = qScopeGuard([] { platform::StepBudget::setUnits(0); });
+        withDialog(f, [&](frmFind& d) {
+            d.txtFindString->setText("needle");
+            d.txtReplaceString->setText("pin");
+            d.cmdReplaceAll->click();
+        });
+        QCOMPARE(f.editor()->Text(), QStringLiteral("xxxxpin").repeated(220000));
+        f.editor()->undo();
+        QCOMPARE(f.editor()->Text(), text);
+    }
+
     void longReplaceAllShowsProgressAndCancelTakesItBack()
     {
         HostFixture f;
