@@ -6,6 +6,11 @@ namespace platform {
 
 using namespace richtextbox;
 
+namespace {
+// What RTF adds to each line of plain text (paragraph words and a run's group), for the progress.
+constexpr qsizetype kRtfBytesPerLine = 30;
+} // namespace
+
 TextFormat RichTextBox::plainTextFormat() const
 {
     TextFormat f = plainFormat_;
@@ -114,10 +119,16 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         produce = [text = std::move(text), format = plainFormat_](const auto& write) {
             write(encodeText(text, format));
         };
+    } else if (!doc_) {
+        // A plain document becomes RTF straight from a snapshot of its text, while it is written:
+        // the bytes a rich copy of it would give, without the copy.
+        produce = [snapshot = store_->snapshot(), font = font_, color = textColor_](const auto& write) {
+            rtf::RtfWriter::writePlain([&](const auto& sink) { snapshot.forEachPiece(sink); }, font,
+                                       color, write);
+        };
+        size = store_->length() + store_->lineCount() * kRtfBytesPerLine;
     } else {
-        // A rich document is written as it is; a plain one through a rich copy of its text.
-        const std::unique_ptr<QTextDocument> copy = doc_ ? nullptr : richCopy();
-        QByteArray bytes = rtf::RtfWriter::write(doc_ ? *doc_ : *copy);
+        QByteArray bytes = rtf::RtfWriter::write(*doc_);
         size = bytes.size();
         produce = [bytes = std::move(bytes)](const auto& write) { write(bytes); };
     }
