@@ -53,6 +53,8 @@ public:
     qsizetype TextLength() const;
     /// The caret's line (a paragraph of a rich document) and its column in it, both from 0.
     std::pair<qsizetype, qsizetype> caretLineColumn() const;
+    /// The 0-based line (paragraph) that holds an offset.
+    qsizetype lineOfOffset(qsizetype offset) const;
     /// How many lines (paragraphs of a rich document) the text has; at least 1.
     qsizetype lineCount() const;
     /// Puts the caret at the start of the line (from 0), scrolled into view.
@@ -298,7 +300,6 @@ private:
     bool indentKey(QKeyEvent* e);
     /// Runs one key's work in the rich view, inside the running command's undo step if any.
     void asPartOfCommand(const std::function<void()>& work);
-    qsizetype lineOfOffset(qsizetype offset) const;
     qsizetype lineStartOffset(qsizetype line) const;
     void chooseLanguage();
     void applyZoom();
