@@ -321,6 +321,18 @@ void Recovery::takeCopy(Entry& entry)
     if (!untitled)
         info.path = QDir::isAbsolutePath(caption) ? caption : QDir::current().absoluteFilePath(caption);
     info.rich = richCopy(doc);
+    // A rich document is copied here, where it lives; a copy there is no room for only fails
+    // this copy, as a plain one that runs short on the writer does.
+    std::shared_ptr<QTextDocument> copy;
+    if (info.rich) {
+        try {
+            copy = box.richCopy();
+        } catch (const std::bad_alloc&) {
+            entry.pending = false;
+            failed(entry, caption, kNoMemory);
+            return;
+        }
+    }
     info.format = box.plainTextFormat();
     info.diskStamp = doc.diskStamp();
     info.order = entry.id;
@@ -334,19 +346,22 @@ void Recovery::takeCopy(Entry& entry)
                                   Qt::QueuedConnection);
     };
     RecoveryWriter::Job job;
-    if (info.rich) {
-        // The copy of the document moves to the writer, which converts it to RTF and deletes it.
-        std::shared_ptr<QTextDocument> copy(box.richCopy());
+    if (copy) {
+        // The copy of the document moves to the writer, which writes it as RTF while it makes
+        // it, so that the RTF is never held whole, and deletes it.
         copy->moveToThread(writer_.get());
         job = [copy = std::move(copy), folder, id, generation, info, report]() mutable {
+            QString error;
             try {
-                const QByteArray data = platform::rtf::RtfWriter::write(*copy);
-                copy.reset();
-                report(recovery::writeCopy(folder, id, generation, info, data));
+                error = recovery::writeCopy(
+                    folder, id, generation, info,
+                    [&](const auto& write) { platform::rtf::RtfWriter::write(*copy, write); },
+                    copy->characterCount());
             } catch (const std::bad_alloc&) {
-                copy.reset();
-                report(kNoMemory);
+                error = kNoMemory;
             }
+            copy.reset();
+            report(error);
         };
     } else if (auto snapshot = box.plainSnapshot()) {
         // Written from the snapshot piece by piece, as the file would be, every break in its own
