@@ -95,7 +95,14 @@ public:
         QTextCharFormat format;
         if (color) {
             format.setForeground(*color);
-            colorIndex(*color);
+            // A document has a run of the colour only when the text is more than line breaks.
+            bool characters = false;
+            text([&](QStringView piece) {
+                characters = std::any_of(piece.begin(), piece.end(), [](QChar c) { return !breaksParagraph(c); });
+                return !characters;
+            });
+            if (characters)
+                colorIndex(*color);
         }
         sink_ = &sink;
         QByteArray out;
