@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Color.h"
+#include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 #include "platform/ViewZoom.h"
 #include "platform/text/TextStore.h"
@@ -230,6 +231,9 @@ public:
     /// A copy of the content as a rich-text document, for a recovery copy: it belongs to no
     /// thread's objects and may be moved to any.
     std::unique_ptr<QTextDocument> richCopy() const;
+    /// What writes a plain document as the RTF of richCopy(), from a snapshot of its text and
+    /// on any thread, so that no rich copy is made; nothing while the document is rich.
+    ByteProducer plainAsRtf() const;
     /// What reads the plain text as it is now, later and on any thread, while editing goes on.
     std::function<QString()> textReader() const;
     /// The text of a plain document as it is now, each line break in its own style, to be read

@@ -84,6 +84,17 @@ void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
     forceSelChange();
 }
 
+ByteProducer RichTextBox::plainAsRtf() const
+{
+    if (doc_)
+        return {};
+    // The bytes a rich copy of the text would give, made while they are written.
+    return [snapshot = store_->snapshot(), font = font_, color = textColor_](const auto& write) {
+        rtf::RtfWriter::writePlain([&](const auto& sink) { snapshot.forEachPiece(sink); }, font, color,
+                                   write);
+    };
+}
+
 void RichTextBox::SaveFile(const QString& path, int fileType)
 {
     if (fileType != RichText && fileType != PlainText)
@@ -120,12 +131,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
             write(encodeText(text, format));
         };
     } else if (!doc_) {
-        // A plain document becomes RTF straight from a snapshot of its text, while it is written:
-        // the bytes a rich copy of it would give, without the copy.
-        produce = [snapshot = store_->snapshot(), font = font_, color = textColor_](const auto& write) {
-            rtf::RtfWriter::writePlain([&](const auto& sink) { snapshot.forEachPiece(sink); }, font,
-                                       color, write);
-        };
+        produce = plainAsRtf();
         size = store_->length() + store_->lineCount() * kRtfBytesPerLine;
     } else {
         QByteArray bytes = rtf::RtfWriter::write(*doc_);
