@@ -3,7 +3,7 @@
 // held before it.
 //   - Save As RTF of a plain document of many lines, and of one that is a single line;
 //   - a quiet reload of a plain document whose file another program rewrote;
-//   - one recovery copy of a changed rich document.
+//   - one recovery copy of a changed rich document, and Save As RTF of it.
 //   bench_freezes [--save=MB] [--reload=MB] [--rich=MB]
 //   defaults:      50          1000          10        (0 skips that part)
 #include "BenchSupport.h"
@@ -136,6 +136,9 @@ void richCopy(frmMain& main, const QTemporaryDir& dir, int megabytes)
             std::printf("  (no copy written within 10 minutes)\n");
     });
     std::printf("  of which taking the copy on the program's thread: %.0f ms\n", flushMs);
+    measure(qPrintable(QStringLiteral("Save As RTF, %1 MB rich").arg(megabytes)), [&] {
+        doc->saveFile(dir.filePath(QStringLiteral("styled-copy.rtf")), platform::RichTextBox::RichText);
+    });
     QObject::disconnect(connection);
     doc->discardUnloaded();
 }
