@@ -71,6 +71,13 @@ bool RichCopyInSteps::step(StepBudget& budget)
     return next_.atEnd();
 }
 
+int RichCopyInSteps::permille() const
+{
+    if (next_.atEnd())
+        return 1000;
+    return int(1000.0 * startOf(next_) / std::max(1, source_.characterCount()));
+}
+
 std::unique_ptr<QTextDocument> RichCopyInSteps::take()
 {
     copy_->setUndoRedoEnabled(true);

@@ -22,6 +22,8 @@ public:
 
     /// Copies on while the budget allows (a piece is one unit); true once the copy is whole.
     bool step(StepBudget& budget);
+    /// How far the copy has come, in thousandths of the document.
+    int permille() const;
     /// The whole copy, once step() said so.
     std::unique_ptr<QTextDocument> take();
 

@@ -234,6 +234,9 @@ public:
     /// What writes a plain document as the RTF of richCopy(), from a snapshot of its text and
     /// on any thread, so that no rich copy is made; nothing while the document is rich.
     ByteProducer plainAsRtf() const;
+    /// A copy of the rich document made a few paragraphs at a time while the windows paint,
+    /// under a progress window showing label past a moment; nothing when the user cancelled.
+    std::unique_ptr<QTextDocument> richCopyInSteps(const QString& label) const;
     /// What reads the plain text as it is now, later and on any thread, while editing goes on.
     std::function<QString()> textReader() const;
     /// The text of a plain document as it is now, each line break in its own style, to be read
