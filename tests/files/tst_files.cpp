@@ -1,5 +1,7 @@
 #include "MainFixture.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+#include "platform/StepsWithProgress.h"
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
@@ -208,6 +210,42 @@ private slots:
         QTextDocument saved;
         platform::rtf::RtfReader::read(readFile(f.path("old.rtf")), saved);
         QVERIFY(saved.toPlainText() == text);
+    }
+
+    void aBigRichDocumentIsSavedBetweenEvents()
+    {
+        MainFixture f;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ";
+        for (int i = 0; i < 3000; ++i)
+            rtf += "Line " + QByteArray::number(i) + " \\b bold\\b0  rest.\\par\n";
+        writeFile(f.path("long.rtf"), rtf + "}");
+        f.main->OpenFiles({f.path("long.rtf")}, "test");
+        const QByteArray whole = platform::rtf::RtfWriter::write(*f.editor()->document());
+        // Copied in steps from 4,096 characters, its progress shown at once.
+        platform::setProgressFromBytes(256 * 1024);
+        platform::StepBudget::setUnits(1);
+        platform::setMomentMs(0);
+        const auto restore = qScopeGuard([] {
+            platform::setProgressFromBytes(8 * 1024 * 1024);
+            platform::StepBudget::setUnits(0);
+            platform::setMomentMs(400);
+        });
+        writeFile(f.path("old.rtf"), "{\\rtf1 old}");
+        ProgressCanceller press;
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(press.labels, QStringList{"Saving old.rtf..."});
+        QCOMPARE(f.main->statusText(),
+                 QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(f.path("old.rtf")));
+        QCOMPARE(readFile(f.path("old.rtf")), QByteArray("{\\rtf1 old}"));
+        QCOMPARE(f.active()->Caption(), f.path("long.rtf"));
+        press.armed = false;
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(f.active()->Caption(), f.path("old.rtf"));
+        QVERIFY(readFile(f.path("old.rtf")) == whole);
+        QCOMPARE(QDir(f.path("")).entryList({"*.rtf*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"long.rtf", "old.rtf"}));
     }
 
     void exitStopsAtACancelledQuestion()
