@@ -9,7 +9,10 @@
 #include "platform/AppError.h"
 #include "platform/KeptAside.h"
 #include "platform/RichTextBox.h"
+#include "platform/RichCopyInSteps.h"
 #include "platform/Services.h"
+#include "platform/StepsWithProgress.h"
+#include "platform/DocumentFiles.h"
 #include "platform/Trap.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/TextFiles.h"
@@ -20,6 +23,7 @@
 #include <QEvent>
 #include <QLockFile>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTextDocument>
 #include <algorithm>
 
@@ -76,6 +80,9 @@ constexpr int kLongestWait = 10;
 constexpr double kMarginMs = 16;
 constexpr double kPlainMsPerChar = 7e-6;
 constexpr double kRichMsPerChar = 3e-4;
+// A rich document of this share of progressFromBytes() in characters or more is copied a few
+// paragraphs at a time: copied at once it would hold the window for longer than a moment.
+constexpr qint64 kRichInStepsDivisor = 128;
 
 const QEvent::Type kAfterKey = QEvent::Type(QEvent::registerEventType());
 
@@ -324,29 +331,136 @@ void Recovery::takeCopy(Entry& entry)
     info.format = box.plainTextFormat();
     info.diskStamp = doc.diskStamp();
     info.order = entry.id;
+    const QTextDocument* rich = box.document();
+    if (info.rich && rich && rich->characterCount() >= platform::progressFromBytes() / kRichInStepsDivisor) {
+        copyInSteps(entry, std::move(info));
+    } else {
+        // A small rich document is copied here at once; a copy there is no room for only fails
+        // this copy, as a plain one that runs short on the writer does.
+        std::shared_ptr<QTextDocument> copy;
+        if (info.rich && rich) {
+            try {
+                copy = box.richCopy();
+            } catch (const std::bad_alloc&) {
+                entry.pending = false;
+                failed(entry, caption, kNoMemory);
+                return;
+            }
+        }
+        post(entry, std::move(info), std::move(copy));
+    }
+    entry.copyMs = cost.nsecsElapsed() / 1e6;
+}
+
+struct Recovery::Stepping {
+    explicit Stepping(const QTextDocument& source) : copy(source) {}
+    ~Stepping() { QObject::disconnect(watch); } // the document may outlive its copy
+    Stepping(const Stepping&) = delete;
+    Stepping& operator=(const Stepping&) = delete;
+    platform::RichCopyInSteps copy;
+    QPointer<QTextDocument> source;
+    bool changed = false; ///< the document changed meanwhile: the copy is of no use
+    QMetaObject::Connection watch;
+    CopyInfo info;
+};
+
+void Recovery::copyInSteps(Entry& entry, CopyInfo info)
+{
+    // A big rich document is copied a few paragraphs at a time between the window's events. A
+    // change to it meanwhile drops the copy; the change itself asks for the next.
+    QTextDocument* source = entry.doc->rtfText->document();
+    entry.pending = false;
+    entry.inFlight = true;
+    auto stepping = std::make_shared<Stepping>(*source);
+    stepping->source = source;
+    stepping->info = std::move(info);
+    stepping->watch = connect(source, &QTextDocument::contentsChange, this,
+                              [changed = &stepping->changed] { *changed = true; });
+    entry.stepping = std::move(stepping);
+    const qint64 id = entry.id;
+    QTimer::singleShot(0, this, [this, id] { copyOn(id); });
+}
+
+void Recovery::copyOn(qint64 id)
+{
+    Entry* entry = entryWithId(id);
+    if (!entry || !entry->stepping)
+        return; // closed, saved or given up meanwhile
+    Stepping& stepping = *entry->stepping;
+    if (stepping.changed || !stepping.source || entry->doc->rtfText->document() != stepping.source) {
+        dropSteps(*entry);
+        entry->pending = true;
+        if (!timer_.isActive() && !dueSince_.isValid())
+            timer_.start();
+        return;
+    }
+    bool whole = false;
+    try {
+        platform::StepBudget budget;
+        whole = stepping.copy.step(budget);
+    } catch (const std::bad_alloc&) {
+        const QString caption = stepping.info.caption;
+        dropSteps(*entry);
+        failed(*entry, caption, kNoMemory);
+        return;
+    }
+    if (!whole) {
+        QTimer::singleShot(0, this, [this, id] { copyOn(id); });
+        return;
+    }
+    std::shared_ptr<QTextDocument> copy = stepping.copy.take();
+    CopyInfo info = std::move(stepping.info);
+    dropSteps(*entry);
+    post(*entry, std::move(info), std::move(copy));
+}
+
+void Recovery::dropSteps(Entry& entry)
+{
+    if (!entry.stepping)
+        return;
+    entry.stepping.reset();
+    entry.inFlight = false;
+}
+
+void Recovery::post(Entry& entry, CopyInfo info, std::shared_ptr<QTextDocument> copy)
+{
+    platform::RichTextBox& box = *entry.doc->rtfText;
     entry.pending = false;
     entry.inFlight = true;
     const int generation = ++entry.generation;
     const qint64 id = entry.id;
     const QString folder = run_->path;
-    auto report = [this, id, generation, caption](const QString& error) {
+    auto report = [this, id, generation, caption = info.caption](const QString& error) {
         QMetaObject::invokeMethod(this, [=, this] { written(id, generation, caption, error); },
                                   Qt::QueuedConnection);
     };
-    RecoveryWriter::Job job;
-    if (info.rich) {
-        // The copy of the document moves to the writer, which converts it to RTF and deletes it.
-        std::shared_ptr<QTextDocument> copy(box.richCopy());
+    // What makes the copy's text as it is written, and what it comes to.
+    platform::ByteProducer produce;
+    qint64 size = 0;
+    if (copy) {
+        // The copy of the document moves to the writer, which writes it as RTF while it makes
+        // it, so that the RTF is never held whole, and deletes it.
         copy->moveToThread(writer_.get());
-        job = [copy = std::move(copy), folder, id, generation, info, report]() mutable {
+        size = copy->characterCount();
+        produce = [copy](const auto& write) { platform::rtf::RtfWriter::write(*copy, write); };
+    } else if (info.rich) {
+        // A plain document that is kept as RTF: made from a snapshot of its text.
+        size = box.TextLength();
+        produce = box.plainAsRtf();
+    }
+    RecoveryWriter::Job job;
+    if (produce) {
+        job = [produce = std::move(produce), copy = std::move(copy), folder, id, generation, info, size,
+               report]() mutable {
+            QString error;
             try {
-                const QByteArray data = platform::rtf::RtfWriter::write(*copy);
-                copy.reset();
-                report(recovery::writeCopy(folder, id, generation, info, data));
+                error = recovery::writeCopy(folder, id, generation, info, produce, size);
             } catch (const std::bad_alloc&) {
-                copy.reset();
-                report(kNoMemory);
+                error = kNoMemory;
             }
+            produce = nullptr;
+            copy.reset();
+            report(error);
         };
     } else if (auto snapshot = box.plainSnapshot()) {
         // Written from the snapshot piece by piece, as the file would be, every break in its own
@@ -376,7 +490,6 @@ void Recovery::takeCopy(Entry& entry)
         };
     }
     writer_->post(std::move(job));
-    entry.copyMs = cost.nsecsElapsed() / 1e6;
 }
 
 void Recovery::written(qint64 id, int generation, const QString& caption, const QString& error)
@@ -418,6 +531,7 @@ void Recovery::discard(frmDocument& doc)
     if (!entry)
         return;
     entry->pending = false;
+    dropSteps(*entry);
     if (entry->generation > 0 && run_) {
         // After any copy of it still with the writer, which keeps the order.
         writer_->post([folder = run_->path, id = entry->id] { recovery::removeCopy(folder, id); });

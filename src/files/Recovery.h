@@ -10,11 +10,13 @@
 #include <memory>
 #include <vector>
 
+class QTextDocument;
 class frmDocument;
 class Host;
 class RecoveryWriter;
 
 namespace recovery {
+struct CopyInfo;
 struct FoundCopy;
 struct BrokenCopy;
 struct RunFolder;
@@ -65,6 +67,8 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    /// A copy of a big rich document being made a few paragraphs at a time.
+    struct Stepping;
     struct Entry {
         frmDocument* doc = nullptr;
         qint64 id = 0;
@@ -73,6 +77,7 @@ private:
         bool inFlight = false; ///< a copy is with the writer
         bool retrying = false; ///< a copy failed; another try is set
         double copyMs = -1;    ///< what its last copy cost the program's thread
+        std::shared_ptr<Stepping> stepping; ///< while a copy is being made in steps
     };
     /// A folder of an earlier run, kept (locked) until its documents have copies of this run.
     struct Claim {
@@ -91,6 +96,11 @@ private:
     bool fitsBetweenKeys(const Entry& entry) const;
     bool richCopy(const frmDocument& doc) const;
     void takeCopy(Entry& entry);
+    void copyInSteps(Entry& entry, recovery::CopyInfo info);
+    void copyOn(qint64 id);
+    void dropSteps(Entry& entry);
+    /// Hands the copy to the writer: the rich copy made of the document, or else its text.
+    void post(Entry& entry, recovery::CopyInfo info, std::shared_ptr<QTextDocument> copy);
     void written(qint64 id, int generation, const QString& caption, const QString& error);
     void failed(Entry& entry, const QString& caption, const QString& reason);
     bool ensureFolder(QString* error);

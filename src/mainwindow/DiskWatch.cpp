@@ -13,6 +13,37 @@
 #include <QApplication>
 
 
+namespace {
+
+// The caret's line counted in '\n' of the text, and the caret put back at its start (or at the
+// last line's, when the text has fewer). A plain document counts through its store; a rich one,
+// small beside it, through its text, in which a table's cells count as the text shows them.
+qsizetype caretLine(const platform::RichTextBox& rtf)
+{
+    if (!rtf.isRichView())
+        return rtf.lineOfOffset(rtf.SelStart());
+    return QStringView(rtf.Text()).left(rtf.SelStart()).count(u'\n');
+}
+
+void goToLineOf(platform::RichTextBox& rtf, qsizetype line)
+{
+    if (!rtf.isRichView()) {
+        rtf.goToLine(line);
+        return;
+    }
+    const QString text = rtf.Text();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < line; ++i) {
+        const qsizetype next = text.indexOf(u'\n', start);
+        if (next < 0)
+            break;
+        start = next + 1;
+    }
+    rtf.setSelStart(start);
+}
+
+} // namespace
+
 void frmMain::FileDeletedWhileRead(frmDocument& doc)
 {
     services_.messages->show(
@@ -67,21 +98,14 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     }
     doc.setDiskStamp(now);
     // Reload, keeping the caret on its line. Cancelling a long reload keeps the text as it was.
+    // The line is found through the text's own lines: a copy of a big text would stop the
+    // window and hold the old text twice beside the new one.
     platform::RichTextBox& rtf = *doc.rtfText;
-    const QString before = rtf.Text();
-    const qsizetype line = QStringView(before).left(rtf.SelStart()).count(u'\n');
+    const qsizetype line = caretLine(rtf);
     try {
         doc.loadFile(path);
         recovery_->discard(doc); // the changes here were given up for the file's text
-        const QString text = rtf.Text();
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < line; ++i) {
-            const qsizetype next = text.indexOf(u'\n', start);
-            if (next < 0)
-                break;
-            start = next + 1;
-        }
-        rtf.setSelStart(start);
+        goToLineOf(rtf, line);
     } catch (const platform::ProgramEnd&) {
         throw;
     } catch (...) {

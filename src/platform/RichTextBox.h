@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Color.h"
+#include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 #include "platform/ViewZoom.h"
 #include "platform/text/TextStore.h"
@@ -55,6 +56,8 @@ public:
     qsizetype TextLength() const;
     /// The caret's line (a paragraph of a rich document) and its column in it, both from 0.
     std::pair<qsizetype, qsizetype> caretLineColumn() const;
+    /// The 0-based line (paragraph) that holds an offset.
+    qsizetype lineOfOffset(qsizetype offset) const;
     /// How many lines (paragraphs of a rich document) the text has; at least 1.
     qsizetype lineCount() const;
     /// Puts the caret at the start of the line (from 0), scrolled into view.
@@ -236,6 +239,12 @@ public:
     /// A copy of the content as a rich-text document, for a recovery copy: it belongs to no
     /// thread's objects and may be moved to any.
     std::unique_ptr<QTextDocument> richCopy() const;
+    /// What writes a plain document as the RTF of richCopy(), from a snapshot of its text and
+    /// on any thread, so that no rich copy is made; nothing while the document is rich.
+    ByteProducer plainAsRtf() const;
+    /// A copy of the rich document made a few paragraphs at a time while the windows paint,
+    /// under a progress window showing label past a moment; nothing when the user cancelled.
+    std::unique_ptr<QTextDocument> richCopyInSteps(const QString& label) const;
     /// What reads the plain text as it is now, later and on any thread, while editing goes on.
     std::function<QString()> textReader() const;
     /// The text of a plain document as it is now, each line break in its own style, to be read
@@ -306,7 +315,6 @@ private:
     bool indentKey(QKeyEvent* e);
     /// Runs one key's work in the rich view, inside the running command's undo step if any.
     void asPartOfCommand(const std::function<void()>& work);
-    qsizetype lineOfOffset(qsizetype offset) const;
     qsizetype lineStartOffset(qsizetype line) const;
     void chooseLanguage();
     void applyZoom();

@@ -1,10 +1,20 @@
 #include "platform/RichTextBoxParts.h"
+#include "platform/RichCopyInSteps.h"
+#include "platform/StepsWithProgress.h"
 
 // The editor control's files: how a plain document is written, loading, saving and printing.
 
 namespace platform {
 
 using namespace richtextbox;
+
+namespace {
+// What RTF adds to each line of plain text (paragraph words and a run's group), for the progress.
+constexpr qsizetype kRtfBytesPerLine = 30;
+// A rich document of this share of progressFromBytes() in characters or more is copied between
+// the window's events before it is written: written at once it would hold the window too long.
+constexpr qsizetype kRichCopyFromDivisor = 64;
+} // namespace
 
 TextFormat RichTextBox::plainTextFormat() const
 {
@@ -79,6 +89,36 @@ void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
     forceSelChange();
 }
 
+ByteProducer RichTextBox::plainAsRtf() const
+{
+    if (doc_)
+        return {};
+    // The bytes a rich copy of the text would give, made while they are written.
+    return [snapshot = store_->snapshot(), font = font_, color = textColor_](const auto& write) {
+        rtf::RtfWriter::writePlain([&](const auto& sink) { snapshot.forEachPiece(sink); }, font, color,
+                                   write);
+    };
+}
+
+std::unique_ptr<QTextDocument> RichTextBox::richCopyInSteps(const QString& label) const
+{
+    RichCopyInSteps steps(*doc_);
+    const bool copied = runStepsWithProgress(
+        window(), label,
+        [&](int& permille) {
+            StepBudget budget;
+            const bool whole = steps.step(budget);
+            permille = steps.permille();
+            return !whole;
+        },
+        momentMs());
+    if (!copied)
+        return nullptr;
+    std::unique_ptr<QTextDocument> copy = steps.take();
+    copy->moveToThread(nullptr); // read, then deleted, by whichever thread writes it
+    return copy;
+}
+
 void RichTextBox::SaveFile(const QString& path, int fileType)
 {
     if (fileType != RichText && fileType != PlainText)
@@ -89,6 +129,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     // and turned into bytes beside the window when it is big.
     ByteProducer produce;
     qsizetype size = 0;
+    std::unique_ptr<QTextDocument> copy; // of a big rich document
     if (fileType == PlainText && plain_) {
         // Encoded while it is written, so the bytes are never held whole.
         produce = [snapshot = store_->snapshot(), format = plainFormat_](const auto& write) {
@@ -114,14 +155,23 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
         produce = [text = std::move(text), format = plainFormat_](const auto& write) {
             write(encodeText(text, format));
         };
-    } else {
-        // A rich document is written as it is; a plain one through a rich copy of its text.
-        const std::unique_ptr<QTextDocument> copy = doc_ ? nullptr : richCopy();
-        QByteArray bytes = rtf::RtfWriter::write(doc_ ? *doc_ : *copy);
+    } else if (!doc_) {
+        produce = plainAsRtf();
+        size = store_->length() + store_->lineCount() * kRtfBytesPerLine;
+    } else if (doc_->characterCount() < progressFromBytes() / kRichCopyFromDivisor) {
+        QByteArray bytes = rtf::RtfWriter::write(*doc_);
         size = bytes.size();
         produce = [bytes = std::move(bytes)](const auto& write) { write(bytes); };
+    } else {
+        // A big rich document is copied a few paragraphs at a time while the window keeps
+        // painting, and the copy written as RTF beside it.
+        copy = richCopyInSteps(QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()));
+        if (!copy)
+            platform::raise(err::Cancel, QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(path));
+        size = 2 * qsizetype(copy->characterCount()); // formats and escapes come to about as much again
+        produce = [&copy](const auto& write) { rtf::RtfWriter::write(*copy, write); };
     }
-    if (size < progressFromBytes()) {
+    if (size < progressFromBytes() && !copy) {
         writeWholeFile(path, produce, size);
     } else {
         const QString name = QFileInfo(path).fileName();
@@ -131,7 +181,9 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
                             if (!progress(0))
                                 platform::raise(err::Cancel, QString());
                             writeWholeFile(path, produce, size, progress);
-                        });
+                            copy.reset(); // a big document's end costs the window nothing here
+                        },
+                        copy ? momentMs() : 0);
     }
     if (doc_)
         doc_->setModified(false);

@@ -1,4 +1,7 @@
 #include "MainFixture.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+#include "platform/StepsWithProgress.h"
 #include "document/frmDocument.h"
 #include "files/dlgCommonDialog.h"
 #include "mainwindow/frmMain.h"
@@ -6,6 +9,7 @@
 #include "platform/RichTextBox.h"
 
 #include <QDir>
+#include <QTextDocument>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
@@ -182,6 +186,66 @@ private slots:
         QVERIFY(f.active()->bIsDirty);
         QCOMPARE(readFile(f.path("big.txt")), big);
         QCOMPARE(QDir(f.path("")).entryList({"*.txt*"}, QDir::Files | QDir::Hidden), QStringList({"big.txt", "copy.txt"}));
+
+        // Save As RTF over an older file, cancelled: the older file stays whole, and without
+        // Cancel the RTF opens again to the same lines.
+        platform::setProgressFromBytes(1024 * 1024);
+        writeFile(f.path("old.rtf"), "{\\rtf1 old}");
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        press.labels.clear();
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(press.labels.value(0), QStringLiteral("Saving old.rtf..."));
+        QCOMPARE(f.main->statusText(),
+                 QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(f.path("old.rtf")));
+        QCOMPARE(readFile(f.path("old.rtf")), QByteArray("{\\rtf1 old}"));
+        QCOMPARE(f.active()->Caption(), f.path("big.txt"));
+        QCOMPARE(QDir(f.path("")).entryList({"*.rtf*"}, QDir::Files | QDir::Hidden), QStringList({"old.rtf"}));
+        press.armed = false;
+        const QString text = f.editor()->Text();
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        f.trigger("mnuFileSaveAs");
+        platform::setProgressFromBytes(8 * 1024 * 1024);
+        QCOMPARE(f.active()->Caption(), f.path("old.rtf"));
+        QVERIFY(readFile(f.path("old.rtf")).startsWith("{\\rtf1"));
+        QTextDocument saved;
+        platform::rtf::RtfReader::read(readFile(f.path("old.rtf")), saved);
+        QVERIFY(saved.toPlainText() == text);
+    }
+
+    void aBigRichDocumentIsSavedBetweenEvents()
+    {
+        MainFixture f;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ";
+        for (int i = 0; i < 3000; ++i)
+            rtf += "Line " + QByteArray::number(i) + " \\b bold\\b0  rest.\\par\n";
+        writeFile(f.path("long.rtf"), rtf + "}");
+        f.main->OpenFiles({f.path("long.rtf")}, "test");
+        const QByteArray whole = platform::rtf::RtfWriter::write(*f.editor()->document());
+        // Copied in steps from 4,096 characters, its progress shown at once.
+        platform::setProgressFromBytes(256 * 1024);
+        platform::StepBudget::setUnits(1);
+        platform::setMomentMs(0);
+        const auto restore = qScopeGuard([] {
+            platform::setProgressFromBytes(8 * 1024 * 1024);
+            platform::StepBudget::setUnits(0);
+            platform::setMomentMs(400);
+        });
+        writeFile(f.path("old.rtf"), "{\\rtf1 old}");
+        ProgressCanceller press;
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(press.labels, QStringList{"Saving old.rtf..."});
+        QCOMPARE(f.main->statusText(),
+                 QStringLiteral("Saving was cancelled; %1 was left as it was.").arg(f.path("old.rtf")));
+        QCOMPARE(readFile(f.path("old.rtf")), QByteArray("{\\rtf1 old}"));
+        QCOMPARE(f.active()->Caption(), f.path("long.rtf"));
+        press.armed = false;
+        f.dialogs->fileAnswers << f.path("old.rtf");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(f.active()->Caption(), f.path("old.rtf"));
+        QVERIFY(readFile(f.path("old.rtf")) == whole);
+        QCOMPARE(QDir(f.path("")).entryList({"*.rtf*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"long.rtf", "old.rtf"}));
     }
 
     void exitStopsAtACancelledQuestion()
@@ -263,6 +327,47 @@ private slots:
                                                          "it was opened here.  Overwrite those changes?");
             QCOMPARE(readFile(path), QByteArray("new\nlines\nhere"));
         }
+    }
+
+    void quietReloadKeepsTheCaretOnItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("text");      // what the editor then shows
+        QTest::addColumn<int>("expected");      // where the caret then is
+        QTest::newRow("same line") << QByteArray("a\nbb\ncc") << 4 << QByteArray("1\n22\n333") << "1\n22\n333" << 2;
+        QTest::newRow("fewer lines now: the last") << QByteArray("a\nb\nc\nd") << 6 << QByteArray("xx\nyy")
+                                                   << "xx\nyy" << 3;
+        QTest::newRow("CRLF lines") << QByteArray("a\r\nbb\r\ncc") << 6 << QByteArray("1\r\n22\r\n333")
+                                    << "1\n22\n333" << 5;
+        QTest::newRow("rich paragraphs") << QByteArray("{\\rtf1 one\\par two\\par three}") << 9
+                                         << QByteArray("{\\rtf1 1\\par 2\\par 3}") << "1\n2\n3" << 4;
+    }
+
+    void quietReloadKeepsTheCaretOnItsLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, caret);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        MainFixture f;
+        const QString path = f.path("watched.txt");
+        writeFile(path, before);
+        f.main->OpenFiles({path}, "test");
+        frmDocument* doc = f.active();
+        doc->rtfText->setSelStart(caret);
+        writeFile(path, after);
+        f.main->CheckDiskChanges(*doc);
+        QCOMPARE(doc->rtfText->Text(), text);
+        QCOMPARE(doc->rtfText->SelStart(), expected);
+        QVERIFY(!doc->bIsDirty);
+        QVERIFY(f.messages->shown.isEmpty());
+        // The reloaded text is where undoing starts: the older text never comes back.
+        QVERIFY(!f.main->action("mnuEditUndo")->isEnabled());
+        doc->rtfText->undo();
+        QCOMPARE(doc->rtfText->Text(), text);
     }
 
     void aChangeMadeWhileTheFileLoadsIsNeverOverwrittenUnasked()

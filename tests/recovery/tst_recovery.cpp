@@ -5,6 +5,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/DocumentFiles.h"
 #include "platform/RichTextBox.h"
+#include "platform/StepsWithProgress.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <unistd.h>
@@ -156,6 +158,49 @@ private slots:
         QCOMPARE(first.size(), size_t(1));
         QCOMPARE(first.front().path, otherFolder);
         QVERIFY(recovery::claimAbandoned(root, QString()).empty());
+    }
+
+    void aBigRichDocumentIsCopiedBetweenEvents()
+    {
+        // Big enough to be copied a few paragraphs at a time, the window handling its events
+        // between them.
+        MainFixture first({}, {}, false);
+        const QString styled = first.path("long.rtf");
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ";
+        for (int i = 0; i < 2000; ++i)
+            rtf += "Paragraph " + QByteArray::number(i) + " has \\b bold\\b0  words.\\par\n";
+        writeFile(styled, rtf + "}");
+        first.start({styled});
+        platform::setProgressFromBytes(128 * 1024); // from 1,024 characters
+        platform::StepBudget::setUnits(1);
+        const auto restore = qScopeGuard([] {
+            platform::setProgressFromBytes(8 * 1024 * 1024);
+            platform::StepBudget::setUnits(0);
+        });
+        Recovery& recovery = first.main->recovery();
+        recovery.setDelay(50);
+        platform::RichTextBox& box = *first.active()->rtfText;
+        box.setSelStart(box.TextLength());
+        box.setSelText("first");
+        QSignalSpy written(&recovery, &Recovery::copyWritten);
+        recovery.flush();
+        // A change while the copy is made: the copy written is of the text after it.
+        box.setSelText(" second");
+        QVERIFY(QTest::qWaitFor([&] { return written.count() >= 1; }, 20000));
+        QVERIFY(firstCopy(recovery.folder()).contains("first second"));
+        first.main.reset();
+
+        MainFixture second({}, {}, false);
+        second.services.dataFolder = first.services.dataFolder;
+        second.messages->answers << Answer::Yes;
+        second.start();
+        platform::RichTextBox& back = *second.main->documents().value(1)->rtfText;
+        QVERIFY(back.Text().startsWith("Paragraph 0 has bold words.\nParagraph 1 has bold words.\n"));
+        QVERIFY(back.Text().endsWith("Paragraph 1999 has bold words.first second"));
+        QCOMPARE(back.lineCount(), 2000);
+        back.setSelStart(back.Text().indexOf("1999 has bold") + 9);
+        back.setSelLength(4);
+        QCOMPARE(back.SelBold(), std::optional<bool>(true));
     }
 
     void yesReopensTheDocumentsModified()

@@ -2,6 +2,9 @@
 #include "MainFixture.h"
 #include "mainwindow/frmMain.h"
 #include "platform/RichTextBox.h"
+#include "platform/RichTextBoxParts.h"
+#include "platform/RichCopyInSteps.h"
+#include "platform/StepsWithProgress.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -47,6 +50,9 @@ private slots:
     void refusesWhatIsNotRichText();
     void writesText_data();
     void writesText();
+    void writesPlainTextInPiecesAsADocumentOfIt_data();
+    void writesPlainTextInPiecesAsADocumentOfIt();
+    void writesADocumentInPieces();
     void readsAndWritesLists();
     void keepsPictures_data();
     void keepsPictures();
@@ -632,6 +638,92 @@ void tst_rtf::writesText()
     QCOMPARE(blockText(*readRtf(rtf)), text);
 }
 
+void tst_rtf::writesPlainTextInPiecesAsADocumentOfIt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("lines, an empty one among them") << u"first\nsecond\n\nlast"_qs;
+    QTest::newRow("ends with a break") << u"one\n"_qs;
+    QTest::newRow("characters RTF escapes") << u"{a}\\b\tc\u00A0d\u00AD\u2011e\u2028f"_qs;
+    QTest::newRow("beyond ascii") << u"\u00E9 \uFF21 \U0001F600 \u0627"_qs;
+    QTest::newRow("control and object characters") << u"a\u0001b\u007Fc\uFFFCd\n\uFFFC"_qs;
+    QTest::newRow("paragraph separator") << u"a\u2029b"_qs;
+    QString lines, line;
+    while (lines.size() < 3 * 1024 * 1024)
+        lines += u"A line of a program {with braces} \u00E9\n"_qs;
+    while (line.size() < 3 * 1024 * 1024)
+        line += u"one line that never ends \\ "_qs;
+    QTest::newRow("megabytes of lines") << lines;
+    QTest::newRow("megabytes on one line") << line;
+}
+
+void tst_rtf::writesPlainTextInPiecesAsADocumentOfIt()
+{
+    // What a user sees saving a small plain document as RTF, written out by hand.
+    {
+        QByteArray out;
+        QVERIFY(RtfWriter::writePlain([](const auto& sink) { sink(u"a{b}\n\tc"); }, QFont(u"Arial"_qs, 10),
+                                      std::nullopt, [&](QByteArrayView piece) { out += piece; return true; }));
+        QCOMPARE(out, QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\n"
+                                 "{\\colortbl;}\n{\\*\\generator Quiple;}\\viewkind4\n"
+                                 "\\pard\\plain\\ql {\\f0\\fs20 a\\{b\\}}\\par\n"
+                                 "\\pard\\plain\\ql {\\f0\\fs20 \\tab c}\\par\n}\n"));
+    }
+    // Any text, handed over in pieces that split its breaks and characters, comes out as the
+    // document of it would, in every font and colour, and in more than one piece when it is big.
+    QFETCH(QString, text);
+    QFont pixels(u"DejaVu Sans"_qs);
+    pixels.setPixelSize(15);
+    const std::pair<QFont, std::optional<QColor>> looks[] = {
+        {QFont(u"Liberation Mono"_qs, 11), std::nullopt}, {pixels, QColor(200, 10, 30)}};
+    for (const auto& [font, color] : looks) {
+        const QByteArray whole = RtfWriter::write(*platform::richFromText(text, font, color));
+        QByteArray joined;
+        int pieces = 0;
+        const bool written = RtfWriter::writePlain(
+            [&](const auto& sink) {
+                for (qsizetype at = 0; at < text.size(); at += 7)
+                    if (!sink(QStringView(text).mid(at, 7)))
+                        return;
+            },
+            font, color, [&](QByteArrayView piece) { joined += piece; ++pieces; return true; });
+        QVERIFY(written);
+        QCOMPARE(joined.size(), whole.size());
+        QVERIFY(joined == whole);
+        QCOMPARE(pieces > 1, text.size() > 1024 * 1024);
+    }
+}
+
+void tst_rtf::writesADocumentInPieces()
+{
+    // A formatted document of some megabytes, with a table and a list among its paragraphs.
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;\\f1 Courier;}{\\colortbl;\\red255\\green0\\blue0;}\\f0 ";
+    for (int i = 0; i < 20000; ++i)
+        rtf += "Plain \\b bold\\b0  {\\f1\\cf1 red code} {\\i slanted}.\\par\n";
+    rtf += "\\trowd\\cellx2000\\cellx4000 left\\cell right\\cell\\row\\pard ";
+    rtf += "{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart1}first\\par after\\par}";
+    const std::unique_ptr<QTextDocument> document = readRtf(rtf);
+    const QByteArray whole = RtfWriter::write(*document);
+    QByteArray joined;
+    int pieces = 0;
+    QVERIFY(RtfWriter::write(*document, [&](QByteArrayView piece) { joined += piece; ++pieces; return true; }));
+    QVERIFY(pieces > 1);
+    QCOMPARE(joined.size(), whole.size());
+    QVERIFY(joined == whole);
+    const std::unique_ptr<QTextDocument> back = readRtf(joined);
+    QCOMPARE(back->blockCount(), document->blockCount());
+    QVERIFY(blockText(*back).startsWith(u"Plain bold red code slanted.\nPlain bold"_qs));
+    QCOMPARE(blockText(*back), blockText(*document));
+    // A sink that says stop hears no more.
+    int calls = 0;
+    QVERIFY(!RtfWriter::write(*document, [&](QByteArrayView) { ++calls; return false; }));
+    QCOMPARE(calls, 1);
+    calls = 0;
+    QVERIFY(!RtfWriter::writePlain([&](const auto& sink) { sink(QString(3 << 20, u'x')); sink(u"more"); },
+                                   QFont(), std::nullopt, [&](QByteArrayView) { ++calls; return false; }));
+    QCOMPARE(calls, 1);
+}
+
 void tst_rtf::keepsPictures_data()
 {
     QTest::addColumn<QByteArray>("rtf");
@@ -953,6 +1045,17 @@ void tst_rtf::readsCorpus()
     QCOMPARE(RtfWriter::write(*reread), written);
     const QList<ShownPicture> pictures = picturesIn(document);
     QCOMPARE(picturesIn(*reread), pictures);
+    // A copy made a paragraph at a time (as a recovery copy of a big document is) writes the same.
+    {
+        platform::StepBudget::setUnits(1);
+        platform::RichCopyInSteps steps(document, 1);
+        for (bool whole = false; !whole;) {
+            platform::StepBudget budget;
+            whole = steps.step(budget);
+        }
+        platform::StepBudget::setUnits(0);
+        QVERIFY(RtfWriter::write(*steps.take()) == written);
+    }
     const auto count = corpusPictures.find(name);
     QCOMPARE(pictures.size(), count == corpusPictures.end() ? 0 : count->second);
     QFile reference(dir.filePath(u"libreoffice-text/"_qs + name + u".txt"_qs));

@@ -21,6 +21,9 @@ namespace platform::rtf {
 namespace {
 
 constexpr int kPageTextWidthTwips = 9638;   // A4 with 2 cm margins, what word processors assume
+// What a writer holds before it hands its bytes on: large enough that the sink is not called for
+// every paragraph, small beside any document worth writing in pieces.
+constexpr qsizetype kPieceBytes = 1024 * 1024;
 
 int toTwips(qreal pixels) { return int(std::lround(pixels * 15.0)); }
 
@@ -60,7 +63,8 @@ public:
                                                 : 12.0;
     }
 
-    QByteArray write()
+    /// The whole document; with a sink, handed on in pieces (false when the sink stopped it).
+    QByteArray write(const RtfWriter::Sink* sink = nullptr)
     {
         fontIndex(defaultFamily_);
         const KeptRtf kept = documentKept(document_);
@@ -68,7 +72,98 @@ public:
         collect(document_.rootFrame());
 
         QByteArray out;
-        out.reserve(document_.characterCount() * 2 + 1024);
+        sink_ = sink;
+        out.reserve(sink ? 2 * kPieceBytes : document_.characterCount() * 2 + 1024);
+        writeHeader(out);
+        if (!kept.isEmpty()) {
+            out += place(kept);
+            out += '\n';
+        }
+        writeFrame(out, document_.rootFrame(), 0);
+        out += "}\n";
+        if (sink_)
+            spill(out, true);
+        return out;
+    }
+
+    /// Plain text as one run of the document's default font, in color when given, a paragraph
+    /// for each line, just as write() puts a document holding it.
+    bool writePlain(const RtfWriter::Pieces& text, const std::optional<QColor>& color,
+                    const RtfWriter::Sink& sink)
+    {
+        fontIndex(defaultFamily_);
+        QTextCharFormat format;
+        if (color) {
+            format.setForeground(*color);
+            // A document has a run of the colour only when the text is more than line breaks.
+            bool characters = false;
+            text([&](QStringView piece) {
+                characters = std::any_of(piece.begin(), piece.end(), [](QChar c) { return !breaksParagraph(c); });
+                return !characters;
+            });
+            if (characters)
+                colorIndex(*color);
+        }
+        sink_ = &sink;
+        QByteArray out;
+        out.reserve(2 * kPieceBytes);
+        writeHeader(out);
+        QByteArray paragraph;
+        writeParagraphStart(paragraph, QTextBlockFormat(), 0);
+        const QByteArray runStart = '{' + runControls(format) + ' ';
+        out += paragraph;
+        bool runOpen = false;
+        text([&](QStringView piece) {
+            qsizetype from = 0;
+            for (qsizetype i = 0; i <= piece.size(); ++i) {
+                const bool end = i == piece.size();
+                if (!end && !breaksParagraph(piece[i]))
+                    continue;
+                if (i > from && !std::exchange(runOpen, true))
+                    out += runStart;
+                appendRtfText(out, piece.sliced(from, i - from));
+                if (!end) {
+                    if (std::exchange(runOpen, false))
+                        out += '}';
+                    out += "\\par\n";
+                    out += paragraph;
+                }
+                from = i + 1;
+            }
+            return spill(out, false);
+        });
+        if (stopped_)
+            return false;
+        if (runOpen)
+            out += '}';
+        out += "\\par\n}\n";
+        return spill(out, true);
+    }
+
+    bool stopped() const { return stopped_; }
+
+private:
+    // What starts a new paragraph when a document is given text.
+    static bool breaksParagraph(QChar c)
+    {
+        return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0)
+               || c == QChar(0xFDD1);
+    }
+
+    // Hands what was made to the sink once there is a piece of it, or at the end. Only between
+    // paragraphs: a run looks back at what it wrote last.
+    bool spill(QByteArray& out, bool last)
+    {
+        if (!sink_ || stopped_ || (!last && out.size() < kPieceBytes))
+            return !stopped_;
+        if (!out.isEmpty() && !(*sink_)(out))
+            stopped_ = true;
+        out.clear();
+        return !stopped_;
+    }
+
+    void writeHeader(QByteArray& out)
+    {
         out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
         for (const QString& family : fontList_) {
             out += "{\\f";
@@ -93,16 +188,8 @@ public:
         if (!lists_.empty())
             out += lists_.tables();
         out += "{\\*\\generator Quiple;}\\viewkind4\n";
-        if (!kept.isEmpty()) {
-            out += place(kept);
-            out += '\n';
-        }
-        writeFrame(out, document_.rootFrame(), 0);
-        out += "}\n";
-        return out;
     }
 
-private:
     int fontIndex(const QString& family)
     {
         const auto it = fonts_.find(family);
@@ -354,7 +441,7 @@ private:
 
     void writeFrame(QByteArray& out, QTextFrame* frame, int level)
     {
-        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        for (auto it = frame->begin(); !it.atEnd() && !stopped_; ++it) {
             if (QTextFrame* child = it.currentFrame()) {
                 if (auto* table = qobject_cast<QTextTable*>(child))
                     writeTable(out, table, level + 1);
@@ -364,6 +451,8 @@ private:
             }
             if (!it.currentBlock().blockFormat().hasProperty(kTableSeam))
                 writeBlock(out, it.currentBlock(), level, "\\par\n");
+            if (level == 0)
+                spill(out, false);
         }
     }
 
@@ -478,6 +567,8 @@ private:
     std::vector<QRgb> colorList_;
     RtfListWriter lists_;
     std::set<qint64> writtenFields_;
+    const RtfWriter::Sink* sink_ = nullptr;
+    bool stopped_ = false;
 };
 
 } // namespace
@@ -517,6 +608,22 @@ void appendRtfText(QByteArray& out, QStringView text)
 QByteArray RtfWriter::write(const QTextDocument& document)
 {
     return Writer(document).write();
+}
+
+bool RtfWriter::write(const QTextDocument& document, const Sink& sink)
+{
+    Writer writer(document);
+    writer.write(&sink);
+    return !writer.stopped();
+}
+
+bool RtfWriter::writePlain(const Pieces& text, const QFont& font, const std::optional<QColor>& color,
+                           const Sink& sink)
+{
+    // The writer takes the font as a document gives it back.
+    QTextDocument empty;
+    empty.setDefaultFont(font);
+    return Writer(empty).writePlain(text, color, sink);
 }
 
 } // namespace platform::rtf
