@@ -3,9 +3,10 @@
 // while loading, the time a typed key takes, the time a page of Page Down takes (wrapped at the
 // window's edge), the time to save it again, and the process's peak
 // memory.
-//   bench_open                  runs 10 MB, 10 MB on one line, 100 MB and 500 MB, each in a
-//                               fresh process
-//   bench_open SIZE_MB [line]   one size in this process ("line": the whole file is one line)
+//   bench_open                  runs 10 MB and 100 MB in lines and on one line, 100 MB of
+//                               non-Latin UTF-8 lines, and 500 MB, each in a fresh process
+//   bench_open SIZE_MB [line|utf8]  one size in this process ("line": the whole file is one
+//                               line; "utf8": lines of Cyrillic and Chinese)
 #include "BenchSupport.h"
 #include "platform/RichTextBox.h"
 
@@ -22,14 +23,16 @@
 
 namespace {
 
-int runOne(int megabytes, bool oneLine)
+int runOne(int megabytes, bool oneLine, bool nonLatin)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        const QByteArray line = oneLine
+        const QByteArray line = nonLatin
+            ? QStringLiteral(u"Съешь же ещё этих мягких булок; 敏捷的棕色狐狸跳过了懒狗。\n").toUtf8()
+            : oneLine
             ? QByteArray("The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij. ")
             : QByteArray("The quick brown fox jumps over the lazy dog; 0123456789 abcdefghij.\n");
         QByteArray chunk;
@@ -124,7 +127,7 @@ int runOne(int megabytes, bool oneLine)
                 "Page Down held: median %.2f ms, max %.2f ms; "
                 "saved in %lld ms (window without events for at most %lld ms); "
                 "peak memory %ld MB (%.1f x file size; %ld MB before loading)\n",
-                megabytes, oneLine ? "on one line" : "in lines   ", static_cast<long long>(ms),
+                megabytes, nonLatin ? "non-Latin  " : oneLine ? "on one line" : "in lines   ", static_cast<long long>(ms),
                 static_cast<long long>(loadPause), keySpread.median(), keySpread.max(),
                 pageSpread.median(), pageSpread.max(),
                 static_cast<long long>(saveMs), static_cast<long long>(savePause), peak / 1024, double(peak - before) / 1024.0 / megabytes, before / 1024);
@@ -144,10 +147,11 @@ int main(int argc, char* argv[])
     if (argc > 1) {
         QApplication app(argc, argv);
         return runOne(QString::fromLocal8Bit(argv[1]).toInt(),
-                      argc > 2 && qstrcmp(argv[2], "line") == 0);
+                      argc > 2 && qstrcmp(argv[2], "line") == 0,
+                      argc > 2 && qstrcmp(argv[2], "utf8") == 0);
     }
     QCoreApplication app(argc, argv);
-    const QList<QStringList> runs = {{"10"}, {"10", "line"}, {"100"}, {"500"}};
+    const QList<QStringList> runs = {{"10"}, {"10", "line"}, {"100"}, {"100", "line"}, {"100", "utf8"}, {"500"}};
     for (const QStringList& run : runs) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
