@@ -114,6 +114,26 @@ inline qint64 procStatusKb(const char* field)
     return -1;
 }
 
+/// Starts a new peak: VmHWM then reports the highest resident size from here on.
+inline void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+/// Writes an RTF file of about megabytes of short paragraphs, each with bold and italic words.
+inline void writeRichFile(const QString& path, int megabytes)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ");
+    const QByteArray paragraph = "Plain words, then \\b bold words\\b0  and \\i slanted ones\\i0 .\\par\n";
+    for (qint64 written = 0; written < qint64(megabytes) << 20; written += paragraph.size())
+        f.write(paragraph);
+    f.write("}");
+}
+
 /// The value of "--name=value" among the arguments, or fallback.
 inline QString arg(const QStringList& args, const QString& name, const QString& fallback)
 {

@@ -35,30 +35,11 @@ void writeText(const QString& path, int megabytes, bool oneLine, char mark)
         f.write(chunk.constData(), 1 << 20);
 }
 
-void writeRich(const QString& path, int megabytes)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ");
-    const QByteArray paragraph = "Plain words, then \\b bold words\\b0  and \\i slanted ones\\i0 .\\par\n";
-    for (qint64 written = 0; written < qint64(megabytes) << 20; written += paragraph.size())
-        f.write(paragraph);
-    f.write("}");
-}
-
-// Starts a new peak: VmHWM then reports the highest resident size from here on.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 // Runs work in the shown window and prints what it cost.
 void measure(const char* what, const std::function<void()>& work)
 {
     QApplication::processEvents();
-    resetPeak();
+    bench::resetPeak();
     const qint64 residentKb = bench::procStatusKb("VmRSS:");
     bench::PauseWatch watch;
     QElapsedTimer timer;
@@ -113,7 +94,7 @@ void reload(frmMain& main, const QTemporaryDir& dir, int megabytes)
 void richCopy(frmMain& main, const QTemporaryDir& dir, int megabytes)
 {
     const QString path = dir.filePath(QStringLiteral("styled.rtf"));
-    writeRich(path, megabytes);
+    bench::writeRichFile(path, megabytes);
     frmDocument* doc = open(main, path);
     if (!doc)
         return;

@@ -40,17 +40,6 @@ void writePlain(const QString& path, int megabytes)
         f.write(chunk);
 }
 
-void writeRich(const QString& path, int megabytes)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 ");
-    const QByteArray paragraph = "Plain words, then \\b bold words\\b0  and \\i slanted ones\\i0 .\\par\n";
-    for (qint64 written = 0; written < qint64(megabytes) << 20; written += paragraph.size())
-        f.write(paragraph);
-    f.write("}");
-}
-
 // The moment the editor first paints after a key.
 class PaintWatch final : public QObject {
 public:
@@ -99,21 +88,13 @@ void settle(Recovery& recovery)
     }
 }
 
-// Starts a new peak: VmHWM then reports the highest resident size from here on.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 // One copy of the active document, taken at once: milliseconds on the program's thread, and
 // until the writer reports it written; and the memory it took on top of the document.
 void timeOneCopy(frmMain& main, const char* what, int megabytes)
 {
     Recovery& recovery = main.recovery();
     settle(recovery);
-    resetPeak();
+    bench::resetPeak();
     const qint64 residentKb = bench::procStatusKb("VmRSS:");
     platform::RichTextBox& box = *main.ActiveForm()->rtfText;
     box.setSelStart(box.TextLength());
@@ -208,7 +189,7 @@ int main(int argc, char* argv[])
     if (big > 0 && main->OpenFiles({bigPath}, QStringLiteral("bench")) == 1)
         timeOneCopy(*main, "plain", big);
     const QString richPath = dir.filePath(QStringLiteral("styled.rtf"));
-    writeRich(richPath, rich);
+    bench::writeRichFile(richPath, rich);
     if (rich > 0 && main->OpenFiles({richPath}, QStringLiteral("bench")) == 1)
         timeOneCopy(*main, "rich", rich);
 

@@ -20,14 +20,6 @@
 
 namespace {
 
-// Starts a new peak: VmHWM then reports the highest resident size from here on.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 // A file like the ones people keep: formatted paragraphs in several scripts, now and then a table.
 QByteArray generate(qsizetype bytes)
 {
@@ -87,7 +79,7 @@ void measurePictures()
     std::printf("\npictures: %lld JPEG pictures of %.0f KB on average, RTF file %.1f MB\n",
                 qint64(pictures.size()), bytes / 1024.0 / double(pictures.size()), rtf.size() / 1048576.0);
     const qint64 base = bench::procStatusKb("VmRSS:");
-    resetPeak();
+    bench::resetPeak();
     QElapsedTimer timer;
     timer.start();
     QTextDocument document;
@@ -161,7 +153,7 @@ int main(int argc, char** argv)
 
     QTextDocument document;
     const qint64 baseLoad = bench::procStatusKb("VmRSS:");
-    resetPeak();
+    bench::resetPeak();
     QElapsedTimer timer;
     timer.start();
     QString warning;
@@ -175,7 +167,7 @@ int main(int argc, char** argv)
                 (loadPeak - baseLoad) * 1024.0 / rtf.size());
 
     const qint64 baseSave = bench::procStatusKb("VmRSS:");
-    resetPeak();
+    bench::resetPeak();
     timer.restart();
     const QByteArray saved = platform::rtf::RtfWriter::write(document);
     const qint64 saveMs = timer.elapsed();
