@@ -246,7 +246,31 @@ void tst_textstore::randomEditsMatchAPlainString()
     const TextStore::Snapshot first = store.snapshot();
     QVERIFY(store.leafStarts().size() > 2);
     QList<size_t> states{qHash(rawOf())};
+    // What each edit does to the model: the text and the styles of its breaks.
+    const auto edit = [&](qsizetype at, qsizetype count, const QString& text) {
+        const qsizetype firstBreak = QStringView(model).left(at).count(u'\n');
+        kinds.remove(firstBreak, QStringView(model).sliced(at, count).count(u'\n'));
+        kinds.insert(firstBreak, text.count(u'\n'), style);
+        model.replace(at, count, text);
+    };
     for (int step = 0; step < 200; ++step) {
+        if (random.bounded(6) == 0) {
+            // Many ranges of one length at once, as Replace All makes them; the end of the
+            // text too, when they are only places to insert at.
+            const qsizetype length = random.bounded(4);
+            const QString by = randomText(random, random.bounded(length == 0 ? 1 : 0, 4)).left(3);
+            std::vector<qsizetype> ranges;
+            for (qsizetype p = random.bounded(50); p + length <= model.size(); p += length + random.bounded(1, 3000))
+                ranges.push_back(p);
+            if (length == 0 && (ranges.empty() || ranges.back() < model.size()))
+                ranges.push_back(model.size());
+            store.replaceEach(ranges, length, by);
+            for (auto it = ranges.rbegin(); it != ranges.rend(); ++it)
+                edit(*it, length, by);
+            QVERIFY2(agrees(store, model), qPrintable(QStringLiteral("after step %1, at once").arg(step)));
+            states << qHash(rawOf());
+            continue;
+        }
         const qsizetype at = random.bounded(int(model.size() + 1));
         const int kind = random.bounded(10);
         const qsizetype count = kind < 4 ? 0
@@ -259,10 +283,7 @@ void tst_textstore::randomEditsMatchAPlainString()
             store.insert(at, text, kind == 3);
         else
             store.replace(at, count, text);
-        const qsizetype firstBreak = QStringView(model).left(at).count(u'\n');
-        kinds.remove(firstBreak, QStringView(model).sliced(at, count).count(u'\n'));
-        kinds.insert(firstBreak, text.count(u'\n'), style);
-        model.replace(at, count, text);
+        edit(at, count, text);
         QVERIFY2(agrees(store, model), qPrintable(QStringLiteral("after step %1").arg(step)));
         states << qHash(rawOf());
     }
