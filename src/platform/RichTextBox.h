@@ -318,6 +318,7 @@ private:
     qsizetype lineStartOffset(qsizetype line) const;
     void chooseLanguage();
     void applyZoom();
+    void applyFont();
     QFont shownFont() const;
 
     EditorViewImpl* rich_ = nullptr;

@@ -22,11 +22,7 @@ void RichTextBox::setFontName(const QString& name)
 {
     ProgramChange quiet(*this);
     font_.setFamilies({name});
-    if (doc_)
-        doc_->setDefaultFont(font_);
-    viewWidget_->setFont(font_);
-    applyTabStop();
-    applyZoom();
+    applyFont();
 }
 
 QString RichTextBox::FontName() const
@@ -42,6 +38,12 @@ void RichTextBox::setFontSize(double points)
         invalidValue();
     ProgramChange quiet(*this);
     font_.setPointSizeF(points);
+    applyFont();
+}
+
+// The font's tab stops and zoom follow it, in the document and its view.
+void RichTextBox::applyFont()
+{
     if (doc_)
         doc_->setDefaultFont(font_);
     viewWidget_->setFont(font_);

@@ -594,9 +594,10 @@ void PlainView::undoOrRedo(bool redo, bool atOnce)
             },
             momentMs());
         store_->finishInParts(!finished, &where, &length);
-        follow();
-        if (!finished)
+        if (!finished) {
+            follow();
             return;
+        }
     } else if (!(redo ? store_->redo(&where, &length) : store_->undo(&where, &length))) {
         return;
     }

@@ -627,10 +627,7 @@ bool TextStore::undo(qsizetype* where, qsizetype* length)
         for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it)
             apply(*it, false);
     }
-    if (where)
-        *where = step.changes.front().firstAt();
-    if (length)
-        *length = step.changes.front().firstRemoved();
+    caretAfter(step, false, where, length);
     step.typing = false;
     redo_.push_back(std::move(step));
     return true;
@@ -646,12 +643,18 @@ bool TextStore::redo(qsizetype* where, qsizetype* length)
         for (const Change& change : step.changes)
             apply(change, true);
     }
-    if (where)
-        *where = step.changes.back().lastAt();
-    if (length)
-        *length = step.changes.back().lastInserted();
+    caretAfter(step, true, where, length);
     undo_.push_back(std::move(step));
     return true;
+}
+
+void TextStore::caretAfter(const Step& step, bool redone, qsizetype* where, qsizetype* length)
+{
+    // Undone: the first change's text as it was; redone: the last change's new text.
+    if (where)
+        *where = redone ? step.changes.back().lastAt() : step.changes.front().firstAt();
+    if (length)
+        *length = redone ? step.changes.back().lastInserted() : step.changes.front().firstRemoved();
 }
 
 void TextStore::clearUndo()

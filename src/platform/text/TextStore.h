@@ -217,6 +217,8 @@ private:
     void removeRaw(qsizetype offset, qsizetype count, Unusual* unusual);
     void removeLeaves(qsizetype offset, qsizetype count, Unusual* unusual);
     void record(Change change, bool typed);
+    /// Where undo and redo put the caret after a step: behind the text the step's end touched.
+    static void caretAfter(const Step& step, bool redone, qsizetype* where, qsizetype* length);
     /// The piece that takes the place of range k, and the breaks in it not in the document's style.
     using Piece = std::function<QStringView(size_t k, Unusual* unusual)>;
     /// Rewrites the leaves that ranges touch: range k starts at at[k] + k * stride and is count
@@ -259,6 +261,8 @@ private:
         Step step;
         bool redo = false;
         size_t done = 0; ///< changes made, in the order they are made
+        /// The k-th change to make: undo goes from the last change to the first, redo the other way.
+        const Change& nth(size_t k) const { return step.changes[redo ? k : step.changes.size() - 1 - k]; }
     };
     std::unique_ptr<InParts> inParts_;
     int groupDepth_ = 0;

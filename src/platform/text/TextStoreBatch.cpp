@@ -239,8 +239,7 @@ bool TextStore::applyPart(const std::function<bool()>& more)
     InParts& p = *inParts_;
     const size_t n = p.step.changes.size();
     while (p.done < n && more()) {
-        // Undo goes from the last change to the first, redo the other way.
-        apply(p.step.changes[p.redo ? p.done : n - 1 - p.done], p.redo);
+        apply(p.nth(p.done), p.redo);
         ++p.done;
     }
     return p.done < n;
@@ -257,21 +256,16 @@ void TextStore::finishInParts(bool cancelled, qsizetype* where, qsizetype* lengt
     if (!inParts_)
         return;
     std::unique_ptr<InParts> p = std::move(inParts_);
-    std::vector<Change>& changes = p->step.changes;
-    const size_t n = changes.size();
     if (cancelled) {
         // What was done is made undone, the last first: the text is as before, the step where it was.
         for (size_t k = p->done; k-- > 0;)
-            apply(changes[p->redo ? k : n - 1 - k], !p->redo);
+            apply(p->nth(k), !p->redo);
         (p->redo ? redo_ : undo_).push_back(std::move(p->step));
         return;
     }
-    for (; p->done < n; ++p->done)
-        apply(changes[p->redo ? p->done : n - 1 - p->done], p->redo);
-    if (where)
-        *where = p->redo ? changes.back().lastAt() : changes.front().firstAt();
-    if (length)
-        *length = p->redo ? changes.back().lastInserted() : changes.front().firstRemoved();
+    for (; p->done < p->step.changes.size(); ++p->done)
+        apply(p->nth(p->done), p->redo);
+    caretAfter(p->step, p->redo, where, length);
     p->step.typing = false;
     (p->redo ? undo_ : redo_).push_back(std::move(p->step));
 }
