@@ -79,6 +79,13 @@ public:
     /// in two parts at once.
     void appendStore(TextStore&& other);
     void finishRaw();
+    /// Whether the text read so far may be handed on as it stands: it ends neither in a "\r"
+    /// the next piece's "\n" would join, nor inside a surrogate pair.
+    bool endsWhole() const;
+    /// Appends the next part of a file that is read while this store is shown (finished, read
+    /// on from where this one ends; see endsWhole), its leaves moved. The line watcher is told;
+    /// the undo history is left alone, as the text was there all along.
+    void appendRead(TextStore&& part);
 
     qsizetype length() const { return length_; }
     qsizetype lineCount() const;

@@ -212,6 +212,36 @@ void TextStore::appendStore(TextStore&& other)
         tidyLeaf(seam - 1); // the last leaf of the first part may be small
 }
 
+bool TextStore::endsWhole() const
+{
+    if (pendingCr_)
+        return false;
+    for (auto leaf = leaves_.rbegin(); leaf != leaves_.rend(); ++leaf) {
+        if (!leaf->text.isEmpty())
+            return !leaf->text.back().isHighSurrogate();
+    }
+    return true;
+}
+
+void TextStore::appendRead(TextStore&& part)
+{
+    if (part.length_ == 0)
+        return;
+    const qsizetype lastLine = breaks_;
+    const qsizetype addedBreaks = part.breaks_;
+    // The seam may drop the last leaf and join the one before it to its neighbour: the totals are
+    // counted again from before them.
+    const size_t from = leaves_.size() >= 3 ? leaves_.size() - 3 : 0;
+    appendStore(std::move(part));
+    if (leaves_.empty()) {
+        leaves_.push_back({});
+        leafBreaks_.push_back(0);
+    }
+    recount(std::min(from, leaves_.size() - 1));
+    if (lineWatcher_)
+        lineWatcher_(lastLine, 1, addedBreaks + 1);
+}
+
 void TextStore::finishRaw()
 {
     if (pendingCr_) {
