@@ -18,6 +18,7 @@ private slots:
     void rawTextComesBackWhole_data();
     void rawTextComesBackWhole();
     void breaksBroughtTogetherStayTwo();
+    void partsOfAReadJoinAsTheWholeRead();
     void randomEditsMatchAPlainString();
     void findCrossesEveryLeaf();
     void longStepsGoBackAndForthWhole();
@@ -140,6 +141,31 @@ void tst_textstore::filesComeBackByteForByte()
         TextStore again;
         QCOMPARE(platform::decodeFileAs(path, again, format, {}, piece), format);
         QCOMPARE(again.text(), text);
+        // Read as a big file is: its start at once, then the rest in parts (here as small as can
+        // be), each appended as it comes. A file whose rest is not UTF-8 after a start that is
+        // says so; it is then read again whole, byte for character.
+        for (const qint64 head : {4, 5, 9, 64 * 1024}) {
+            platform::FileStart start = platform::readFileStart(path, head);
+            TextStore& read = *start.store;
+            std::atomic<qint64> done{0};
+            const auto how = platform::readFileRest(
+                path, start.restFrom, start.format.encoding,
+                [&](std::unique_ptr<TextStore> part) {
+                    QVERIFY(part->endsWhole());
+                    read.appendRead(std::move(*part));
+                },
+                [] { return true; }, done, piece, 2);
+            if (how == platform::RestRead::NotValid) {
+                QCOMPARE(encoding, int(platform::TextFormat::Encoding::Windows1252));
+                continue;
+            }
+            QCOMPARE(int(how), int(platform::RestRead::Whole));
+            QCOMPARE(int(start.format.encoding), encoding);
+            QCOMPARE(read.text(), text);
+            QVERIFY(read.isConsistent());
+            QCOMPARE(platform::encodeText(read.snapshot(), start.format), bytes);
+            QCOMPARE(done.load() + start.restFrom, qint64(bytes.size()));
+        }
     }
 }
 
@@ -217,6 +243,63 @@ void tst_textstore::breaksBroughtTogetherStayTwo()
         QVERIFY(store.undo() && store.undo());
         QCOMPARE(store.snapshot().rawText(), QString("a\r" + gap + "\nc\n" + gap + "\r\nd"));
     }
+}
+
+void tst_textstore::partsOfAReadJoinAsTheWholeRead()
+{
+    // A file read beside the window arrives in parts cut anywhere but inside a CR LF or a
+    // surrogate pair: in the middle of a line, of a leaf, before a part's first break of another
+    // style than the document's. Joined, they read as the file read whole; whoever follows the
+    // lines is told of every one; undo holds nothing of them.
+    QRandomGenerator random(20261207);
+    static const QString pieces[] = {u"\r\n"_qs, u"\n"_qs, u"\r"_qs, u"ab "_qs, u"\U0001F600"_qs, u"\u00e9x"_qs};
+    for (int round = 0; round < 40; ++round) {
+        QString raw;
+        const int size = round % 4 == 0 ? 90000 : 3000; // several leaves a part, or a few parts a leaf
+        while (raw.size() < size) {
+            const QString& piece = pieces[random.bounded(int(std::size(pieces)))];
+            raw += round % 5 == 0 && piece.startsWith(u'\r') ? u"\n"_qs : piece; // some all LF
+        }
+        TextStore whole;
+        whole.setRawText(raw, LineBreak::LF);
+        std::vector<qsizetype> cuts{0};
+        while (cuts.back() < raw.size()) {
+            qsizetype cut = std::min(raw.size(), cuts.back() + 1 + random.bounded(size / 3));
+            while (cut < raw.size() && (raw[cut - 1] == u'\r' || raw[cut - 1].isHighSurrogate()))
+                ++cut;
+            cuts.push_back(cut);
+        }
+        TextStore read;
+        read.setRawText(QStringView(raw).first(cuts[1]), LineBreak::LF);
+        qsizetype lines = read.lineCount();
+        read.setLineWatcher([&](qsizetype first, qsizetype removed, qsizetype added) {
+            QCOMPARE(first, lines - 1); // only the last line grows; the rest are new
+            lines += added - removed;
+        });
+        for (size_t k = 1; k + 1 < cuts.size(); ++k) {
+            auto part = std::make_unique<TextStore>();
+            part->setRawText(QStringView(raw).sliced(cuts[k], cuts[k + 1] - cuts[k]), LineBreak::LF);
+            QVERIFY(part->endsWhole());
+            read.appendRead(std::move(*part));
+        }
+        QVERIFY2(agrees(read, whole.text()), qPrintable(QStringLiteral("round %1").arg(round)));
+        QCOMPARE(lines, whole.lineCount());
+        QCOMPARE(int(read.lineBreak()), int(whole.lineBreak()));
+        QCOMPARE(read.snapshot().rawText(), raw);
+        QVERIFY(!read.canUndo());
+        // A break typed at the end takes the document's style, as in the file read whole.
+        read.insert(read.length(), u"\n");
+        whole.insert(whole.length(), u"\n");
+        QCOMPARE(read.snapshot().rawText(), whole.snapshot().rawText());
+    }
+    TextStore ended;
+    ended.setRawText(u"a\r"_qs, LineBreak::LF);
+    QVERIFY(ended.endsWhole()); // a finished read's last CR is a break
+    ended.beginRaw(LineBreak::LF);
+    ended.appendRaw(u"b\r");
+    QVERIFY(!ended.endsWhole());
+    ended.appendRaw(u"\n\U0001F600");
+    QVERIFY(ended.endsWhole());
 }
 
 void tst_textstore::randomEditsMatchAPlainString()

@@ -39,30 +39,42 @@ namespace {
 // own, joined at the end: decoding and storing take most of a load, and a second core halves it.
 constexpr qint64 kTwoPartsFromPieces = 16;
 
-// Reads the UTF-8 text of bytes from..to into store (begun, not finished), adding what it read to
-// done; false when they are not valid UTF-8. goOn is asked after each piece; false ends the
-// reading early.
-bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes, TextStore& store,
-                  std::atomic<qint64>& done, const std::function<bool()>& goOn)
+// Decodes the bytes from..to of a file in encoding (UTF-8, UTF-16 or Windows-1252), handing
+// the text to append piece by piece and adding the bytes read to done; false when they are not
+// valid in it. goOn is asked after each piece; false ends the reading early.
+bool decodeStretch(const QString& path, qint64 from, qint64 to, Encoding encoding, qsizetype pieceBytes,
+                   const std::function<void(QStringView)>& append, std::atomic<qint64>& done,
+                   const std::function<bool()>& goOn)
 {
+    const QStringConverter::Encoding converter = encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
+                                               : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
+                                                                               : QStringConverter::Utf8;
+    const bool utf8 = converter == QStringConverter::Utf8;
     QByteArray carry; // the start of a character the next piece ends
     QString buffer;
     bool valid = true;
     const auto decode = [&](QByteArrayView bytes, bool last) {
+        if (encoding == Encoding::Windows1252) {
+            append(decodeWindows1252(bytes));
+            return true;
+        }
         QByteArray joined;
         if (!carry.isEmpty()) {
             joined = carry + bytes.toByteArray();
             bytes = joined;
         }
-        const qsizetype n = last ? bytes.size() : completeUtf8(bytes);
+        qsizetype n = bytes.size();
+        if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
+            n = utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
         carry = bytes.sliced(n).toByteArray();
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
-                                                           | QStringConverter::Flag::ConvertInitialBom);
+        // A byte-order mark inside the text is a character like any other.
+        QStringDecoder decoder(converter, QStringConverter::Flag::Stateless
+                                              | QStringConverter::Flag::ConvertInitialBom);
         buffer.resize(decoder.requiredSpace(n));
         const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
         if (decoder.hasError())
             return valid = false;
-        store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
+        append(QStringView(buffer.constData(), end - buffer.constData()));
         return true;
     };
     try {
@@ -78,6 +90,29 @@ bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBy
     return carry.isEmpty() || decode(QByteArrayView(), true);
 }
 
+// Reads the UTF-8 text of bytes from..to into store (begun, not finished); see decodeStretch.
+bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes, TextStore& store,
+                  std::atomic<qint64>& done, const std::function<bool()>& goOn)
+{
+    return decodeStretch(path, from, to, Encoding::Utf8, pieceBytes,
+                         [&](QStringView text) { store.appendRaw(text); }, done, goOn);
+}
+
+// Where a file read as two halves at once is parted: just after the first line feed from its
+// middle on, so that no character and no CR LF is cut in two; -1 when none is near.
+qint64 middleSeam(const QString& path, qint64 from, qint64 to)
+{
+    const qint64 half = from + (to - from) / 2;
+    QByteArray middle;
+    readRegularFileStretch(path, half, std::min(to, half + (1 << 20)), 1 << 20,
+                           [&](QByteArrayView bytes, qint64, qint64) {
+                               middle += bytes;
+                               return true;
+                           });
+    const qsizetype lf = middle.indexOf('\n');
+    return lf < 0 ? -1 : half + lf + 1;
+}
+
 // The two-part read of a large UTF-8 file: false, with store left empty, when the file is not one
 // (UTF-16, a line over half its length, bytes that are not UTF-8), to be read in one part.
 bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
@@ -86,7 +121,7 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
     const qint64 size = fileSize(path);
     if (size < kTwoPartsFromPieces * pieceBytes || std::thread::hardware_concurrency() < 2)
         return false;
-    QByteArray head, middle;
+    QByteArray head;
     readRegularFileStretch(path, 0, 4, 4, [&](QByteArrayView bytes, qint64, qint64) {
         head += bytes;
         return true;
@@ -94,16 +129,9 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
         return false;
     const qint64 bom = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    // The halves meet after a line feed: no character and no CR LF is cut in two.
-    const qint64 half = size / 2;
-    readRegularFileStretch(path, half, half + (1 << 20), 1 << 20, [&](QByteArrayView bytes, qint64, qint64) {
-        middle += bytes;
-        return true;
-    });
-    const qsizetype lf = middle.indexOf('\n');
-    if (lf < 0)
+    const qint64 seam = middleSeam(path, 0, size);
+    if (seam < 0)
         return false;
-    const qint64 seam = half + lf + 1;
 
     std::atomic<qint64> done{0};
     std::atomic<bool> stop{false}, secondDone{false};
@@ -234,6 +262,167 @@ TextFormat decodeFileInto(const QString& path, TextStore& store,
     store.finishRaw();
     format.lineBreak = store.lineBreak();
     return format;
+}
+
+FileStart readFileStart(const QString& path, qint64 headBytes)
+{
+    FileStart start;
+    start.size = fileSize(path);
+    headBytes = std::max<qint64>(headBytes, 4); // a byte-order mark is seen whole
+    QByteArray head;
+    readRegularFileStretch(path, 0, headBytes, qsizetype(std::min<qint64>(headBytes, 1 << 20)),
+                           [&](QByteArrayView bytes, qint64, qint64) {
+                               head += bytes;
+                               return true;
+                           });
+    TextFormat& format = start.format;
+    qsizetype from = 0;
+    if (head.startsWith("\xEF\xBB\xBF")) {
+        format.encoding = Encoding::Utf8Bom;
+        from = 3;
+    } else if (head.startsWith("\xFF\xFE") && start.size % 2 == 0) {
+        format.encoding = Encoding::Utf16LE;
+        from = 2;
+    } else if (head.startsWith("\xFE\xFF") && start.size % 2 == 0) {
+        format.encoding = Encoding::Utf16BE;
+        from = 2;
+    }
+    const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
+    // The first part ends after its last line break where there is one, and never inside a
+    // character or between a CR and the LF it may be followed by.
+    qsizetype to = head.size();
+    if (head.size() < start.size) {
+        if (wide) {
+            const QByteArray lf = format.encoding == Encoding::Utf16LE ? QByteArray("\n\0", 2) : QByteArray("\0\n", 2);
+            qsizetype at = head.size() & ~qsizetype(1);
+            while ((at = head.lastIndexOf(lf, at - 1)) >= from && (at - from) % 2 != 0) {
+            }
+            to = at >= from ? at + 2 : head.size() & ~qsizetype(1);
+        } else {
+            const qsizetype lf = head.lastIndexOf('\n');
+            to = lf >= from ? lf + 1 : completeUtf8(head);
+        }
+    }
+    QByteArrayView bytes = QByteArrayView(head).sliced(from, std::max(to, from) - from);
+    if (format.encoding == Encoding::Utf8) {
+        QStringDecoder check(QStringConverter::Utf8);
+        (void)check.decode(bytes);
+        if (check.hasError())
+            format.encoding = Encoding::Windows1252;
+    }
+    std::atomic<qint64> done{0};
+    start.store = std::make_unique<TextStore>();
+    TextStore& store = *start.store;
+    const auto decode = [&](Encoding encoding) {
+        store.beginRaw(TextFormat::LineBreak::LF);
+        QString text;
+        const bool valid = decodeStretch(path, from, from + bytes.size(), encoding, std::max<qsizetype>(bytes.size(), 4),
+                                         [&](QStringView piece) { text += piece; }, done, [] { return true; });
+        // The part may not end in a CR or inside a surrogate pair: those wait for the rest.
+        qsizetype keep = text.size();
+        if (head.size() < start.size) {
+            while (keep > 0 && (text[keep - 1] == u'\r' || text[keep - 1].isHighSurrogate()))
+                --keep;
+        }
+        store.appendRaw(QStringView(text).first(keep));
+        store.finishRaw();
+        const QString rest = text.sliced(keep);
+        return std::pair{valid, encoding == Encoding::Windows1252 ? qint64(rest.size())
+                                : wide ? qint64(rest.size()) * 2 : qint64(rest.toUtf8().size())};
+    };
+    const Encoding encoding = format.encoding == Encoding::Utf8Bom ? Encoding::Utf8 : format.encoding;
+    auto [valid, left] = decode(encoding);
+    if (!valid) { // not the encoding it looked like (an odd cut of UTF-16 cannot be): every byte stands for itself
+        format.encoding = Encoding::Windows1252;
+        std::tie(valid, left) = decode(Encoding::Windows1252);
+    }
+    start.restFrom = from + bytes.size() - left;
+    format.lineBreak = store.lineBreak();
+    return start;
+}
+
+RestRead readFileRest(const QString& path, qint64 from, Encoding encoding,
+                      const std::function<void(std::unique_ptr<TextStore>)>& deliver,
+                      const std::function<bool()>& goOn, std::atomic<qint64>& done,
+                      qsizetype pieceBytes, qsizetype partChars)
+{
+    if (encoding == Encoding::Utf8Bom)
+        encoding = Encoding::Utf8;
+    const qint64 size = fileSize(path);
+    std::atomic<bool> stop{false};
+    // The first half is handed on part by part as it is read.
+    auto part = std::make_unique<TextStore>();
+    part->beginRaw(TextFormat::LineBreak::LF);
+    const auto handOn = [&](bool last) {
+        if (!last && (part->length() < partChars || !part->endsWhole()))
+            return;
+        part->finishRaw(); // the file's last CR is a break
+        if (part->length() == 0)
+            return;
+        deliver(std::move(part));
+        part = std::make_unique<TextStore>();
+        part->beginRaw(TextFormat::LineBreak::LF);
+    };
+    const auto firstGoOn = [&] {
+        handOn(false);
+        if (!stop && !goOn())
+            stop = true;
+        return !stop.load();
+    };
+    const auto append = [&](QStringView text) { part->appendRaw(text); };
+    // Bytes that stand alone from any line feed on are read as two halves at once, the second
+    // kept whole until the first is handed on.
+    const bool bytewise = encoding == Encoding::Utf8 || encoding == Encoding::Windows1252;
+    const qint64 seam = bytewise && size - from >= kTwoPartsFromPieces * pieceBytes
+                                && std::thread::hardware_concurrency() >= 2
+                            ? middleSeam(path, from, size)
+                            : -1;
+    if (seam < 0) {
+        const bool valid = decodeStretch(path, from, size, encoding, pieceBytes, append, done, firstGoOn);
+        if (!valid)
+            return RestRead::NotValid;
+        if (stop)
+            return RestRead::Stopped;
+        handOn(true);
+        return RestRead::Whole;
+    }
+    TextStore second;
+    bool secondValid = true;
+    std::exception_ptr secondFailure;
+    std::thread reader([&] {
+        try {
+            second.beginRaw(TextFormat::LineBreak::LF);
+            secondValid = decodeStretch(path, seam, size, encoding, pieceBytes,
+                                        [&](QStringView text) { second.appendRaw(text); }, done,
+                                        [&] { return !stop; });
+            second.finishRaw();
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    });
+    bool firstValid = false;
+    try {
+        firstValid = decodeStretch(path, from, seam, encoding, pieceBytes, append, done, firstGoOn);
+    } catch (...) {
+        stop = true;
+        reader.join();
+        throw;
+    }
+    if (!firstValid)
+        stop = true;
+    reader.join();
+    if (!firstValid || !secondValid)
+        return RestRead::NotValid;
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    if (stop)
+        return RestRead::Stopped;
+    handOn(true);
+    auto rest = std::make_unique<TextStore>();
+    rest->appendStore(std::move(second));
+    rest->finishRaw();
+    deliver(std::move(rest));
+    return RestRead::Whole;
 }
 
 TextFormat decodeFileAs(const QString& path, TextStore& store, const TextFormat& as,

@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace platform {
 
@@ -25,6 +27,34 @@ TextFormat decodeFileInto(const QString& path, TextStore& store,
 TextFormat decodeFileAs(const QString& path, TextStore& store, const TextFormat& as,
                         const std::function<bool(int)>& progress = {},
                         qsizetype pieceBytes = 1024 * 1024);
+
+/// The start of a file that is read in parts: its encoding as far as its first bytes tell (a
+/// byte-order mark, or bytes that are not UTF-8), the text of its first part, and the offset the
+/// rest starts from. The part ends after its last line break where it holds one, never inside a
+/// character or after a CR.
+struct FileStart {
+    TextFormat format;
+    std::unique_ptr<TextStore> store; ///< finished
+    qint64 restFrom = 0;
+    qint64 size = 0;
+};
+FileStart readFileStart(const QString& path, qint64 headBytes);
+
+/// How reading the rest of a file ended.
+enum class RestRead {
+    Whole,    ///< read to its end
+    Stopped,  ///< goOn said no: what was handed on is what there is
+    NotValid, ///< its bytes are not valid in the encoding: the file needs reading anew
+};
+/// Reads the rest of a file from offset from in encoding, handing it to deliver in order as
+/// finished stores that each end whole (see TextStore::endsWhole), the first after about
+/// partChars characters; done counts the bytes read. goOn is asked after each piece. UTF-8 and
+/// Windows-1252 are read by two cores, the second half handed on once the first is. Runs on any
+/// thread; deliver is called on the calling one. Throws AppError as readRegularFile does.
+RestRead readFileRest(const QString& path, qint64 from, TextFormat::Encoding encoding,
+                      const std::function<void(std::unique_ptr<TextStore>)>& deliver,
+                      const std::function<bool()>& goOn, std::atomic<qint64>& done,
+                      qsizetype pieceBytes = 1024 * 1024, qsizetype partChars = 8 * 1024 * 1024);
 
 /// The bytes of a snapshot in the given encoding, each line break in its own style.
 QByteArray encodeText(const TextStore::Snapshot& snapshot, const TextFormat& format);
