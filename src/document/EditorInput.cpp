@@ -15,6 +15,12 @@ void frmDocument::rtfText_KeyPress(int& charCode)
 {
     host_.trap(QStringLiteral("rtfText_KeyPress"), [&] {
         RichTextBox& box = *rtfText;
+        const bool formatKey = charCode == 2 || charCode == 12 || charCode == 18 || charCode == 21;
+        if (formatKey && box.isReading()) {
+            charCode = 0;
+            Q_EMIT box.editRefused();
+            return;
+        }
         // A selection of mixed format counts as not set: the whole selection takes the format.
         switch (charCode) {
         case 2: // Ctrl+B
@@ -59,7 +65,9 @@ void frmDocument::rtfText_SelChange()
     host_.trap(QStringLiteral("rtfText_SelChange"), [&] {
         selectionFormatToFrame();
         // The modified flag follows real changes of the text (see rtfText_Change), not the caret.
-        host_.setStatusText(QString());
+        // While the file is still read, its progress stays.
+        if (!rtfText->isReading())
+            host_.setStatusText(QString());
         emit copyAvailable(rtfText->SelLength() != 0);
         emit caretMoved();
     });
@@ -72,6 +80,8 @@ void frmDocument::rtfText_OLEDragDrop(const QStringList& files)
 
 void frmDocument::SmartTabs()
 {
+    if (rtfText->isReading())
+        return; // the Enter was refused
     // Redrawing stays frozen while the caret travels to the line above and back.
     platform::RedrawFreeze freeze(rtfText->hwnd());
     if (rtfText->insertsSpaces()) {

@@ -29,6 +29,14 @@ frmDocument::frmDocument(Host& host, QWidget* parent) : QWidget(parent), host_(h
     connect(rtfText, &platform::RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &platform::RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &platform::RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
+    connect(rtfText, &platform::RichTextBox::readingEnded, this, [this] {
+        if (rtfText->fileVanishedWhileRead()) {
+            // What was read is now the only copy of the file's text.
+            diskStamp_ = platform::fileStamp(Caption());
+            bIsDirty = true;
+            emit fileVanishedWhileRead();
+        }
+    });
 }
 
 frmDocument::~frmDocument() = default;

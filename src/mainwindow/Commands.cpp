@@ -324,6 +324,10 @@ const ToolRow* rowOf(std::span<const ToolRow> rows, const QString& key)
 void frmMain::tbToolBar_ButtonClick(const QString& key)
 {
     const ToolRow* row = rowOf(generalToolRows(), key);
+    if (waitsForRead(key) && refuseWhileReading()) {
+        refreshCommandState(); // the format buttons show the selection's format again
+        return;
+    }
     const bool ran = trap(QStringLiteral("tbToolBar_ButtonClick"), [&] {
         if (row && row->click)
             (this->*row->click)();
@@ -337,6 +341,8 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
 void frmMain::tbHTMLToolBar_ButtonClick(const QString& key)
 {
     const ToolRow* row = rowOf(htmlToolRows(), key);
+    if (refuseWhileReading())
+        return; // every HTML button inserts text
     trap(QStringLiteral("tbHTMLToolBar_ButtonClick"), [&] {
         if (row && row->click) {
             requireActiveForm().rtfText->SetFocus();

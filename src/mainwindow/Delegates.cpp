@@ -6,6 +6,7 @@
 #include "find/frmFind.h"
 #include "html/HTMLCommands.h"
 #include "mainwindow/frmMain.h"
+#include "platform/RichTextBox.h"
 #include "platform/Services.h"
 
 #include <QAction>
@@ -31,6 +32,12 @@ void frmMain::connectDocument(frmDocument& doc)
         }
     });
     connect(&doc, &frmDocument::fileVanishedWhileRead, this, [this, d = &doc] { FileDeletedWhileRead(*d); });
+    connect(doc.rtfText, &platform::RichTextBox::readingProgressed, this, &frmMain::showReading);
+    connect(doc.rtfText, &platform::RichTextBox::readingEnded, this, [this, d = &doc] { readingEnded(*d); });
+    connect(doc.rtfText, &platform::RichTextBox::editRefused, this, [this, d = &doc] {
+        if (d == ActiveForm())
+            refuseWhileReading();
+    });
 }
 
 bool frmMain::F3RepeatsSearch(int shift) const

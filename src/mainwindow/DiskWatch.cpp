@@ -60,6 +60,9 @@ void frmMain::CheckDiskChanges(frmDocument& doc)
     const QString known = doc.diskStamp();
     if (known.isEmpty() || doc.isUntitled())
         return;
+    // A file being read is read as it is now; its end checks again.
+    if (doc.rtfText->isReading())
+        return;
     // Not while a modal window (a progress window, say) is up: the check comes when the main
     // window is activated again after it.
     if (QApplication::activeModalWidget())

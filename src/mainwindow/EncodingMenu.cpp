@@ -101,6 +101,8 @@ void frmMain::fillEncodingMenu()
 
 void frmMain::chooseTextFormat(const TextFormat& format, bool lineBreaks)
 {
+    if (refuseWhileReading())
+        return;
     trap(QStringLiteral("mnuFileEncoding_Click"), [&] {
         frmDocument& doc = requireActiveForm();
         if (lineBreaks)

@@ -53,6 +53,7 @@ frmMain::frmMain(platform::Services& services, QStringList arguments, QWidget* p
             Qt::QueuedConnection);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
         refreshCommandState();
+        showReading();
         if (auto* doc = sub ? qobject_cast<frmDocument*>(sub->widget()) : nullptr)
             QMetaObject::invokeMethod(this, [this, guard = QPointer<frmDocument>(doc)] {
                 if (guard)
@@ -119,7 +120,10 @@ void frmMain::buildMenus()
         a->setEnabled(!row.disabled);
         if (row.click) {
             const auto click = row.click;
-            connect(a, &QAction::triggered, this, [this, click] { (this->*click)(); });
+            connect(a, &QAction::triggered, this, [this, click, waits = waitsForRead(name)] {
+                if (!(waits && refuseWhileReading()))
+                    (this->*click)();
+            });
         }
         actions_[name] = a;
     }

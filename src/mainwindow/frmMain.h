@@ -221,6 +221,16 @@ private:
     /// Lets the frame follow a new document window: its selection's format, Cut and Copy, its
     /// pop-up menu and F3.
     void connectDocument(frmDocument& doc);
+    /// A big file read beside the window: its progress, with Stop, in the status bar while the
+    /// active document is read, and what came of it once it ends.
+    void showReading();
+    void readingEnded(frmDocument& doc);
+    /// While the active document is still being read, says so in the status bar and returns
+    /// true: the command that asked edits text.
+    bool refuseWhileReading();
+    /// Whether a command (a menu item's or a toolbar button's name) must wait until the active
+    /// document is read whole: it edits, saves or prints the text.
+    static bool waitsForRead(const QString& command);
     QList<QAction*> cutCopyActions_;
     QList<QAction*> formatButtons_; ///< Bold, Italic, Underline, AlignLeft, AlignCenter, AlignRight
     bool MDIForm_QueryUnload();
@@ -262,6 +272,10 @@ private:
     std::map<QString, QAction*> actions_;
     std::map<QString, QMenu*> menus_;
     QLabel* statusPanel_ = nullptr;
+    class QProgressBar* readBar_ = nullptr;
+    QToolButton* readStop_ = nullptr;
+    class QTimer* readTick_ = nullptr;
+    qint64 readRefusedAt_ = 0; ///< when an edit was last refused (ms since the epoch); shown a while
     QLabel* datePanel_ = nullptr;
     QLabel* caretPanel_ = nullptr; // the caret's line and column
     QLabel* timePanel_ = nullptr;

@@ -57,16 +57,6 @@ private:
     const std::function<bool(int)>& progress_;
 };
 
-bool holdsRtf(const QString& path)
-{
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    char head[16];
-    const ssize_t n = ::read(fd, head, sizeof head);
-    ::close(fd);
-    return n > 0 && rtf::RtfReader::looksLikeRtf(QByteArray(head, int(n)));
-}
 
 QString sizeText(qint64 bytes)
 {
@@ -84,6 +74,17 @@ QByteArray readAllBytes(const QString& path, const Steps& steps)
 }
 
 } // namespace
+
+bool holdsRtf(const QString& path)
+{
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    char head[16];
+    const ssize_t n = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return n > 0 && rtf::RtfReader::looksLikeRtf(QByteArray(head, int(n)));
+}
 
 qint64 progressFromBytes()
 {

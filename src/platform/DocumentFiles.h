@@ -55,6 +55,9 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 /// test does in the progress window comes before the work ends, however fast the machine.
 void setFirstReportHook(std::function<void()> hook);
 
+/// Whether the file starts as RTF does (false when it cannot be read).
+bool holdsRtf(const QString& path);
+
 /// How long work may run before it shows its progress window (400 ms unless set).
 int momentMs();
 void setMomentMs(int milliseconds);

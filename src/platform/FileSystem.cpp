@@ -4,6 +4,7 @@
 #include "platform/KeptAside.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringDecoder>
@@ -363,6 +364,14 @@ FileKind fileKind(const QString& path)
     if (S_ISREG(st.st_mode))
         return FileKind::Regular;
     return S_ISDIR(st.st_mode) ? FileKind::Folder : FileKind::Other;
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa {}, sb {};
+    if (::stat(encodeFileName(a).constData(), &sa) == 0 && ::stat(encodeFileName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath());
 }
 
 qint64 fileSize(const QString& path)

@@ -17,6 +17,9 @@ enum class FileKind { Missing, Regular, Folder, Other };
 FileKind fileKind(const QString& path);
 /// The size of a regular file, or -1.
 qint64 fileSize(const QString& path);
+/// Whether two names lead to one file: the same file on disk, or the same absolute name when
+/// either is missing.
+bool sameFile(const QString& a, const QString& b);
 
 /// Size and modification time of a regular file, to tell whether another program changed it:
 /// "gone" when nothing is there, "not a file" when something else (a folder, a pipe) is.

@@ -14,6 +14,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent)
 
 RichTextBox::~RichTextBox()
 {
+    reading_.reset();
     delete viewWidget_;
 }
 
@@ -117,6 +118,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
         Q_EMIT MouseUp(button, shiftState(e->modifiers()), toTwips(p.x()), toTwips(p.y()));
     });
     connect(view, &PlainView::filesDropped, this, &RichTextBox::OLEDragDrop);
+    connect(view, &PlainView::editRefused, this, &RichTextBox::editRefused);
     connect(view, &PlainView::zoomWheeled, this, [this](int steps) { setZoom(zoom_ + steps); });
     rich_ = nullptr;
     plain_ = view;
@@ -283,6 +285,11 @@ bool RichTextBox::becomeRich()
 void RichTextBox::plainKey(QKeyEvent* e, bool* handled)
 {
     PlainView* view = plain_;
+    if (reading_ && e->key() == Qt::Key_Escape && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        stopReading();
+        *handled = true;
+        return;
+    }
     if (const int vk = virtualKeyCode(e->key()))
         Q_EMIT KeyDown(vk, shiftState(e->modifiers()));
     int code = characterCode(e);
@@ -294,7 +301,7 @@ void RichTextBox::plainKey(QKeyEvent* e, bool* handled)
             return;
         }
     }
-    if (indentKey(e)) {
+    if (!reading_ && indentKey(e)) { // while reading, the view refuses the Tab
         *handled = true;
         return;
     }
@@ -463,6 +470,7 @@ QString RichTextBox::clipboardText() const
 
 void RichTextBox::setSelText(const QString& text)
 {
+    refuseWhileReading();
     if (plain_) {
         ++selQuiet_;
         plain_->replaceSelection(asPlainInsert(text));
@@ -531,6 +539,7 @@ std::optional<bool> RichTextBox::SelUnderline() const
 
 void RichTextBox::mergeSelFormat(const QTextCharFormat& format)
 {
+    refuseWhileReading();
     if (!becomeRich())
         return;
     QTextCursor c = cursor();
@@ -597,6 +606,7 @@ std::optional<int> RichTextBox::SelAlignment() const
 
 void RichTextBox::setSelAlignment(int alignment)
 {
+    refuseWhileReading();
     Qt::Alignment a;
     switch (alignment) {
     case Left: a = Qt::AlignLeft | Qt::AlignAbsolute; break;
@@ -728,6 +738,7 @@ void RichTextBox::takeBackLastEdit()
 
 void RichTextBox::undo()
 {
+    refuseWhileReading();
     if (plain_)
         plain_->undo();
     else
@@ -736,6 +747,7 @@ void RichTextBox::undo()
 
 void RichTextBox::redo()
 {
+    refuseWhileReading();
     if (plain_)
         plain_->redo();
     else

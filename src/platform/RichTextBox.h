@@ -25,6 +25,7 @@ namespace platform {
 
 class StepBudget;
 
+class BackgroundRead;
 class EditorViewImpl;
 class PlainView;
 class RichMatchMarks;
@@ -213,6 +214,22 @@ public:
     /// read is all there is, and it may be incomplete.
     bool fileVanishedWhileRead() const { return vanishedWhileRead_; }
 
+    /// A big plain file is shown from its first part on while the rest is read beside the
+    /// window: until the read ends the text can be looked at, searched, selected and copied,
+    /// and every edit is refused (editRefused).
+    bool isReading() const { return reading_ != nullptr; }
+    /// The read stopped before the file's end (Esc, or a failure told by readProblem()): the
+    /// document holds only the start of its file, which it may not be saved over.
+    bool isPartialRead() const { return partialRead_; }
+    QString readProblem() const { return readProblem_; }
+    /// Bytes read so far (0 once the read ended) and the file's size.
+    qint64 readBytes() const;
+    qint64 readSize() const;
+    /// Stops the read, keeping what was read.
+    void stopReading();
+    /// Raises err::PermissionDenied naming the file while it is being read.
+    void refuseWhileReading() const;
+
     /// The plain-text format SaveFile type 1 writes: that of the file loaded last. Its line break
     /// is the one new lines take; a plain document keeps the style of each line it read.
     TextFormat plainTextFormat() const;
@@ -276,6 +293,12 @@ signals:
     void Change();
     /// A list of files was dropped on the control.
     void OLEDragDrop(const QStringList& files);
+    /// The read beside the window came further.
+    void readingProgressed();
+    /// The read beside the window ended: whole, stopped, or failed (isPartialRead() tells).
+    void readingEnded();
+    /// An edit was refused while the file is read.
+    void editRefused();
 
 private:
     friend class EditorViewImpl;
@@ -338,6 +361,14 @@ private:
     quint64 userFormat_ = 0;
     quint64 textSerial_ = 0;
     bool vanishedWhileRead_ = false;
+    std::unique_ptr<BackgroundRead> reading_;
+    QString readPath_;
+    bool partialRead_ = false;
+    qint64 readSize_ = 0; ///< of the file being read, or read last
+    QString readProblem_;
+    /// Reads a big plain file's first part into the view and the rest beside the window.
+    void loadInBackground(const QString& path);
+    void endReading(int how, const QString& problem, std::shared_ptr<TextStore> replacement);
     bool syntaxColors_ = true;
     QString fileName_;
     bool lineNumbers_ = true;

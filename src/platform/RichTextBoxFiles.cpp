@@ -42,6 +42,7 @@ void RichTextBox::restorePlainTextFormat(const TextFormat& f)
 
 void RichTextBox::chooseEncoding(const TextFormat& f)
 {
+    refuseWhileReading();
     if (f.encoding == plainFormat_.encoding && f.charset == plainFormat_.charset)
         return;
     plainFormat_.encoding = f.encoding;
@@ -51,6 +52,7 @@ void RichTextBox::chooseEncoding(const TextFormat& f)
 
 void RichTextBox::chooseLineBreak(TextFormat::LineBreak lineBreak)
 {
+    refuseWhileReading();
     if (lineBreak == plainTextFormat().lineBreak && !mixesLineBreaks())
         return;
     plainFormat_.lineBreak = lineBreak;
@@ -68,7 +70,15 @@ bool RichTextBox::mixesLineBreaks() const
 
 void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
 {
+    const qint64 size = fileSize(path);
+    if (!as && size >= backgroundReadSizes().fromBytes && !holdsRtf(path)) {
+        loadInBackground(path);
+        return;
+    }
     LoadedDocument loaded = loadDocumentWithProgress(path, font_, window(), as);
+    reading_.reset(); // a read of the file this document held before gives way to the new text
+    partialRead_ = false;
+    readProblem_.clear();
     unkept_ = loaded.unkept;
     userFormat_ = 0; // what the file holds is the file's, not a format given here
     vanishedWhileRead_ = loaded.vanished;
@@ -84,6 +94,7 @@ void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
         } else {
             plainFormat_ = loaded.format;
             usePlain(std::move(loaded.store));
+            plain_->setReadOnly(false);
         }
     }
     forceSelChange();
@@ -123,6 +134,14 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
 {
     if (fileType != RichText && fileType != PlainText)
         invalidValue();
+    if (reading_)
+        platform::raise(err::PermissionDenied,
+                        QStringLiteral("%1 is still being read: it can be saved once the read ends.").arg(readPath_));
+    if (partialRead_ && sameFile(path, readPath_))
+        platform::raise(err::PermissionDenied,
+                        QStringLiteral("Only the start of %1 was read: saving it there would cut the file short. "
+                                       "Save it under another name.")
+                            .arg(path));
     if (fileKind(path) == FileKind::Folder)
         platform::raise(err::PathFileAccess, QStringLiteral("%1 is a folder, not a file").arg(path));
     // What the file will hold, taken now (a snapshot of a plain document costs next to nothing)
@@ -188,6 +207,7 @@ void RichTextBox::SaveFile(const QString& path, int fileType)
     if (doc_)
         doc_->setModified(false);
     unkept_.clear();
+    partialRead_ = false; // the file it was saved to holds exactly this text
 }
 
 namespace {

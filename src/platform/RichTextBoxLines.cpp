@@ -91,6 +91,7 @@ QString RichTextBox::spacesToNextTabStop() const
 
 bool RichTextBox::indentSelectedLines(bool outdent)
 {
+    refuseWhileReading();
     const qsizetype a = SelStart(), b = a + SelLength();
     if (b == a)
         return false;
@@ -187,6 +188,7 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
 bool RichTextBox::replaceMatches(const QString& text, const QString& replacement, int options, qsizetype* from,
                                  StepBudget& budget)
 {
+    refuseWhileReading();
     if (!plain_) {
         while (budget.more()) {
             if (Find(text, *from, -1, options) < 0)

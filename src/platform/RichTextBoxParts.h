@@ -8,6 +8,7 @@
 #include "platform/RichMatchMarks.h"
 
 #include "platform/AppError.h"
+#include "platform/BackgroundRead.h"
 #include "platform/DocumentFiles.h"
 #include "platform/KeyCodes.h"
 #include "platform/Twips.h"

@@ -422,6 +422,10 @@ void PlainView::moveCaret(qsizetype to, bool select, bool keepGoal)
 
 void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, bool typed)
 {
+    if (readOnly_) {
+        Q_EMIT editRefused();
+        return;
+    }
     const qsizetype n = store_->length();
     offset = std::clamp<qsizetype>(offset, 0, n);
     count = std::clamp<qsizetype>(count, 0, n - offset);
@@ -474,6 +478,19 @@ void PlainView::replace(qsizetype offset, qsizetype count, QStringView text, boo
     Q_EMIT edited(offset, count, text.size());
 }
 
+void PlainView::appendRead(TextStore&& part)
+{
+    const qsizetype end = store_->length();
+    const qsizetype lastLine = store_->lineCount() - 1;
+    store_->appendRead(std::move(part));
+    changed(end, 0, store_->length() - end);
+    // The last line may have grown; the lines behind it are new.
+    if (!layouts_.empty())
+        layouts_.dropLines(lastLine, lastLine, store_->lineCount() - 1 - lastLine);
+    updateGutter();
+    updateScrollBar();
+}
+
 // Keeps the top of the window where it was in the text.
 void PlainView::changed(qsizetype offset, qsizetype removed, qsizetype added)
 {
@@ -494,6 +511,10 @@ void PlainView::replaceEach(const std::vector<qsizetype>& offsets, qsizetype cou
 {
     if (offsets.empty())
         return;
+    if (readOnly_) {
+        Q_EMIT editRefused();
+        return;
+    }
     const qsizetype shift = text.size() - count;
     // Where an offset goes: behind the ranges before it, each longer or shorter by shift; one
     // inside a range goes to its start.
@@ -521,6 +542,10 @@ void PlainView::replaceEach(const std::vector<qsizetype>& offsets, qsizetype cou
 
 void PlainView::replaceSelection(QStringView text, bool typed)
 {
+    if (readOnly_) {
+        Q_EMIT editRefused();
+        return;
+    }
     const qsizetype from = selectionStart();
     const qsizetype count = selectionEnd() - from;
     replace(from, count, text, typed);
@@ -571,6 +596,10 @@ void PlainView::redo()
 
 void PlainView::undoOrRedo(bool redo, bool atOnce)
 {
+    if (readOnly_) {
+        Q_EMIT editRefused();
+        return;
+    }
     qsizetype where = 0, length = 0;
     if (!atOnce && store_->startInParts(redo)) {
         // Between the parts the window paints the text as it stands, from the same line.
@@ -620,6 +649,10 @@ void PlainView::cut()
 {
     if (!hasSelection())
         return;
+    if (readOnly_) {
+        Q_EMIT editRefused();
+        return;
+    }
     copy();
     replaceSelection(QStringView());
     ensureCaretVisible();

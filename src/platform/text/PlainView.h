@@ -59,6 +59,13 @@ public:
     void replaceSelection(QStringView text, bool typed = false);
     /// The store was filled anew: layouts, caret and scroll position start over.
     void reset();
+    /// Appends the next part of a file still being read (see TextStore::appendRead): the caret,
+    /// the selection and what is shown stay, and nothing is added to undo.
+    void appendRead(TextStore&& part);
+    /// While set, the view shows its text and lets it be selected and copied, but refuses every
+    /// edit, emitting editRefused instead.
+    void setReadOnly(bool on) { readOnly_ = on; }
+    bool isReadOnly() const { return readOnly_; }
 
     /// Undo and redo. A step of much work goes in parts while a progress window offers Cancel,
     /// unless at once is asked for (the work is itself being cancelled).
@@ -113,6 +120,8 @@ signals:
     void selectionMoved();
     /// After every edit of the store made through the view.
     void edited(qsizetype offset, qsizetype removed, qsizetype added);
+    /// An edit was asked for while the view is read-only.
+    void editRefused();
     /// A key reached the view; setting handled to true keeps the view from acting on it.
     void keyArrived(QKeyEvent* event, bool* handled);
     void keyReleased(QKeyEvent* event);
@@ -195,6 +204,7 @@ private:
     bool lineNumbers_ = true;
     int gutter_ = 0; ///< the line numbers' width
     bool overwrite_ = false;
+    bool readOnly_ = false;
     bool caretShown_ = true;
     QBasicTimer blink_;
     QBasicTimer autoScroll_;

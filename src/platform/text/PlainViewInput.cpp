@@ -209,6 +209,10 @@ void PlainView::keyPressEvent(QKeyEvent* e)
     case Qt::Key_Backspace:
     case Qt::Key_Delete: {
         // The selection goes, or else the character or word before or after the caret.
+        if (readOnly_) {
+            Q_EMIT editRefused();
+            return;
+        }
         const bool back = e->key() == Qt::Key_Backspace;
         const qsizetype to = back ? (ctrl ? wordStart(position_) : previousCharacter(position_))
                                   : (ctrl ? wordEnd(position_) : nextCharacter(position_));
@@ -249,6 +253,10 @@ void PlainView::keyPressEvent(QKeyEvent* e)
                               });
     if (!printable) {
         e->ignore();
+        return;
+    }
+    if (readOnly_) {
+        Q_EMIT editRefused();
         return;
     }
     if (overwrite_ && !hasSelection() && position_ < store_->length() && store_->at(position_) != u'\n')
@@ -556,6 +564,10 @@ void PlainView::timerEvent(QTimerEvent* e)
 void PlainView::inputMethodEvent(QInputMethodEvent* e)
 {
     const QString commit = e->commitString();
+    if (readOnly_ && (!commit.isEmpty() || e->replacementLength() > 0)) {
+        Q_EMIT editRefused();
+        return;
+    }
     if (e->replacementLength() > 0 && !hasSelection()) {
         const qsizetype from = std::clamp<qsizetype>(position_ + e->replacementStart(), 0, store_->length());
         setSelection(from, std::min(store_->length(), from + e->replacementLength()));
