@@ -45,8 +45,10 @@ void RichTextBox::endReading(int how, const QString& problem, std::shared_ptr<Te
     // Its worker has ended; the object goes once the call that told of the end is over.
     reading_.release()->deleteLater();
     readProblem_ = problem;
-    if (plain_)
+    if (plain_) {
         plain_->setReadOnly(false);
+        plain_->appendingEnded();
+    }
     if (RestRead(how) == RestRead::NotValid && replacement && plain_) {
         // The file is not the UTF-8 its start looked like: shown anew, byte for character, on
         // the same line.
@@ -74,8 +76,10 @@ void RichTextBox::stopReading()
     if (!reading_)
         return;
     reading_.reset(); // stops the workers and waits for them; parts not yet appended are dropped
-    if (plain_)
+    if (plain_) {
         plain_->setReadOnly(false);
+        plain_->appendingEnded();
+    }
     partialRead_ = true;
     Q_EMIT readingEnded();
 }

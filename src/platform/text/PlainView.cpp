@@ -487,8 +487,19 @@ void PlainView::appendRead(TextStore&& part)
     // The last line may have grown; the lines behind it are new.
     if (!layouts_.empty())
         layouts_.dropLines(lastLine, lastLine, store_->lineCount() - 1 - lastLine);
+    // Until the read ends, the scroll bar reaches as far as the text does: the last screen is
+    // found once, not laid out again for every part.
+    maxTop_ = store_->length();
+    maxTopLineStart_ = store_->lineStart(store_->lineCount() - 1);
     updateGutter();
     updateScrollBar();
+}
+
+void PlainView::appendingEnded()
+{
+    maxTop_ = -1;
+    updateScrollBar();
+    viewport()->update();
 }
 
 // Keeps the top of the window where it was in the text.

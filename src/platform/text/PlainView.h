@@ -62,6 +62,8 @@ public:
     /// Appends the next part of a file still being read (see TextStore::appendRead): the caret,
     /// the selection and what is shown stay, and nothing is added to undo.
     void appendRead(TextStore&& part);
+    /// The last part has been appended (or none will be).
+    void appendingEnded();
     /// While set, the view shows its text and lets it be selected and copied, but refuses every
     /// edit, emitting editRefused instead.
     void setReadOnly(bool on) { readOnly_ = on; }
