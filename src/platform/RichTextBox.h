@@ -369,6 +369,10 @@ private:
     /// Reads a big plain file's first part into the view and the rest beside the window.
     void loadInBackground(const QString& path);
     void endReading(int how, const QString& problem, std::shared_ptr<TextStore> replacement);
+    /// Goes to the line goToLine was asked for once it has been read (all: once the read ends).
+    void goToPendingLine(bool all);
+    qsizetype pendingLine_ = -1; ///< asked for before it was read; -1: none
+    qsizetype pendingAt_ = 0;    ///< where the caret waits for it
     bool syntaxColors_ = true;
     QString fileName_;
     bool lineNumbers_ = true;

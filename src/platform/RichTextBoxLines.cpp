@@ -142,9 +142,12 @@ qsizetype RichTextBox::lineCount() const
 
 void RichTextBox::goToLine(qsizetype line)
 {
+    // A line not read yet is gone to once it is, unless the caret is moved before.
+    pendingLine_ = reading_ && line >= lineCount() ? line : -1;
     line = std::clamp<qsizetype>(line, 0, lineCount() - 1);
     setSelStart(plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position());
     setSelLength(0);
+    pendingAt_ = SelStart();
 }
 
 namespace {

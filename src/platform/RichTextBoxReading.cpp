@@ -31,6 +31,7 @@ void RichTextBox::loadInBackground(const QString& path)
                 return;
             ++textSerial_;
             plain_->appendRead(std::move(*part));
+            goToPendingLine(false);
             Q_EMIT readingProgressed();
         },
         [this](RestRead how, const QString& problem, std::shared_ptr<TextStore> replacement) {
@@ -67,6 +68,7 @@ void RichTextBox::endReading(int how, const QString& problem, std::shared_ptr<Te
     } else if (RestRead(how) != RestRead::Whole) {
         partialRead_ = true;
     }
+    goToPendingLine(true);
     vanishedWhileRead_ = !partialRead_ && fileStamp(readPath_) == QLatin1String("gone");
     Q_EMIT readingEnded();
 }
@@ -76,12 +78,28 @@ void RichTextBox::stopReading()
     if (!reading_)
         return;
     reading_.reset(); // stops the workers and waits for them; parts not yet appended are dropped
+    pendingLine_ = -1;
     if (plain_) {
         plain_->setReadOnly(false);
         plain_->appendingEnded();
     }
     partialRead_ = true;
     Q_EMIT readingEnded();
+}
+
+void RichTextBox::goToPendingLine(bool all)
+{
+    if (pendingLine_ < 0 || !plain_)
+        return;
+    if (plain_->position() != pendingAt_ || plain_->anchor() != pendingAt_) {
+        pendingLine_ = -1; // the user went elsewhere meanwhile
+        return;
+    }
+    if (all || pendingLine_ < lineCount()) {
+        const qsizetype line = pendingLine_;
+        pendingLine_ = -1;
+        goToLine(line);
+    }
 }
 
 qint64 RichTextBox::readBytes() const

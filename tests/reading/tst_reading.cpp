@@ -82,6 +82,7 @@ private slots:
     void theStartShowsAtOnceAndTheRestIsAppendedUntilWhole();
     void aStoppedReadKeepsWhatWasReadAndNeverCutsTheFile();
     void aFileNotUtf8ThroughoutIsReadAgainByteForCharacter();
+    void aLineNotReadYetIsGoneToOnceItIs();
     void closingAWindowStopsItsRead();
 };
 
@@ -225,6 +226,36 @@ void tst_reading::aFileNotUtf8ThroughoutIsReadAgainByteForCharacter()
     QCOMPARE(f.editor()->Text(), wide);
     f.editor()->SaveFile(f.path("wide copy.txt"), platform::RichTextBox::PlainText);
     QCOMPARE(readFile(f.path("wide copy.txt")), utf16);
+}
+
+void tst_reading::aLineNotReadYetIsGoneToOnceItIs()
+{
+    // A file changed by another program is read again quietly, the caret kept on its line, which
+    // the new read may not have reached yet; a caret the user moves meanwhile stays where it went.
+    SmallReads small;
+    MainFixture f;
+    QByteArray bytes = mixedFile(12000);
+    writeFile(f.path("big.log"), bytes);
+    QCOMPARE(f.main->OpenFiles({f.path("big.log")}, QStringLiteral("MDIForm_OLEDragDrop")), 1);
+    platform::RichTextBox& box = *f.editor();
+    QTRY_VERIFY(!box.isReading());
+    box.goToLine(9000);
+    for (const bool moved : {false, true}) {
+        HeldRead held(1);
+        bytes.prepend("a new first line\n");
+        writeFile(f.path("big.log"), bytes); // a new size: a change, whatever the clock says
+        f.main->CheckDiskChanges(*f.active());
+        QVERIFY(box.isReading());
+        held.waitUntilHeld();
+        QVERIFY(box.lineCount() < 9000);
+        if (moved)
+            QTest::keyClick(box.hwnd(), Qt::Key_Home, Qt::ControlModifier);
+        held.release();
+        QTRY_VERIFY(!box.isReading());
+        QCOMPARE(box.lineOfOffset(box.SelStart()), moved ? 0 : 9000);
+    }
+    QVERIFY(f.messages->shown.isEmpty());
+    QVERIFY(!f.active()->bIsDirty);
 }
 
 void tst_reading::closingAWindowStopsItsRead()
