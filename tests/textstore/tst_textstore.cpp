@@ -19,16 +19,21 @@ private slots:
     void rawTextComesBackWhole();
     void breaksBroughtTogetherStayTwo();
     void partsOfAReadJoinAsTheWholeRead();
+    void randomEditsMatchAPlainString_data();
     void randomEditsMatchAPlainString();
+    void findCrossesEveryLeaf_data();
     void findCrossesEveryLeaf();
     void longStepsGoBackAndForthWhole();
 };
 
 namespace {
 
-QString randomText(QRandomGenerator& random, int size)
+// latin: only characters below U+0100, which the store holds in one byte each.
+QString randomText(QRandomGenerator& random, int size, bool latin = false)
 {
-    static const QString alphabet = QStringLiteral("ab cd\n\nxyz\u00e9\u2028\U0001F600\t.");
+    static const QString mixed = QStringLiteral("ab cd\n\nxyz\u00e9\u2028\U0001F600\t.");
+    static const QString latinOnly = QStringLiteral("ab cd\n\nxyz\u00e9\u00ff\t.");
+    const QString& alphabet = latin ? latinOnly : mixed;
     QString out;
     while (out.size() < size) {
         const qsizetype at = random.bounded(alphabet.size());
@@ -302,13 +307,22 @@ void tst_textstore::partsOfAReadJoinAsTheWholeRead()
     QVERIFY(ended.endsWhole());
 }
 
+void tst_textstore::randomEditsMatchAPlainString_data()
+{
+    QTest::addColumn<bool>("latin");
+    QTest::newRow("text of every kind") << false;
+    // Leaves of one byte a character, widened by the edits that bring in wider characters.
+    QTest::newRow("Latin-1 text") << true;
+}
+
 void tst_textstore::randomEditsMatchAPlainString()
 {
+    QFETCH(bool, latin);
     // Big enough for several leaves, so edits split, join and empty them and cross their seams;
     // the breaks mix styles, and each must keep its own through every edit and undo. (No lone CR
     // here: one before an LF would read back as a single CRLF, in any editor.)
     QRandomGenerator random(20261206);
-    QString model = randomText(random, 70000);
+    QString model = randomText(random, 70000, latin);
     QList<LineBreak> kinds; // of each break, in order
     for (qsizetype i = 0; i < model.count(u'\n'); ++i)
         kinds << (random.bounded(2) ? LineBreak::CRLF : LineBreak::LF);
@@ -326,6 +340,8 @@ void tst_textstore::randomEditsMatchAPlainString()
     TextStore store;
     const QString firstRaw = rawOf();
     store.setRawText(firstRaw, LineBreak::LF);
+    // Latin-1 text is held in a byte a character, or in two (UTF-16) when a leaf holds more.
+    QVERIFY(latin ? store.heldBytes() == store.length() : store.heldBytes() > store.length() * 3 / 2);
     const TextStore::Snapshot first = store.snapshot();
     QVERIFY(store.leafStarts().size() > 2);
     QList<size_t> states{qHash(rawOf())};
@@ -531,33 +547,48 @@ void tst_textstore::longStepsGoBackAndForthWhole()
     QCOMPARE(store.snapshot().rawText(), mixed);
 }
 
+void tst_textstore::findCrossesEveryLeaf_data()
+{
+    QTest::addColumn<bool>("latin");
+    QTest::newRow("text of every kind") << false;
+    QTest::newRow("Latin-1 text") << true; // its leaves searched as bytes
+}
+
 void tst_textstore::findCrossesEveryLeaf()
 {
+    QFETCH(bool, latin);
     QRandomGenerator random(11);
-    QString model = randomText(random, 200000);
+    QString model = randomText(random, 200000, latin);
     TextStore store;
     store.setRawText(model, LineBreak::LF);
-    // Every seam between leaves gets a needle laid across it, each at another place.
+    // Every seam between leaves gets a needle laid across it, each at another place,
     const std::vector<qsizetype> seams = store.leafStarts();
     QVERIFY(seams.size() > 4);
-    for (size_t i = 1; i < seams.size(); ++i)
-        model.replace(seams[i] - qsizetype(i % 5) - 1, 6, "NEEDLE");
+    // and another lies inside each leaf.
+    for (size_t i = 1; i < seams.size(); ++i) {
+        model.replace(seams[i] - qsizetype(i % 5) - 1, 6, u"NÉEDLE"_qs);
+        model.replace(seams[i - 1] + 1000 + qsizetype(i), 6, u"NÉEDLE"_qs);
+    }
     store.setRawText(model, LineBreak::LF); // cut at the same places
     QCOMPARE(store.leafStarts(), seams);
     for (const auto cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        const QString needle = cs == Qt::CaseSensitive ? "NEEDLE" : "needle";
+        const QString needle = cs == Qt::CaseSensitive ? u"NÉEDLE"_qs : u"néedle"_qs;
         qsizetype from = 0;
         for (;;) {
             const qsizetype expected = model.indexOf(needle, from, cs);
             QCOMPARE(store.find(needle, from, -1, cs), expected);
             if (expected < 0)
                 break;
-            // Not when it would end past the limit.
+            // From the match itself; not when it would end past the limit.
+            QCOMPARE(store.find(needle, expected, -1, cs), expected);
             QCOMPARE(store.find(needle, from, expected + 5, cs), -1);
             from = expected + 1;
         }
     }
     QCOMPARE(store.find(u"", 0), -1);
+    // A needle with a character no Latin-1 leaf holds.
+    QCOMPARE(store.find(u"NÉEDLE\u20AC"_qs, 0), latin ? -1 : model.indexOf(u"NÉEDLE\u20AC"_qs));
+    QCOMPARE(store.find(u"\U0001F600"_qs, 0), model.indexOf(u"\U0001F600"_qs));
 }
 
 QTEST_GUILESS_MAIN(tst_textstore)

@@ -53,7 +53,7 @@ QString TextStore::text(qsizetype from, qsizetype count) const
     qsizetype pos = 0;
     for (size_t i = leafAt(from, &pos); count > 0 && i < leaves_.size(); ++i, pos = 0) {
         const qsizetype n = std::min(count, leaves_[i].text.size() - pos);
-        out.append(QStringView(leaves_[i].text).sliced(pos, n));
+        leaves_[i].text.appendTo(out, pos, n);
         count -= n;
     }
     return out;
@@ -63,7 +63,7 @@ qsizetype TextStore::lineOf(qsizetype offset) const
 {
     qsizetype pos = 0;
     const size_t i = leafAt(offset, &pos);
-    return lineStart_[i] + countBreaks(QStringView(leaves_[i].text).left(pos));
+    return lineStart_[i] + leaves_[i].text.countBreaks(0, pos);
 }
 
 qsizetype TextStore::lineStart(qsizetype line) const
@@ -75,7 +75,7 @@ qsizetype TextStore::lineStart(qsizetype line) const
     // The leaf holding the line-th break: the last one with fewer breaks before it.
     auto it = std::upper_bound(lineStart_.begin(), lineStart_.end(), line - 1);
     const size_t i = size_t(it - lineStart_.begin()) - 1;
-    const QString& text = leaves_[i].text;
+    const LeafText& text = leaves_[i].text;
     // Lines are mostly asked for in order (a view walks down its lines): go on from the last
     // one asked for when it is in the same leaf and before this one.
     qsizetype at = -1, k = line - lineStart_[i];
@@ -110,7 +110,7 @@ QStringView TextStore::lineText(qsizetype line, QString* scratch) const
     qsizetype pos = 0;
     const size_t i = leafAt(start, &pos);
     if (pos + (end - start) <= leaves_[i].text.size())
-        return QStringView(leaves_[i].text).sliced(pos, end - start);
+        return leaves_[i].text.view(pos, end - start, scratch);
     *scratch = text(start, end - start);
     return *scratch;
 }
@@ -128,13 +128,23 @@ qsizetype TextStore::find(QStringView needle, qsizetype from, qsizetype to,
         const qsizetype at = text(from, to - from).indexOf(needle, 0, cs);
         return at < 0 ? -1 : from + at;
     }
+    // A narrow leaf is searched as it is for a needle of Latin-1 letters matched exactly;
+    // otherwise it is widened a leaf at a time.
+    const bool latinNeedle = std::all_of(needle.begin(), needle.end(), [](QChar c) { return c.unicode() < 0x100; });
+    const QByteArray narrowNeedle = latinNeedle ? needle.toLatin1() : QByteArray();
+    QString scratch;
+    const auto indexIn = [&](const LeafText& leaf, qsizetype pos) -> qsizetype {
+        if (const QByteArray* bytes = leaf.latin1(); bytes && cs == Qt::CaseSensitive)
+            return latinNeedle ? QByteArrayView(*bytes).indexOf(narrowNeedle, pos) : -1;
+        return leaf.view(&scratch).indexOf(needle, pos, cs);
+    };
     qsizetype pos = 0;
     for (size_t i = leafAt(from, &pos); i < leaves_.size(); ++i, pos = 0) {
         const qsizetype base = charStart_[i];
         if (base + pos + n > to)
             return -1;
-        const QString& leaf = leaves_[i].text;
-        qsizetype at = QStringView(leaf).indexOf(needle, pos, cs);
+        const LeafText& leaf = leaves_[i].text;
+        qsizetype at = indexIn(leaf, pos);
         if (at >= 0)
             return base + at + n <= to ? base + at : -1;
         // A match that starts in this leaf's last n - 1 characters and runs on into the next.
@@ -200,12 +210,12 @@ void textstore::cutIntoLeaves(const TextStore::Leaf& whole, std::vector<TextStor
     for (qsizetype from = 0; from < whole.text.size();) {
         qsizetype take = std::min(size, whole.text.size() - from);
         if (from + take < whole.text.size())
-            take = std::max<qsizetype>(1, cutNear(QStringView(whole.text).sliced(from), take));
+            take = std::max<qsizetype>(1, cutNear(whole.text, from, take));
         TextStore::Leaf part;
         part.text = whole.text.mid(from, take);
         for (; odd != whole.unusual.end() && odd->first < from + take; ++odd)
             part.unusual.emplace_back(int(odd->first - from), odd->second);
-        breaks->push_back(countBreaks(part.text));
+        breaks->push_back(part.text.countBreaks());
         parts->push_back(std::move(part));
         from += take;
     }
@@ -281,7 +291,7 @@ void TextStore::insertLeaves(qsizetype offset, QStringView text, const Unusual& 
     qsizetype pos = 0;
     const size_t i = leafAt(offset, &pos);
     Leaf& leaf = leaves_[i];
-    leaf.text.insert(pos, text);
+    leaf.text.wide().insert(pos, text);
     for (auto& odd : leaf.unusual) {
         if (odd.first >= pos)
             odd.first += int(text.size());
@@ -313,9 +323,10 @@ void TextStore::insertManyLeaves(qsizetype offset, QStringView text, const Unusu
             take = std::max<qsizetype>(1, cutNear(text.sliced(from), take));
         Leaf part;
         part.text = text.sliced(from, take).toString();
+        part.text.narrow();
         for (; odd != odds.cend() && odd->first < from + take; ++odd)
             part.unusual.emplace_back(int(odd->first - from), odd->second);
-        breaks.push_back(countBreaks(part.text));
+        breaks.push_back(part.text.countBreaks());
         parts.push_back(std::move(part));
         from += take;
     }
@@ -328,8 +339,8 @@ void TextStore::spliceLeaves(qsizetype offset, std::vector<Leaf> parts, std::vec
     const size_t i = leafAt(offset, &pos);
     Leaf& head = leaves_[i];
     Leaf tail;
-    tail.text = head.text.mid(pos);
-    head.text.truncate(pos);
+    tail.text = head.text.mid(pos, head.text.size() - pos);
+    head.text = head.text.mid(0, pos);
     Unusual kept;
     for (const auto& odd : head.unusual) {
         if (odd.first < pos)
@@ -338,9 +349,9 @@ void TextStore::spliceLeaves(qsizetype offset, std::vector<Leaf> parts, std::vec
             tail.unusual.emplace_back(int(odd.first - pos), odd.second);
     }
     head.unusual = std::move(kept);
-    leafBreaks_[i] = countBreaks(head.text);
+    leafBreaks_[i] = head.text.countBreaks();
     if (!tail.text.isEmpty()) {
-        breaks.push_back(countBreaks(tail.text));
+        breaks.push_back(tail.text.countBreaks());
         parts.push_back(std::move(tail));
     }
     const size_t after = parts.size();
@@ -373,7 +384,7 @@ std::shared_ptr<const TextStore::RemovedLeaves> TextStore::leavesOf(qsizetype of
             if (at >= pos && at < pos + n)
                 part.unusual.emplace_back(int(at - pos), kind);
         }
-        out->breaks.push_back(countBreaks(part.text));
+        out->breaks.push_back(part.text.countBreaks());
         out->leaves.push_back(std::move(part));
     }
     return out;
@@ -403,7 +414,7 @@ void TextStore::removeLeaves(qsizetype offset, qsizetype count, Unusual* removed
         Leaf& leaf = leaves_[i];
         const qsizetype n = std::min(count - done, leaf.text.size() - pos);
         if (n > 0) {
-            leafBreaks_[i] -= n == leaf.text.size() ? leafBreaks_[i] : countBreaks(QStringView(leaf.text).sliced(pos, n));
+            leafBreaks_[i] -= n == leaf.text.size() ? leafBreaks_[i] : leaf.text.countBreaks(pos, n);
             Unusual kept;
             for (const auto& odd : leaf.unusual) {
                 if (odd.first < pos)
@@ -414,7 +425,10 @@ void TextStore::removeLeaves(qsizetype offset, qsizetype count, Unusual* removed
                     removed->emplace_back(int(done + odd.first - pos), odd.second);
             }
             leaf.unusual = std::move(kept);
-            leaf.text.remove(pos, n);
+            if (n == leaf.text.size())
+                leaf.text = LeafText();
+            else
+                leaf.text.wide().remove(pos, n);
             done += n;
         }
         ++i;
@@ -666,6 +680,14 @@ void TextStore::clearUndo()
     groupOpen_ = false;
 }
 
+qsizetype TextStore::heldBytes() const
+{
+    qsizetype bytes = 0;
+    for (const Leaf& leaf : leaves_)
+        bytes += leaf.text.size() * (leaf.text.isNarrow() ? 1 : 2);
+    return bytes;
+}
+
 bool TextStore::isConsistent() const
 {
     if (leaves_.empty() || charStart_.size() != leaves_.size() || leafBreaks_.size() != leaves_.size())
@@ -677,7 +699,7 @@ bool TextStore::isConsistent() const
             return false;
         if (leaf.text.size() > kMaxLeaf || (leaf.text.isEmpty() && leaves_.size() > 1))
             return false;
-        if (countBreaks(leaf.text) != leafBreaks_[i])
+        if (leaf.text.countBreaks() != leafBreaks_[i])
             return false;
         int previous = -1;
         for (const auto& [at, kind] : leaf.unusual) {

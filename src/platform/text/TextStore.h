@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TextFile.h"
+#include "platform/text/LeafText.h"
 
 #include <QString>
 #include <QStringView>
@@ -14,9 +15,11 @@ namespace platform {
 ///
 /// Why this shape: the text is held in leaves of at most a few tens of thousands of UTF-16 code
 /// units, cut anywhere (never inside a surrogate pair), not at line ends, in one flat vector with
-/// running totals of characters and line breaks. A leaf is an implicitly shared QString, so a
-/// snapshot for saving or for a recovery copy is a copy of that vector (one reference count per
-/// leaf), and later edits copy only the leaf they touch. Because leaves are cut anywhere, a
+/// running totals of characters and line breaks. A leaf is implicitly shared, so a snapshot for
+/// saving or for a recovery copy is a copy of that vector (one reference count per leaf), and
+/// later edits copy only the leaf they touch. A leaf whose characters are all below U+0100 (most
+/// files' text) holds them in one byte each, and is widened to UTF-16 by the first edit in it
+/// (LeafText): a gigabyte of ASCII takes a gigabyte, not two. Because leaves are cut anywhere, a
 /// 10 MB line costs what a 10 MB file of short lines costs, and an edit moves at most one leaf's
 /// characters. A piece table would keep the file's text untouched, but its offset look-ups need a
 /// balanced tree, and a vector of whole lines pays an allocation per line and a long move for
@@ -31,7 +34,7 @@ public:
     using LineBreak = TextFormat::LineBreak;
 
     struct Leaf {
-        QString text;                                   ///< '\n' for every break
+        LeafText text;                                  ///< '\n' for every break
         std::vector<std::pair<int, LineBreak>> unusual; ///< breaks not in the document's style
     };
 
@@ -166,6 +169,8 @@ public:
     const std::vector<qsizetype>& leafStarts() const { return charStart_; }
     /// Checks the running totals and leaf rules; for tests.
     bool isConsistent() const;
+    /// The bytes its characters take: one a character in leaves of Latin-1 text, two in others.
+    qsizetype heldBytes() const;
 
 private:
     /// The ranges of one replaceEach.

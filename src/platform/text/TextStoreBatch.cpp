@@ -48,15 +48,20 @@ public:
     // A rewritten stretch, cut into leaves of a good size.
     void addCut(const QString& text, const Unusual& unusual)
     {
+        // Rewritten text is held in one byte a character again where it can be.
         if (text.size() <= kMaxLeaf) {
-            add(TextStore::Leaf{text, unusual}, countBreaks(text));
+            TextStore::Leaf leaf{text, unusual};
+            leaf.text.narrow();
+            add(std::move(leaf), countBreaks(text));
             return;
         }
         std::vector<TextStore::Leaf> parts;
         std::vector<qsizetype> partBreaks;
         cutIntoLeaves(TextStore::Leaf{text, unusual}, &parts, &partBreaks);
-        for (size_t k = 0; k < parts.size(); ++k)
+        for (size_t k = 0; k < parts.size(); ++k) {
+            parts[k].text.narrow();
             add(std::move(parts[k]), partBreaks[k]);
+        }
     }
 
     std::vector<TextStore::Leaf> leaves;
@@ -102,14 +107,14 @@ void TextStore::replaceRanges(const std::vector<qsizetype>& at, qsizetype stride
         QString joined;
         Unusual odd;
         if (j == i + 1) {
-            joined = leaves_[i].text;
+            joined = leaves_[i].text.wide(); // the leaf is rewritten: a narrow one is widened
             odd = leaves_[i].unusual;
         } else {
             joined.reserve(stretchEnd - leafStart);
             for (size_t m = i; m < j; ++m) {
                 for (const auto& [p, kind] : leaves_[m].unusual)
                     odd.emplace_back(int(joined.size() + p), kind);
-                joined.append(leaves_[m].text);
+                leaves_[m].text.appendTo(joined, 0, leaves_[m].text.size());
             }
         }
         const QStringView old(joined);

@@ -49,6 +49,15 @@ inline qsizetype cutNear(QStringView text, qsizetype want)
     return want;
 }
 
+// The same within a leaf's text, from from on.
+inline qsizetype cutNear(const LeafText& text, qsizetype from, qsizetype want)
+{
+    if (text.isNarrow())
+        return want; // no surrogates in Latin-1
+    QString scratch;
+    return cutNear(text.view(from, text.size() - from, &scratch), want);
+}
+
 // Cuts text of more than a leaf into leaves of half a leaf or more, each with its breaks counted.
 void cutIntoLeaves(const TextStore::Leaf& whole, std::vector<TextStore::Leaf>* parts,
                    std::vector<qsizetype>* breaks);

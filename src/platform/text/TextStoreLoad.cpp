@@ -17,23 +17,24 @@ bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>
     // would read back as one CR LF break: the LF break is written as a CR instead, as a break
     // typed there would be, so the file keeps its lines.
     bool afterCr = false; // the text written so far ends in a CR break
-    QString raw;
+    QString raw, scratch;
     for (const Leaf& leaf : leaves_) {
         if (leaf.text.isEmpty())
             continue;
+        const QStringView text = leaf.text.view(&scratch);
         if (lineBreak_ == LineBreak::LF && leaf.unusual.empty()
-            && !(afterCr && leaf.text.front() == u'\n')) {
+            && !(afterCr && text.front() == u'\n')) {
             afterCr = false;
-            if (!sink(leaf.text))
+            if (!sink(text))
                 return false;
             continue;
         }
         raw.clear();
-        raw.reserve(leaf.text.size() + leaf.text.size() / 16);
+        raw.reserve(text.size() + text.size() / 16);
         auto odd = leaf.unusual.begin();
         qsizetype from = 0;
-        for (qsizetype at = leaf.text.indexOf(u'\n'); at >= 0; at = leaf.text.indexOf(u'\n', from)) {
-            raw.append(QStringView(leaf.text).sliced(from, at - from));
+        for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', from)) {
+            raw.append(text.sliced(from, at - from));
             LineBreak kind = lineBreak_;
             if (odd != leaf.unusual.end() && odd->first == at)
                 kind = (odd++)->second;
@@ -43,9 +44,9 @@ bool TextStore::Snapshot::forEachRawPiece(const std::function<bool(QStringView)>
             afterCr = kind == LineBreak::CR;
             from = at + 1;
         }
-        if (from < leaf.text.size())
+        if (from < text.size())
             afterCr = false;
-        raw.append(QStringView(leaf.text).sliced(from));
+        raw.append(text.sliced(from));
         if (!sink(raw))
             return false;
     }
@@ -57,14 +58,15 @@ QString TextStore::Snapshot::text() const
     QString out;
     out.reserve(length_);
     for (const Leaf& leaf : leaves_)
-        out.append(leaf.text);
+        leaf.text.appendTo(out, 0, leaf.text.size());
     return out;
 }
 
 bool TextStore::Snapshot::forEachPiece(const std::function<bool(QStringView)>& sink) const
 {
+    QString scratch;
     for (const Leaf& leaf : leaves_) {
-        if (!sink(leaf.text))
+        if (!sink(leaf.text.view(&scratch)))
             return false;
     }
     return true;
@@ -102,7 +104,7 @@ void TextStore::setSnapshot(const Snapshot& snapshot)
     beginRaw(snapshot.lineBreak_);
     leaves_ = snapshot.leaves_;
     for (const Leaf& leaf : leaves_)
-        leafBreaks_.push_back(countBreaks(leaf.text));
+        leafBreaks_.push_back(leaf.text.countBreaks());
     firstBreakSeen_ = true;
     finishRaw();
 }
@@ -146,7 +148,7 @@ void TextStore::appendRaw(QStringView raw)
                 firstBreakSeen_ = true;
                 lineBreak_ = LineBreak::LF;
             }
-            leaf.text.append(run);
+            leaf.text.wide().append(run);
             leafBreaks_.back() += breaks;
             breaks_ += breaks;
             length_ += take;
@@ -252,6 +254,7 @@ void TextStore::finishRaw()
         leaves_.push_back({});
         leafBreaks_.push_back(0);
     }
+    leaves_.back().text.narrow();
     recount(0);
     clearUndo();
 }
@@ -259,8 +262,10 @@ void TextStore::finishRaw()
 TextStore::Leaf& TextStore::leafWithRoom()
 {
     if (leaves_.empty() || leaves_.back().text.size() >= kMaxLeaf) {
+        if (!leaves_.empty())
+            leaves_.back().text.narrow(); // full: it is held in one byte a character when it can be
         leaves_.push_back({});
-        leaves_.back().text.reserve(kMaxLeaf);
+        leaves_.back().text.wide().reserve(kMaxLeaf);
         leafBreaks_.push_back(0);
     }
     return leaves_.back();
@@ -273,7 +278,7 @@ void TextStore::appendRun(QStringView run)
         qsizetype take = std::min(kMaxLeaf - leaf.text.size(), run.size());
         if (take < run.size())
             take = std::max<qsizetype>(1, cutNear(run, take));
-        leaf.text.append(run.first(take));
+        leaf.text.wide().append(run.first(take));
         length_ += take;
         run = run.sliced(take);
     }
@@ -288,7 +293,7 @@ void TextStore::appendBreak(LineBreak kind)
     } else if (kind != lineBreak_) {
         leaf.unusual.emplace_back(int(leaf.text.size()), kind);
     }
-    leaf.text.append(u'\n');
+    leaf.text.wide().append(u'\n');
     ++leafBreaks_.back();
     ++length_;
     ++breaks_;
