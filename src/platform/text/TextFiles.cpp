@@ -113,6 +113,53 @@ qint64 middleSeam(const QString& path, qint64 from, qint64 to)
     return lf < 0 ? -1 : half + lf + 1;
 }
 
+// The second half of a file read as two halves at once: read into a store of its own, on a
+// thread of its own, while the calling thread reads the first half.
+class SecondHalf {
+public:
+    SecondHalf(const QString& path, qint64 from, qint64 to, Encoding encoding, qsizetype pieceBytes,
+               std::atomic<qint64>& done, const std::atomic<bool>& stop)
+        : reader_([this, path, from, to, encoding, pieceBytes, &done, &stop] {
+              try {
+                  store.beginRaw(TextFormat::LineBreak::LF);
+                  valid_ = decodeStretch(path, from, to, encoding, pieceBytes,
+                                         [this](QStringView text) { store.appendRaw(text); }, done,
+                                         [&stop] { return !stop; });
+                  store.finishRaw();
+              } catch (...) {
+                  failure_ = std::current_exception();
+              }
+              finished_ = true;
+          })
+    {
+    }
+    SecondHalf(const SecondHalf&) = delete;
+    SecondHalf& operator=(const SecondHalf&) = delete;
+    ~SecondHalf()
+    {
+        if (reader_.joinable())
+            reader_.join();
+    }
+    bool finished() const { return finished_; }
+    /// Waits for it to end: false when its bytes were not valid in the encoding. What failed it
+    /// is thrown here.
+    bool join()
+    {
+        reader_.join();
+        if (failure_)
+            std::rethrow_exception(failure_);
+        return valid_;
+    }
+
+    TextStore store;
+
+private:
+    bool valid_ = true;
+    std::exception_ptr failure_;
+    std::atomic<bool> finished_{false};
+    std::thread reader_; // last: it starts once the rest is made
+};
+
 // The two-part read of a large UTF-8 file: false, with store left empty, when the file is not one
 // (UTF-16, a line over half its length, bytes that are not UTF-8), to be read in one part.
 bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
@@ -134,20 +181,8 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
         return false;
 
     std::atomic<qint64> done{0};
-    std::atomic<bool> stop{false}, secondDone{false};
-    TextStore second;
-    bool secondValid = true;
-    std::exception_ptr secondFailure;
-    std::thread reader([&] {
-        try {
-            second.beginRaw(TextFormat::LineBreak::LF);
-            secondValid = readUtf8Part(path, seam, size, pieceBytes, second, done, [&] { return !stop; });
-            second.finishRaw();
-        } catch (...) {
-            secondFailure = std::current_exception();
-        }
-        secondDone = true;
-    });
+    std::atomic<bool> stop{false};
+    SecondHalf second(path, seam, size, Encoding::Utf8, pieceBytes, done, stop);
     // This thread reads the first half and tells the progress of both; a Cancel stops both.
     bool firstValid = false;
     const auto goOn = [&] {
@@ -158,16 +193,13 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
     try {
         store.beginRaw(TextFormat::LineBreak::LF);
         firstValid = readUtf8Part(path, bom, seam, pieceBytes, store, done, goOn);
-        while (!secondDone && goOn())
+        while (!second.finished() && goOn())
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } catch (...) {
         stop = true;
-        reader.join();
         throw;
     }
-    reader.join();
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
+    const bool secondValid = second.join();
     if (stop) {
         store.beginRaw(TextFormat::LineBreak::LF);
         raise(err::Cancel, QStringLiteral("Loading was cancelled."));
@@ -176,7 +208,7 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
         store.beginRaw(TextFormat::LineBreak::LF);
         return false;
     }
-    store.appendStore(std::move(second));
+    store.appendStore(std::move(second.store));
     store.finishRaw();
     format.encoding = bom ? TextFormat::Encoding::Utf8Bom : TextFormat::Encoding::Utf8;
     format.lineBreak = store.lineBreak();
@@ -386,40 +418,24 @@ RestRead readFileRest(const QString& path, qint64 from, Encoding encoding,
         handOn(true);
         return RestRead::Whole;
     }
-    TextStore second;
-    bool secondValid = true;
-    std::exception_ptr secondFailure;
-    std::thread reader([&] {
-        try {
-            second.beginRaw(TextFormat::LineBreak::LF);
-            secondValid = decodeStretch(path, seam, size, encoding, pieceBytes,
-                                        [&](QStringView text) { second.appendRaw(text); }, done,
-                                        [&] { return !stop; });
-            second.finishRaw();
-        } catch (...) {
-            secondFailure = std::current_exception();
-        }
-    });
+    SecondHalf second(path, seam, size, encoding, pieceBytes, done, stop);
     bool firstValid = false;
     try {
         firstValid = decodeStretch(path, from, seam, encoding, pieceBytes, append, done, firstGoOn);
     } catch (...) {
         stop = true;
-        reader.join();
         throw;
     }
     if (!firstValid)
         stop = true;
-    reader.join();
+    const bool secondValid = second.join();
     if (!firstValid || !secondValid)
         return RestRead::NotValid;
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
     if (stop)
         return RestRead::Stopped;
     handOn(true);
     auto rest = std::make_unique<TextStore>();
-    rest->appendStore(std::move(second));
+    rest->appendStore(std::move(second.store));
     rest->finishRaw();
     deliver(std::move(rest));
     return RestRead::Whole;
