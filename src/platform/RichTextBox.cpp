@@ -16,6 +16,22 @@ RichTextBox::~RichTextBox()
 {
     reading_.reset();
     delete viewWidget_;
+    letGo(std::move(store_));
+}
+
+namespace {
+
+// Text of this many characters or more is let go beside the window: giving a gigabyte back to
+// the system takes a tenth of a second.
+constexpr qsizetype kLetGoBesideFrom = 16 * 1024 * 1024;
+
+} // namespace
+
+void RichTextBox::letGo(std::unique_ptr<TextStore> store)
+{
+    if (!store || store->length() < kLetGoBesideFrom)
+        return;
+    QThreadPool::globalInstance()->start([gone = std::shared_ptr<TextStore>(std::move(store))]() mutable { gone.reset(); });
 }
 
 QTextDocument* RichTextBox::newDocument()
@@ -84,7 +100,7 @@ void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
         ++selQuiet_;
         plain_->setStore(*store);
         --selQuiet_;
-        store_ = std::move(store);
+        letGo(std::exchange(store_, std::move(store)));
         chooseLanguage();
         return;
     }

@@ -305,6 +305,8 @@ private:
     class ProgramChange;
     /// Shows doc (owned by this box from now on) in the rich view.
     void useRich(QTextDocument* doc);
+    /// Deletes a store no view shows any more; a big one beside the window.
+    static void letGo(std::unique_ptr<TextStore> store);
     /// Shows store (owned by this box from now on) in the plain view.
     void usePlain(std::unique_ptr<TextStore> store);
     void placeView(QWidget* view);

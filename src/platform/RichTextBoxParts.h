@@ -37,6 +37,7 @@
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QThread>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
