@@ -482,8 +482,11 @@ void PlainView::appendRead(TextStore&& part)
 {
     const qsizetype end = store_->length();
     const qsizetype lastLine = store_->lineCount() - 1;
+    // Text appended below the window leaves what it shows as it was: it is not painted again.
+    const bool endShown = isVisible() && end <= shownEnd();
     store_->appendRead(std::move(part));
-    changed(end, 0, store_->length() - end);
+    if (endShown)
+        viewport()->update();
     // The last line may have grown; the lines behind it are new.
     if (!layouts_.empty())
         layouts_.dropLines(lastLine, lastLine, store_->lineCount() - 1 - lastLine);
