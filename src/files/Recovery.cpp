@@ -325,7 +325,9 @@ void Recovery::takeCopy(Entry& entry)
     cost.start();
     CopyInfo info;
     info.caption = caption;
-    if (!untitled)
+    // Only the start of a file, stopped while it was read, comes back without the file's name:
+    // a Save of it must never aim at the whole file.
+    if (!untitled && !box.isPartialRead())
         info.path = QDir::isAbsolutePath(caption) ? caption : QDir::current().absoluteFilePath(caption);
     info.rich = richCopy(doc);
     info.format = box.plainTextFormat();

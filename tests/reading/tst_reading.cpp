@@ -2,6 +2,7 @@
 // done with it meanwhile, what a stopped read keeps, and that the whole read saves every byte.
 #include "MainFixture.h"
 #include "document/frmDocument.h"
+#include "files/Recovery.h"
 #include "mainwindow/frmMain.h"
 #include "platform/BackgroundRead.h"
 #include "platform/RichTextBox.h"
@@ -9,6 +10,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QSemaphore>
@@ -170,8 +175,18 @@ void tst_reading::aStoppedReadKeepsWhatWasReadAndNeverCutsTheFile()
         QCOMPARE(f.main->statusText(),
                  QStringLiteral("Stopped reading big.log. Its first %1 lines are shown; they can be saved only "
                                 "under another name.").arg(QLocale::system().toString(box.lineCount())));
-        // What was read can be edited, but not saved over the file it is only the start of.
+        // What was read can be edited, but not saved over the file it is only the start of; its
+        // recovery copy comes back without the file's name, for the same reason.
         f.type(QStringLiteral("x"));
+        QSignalSpy written(&f.main->recovery(), &Recovery::copyWritten);
+        f.main->recovery().flush();
+        QTRY_COMPARE(written.size(), 1);
+        const QDir copies(f.main->recovery().folder());
+        const QStringList described = copies.entryList({QStringLiteral("*.json")}, QDir::Files);
+        QCOMPARE(described.size(), 1);
+        const QJsonObject description = QJsonDocument::fromJson(readFile(copies.filePath(described.first()))).object();
+        QCOMPARE(description.value(QStringLiteral("caption")).toString(), f.path("big.log"));
+        QCOMPARE(description.value(QStringLiteral("path")).toString(), QString());
         f.trigger(QStringLiteral("mnuFileSave"));
         QCOMPARE(f.messages->shown.size(), 1);
         QVERIFY(f.messages->shown.takeFirst().prompt.contains(
