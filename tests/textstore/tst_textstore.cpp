@@ -111,6 +111,8 @@ void tst_textstore::filesComeBackByteForByte_data()
                                                     << u"\u00FF\u00FEabc"_qs;
     QTest::newRow("invalid UTF-8") << QByteArray("caf\xE9\r\nna\xEFve\n\x80\x9D\r") << int(E::Windows1252)
                                    << u"café\nnaïve\n€\u009D\n"_qs;
+    QTest::newRow("a UTF-8 mark, then bytes that are not UTF-8") << QByteArray("\xEF\xBB\xBF" "caf\xE9\r\nx\n")
+                                                                << int(E::Windows1252) << u"\u00EF\u00BB\u00BFcaf\u00E9\nx\n"_qs;
     QTest::newRow("cut UTF-8 at the end") << QByteArray("abc\xE2\x82") << int(E::Windows1252) << u"abcâ‚"_qs;
     QTest::newRow("every byte") << everyByte << int(E::Windows1252) << lf(everyChar);
     QTest::newRow("empty") << QByteArray() << int(E::Utf8) << QString();

@@ -322,53 +322,50 @@ FileStart readFileStart(const QString& path, qint64 headBytes)
     const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
     // The first part ends after its last line break where there is one, and never inside a
     // character or between a CR and the LF it may be followed by.
-    qsizetype to = head.size();
-    if (head.size() < start.size) {
+    const auto cut = [&](qsizetype from) {
+        if (head.size() >= start.size)
+            return head.size();
         if (wide) {
             const QByteArray lf = format.encoding == Encoding::Utf16LE ? QByteArray("\n\0", 2) : QByteArray("\0\n", 2);
             qsizetype at = head.size() & ~qsizetype(1);
             while ((at = head.lastIndexOf(lf, at - 1)) >= from && (at - from) % 2 != 0) {
             }
-            to = at >= from ? at + 2 : head.size() & ~qsizetype(1);
-        } else {
-            const qsizetype lf = head.lastIndexOf('\n');
-            to = lf >= from ? lf + 1 : completeUtf8(head);
+            return at >= from ? at + 2 : head.size() & ~qsizetype(1);
+        }
+        const qsizetype lf = head.lastIndexOf('\n');
+        return lf >= from ? lf + 1 : std::max(from, completeUtf8(head));
+    };
+    qsizetype to = cut(from);
+    if (!wide && format.encoding != Encoding::Windows1252) {
+        // Stateless: a character the file's end cuts short is an error too.
+        QStringDecoder check(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString decoded = check.decode(QByteArrayView(head).sliced(from, to - from)); // decodes only when kept
+        if (check.hasError()) {
+            // Not UTF-8: every byte stands for itself, a mark's too.
+            format.encoding = Encoding::Windows1252;
+            from = 0;
+            to = cut(from);
         }
     }
-    QByteArrayView bytes = QByteArrayView(head).sliced(from, std::max(to, from) - from);
-    if (format.encoding == Encoding::Utf8) {
-        QStringDecoder check(QStringConverter::Utf8);
-        (void)check.decode(bytes);
-        if (check.hasError())
-            format.encoding = Encoding::Windows1252;
-    }
+    const Encoding encoding = format.encoding == Encoding::Utf8Bom ? Encoding::Utf8 : format.encoding;
     std::atomic<qint64> done{0};
+    QString text;
+    decodeStretch(path, from, to, encoding, std::max<qsizetype>(to - from, 4),
+                  [&](QStringView piece) { text += piece; }, done, [] { return true; });
+    // The part may not end in a CR or inside a surrogate pair: those wait for the rest.
+    qsizetype keep = text.size();
+    if (head.size() < start.size) {
+        while (keep > 0 && (text[keep - 1] == u'\r' || text[keep - 1].isHighSurrogate()))
+            --keep;
+    }
     start.store = std::make_unique<TextStore>();
     TextStore& store = *start.store;
-    const auto decode = [&](Encoding encoding) {
-        store.beginRaw(TextFormat::LineBreak::LF);
-        QString text;
-        const bool valid = decodeStretch(path, from, from + bytes.size(), encoding, std::max<qsizetype>(bytes.size(), 4),
-                                         [&](QStringView piece) { text += piece; }, done, [] { return true; });
-        // The part may not end in a CR or inside a surrogate pair: those wait for the rest.
-        qsizetype keep = text.size();
-        if (head.size() < start.size) {
-            while (keep > 0 && (text[keep - 1] == u'\r' || text[keep - 1].isHighSurrogate()))
-                --keep;
-        }
-        store.appendRaw(QStringView(text).first(keep));
-        store.finishRaw();
-        const QString rest = text.sliced(keep);
-        return std::pair{valid, encoding == Encoding::Windows1252 ? qint64(rest.size())
-                                : wide ? qint64(rest.size()) * 2 : qint64(rest.toUtf8().size())};
-    };
-    const Encoding encoding = format.encoding == Encoding::Utf8Bom ? Encoding::Utf8 : format.encoding;
-    auto [valid, left] = decode(encoding);
-    if (!valid) { // not the encoding it looked like (an odd cut of UTF-16 cannot be): every byte stands for itself
-        format.encoding = Encoding::Windows1252;
-        std::tie(valid, left) = decode(Encoding::Windows1252);
-    }
-    start.restFrom = from + bytes.size() - left;
+    store.beginRaw(TextFormat::LineBreak::LF);
+    store.appendRaw(QStringView(text).first(keep));
+    store.finishRaw();
+    // What was held back is one byte a character in Windows-1252 and UTF-8 (a CR), two in UTF-16.
+    const qint64 left = (text.size() - keep) * (wide ? 2 : 1);
+    start.restFrom = to - left;
     format.lineBreak = store.lineBreak();
     return start;
 }
