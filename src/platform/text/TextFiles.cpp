@@ -90,12 +90,40 @@ bool decodeStretch(const QString& path, qint64 from, qint64 to, Encoding encodin
     return carry.isEmpty() || decode(QByteArrayView(), true);
 }
 
-// Reads the UTF-8 text of bytes from..to into store (begun, not finished); see decodeStretch.
-bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBytes, TextStore& store,
-                  std::atomic<qint64>& done, const std::function<bool()>& goOn)
+// The bytes from..to of a file (fewer when it is shorter).
+QByteArray readBytes(const QString& path, qint64 from, qint64 to)
 {
-    return decodeStretch(path, from, to, Encoding::Utf8, pieceBytes,
-                         [&](QStringView text) { store.appendRaw(text); }, done, goOn);
+    QByteArray bytes;
+    readRegularFileStretch(path, from, to, qsizetype(std::clamp<qint64>(to - from, 4, 1 << 20)),
+                           [&](QByteArrayView piece, qint64, qint64) {
+                               bytes += piece;
+                               return true;
+                           });
+    return bytes;
+}
+
+// What a file's first bytes tell of its encoding: a byte-order mark of UTF-8, or of UTF-16 when
+// the file's length is even, and the bytes it takes; else UTF-8, without a mark.
+struct Mark {
+    Encoding encoding = Encoding::Utf8;
+    qint64 length = 0;
+};
+
+Mark markOf(QByteArrayView head, qint64 size)
+{
+    if (head.startsWith("\xEF\xBB\xBF"))
+        return {Encoding::Utf8Bom, 3};
+    if (head.startsWith("\xFF\xFE") && size % 2 == 0)
+        return {Encoding::Utf16LE, 2};
+    if (head.startsWith("\xFE\xFF") && size % 2 == 0)
+        return {Encoding::Utf16BE, 2};
+    return {};
+}
+
+// The encoding the text after a mark is decoded in.
+Encoding withoutMark(Encoding encoding)
+{
+    return encoding == Encoding::Utf8Bom ? Encoding::Utf8 : encoding;
 }
 
 // Where a file read as two halves at once is parted: just after the first line feed from its
@@ -103,12 +131,7 @@ bool readUtf8Part(const QString& path, qint64 from, qint64 to, qsizetype pieceBy
 qint64 middleSeam(const QString& path, qint64 from, qint64 to)
 {
     const qint64 half = from + (to - from) / 2;
-    QByteArray middle;
-    readRegularFileStretch(path, half, std::min(to, half + (1 << 20)), 1 << 20,
-                           [&](QByteArrayView bytes, qint64, qint64) {
-                               middle += bytes;
-                               return true;
-                           });
+    const QByteArray middle = readBytes(path, half, std::min(to, half + (1 << 20)));
     const qsizetype lf = middle.indexOf('\n');
     return lf < 0 ? -1 : half + lf + 1;
 }
@@ -168,14 +191,10 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
     const qint64 size = fileSize(path);
     if (size < kTwoPartsFromPieces * pieceBytes || std::thread::hardware_concurrency() < 2)
         return false;
-    QByteArray head;
-    readRegularFileStretch(path, 0, 4, 4, [&](QByteArrayView bytes, qint64, qint64) {
-        head += bytes;
-        return true;
-    });
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
+    const Mark mark = markOf(readBytes(path, 0, 4), size);
+    if (withoutMark(mark.encoding) != Encoding::Utf8)
         return false;
-    const qint64 bom = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const qint64 bom = mark.length;
     const qint64 seam = middleSeam(path, 0, size);
     if (seam < 0)
         return false;
@@ -192,7 +211,8 @@ bool decodeInTwoParts(const QString& path, TextStore& store, TextFormat& format,
     };
     try {
         store.beginRaw(TextFormat::LineBreak::LF);
-        firstValid = readUtf8Part(path, bom, seam, pieceBytes, store, done, goOn);
+        firstValid = decodeStretch(path, bom, seam, Encoding::Utf8, pieceBytes,
+                                   [&](QStringView text) { store.appendRaw(text); }, done, goOn);
         while (!second.finished() && goOn())
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } catch (...) {
@@ -225,72 +245,26 @@ TextFormat decodeFileInto(const QString& path, TextStore& store,
             return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
         }, pieceBytes))
         return format;
-    QStringConverter::Encoding encoding = QStringConverter::Utf8;
-    bool first = true, invalid = false;
-    QByteArray carry; // the start of a character the next piece ends
-    QString buffer;
-    const auto decode = [&](QByteArrayView bytes, bool last) {
-        QByteArray joined;
-        if (!carry.isEmpty()) {
-            joined = carry + bytes.toByteArray();
-            bytes = joined;
-        }
-        qsizetype n = bytes.size();
-        if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
-            n = encoding == QStringConverter::Utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
-        carry = bytes.sliced(n).toByteArray();
-        // A byte-order mark inside the text is a character like any other.
-        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless
-                                             | QStringConverter::Flag::ConvertInitialBom);
-        buffer.resize(decoder.requiredSpace(n));
-        const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
-        if (decoder.hasError())
-            return false;
-        store.appendRaw(QStringView(buffer.constData(), end - buffer.constData()));
-        return true;
+    const qint64 size = fileSize(path);
+    const Mark mark = markOf(readBytes(path, 0, 4), size);
+    format.encoding = mark.encoding;
+    std::atomic<qint64> done{mark.length};
+    bool cancelled = false;
+    const auto goOn = [&] {
+        cancelled = progress && !progress(int(1000.0 * double(done) / double(std::max<qint64>(size, 1))));
+        return !cancelled;
     };
-    const auto tell = [&](qint64 done, qint64 total) {
-        return !progress || progress(int(1000.0 * double(done) / double(std::max<qint64>(total, 1))));
-    };
+    const auto append = [&](QStringView text) { store.appendRaw(text); };
     store.beginRaw(TextFormat::LineBreak::LF);
-    try {
-        readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
-            if (first) {
-                first = false;
-                if (piece.startsWith("\xEF\xBB\xBF")) {
-                    format.encoding = Encoding::Utf8Bom;
-                    piece = piece.sliced(3);
-                } else if (piece.startsWith("\xFF\xFE") && total % 2 == 0) {
-                    format.encoding = Encoding::Utf16LE;
-                    encoding = QStringConverter::Utf16LE;
-                    piece = piece.sliced(2);
-                } else if (piece.startsWith("\xFE\xFF") && total % 2 == 0) {
-                    format.encoding = Encoding::Utf16BE;
-                    encoding = QStringConverter::Utf16BE;
-                    piece = piece.sliced(2);
-                }
-            }
-            if (!decode(piece, false)) {
-                invalid = true;
-                return false;
-            }
-            return tell(done, total);
-        });
-        if (!carry.isEmpty() && !decode(QByteArrayView(), true))
-            invalid = true;
-    } catch (const AppError& e) {
-        if (!invalid || e.number != err::Cancel)
-            throw;
-    }
-    if (invalid) {
+    if (!decodeStretch(path, mark.length, size, withoutMark(mark.encoding), pieceBytes, append, done, goOn)) {
         // Not valid in the encoding it looked like: every byte stands for itself.
         format.encoding = Encoding::Windows1252;
         store.beginRaw(TextFormat::LineBreak::LF);
-        readRegularFileInPieces(path, pieceBytes, [&](QByteArrayView piece, qint64 done, qint64 total) {
-            store.appendRaw(decodeWindows1252(piece));
-            return tell(done, total);
-        });
+        done = 0;
+        decodeStretch(path, 0, size, Encoding::Windows1252, pieceBytes, append, done, goOn);
     }
+    if (cancelled)
+        raise(err::Cancel, QStringLiteral("Loading was cancelled."));
     store.finishRaw();
     format.lineBreak = store.lineBreak();
     return format;
@@ -301,24 +275,11 @@ FileStart readFileStart(const QString& path, qint64 headBytes)
     FileStart start;
     start.size = fileSize(path);
     headBytes = std::max<qint64>(headBytes, 4); // a byte-order mark is seen whole
-    QByteArray head;
-    readRegularFileStretch(path, 0, headBytes, qsizetype(std::min<qint64>(headBytes, 1 << 20)),
-                           [&](QByteArrayView bytes, qint64, qint64) {
-                               head += bytes;
-                               return true;
-                           });
+    const QByteArray head = readBytes(path, 0, headBytes);
     TextFormat& format = start.format;
-    qsizetype from = 0;
-    if (head.startsWith("\xEF\xBB\xBF")) {
-        format.encoding = Encoding::Utf8Bom;
-        from = 3;
-    } else if (head.startsWith("\xFF\xFE") && start.size % 2 == 0) {
-        format.encoding = Encoding::Utf16LE;
-        from = 2;
-    } else if (head.startsWith("\xFE\xFF") && start.size % 2 == 0) {
-        format.encoding = Encoding::Utf16BE;
-        from = 2;
-    }
+    const Mark mark = markOf(head, start.size);
+    format.encoding = mark.encoding;
+    qsizetype from = mark.length;
     const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
     // The first part ends after its last line break where there is one, and never inside a
     // character or between a CR and the LF it may be followed by.
@@ -347,7 +308,7 @@ FileStart readFileStart(const QString& path, qint64 headBytes)
             to = cut(from);
         }
     }
-    const Encoding encoding = format.encoding == Encoding::Utf8Bom ? Encoding::Utf8 : format.encoding;
+    const Encoding encoding = withoutMark(format.encoding);
     std::atomic<qint64> done{0};
     QString text;
     decodeStretch(path, from, to, encoding, std::max<qsizetype>(to - from, 4),
@@ -375,8 +336,7 @@ RestRead readFileRest(const QString& path, qint64 from, Encoding encoding,
                       const std::function<bool()>& goOn, std::atomic<qint64>& done,
                       qsizetype pieceBytes, qsizetype partChars)
 {
-    if (encoding == Encoding::Utf8Bom)
-        encoding = Encoding::Utf8;
+    encoding = withoutMark(encoding);
     const qint64 size = fileSize(path);
     std::atomic<bool> stop{false};
     // The first half is handed on part by part as it is read.
