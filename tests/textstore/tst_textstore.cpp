@@ -69,6 +69,11 @@ bool agrees(const TextStore& store, const QString& model)
         const qsizetype expected = std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin() - 1;
         if (store.lineOf(offset) != expected)
             return false;
+        // A search in letters of another case, from a place before it.
+        const QString piece = model.mid(offset, 3).toUpper();
+        if (!piece.isEmpty() && std::none_of(piece.begin(), piece.end(), [](QChar c) { return c.isSurrogate(); })
+            && store.find(piece, offset / 2, -1, Qt::CaseInsensitive) != model.indexOf(piece, offset / 2, Qt::CaseInsensitive))
+            return false;
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include "platform/text/TextStoreLeaves.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 
 namespace platform {
@@ -129,14 +131,26 @@ qsizetype TextStore::find(QStringView needle, qsizetype from, qsizetype to,
         return at < 0 ? -1 : from + at;
     }
     // A narrow leaf is searched as it is for a needle of Latin-1 letters matched exactly;
-    // otherwise it is widened a leaf at a time.
+    // otherwise it is widened, and the last one widened is kept for the next search, which a
+    // search for whole words or a Replace All makes in the same leaf again and again.
     const bool latinNeedle = std::all_of(needle.begin(), needle.end(), [](QChar c) { return c.unicode() < 0x100; });
-    const QByteArray narrowNeedle = latinNeedle ? needle.toLatin1() : QByteArray();
-    QString scratch;
-    const auto indexIn = [&](const LeafText& leaf, qsizetype pos) -> qsizetype {
-        if (const QByteArray* bytes = leaf.latin1(); bytes && cs == Qt::CaseSensitive)
-            return latinNeedle ? QByteArrayView(*bytes).indexOf(narrowNeedle, pos) : -1;
-        return leaf.view(&scratch).indexOf(needle, pos, cs);
+    QVarLengthArray<char, 256> narrowNeedle;
+    if (latinNeedle && cs == Qt::CaseSensitive) {
+        for (const QChar c : needle)
+            narrowNeedle.append(char(c.unicode()));
+    }
+    const auto indexIn = [&](size_t i, qsizetype pos) -> qsizetype {
+        const LeafText& leaf = leaves_[i].text;
+        const QByteArray* bytes = leaf.latin1();
+        if (!bytes)
+            return leaf.view(nullptr).indexOf(needle, pos, cs); // a wide leaf needs no scratch
+        if (cs == Qt::CaseSensitive)
+            return latinNeedle ? QByteArrayView(*bytes).indexOf(QByteArrayView(narrowNeedle.data(), n), pos) : -1;
+        if (widenedLeaf_ != i) {
+            widened_ = QString::fromLatin1(*bytes);
+            widenedLeaf_ = i;
+        }
+        return QStringView(widened_).indexOf(needle, pos, cs);
     };
     qsizetype pos = 0;
     for (size_t i = leafAt(from, &pos); i < leaves_.size(); ++i, pos = 0) {
@@ -144,7 +158,7 @@ qsizetype TextStore::find(QStringView needle, qsizetype from, qsizetype to,
         if (base + pos + n > to)
             return -1;
         const LeafText& leaf = leaves_[i].text;
-        qsizetype at = indexIn(leaf, pos);
+        qsizetype at = indexIn(i, pos);
         if (at >= 0)
             return base + at + n <= to ? base + at : -1;
         // A match that starts in this leaf's last n - 1 characters and runs on into the next.
@@ -174,6 +188,7 @@ TextStore::Snapshot TextStore::snapshot() const
 void TextStore::recount(size_t from)
 {
     hintLine_ = -1;
+    widenedLeaf_ = SIZE_MAX; // the leaves may have changed
     charStart_.resize(leaves_.size());
     lineStart_.resize(leaves_.size());
     qsizetype chars = from == 0 ? 0 : charStart_[from - 1] + leaves_[from - 1].text.size();

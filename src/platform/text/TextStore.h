@@ -263,6 +263,9 @@ private:
     mutable size_t hintLeaf_ = 0;
     mutable qsizetype hintLine_ = -1;
     mutable qsizetype hintAt_ = -1;
+    // The narrow leaf find() widened last, for the next search in it; SIZE_MAX: none.
+    mutable size_t widenedLeaf_ = SIZE_MAX;
+    mutable QString widened_;
     /// While a long step is applied from the end: the totals are right for leaves up to this
     /// one only (SIZE_MAX: for all).
     size_t validTo_ = SIZE_MAX;
