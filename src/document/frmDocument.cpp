@@ -29,14 +29,7 @@ frmDocument::frmDocument(Host& host, QWidget* parent) : QWidget(parent), host_(h
     connect(rtfText, &platform::RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &platform::RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &platform::RichTextBox::OLEDragDrop, this, &frmDocument::rtfText_OLEDragDrop);
-    connect(rtfText, &platform::RichTextBox::readingEnded, this, [this] {
-        if (rtfText->fileVanishedWhileRead()) {
-            // What was read is now the only copy of the file's text.
-            diskStamp_ = platform::fileStamp(Caption());
-            bIsDirty = true;
-            emit fileVanishedWhileRead();
-        }
-    });
+    connect(rtfText, &platform::RichTextBox::readingEnded, this, &frmDocument::keepTextOfVanishedFile);
 }
 
 frmDocument::~frmDocument() = default;
@@ -50,12 +43,17 @@ void frmDocument::loadFile(const QString& path, const platform::TextFormat* as)
     setCaption(path);
     bIsDirty = false;
     diskStamp_ = isUntitled() ? QString() : before;
-    if (rtfText->fileVanishedWhileRead()) {
-        // What was read is now the only copy of the file's text.
-        diskStamp_ = platform::fileStamp(path);
-        bIsDirty = true;
-        emit fileVanishedWhileRead();
-    }
+    keepTextOfVanishedFile();
+}
+
+void frmDocument::keepTextOfVanishedFile()
+{
+    if (!rtfText->fileVanishedWhileRead())
+        return;
+    // What was read is now the only copy of the file's text.
+    diskStamp_ = platform::fileStamp(Caption());
+    bIsDirty = true;
+    emit fileVanishedWhileRead();
 }
 
 void frmDocument::saveFile(const QString& path, int fileType)

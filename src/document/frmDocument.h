@@ -130,6 +130,9 @@ protected:
 
 private:
     void rtfText_Change();
+    /// After a read (whole, or beside the window) of a file that was deleted meanwhile: its text
+    /// is kept here, modified.
+    void keepTextOfVanishedFile();
     void selectionFormatToFrame();
 
     void showTitle();
