@@ -2,6 +2,8 @@
 
 #include "platform/AppError.h"
 #include "platform/StepsWithProgress.h"
+#include "platform/rtf/KeptMarkers.h"
+#include "platform/rtf/LongRuns.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/text/TextFiles.h"
 
@@ -112,7 +114,7 @@ void setFirstReportHook(std::function<void()> hook)
 }
 
 LoadedDocument loadDocument(const QString& path, const QFont& font,
-                            const std::function<bool(int)>& progress, const TextFormat* as)
+                            const std::function<bool(int)>& progress, const TextFormat* as, qreal tabStop)
 {
     const Steps steps(progress);
     try {
@@ -134,6 +136,8 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             result.unkept = unkept.join(QStringLiteral(", "));
             doc.setUndoRedoEnabled(true);
             doc.setModified(false);
+            chooseWrapAhead(doc, tabStop);
+            rtf::showKeptMarkers(doc);
         } else {
             result.store = std::make_unique<TextStore>();
             const auto tell = [&](int permille) { return steps.tell(permille); };
@@ -236,17 +240,17 @@ void runWithProgress(QWidget* parent, const QString& label, const QString& cance
 }
 
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent,
-                                        const TextFormat* as)
+                                        const TextFormat* as, qreal tabStop)
 {
     const qint64 size = fileSize(path);
     if (size < 0) // not a regular file: refused by the load itself
-        return loadDocument(path, font, {}, as);
+        return loadDocument(path, font, {}, as, tabStop);
     // Rich text is read several times slower than plain text: from a smaller size it is read
     // beside the window, which shows its progress only when it takes more than a moment.
     int showAfterMs = 0;
     if (size < g_progressFromBytes) {
         if (size < std::min(g_progressFromBytes, kRichBesideBytes) || as || !holdsRtf(path))
-            return loadDocument(path, font, {}, as);
+            return loadDocument(path, font, {}, as, tabStop);
         showAfterMs = std::max(1, g_momentMs);
     }
     LoadedDocument result;
@@ -254,7 +258,7 @@ LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, 
     runWithProgress(parent,
                     QStringLiteral("Opening %1 (%2)...").arg(QFileInfo(path).fileName(), sizeText(size)),
                     QStringLiteral("Loading was cancelled."), [&](const auto& progress) {
-                        LoadedDocument loaded = loadDocument(path, font, progress, as);
+                        LoadedDocument loaded = loadDocument(path, font, progress, as, tabStop);
                         if (loaded.document)
                             loaded.document->moveToThread(home);
                         result = std::move(loaded);

@@ -30,16 +30,17 @@ struct LoadedDocument {
 /// plain text in its own encoding into a text store. progress(permille) is called every
 /// few milliseconds of work; when it returns false the load stops and raises err::Cancel. Throws
 /// AppError when the file cannot be read. Runs on any thread. With as, the file is read as plain
-/// text in that encoding, whatever it holds (see decodeFileAs).
+/// text in that encoding, whatever it holds (see decodeFileAs). A rich document comes ready for
+/// a view with tabStop (pixels; 0 leaves the document's own): see chooseWrapAhead.
 LoadedDocument loadDocument(const QString& path, const QFont& font,
                             const std::function<bool(int)>& progress = {},
-                            const TextFormat* as = nullptr);
+                            const TextFormat* as = nullptr, qreal tabStop = 0);
 
 /// loadDocument for the user: a file of at least progressFromBytes() is read on a worker thread
 /// while a progress window with Cancel runs over parent, which keeps painting; Cancel raises
 /// err::Cancel once the worker has stopped, leaving nothing loaded.
 LoadedDocument loadDocumentWithProgress(const QString& path, const QFont& font, QWidget* parent,
-                                        const TextFormat* as = nullptr);
+                                        const TextFormat* as = nullptr, qreal tabStop = 0);
 
 /// Runs work on a worker thread while a modal progress window with Cancel, showing label, runs
 /// over parent; the program's windows keep painting. work is handed a progress function as

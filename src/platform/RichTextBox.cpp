@@ -73,11 +73,7 @@ void RichTextBox::useRich(QTextDocument* doc)
             old->deleteLater();
         return;
     }
-    ++selQuiet_;
-    auto* view = new EditorViewImpl(*this, doc);
-    --selQuiet_;
-    doc_ = doc;
-    watchDocument();
+    auto* view = new EditorViewImpl(*this);
     QWidget* old = viewWidget_;
     if (old) {
         // The plain store goes with its view, which may be the one handling the key or command
@@ -89,6 +85,12 @@ void RichTextBox::useRich(QTextDocument* doc)
     placeView(view);
     rich_->setWrapWidth(toPixels(rightMarginTwips_));
     rich_->setNoWrap(!wordWrap_);
+    ++selQuiet_;
+    rich_->show(doc);
+    --selQuiet_;
+    doc_ = doc;
+    watchDocument();
+    applyZoom();
 }
 
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
@@ -334,16 +336,19 @@ QTextCursor RichTextBox::cursor() const
     return editBlocks_ != 0 ? heldCursor_ : rich_->textCursor();
 }
 
-void RichTextBox::setCursor(const QTextCursor& c)
+bool RichTextBox::setCursor(const QTextCursor& c)
 {
     if (editBlocks_ != 0) {
         heldCursor_ = c;
-        return;
+        return true;
     }
+    if (!rich_->layOutTo(c.position()))
+        return false; // cancelled: the caret stays
     ++selQuiet_;
     rich_->setTextCursor(c);
     --selQuiet_;
     forceSelChange();
+    return true;
 }
 
 void RichTextBox::selectPlain(qsizetype anchor, qsizetype position, bool centre)
@@ -439,7 +444,10 @@ void RichTextBox::setSelStart(qsizetype start)
         return;
     }
     QTextCursor c = cursor();
-    c.setPosition(int(start));
+    {
+        CursorsWithoutLayout unlaid(doc_);
+        c.setPosition(int(start));
+    }
     setCursor(c);
 }
 
@@ -462,8 +470,11 @@ void RichTextBox::setSelLength(qsizetype length)
         return;
     }
     QTextCursor c = cursor();
-    c.setPosition(int(start));
-    c.setPosition(int(end), QTextCursor::KeepAnchor);
+    {
+        CursorsWithoutLayout unlaid(doc_);
+        c.setPosition(int(start));
+        c.setPosition(int(end), QTextCursor::KeepAnchor);
+    }
     setCursor(c);
 }
 

@@ -318,8 +318,11 @@ private:
     /// Whether readText_ still holds what the rich view shows, character for character.
     bool readTextAgrees() const;
     QTextDocument* newDocument();
+    /// The rich view's tab stops, in pixels.
+    qreal tabStopPixels() const;
     QTextCursor cursor() const;
-    void setCursor(const QTextCursor& c);
+    /// Moves the caret, the lines up to it laid out first; false when the user cancelled that.
+    bool setCursor(const QTextCursor& c);
     /// Selects in the plain view and brings the caret into sight: with centre, from out of
     /// sight to the middle of the window.
     void selectPlain(qsizetype anchor, qsizetype position, bool centre = false);

@@ -90,8 +90,13 @@ void RichTextBox::applyTabStop()
         plain_->setTabWidth(tabWidth_);
     } else if (rich_) {
         ProgramChange quiet(*this);
-        rich_->setTabStopDistance(QFontMetricsF(font_, rich_).horizontalAdvance(u' ') * tabWidth_);
+        rich_->setTabStopDistance(tabStopPixels());
     }
+}
+
+qreal RichTextBox::tabStopPixels() const
+{
+    return QFontMetricsF(font_, this).horizontalAdvance(u' ') * tabWidth_;
 }
 
 void RichTextBox::setWordWrap(bool on)

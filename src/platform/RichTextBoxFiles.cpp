@@ -75,7 +75,7 @@ void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
         loadInBackground(path);
         return;
     }
-    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window(), as);
+    LoadedDocument loaded = loadDocumentWithProgress(path, font_, window(), as, tabStopPixels());
     reading_.reset(); // a read of the file this document held before gives way to the new text
     partialRead_ = false;
     readProblem_.clear();

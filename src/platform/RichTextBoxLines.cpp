@@ -170,17 +170,22 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
         return -1;
     if (plain_)
         return findPlain(text, start, end, options);
-    QTextCursor from(doc_);
-    from.setPosition(int(start));
-    const QTextCursor found = doc_->find(text, from, findFlags(options));
+    QTextCursor found;
+    {
+        CursorsWithoutLayout unlaid(doc_);
+        QTextCursor from(doc_);
+        from.setPosition(int(start));
+        found = doc_->find(text, from, findFlags(options));
+    }
     if (found.isNull())
         return -1;
     if (end >= 0 && found.selectionEnd() > end)
         return -1;
     auto* view = static_cast<QTextEdit*>(viewWidget_);
-    const bool shown = view->viewport()->rect().contains(view->cursorRect(found));
-    setCursor(found);
-    if (!shown && editBlocks_ == 0) {
+    // What is not laid out yet has never been shown.
+    const bool shown = rich_->isLaidOutTo(found.position())
+                       && view->viewport()->rect().contains(view->cursorRect(found));
+    if (setCursor(found) && !shown && editBlocks_ == 0) {
         // A match found out of sight comes to the middle of the window, what surrounds it with it.
         QScrollBar* bar = view->verticalScrollBar();
         bar->setValue(bar->value() + view->cursorRect().center().y() - view->viewport()->height() / 2);

@@ -5,6 +5,7 @@
 
 #include "platform/RichTextBox.h"
 
+#include "platform/RichLayoutPacer.h"
 #include "platform/RichMatchMarks.h"
 
 #include "platform/AppError.h"
@@ -80,6 +81,20 @@ inline void toPlainOffsets(QString& s)
     }
 }
 
+// While it lives, cursors placed in doc leave the lines up to them as they are: Qt lays out every
+// line before a cursor placed outside an edit block, which far into a long document not yet laid
+// out freezes the window. The view then lays them out in steps before the caret goes there.
+class CursorsWithoutLayout {
+public:
+    explicit CursorsWithoutLayout(QTextDocument* doc) : block_(doc) { block_.beginEditBlock(); }
+    ~CursorsWithoutLayout() { block_.endEditBlock(); }
+    CursorsWithoutLayout(const CursorsWithoutLayout&) = delete;
+    CursorsWithoutLayout& operator=(const CursorsWithoutLayout&) = delete;
+
+private:
+    QTextCursor block_;
+};
+
 [[noreturn]] inline void invalidValue()
 {
     raise(err::InvalidPropertyValue, QStringLiteral("Invalid property value"));
@@ -142,9 +157,10 @@ using namespace richtextbox;
 /// and never inserts dropped files or rich clipboard content.
 class EditorViewImpl final : public QTextEdit {
 public:
-    EditorViewImpl(RichTextBox& box, QTextDocument* doc) : QTextEdit(&box), box_(box)
+    /// A view of an empty document until show() gives it one, so that its font, tab stops and
+    /// size are set before a long document is laid out: each change lays it all out again.
+    explicit EditorViewImpl(RichTextBox& box) : QTextEdit(&box), box_(box)
     {
-        show(doc);
         setTabChangesFocus(false);
         setAcceptRichText(false);
         QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
@@ -155,8 +171,24 @@ public:
     /// Shows doc with the wrap it needs.
     void show(QTextDocument* doc)
     {
+        // A scroll bar that comes or goes narrows or widens the page, and the whole document is
+        // laid out again: a long one needs it from the start.
+        const Qt::ScrollBarPolicy bar = verticalScrollBarPolicy();
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         showWithWrap(*this, *doc);
         applyWrapWidth();
+        setVerticalScrollBarPolicy(bar);
+        pacer_ = std::make_unique<RichLayoutPacer>(*doc);
+    }
+
+    /// Whether the lines up to position are laid out, so that going there costs nothing.
+    bool isLaidOutTo(int position) { return !pacer_ || pacer_->isLaidOutTo(position); }
+
+    /// Lays the document out up to position before the caret goes there, with progress once that
+    /// takes a moment; false when the user cancelled.
+    bool layOutTo(int position)
+    {
+        return !pacer_ || pacer_->layOutTo(position, window(), QStringLiteral("Laying out the document up to the caret's new place..."));
     }
 
     void setWrapWidth(int pixels)
@@ -228,6 +260,13 @@ private:
                             QStringLiteral("\r"), e->isAutoRepeat());
             QTextEdit::keyPressEvent(&plain);
             e->setAccepted(plain.isAccepted());
+            return;
+        }
+        // Keys that take the caret to the end of the document wait for the lines before it.
+        if ((e->matches(QKeySequence::MoveToEndOfDocument) || e->matches(QKeySequence::SelectEndOfDocument)
+             || e->matches(QKeySequence::SelectAll))
+            && !layOutTo(document()->characterCount() - 1)) {
+            e->accept();
             return;
         }
         QTextEdit::keyPressEvent(e);
@@ -335,6 +374,7 @@ private:
     }
 
     RichTextBox& box_;
+    std::unique_ptr<RichLayoutPacer> pacer_;
     int wrapPixels_ = 0;
     bool noWrap_ = false;
     int wheelRest_ = 0;

@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QVariant>
 
 namespace platform {
 
@@ -69,16 +70,41 @@ bool hasLongUnbreakableRun(const QTextDocument& document)
     return false;
 }
 
+// Set on a document whose wrap chooseWrapAhead chose; showing it takes that choice.
+constexpr char kWrapChosen[] = "wrapChosenAhead";
+
+void chooseWrapAhead(QTextDocument& document, qreal tabStop)
+{
+    // Nothing is laid out before a view gives the document its width: every full layout of a
+    // long document walks all its paragraphs, and the view starts one anyway.
+    document.setPageSize(QSizeF(0, 0));
+    keepLongLayouts(document);
+    QTextOption option = document.defaultTextOption();
+    option.setWrapMode(wrapFor(document));
+    if (tabStop > 0)
+        option.setTabStopDistance(tabStop);
+    document.setDefaultTextOption(option);
+    document.setProperty(kWrapChosen, true);
+}
+
 void showWithWrap(QTextEdit& view, QTextDocument& document)
 {
-    const QTextOption::WrapMode mode = wrapFor(document);
-    keepLongLayouts(document);
+    QTextOption option = document.defaultTextOption();
+    QTextOption::WrapMode mode = option.wrapMode();
+    if (document.property(kWrapChosen).toBool()) {
+        document.setProperty(kWrapChosen, QVariant()); // chosen for the text as it was read
+    } else {
+        mode = wrapFor(document);
+        keepLongLayouts(document);
+    }
     // The view lays the document out with the document's own option first, then with its own
     // mode: both are the chosen one. Until the view gives it a width the document lays out each
-    // paragraph as one line, in linear time whatever the mode.
-    QTextOption option = document.defaultTextOption();
-    if (option.wrapMode() != mode) {
+    // paragraph as one line, in linear time whatever the mode. The tab stops are set here too, as
+    // each change of the option lays the whole document out again.
+    const qreal tabStop = view.tabStopDistance();
+    if (option.wrapMode() != mode || option.tabStopDistance() != tabStop) {
         option.setWrapMode(mode);
+        option.setTabStopDistance(tabStop);
         document.setDefaultTextOption(option);
     }
     if (mode == QTextOption::WrapAnywhere) {

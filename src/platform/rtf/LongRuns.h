@@ -36,9 +36,15 @@ bool hasLongUnbreakableRun(QStringView text);
 /// ordinary documents are answered in a walk over their paragraphs.
 bool hasLongUnbreakableRun(const QTextDocument& document);
 
+/// Readies a document for a view on any thread, once its text is in: chooses its wrap, keeps the
+/// layout of its long paragraphs and takes the view's tabStop (pixels; 0 keeps its own), so that
+/// showing it costs the window no walk over its paragraphs (a million in a long table), and
+/// leaves it without a page until a view gives it one.
+void chooseWrapAhead(QTextDocument& document, qreal tabStop = 0);
+
 /// Shows document in view (use it in place of view.setDocument) with the wrap the document
 /// needs: the view wraps anywhere when the document holds a long unbreakable run, otherwise at
-/// word boundaries.
+/// word boundaries. The view's tab stops go with it.
 void showWithWrap(QTextEdit& view, QTextDocument& document);
 
 /// Chooses the wrap again for the document the view shows, after an edit that may have made or

@@ -1,0 +1,242 @@
+// A long rich document is laid out behind its view a little at a time; going far into it waits,
+// under a progress window with Cancel, for the lines before the caret's new place.
+#include "platform/DocumentFiles.h"
+#include "platform/RichLayoutPacer.h"
+#include "platform/RichTextBox.h"
+#include "platform/StepsWithProgress.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QTextTable>
+
+using platform::RichTextBox;
+
+namespace {
+
+// Paragraphs with a table every so often, some screens of each.
+void fillLong(QTextDocument& doc, int paragraphs)
+{
+    QTextCursor c(&doc);
+    for (int i = 0; i < paragraphs; ++i) {
+        c.insertText(QStringLiteral("paragraph %1 with some words to wrap at a narrow width").arg(i));
+        c.insertBlock();
+        if (i % 500 == 250) {
+            QTextTable* table = c.insertTable(20, 3);
+            for (int r = 0; r < 20; ++r)
+                table->cellAt(r, 1).firstCursorPosition().insertText(QStringLiteral("cell %1").arg(r));
+            c.movePosition(QTextCursor::End);
+        }
+    }
+}
+
+// Whether every block the pacer says is laid out has its lines: a full layout (a new width)
+// takes the lines of every block away until it lays the block out again.
+bool claimsHold(platform::RichLayoutPacer& pacer, const QTextDocument& doc)
+{
+    const int end = doc.characterCount() - 1;
+    for (int k = 0; k <= 40; ++k) {
+        const int at = int(qint64(end) * k / 40);
+        if (pacer.isLaidOutTo(at) && doc.findBlock(at).layout()->lineCount() == 0)
+            return false;
+    }
+    return true;
+}
+
+// A rich file holding a report of many rows: a long table, shown in parts.
+QString writeReport(const QTemporaryDir& dir, int rows)
+{
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\n";
+    for (int r = 0; r < rows; ++r) {
+        rtf += "\\trowd\\cellx2000\\cellx4000\\cellx6000\n";
+        for (int c = 0; c < 3; ++c)
+            rtf += "\\pard\\intbl row " + QByteArray::number(r) + " cell " + QByteArray::number(c) + "\\cell ";
+        rtf += "\\row\n";
+    }
+    rtf += "\\pard the end\\par\n}";
+    const QString path = dir.filePath(QStringLiteral("report.rtf"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(rtf) != rtf.size())
+        return {};
+    return path;
+}
+
+// Clicks Cancel on the progress window once it shows, checking first what the document holds.
+void cancelWhenShown(const std::function<void()>& meanwhile)
+{
+    QMetaObject::invokeMethod(qApp, [meanwhile] {
+        meanwhile();
+        if (auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+            d->findChild<QPushButton*>()->click();
+    }, Qt::QueuedConnection);
+}
+
+struct ProgressAtOnce {
+    ProgressAtOnce()
+    {
+        platform::StepBudget::setUnits(1);
+        platform::setMomentMs(0);
+    }
+    ~ProgressAtOnce()
+    {
+        platform::StepBudget::setUnits(0);
+        platform::setMomentMs(400);
+    }
+};
+
+} // namespace
+
+class tst_richlayout : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutBehindTheViewReachesTheEnd();
+    void farCaretWaitsForTheLinesBeforeIt();
+    void shownDocumentTakesTheViewsTabsAndBar();
+};
+
+void tst_richlayout::layoutBehindTheViewReachesTheEnd()
+{
+    QTextEdit view;
+    view.resize(360, 300);
+    QTextDocument doc;
+    fillLong(doc, 3000);
+    view.setDocument(&doc);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    platform::RichLayoutPacer pacer(doc);
+    const int end = doc.characterCount() - 1;
+    QVERIFY(!pacer.isLaidOutTo(end));
+
+    // It gets there while the window goes on, and never claims a line it has not laid out.
+    bool held = true;
+    QTRY_VERIFY_WITH_TIMEOUT((held = held && claimsHold(pacer, doc), pacer.isLaidOutTo(end)), 60000);
+    QVERIFY(held);
+    QScrollBar* bar = view.verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    const int laidOut = bar->maximum();
+    doc.documentLayout()->documentSize(); // lays out whatever were left
+    QApplication::processEvents();
+    QCOMPARE(bar->maximum(), laidOut);
+
+    // A new width lays everything out again, from the start.
+    view.resize(250, 300);
+    QApplication::processEvents();
+    QVERIFY(!pacer.isLaidOutTo(end));
+    QTRY_VERIFY_WITH_TIMEOUT((held = held && claimsHold(pacer, doc), pacer.isLaidOutTo(end)), 60000);
+    QVERIFY(held);
+
+    // Paragraphs typed at the start move the lines after them down.
+    const qreal lastTop = doc.documentLayout()->blockBoundingRect(doc.lastBlock()).top();
+    QTextCursor(&doc).insertText(QStringLiteral("new\nlines\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(pacer.isLaidOutTo(doc.characterCount() - 1), 60000);
+    QVERIFY(doc.documentLayout()->blockBoundingRect(doc.lastBlock()).top() > lastTop);
+
+    // Far places are reached at once when asked, in steps under a progress window.
+    view.resize(300, 300);
+    QApplication::processEvents();
+    const ProgressAtOnce steps;
+    QVERIFY(pacer.layOutTo(doc.characterCount() - 1, &view, QStringLiteral("Laying out...")));
+    QVERIFY(pacer.isLaidOutTo(doc.characterCount() - 1));
+    QVERIFY(claimsHold(pacer, doc));
+}
+
+void tst_richlayout::farCaretWaitsForTheLinesBeforeIt()
+{
+    QTemporaryDir dir;
+    const QString path = writeReport(dir, 4000);
+    QVERIFY(!path.isEmpty());
+    RichTextBox box;
+    box.resize(500, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.LoadFile(path);
+    QTextDocument* doc = box.document();
+    QVERIFY(doc);
+    const qsizetype end = box.TextLength();
+    const QTextBlock last = doc->findBlock(int(end));
+    const ProgressAtOnce steps;
+
+    // Cancelled: the caret stays, and placing it never laid out the lines before the end.
+    bool endUntouched = false;
+    cancelWhenShown([&] { endUntouched = last.layout()->lineCount() == 0; });
+    box.setSelStart(end);
+    QVERIFY(endUntouched);
+    QCOMPARE(box.SelStart(), 0);
+
+    // A match far down is gone to once the lines before it are laid out, and shown there.
+    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QVERIFY(view);
+    const auto caretShown = [view] { return view->viewport()->rect().contains(view->cursorRect().center()); };
+    const qsizetype row = box.Find(QStringLiteral("row 3990 cell 2"), 0);
+    QVERIFY(row > 0);
+    QCOMPARE(box.SelStart(), row);
+    QVERIFY(caretShown());
+
+    // So is the end, by the program and by its key.
+    box.setSelStart(0);
+    QVERIFY(caretShown());
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(box.SelStart(), end);
+    QVERIFY(caretShown());
+    box.setSelStart(0);
+    box.setSelStart(end);
+    QCOMPARE(box.SelStart(), end);
+    QVERIFY(caretShown());
+}
+
+void tst_richlayout::shownDocumentTakesTheViewsTabsAndBar()
+{
+    // "a", a tab, "b", and four spaces then "b": with tab stops four spaces apart both b's stand
+    // at the same place, whether the rich view shows a file read or plain text given a format.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tabs.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs24 a\\tab b\\par     b\\par}");
+    f.close();
+    RichTextBox read, formatted;
+    for (RichTextBox* box : {&read, &formatted}) {
+        box->setFontName(QStringLiteral("DejaVu Sans"));
+        box->setFontSize(12);
+        box->setTabOptions(4, false);
+        box->resize(500, 300);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+    }
+    read.LoadFile(path);
+    formatted.setSelText(QStringLiteral("a\tb\n    b"));
+    formatted.setSelStart(0);
+    formatted.setSelLength(1);
+    formatted.setSelBold(true);
+    QApplication::processEvents();
+    for (RichTextBox* box : {&read, &formatted}) {
+        auto* view = qobject_cast<QTextEdit*>(box->hwnd());
+        QVERIFY(view);
+        const auto xBefore = [view](int position) {
+            QTextCursor c(view->document());
+            c.setPosition(position);
+            return view->cursorRect(c).x();
+        };
+        const QString text = view->document()->toPlainText();
+        const int tabbed = int(text.indexOf(QStringLiteral("a\tb"))) + 2;
+        const int spaced = int(text.indexOf(QStringLiteral("\n    b"))) + 5;
+        QVERIFY(tabbed == 2 && spaced > tabbed);
+        QVERIFY2(qAbs(xBefore(tabbed) - xBefore(spaced)) <= 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(xBefore(tabbed)).arg(xBefore(spaced))));
+        // A short document has no scroll bar.
+        QVERIFY(!view->verticalScrollBar()->isVisible());
+    }
+}
+
+QTEST_MAIN(tst_richlayout)
+#include "tst_richlayout.moc"
