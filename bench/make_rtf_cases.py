@@ -11,6 +11,8 @@ Writes into DIR:
   links_20k.rtf    20,000 hyperlinks with no space between them (about 1.3 MB)
   runs_16k.rtf     16,000 formatted runs (bold, italic, colour) with no space between them
   spaced_200k.rtf  the first case with a space every 8 characters, for comparison
+  table_33k_rows.rtf   one table of 33,608 rows of five cells (about 7.5 MB), as reports export
+  table_210k_rows.rtf  the same with 210,000 rows (about 50 MB)
 """
 import os
 import sys
@@ -81,6 +83,7 @@ def main():
         "runs_16k.rtf": runs(16_000),
         "spaced_200k.rtf": paragraph(letters(200_000, 8)),
         "table_33k_rows.rtf": table(33_608),
+        "table_210k_rows.rtf": table(210_000),
     }
     for name, text in cases.items():
         path = os.path.join(out, name)
