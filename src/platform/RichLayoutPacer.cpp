@@ -67,6 +67,13 @@ void RichLayoutPacer::noticeChanges()
         font_ = doc_->defaultFont();
         laidOut_ = 0;
     }
+    // So do a zoom, new tab stops and the like, which take every paragraph's lines away: a step
+    // from a place whose lines are gone would lay out everything up to it at once.
+    if (laidOut_ > 0) {
+        const QTextBlock last = doc_->findBlock(std::min(laidOut_, end()) - 1);
+        if (last.isValid() && last.isVisible() && last.layout()->lineCount() == 0)
+            laidOut_ = 0;
+    }
 }
 
 bool RichLayoutPacer::isLaidOutTo(int position)

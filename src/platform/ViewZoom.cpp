@@ -55,7 +55,12 @@ void RichZoom::apply(QTextDocument& doc, const QWidget& view, int step)
         device_.setDotsPerMeterY(perMetre(view.logicalDpiY()));
         layout->setPaintDevice(&device_);
     }
-    doc.markContentsDirty(0, doc.characterCount());
+    // Laid out again at the new size from the first screen on, the rest behind the view: marking
+    // the whole document changed would lay it all out at once, seconds for a long table.
+    if (doc.pageSize().isNull())
+        doc.markContentsDirty(0, doc.characterCount());
+    else
+        doc.setPageSize(doc.pageSize());
 }
 
 } // namespace platform

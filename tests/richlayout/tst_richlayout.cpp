@@ -135,6 +135,15 @@ void tst_richlayout::layoutBehindTheViewReachesTheEnd()
     QTRY_VERIFY_WITH_TIMEOUT((held = held && claimsHold(pacer, doc), pacer.isLaidOutTo(end)), 60000);
     QVERIFY(held);
 
+    // So do new tab stops, which take every paragraph's lines away without changing the text.
+    QTextOption tabs = doc.defaultTextOption();
+    tabs.setTabStopDistance(tabs.tabStopDistance() + 10);
+    doc.setDefaultTextOption(tabs);
+    QVERIFY(claimsHold(pacer, doc));
+    QVERIFY(!pacer.isLaidOutTo(end));
+    QTRY_VERIFY_WITH_TIMEOUT((held = held && claimsHold(pacer, doc), pacer.isLaidOutTo(end)), 60000);
+    QVERIFY(held);
+
     // Paragraphs typed at the start move the lines after them down.
     const qreal lastTop = doc.documentLayout()->blockBoundingRect(doc.lastBlock()).top();
     QTextCursor(&doc).insertText(QStringLiteral("new\nlines\n"));
@@ -191,6 +200,13 @@ void tst_richlayout::farCaretWaitsForTheLinesBeforeIt()
     box.setSelStart(0);
     box.setSelStart(end);
     QCOMPARE(box.SelStart(), end);
+    QVERIFY(caretShown());
+
+    // A zoom lays the document out again from the caret's screen on, not all at once.
+    box.setSelStart(0);
+    box.setZoom(2);
+    QCOMPARE(last.layout()->lineCount(), 0);
+    box.setSelStart(end);
     QVERIFY(caretShown());
 }
 
