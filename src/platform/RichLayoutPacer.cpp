@@ -20,6 +20,9 @@ constexpr int kLayoutStepIntervalMs = 10;
 constexpr qint64 kSliceMs = 8;
 // After an edit the layout behind the view waits this long, so that typing goes first.
 constexpr int kRestAfterEditMs = 60;
+// A change of this many characters or more (an undone Select All and key, a pasted table) is laid
+// out behind the view too: Qt lays out the whole of a change at once, seconds for a long table.
+constexpr int kBigChange = 20000;
 // How far one step reaches: the layout itself stops only between paragraphs and tables, some
 // screens further on, so a step is that or one long paragraph, whichever is more.
 constexpr int kStepChars = 2000;
@@ -30,8 +33,15 @@ RichLayoutPacer::RichLayoutPacer(QTextDocument& doc, QObject* parent)
       font_(doc.defaultFont())
 {
     layout_->installEventFilter(this);
-    connect(&doc, &QTextDocument::contentsChange, this, [this](int from, int, int) {
+    connect(&doc, &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
         laidOut_ = std::min(laidOut_, from);
+        const int changed = std::max(removed, added);
+        if (changed >= kBigChange && from < changed && !doc_->pageSize().isNull()) {
+            // The document tells of a change before its layout hears of it: laid out again from
+            // its start, lazily, the layout then reaches only a screen past the change at once.
+            doc_->setPageSize(doc_->pageSize());
+            laidOut_ = 0;
+        }
         resting_ = true;
         tick_.start(kRestAfterEditMs, this);
     });

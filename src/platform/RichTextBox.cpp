@@ -769,7 +769,7 @@ void RichTextBox::undo()
     if (plain_)
         plain_->undo();
     else
-        rich_->undo();
+        rich_->undoOrRedo(false);
 }
 
 void RichTextBox::redo()
@@ -778,7 +778,7 @@ void RichTextBox::redo()
     if (plain_)
         plain_->redo();
     else
-        rich_->redo();
+        rich_->undoOrRedo(true);
 }
 
 bool RichTextBox::isUndoAvailable() const

@@ -191,6 +191,34 @@ public:
         return !pacer_ || pacer_->layOutTo(position, window(), QStringLiteral("Laying out the document up to the caret's new place..."));
     }
 
+    /// Undoes (or redoes) the last edit; the caret goes to its end once the lines before it are
+    /// laid out. An undone Select All and key puts a whole document back, which Qt would lay out
+    /// at once to put the caret after it, and again for a selection the view's caret was dragged
+    /// across.
+    void undoOrRedo(bool redo)
+    {
+        QTextDocument* doc = document();
+        QTextCursor to;
+        {
+            CursorsWithoutLayout unlaid(doc);
+            if (redo)
+                doc->redo(&to);
+            else
+                doc->undo(&to);
+        }
+        const QTextCursor dragged = textCursor();
+        if (!isLaidOutTo(std::max(dragged.anchor(), dragged.position()))) {
+            // Any move of a caret repaints where it was: the view starts again with its caret at
+            // the top instead, and the zoom, which that takes away, is set again.
+            QTextDocument blank;
+            setDocument(&blank);
+            setDocument(doc);
+            box_.applyZoom();
+        }
+        if (!to.isNull())
+            box_.setCursor(to);
+    }
+
     void setWrapWidth(int pixels)
     {
         wrapPixels_ = pixels;
@@ -260,6 +288,11 @@ private:
                             QStringLiteral("\r"), e->isAutoRepeat());
             QTextEdit::keyPressEvent(&plain);
             e->setAccepted(plain.isAccepted());
+            return;
+        }
+        if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
+            undoOrRedo(e->matches(QKeySequence::Redo));
+            e->accept();
             return;
         }
         // Keys that take the caret to the end of the document wait for the lines before it.

@@ -101,6 +101,7 @@ class tst_richlayout : public QObject {
 private slots:
     void layoutBehindTheViewReachesTheEnd();
     void farCaretWaitsForTheLinesBeforeIt();
+    void undoingAWholeTableWaitsToo();
     void shownDocumentTakesTheViewsTabsAndBar();
 };
 
@@ -208,6 +209,50 @@ void tst_richlayout::farCaretWaitsForTheLinesBeforeIt()
     QCOMPARE(last.layout()->lineCount(), 0);
     box.setSelStart(end);
     QVERIFY(caretShown());
+}
+
+void tst_richlayout::undoingAWholeTableWaitsToo()
+{
+    QTemporaryDir dir;
+    const QString path = writeReport(dir, 4000);
+    QVERIFY(!path.isEmpty());
+    RichTextBox box;
+    box.resize(500, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.LoadFile(path);
+    const qsizetype end = box.TextLength();
+    const QString text = box.Text();
+    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QVERIFY(view);
+    const ProgressAtOnce steps;
+    box.setZoom(2);
+    const auto zoomed = [view] { return view->document()->documentLayout()->paintDevice() != nullptr; };
+    QVERIFY(zoomed());
+
+    // Select All and a key, then Undo: the whole report comes back, and the caret waits at the
+    // top for the lines before its place after the report. Cancelled, it stays there.
+    box.setSelStart(0);
+    box.setSelLength(end);
+    QCOMPARE(box.SelLength(), end);
+    box.setSelText(QStringLiteral("x"));
+    QCOMPARE(box.TextLength(), 1);
+    bool waitedAtTop = false;
+    cancelWhenShown([&] { waitedAtTop = view->textCursor().position() == 0 && !view->textCursor().hasSelection(); });
+    box.undo();
+    QVERIFY(waitedAtTop);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.SelStart(), 0);
+    QCOMPARE(box.SelLength(), 0);
+    QVERIFY(zoomed());
+
+    // Redo and Undo again, let run: the caret ends after the report, shown.
+    box.redo();
+    QCOMPARE(box.Text(), QStringLiteral("x"));
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.SelStart(), end);
+    QVERIFY(view->viewport()->rect().contains(view->cursorRect().center()));
 }
 
 void tst_richlayout::shownDocumentTakesTheViewsTabsAndBar()
