@@ -54,17 +54,21 @@ int RichLayoutPacer::end() const
     return doc_ ? doc_->characterCount() : 0;
 }
 
+int RichLayoutPacer::layoutStepTimer() const
+{
+    const auto* dispatcher = layout_ ? QAbstractEventDispatcher::instance(layout_->thread()) : nullptr;
+    if (!dispatcher)
+        return 0;
+    for (const QAbstractEventDispatcher::TimerInfo& t : dispatcher->registeredTimers(layout_)) {
+        if (t.interval == kLayoutStepIntervalMs)
+            return t.timerId;
+    }
+    return 0;
+}
+
 bool RichLayoutPacer::layoutPending() const
 {
-    if (!layout_)
-        return false;
-    const auto* dispatcher = QAbstractEventDispatcher::instance(layout_->thread());
-    if (!dispatcher)
-        return false;
-    const auto timers = dispatcher->registeredTimers(layout_);
-    return std::any_of(timers.begin(), timers.end(), [](const QAbstractEventDispatcher::TimerInfo& t) {
-        return t.interval == kLayoutStepIntervalMs;
-    });
+    return layoutStepTimer() != 0;
 }
 
 void RichLayoutPacer::noticeChanges()
@@ -110,12 +114,7 @@ bool RichLayoutPacer::eventFilter(QObject* watched, QEvent* event)
         return false;
     const int id = static_cast<QTimerEvent*>(event)->timerId();
     if (id != ownTimerId_) {
-        const auto* dispatcher = QAbstractEventDispatcher::instance(layout_->thread());
-        const auto timers = dispatcher->registeredTimers(layout_);
-        const bool layoutStep = std::any_of(timers.begin(), timers.end(), [id](const auto& t) {
-            return t.timerId == id && t.interval == kLayoutStepIntervalMs;
-        });
-        if (!layoutStep)
+        if (id != layoutStepTimer())
             return false; // its size reports pass
         ownTimerId_ = id;
     }

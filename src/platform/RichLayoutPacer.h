@@ -34,6 +34,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    /// The id of the layout's idle-step timer while it runs, else 0.
+    int layoutStepTimer() const;
     /// Whether the layout has lines left to lay out behind the view.
     bool layoutPending() const;
     /// Forgets how far the layout came when the document changed under it.
