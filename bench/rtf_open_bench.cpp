@@ -3,6 +3,7 @@
 // longest the window went without handling its events meanwhile, and the time of further keys.
 //   bench/make_rtf_cases.py DIR && rtf_open_bench DIR    every *.rtf file in DIR
 //   rtf_open_bench FILE                                  one file in this process
+//   ... --undo      then Select All, a key and Undo
 // Runs headless unless QT_QPA_PLATFORM says otherwise.
 #include "BenchSupport.h"
 #include "platform/RichTextBox.h"
@@ -16,11 +17,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-int runOne(const QString& path)
+int runOne(const QString& path, bool undo)
 {
     platform::RichTextBox box;
     box.resize(900, 700);
@@ -88,6 +90,22 @@ int runOne(const QString& path)
                 static_cast<long long>(idlePause), static_cast<long long>(keyPause),
                 static_cast<long long>(endPause));
     std::fflush(stdout);
+    if (!undo)
+        return 0;
+
+    // Select All, a key over everything, and Undo, as someone who typed by mistake: the whole
+    // document comes back.
+    QElapsedTimer again;
+    again.start();
+    watch.start();
+    QTest::keyClick(box.hwnd(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box.hwnd(), Qt::Key_X);
+    QApplication::processEvents();
+    QTest::keyClick(box.hwnd(), Qt::Key_Z, Qt::ControlModifier);
+    QApplication::processEvents();
+    std::printf("  Select All, a key and Undo: %lld ms, the window without its events for at most %lld ms\n",
+                static_cast<long long>(again.elapsed()), static_cast<long long>(watch.stop()));
+    std::fflush(stdout);
     return 0;
 }
 
@@ -96,21 +114,25 @@ int runOne(const QString& path)
 int main(int argc, char* argv[])
 {
     bench::headlessUnlessSet();
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: rtf_open_bench DIR|FILE (make DIR with bench/make_rtf_cases.py)\n");
+    const bool undo = argc > 2 && std::strcmp(argv[2], "--undo") == 0;
+    if (argc < 2 || (argc > 2 && !undo)) {
+        std::fprintf(stderr, "usage: rtf_open_bench DIR|FILE [--undo] (make DIR with bench/make_rtf_cases.py)\n");
         return 2;
     }
     const QString target = QString::fromLocal8Bit(argv[1]);
     if (!QFileInfo(target).isDir()) {
         QApplication app(argc, argv);
-        return runOne(target);
+        return runOne(target, undo);
     }
     QCoreApplication app(argc, argv);
     const QDir dir(target);
     for (const QString& name : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name)) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {dir.filePath(name)});
+        QStringList args{dir.filePath(name)};
+        if (undo)
+            args << QStringLiteral("--undo");
+        child.start(QCoreApplication::applicationFilePath(), args);
         child.waitForFinished(-1);
     }
     return 0;
