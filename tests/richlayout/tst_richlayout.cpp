@@ -81,6 +81,24 @@ QString writeReport(const QTemporaryDir& dir, int rows)
     return path;
 }
 
+// A box showing such a report, read from its file.
+struct Report {
+    QTemporaryDir dir;
+    RichTextBox box;
+    bool open(int rows)
+    {
+        const QString path = writeReport(dir, rows);
+        if (path.isEmpty())
+            return false;
+        box.resize(500, 300);
+        box.show();
+        if (!QTest::qWaitForWindowExposed(&box))
+            return false;
+        box.LoadFile(path);
+        return box.document() != nullptr;
+    }
+};
+
 // Clicks Cancel on the progress window once it shows, checking first what the document holds.
 void cancelWhenShown(const std::function<void()>& meanwhile)
 {
@@ -167,16 +185,10 @@ void tst_richlayout::layoutBehindTheViewReachesTheEnd()
 
 void tst_richlayout::farCaretWaitsForTheLinesBeforeIt()
 {
-    QTemporaryDir dir;
-    const QString path = writeReport(dir, 4000);
-    QVERIFY(!path.isEmpty());
-    RichTextBox box;
-    box.resize(500, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.LoadFile(path);
+    Report report;
+    QVERIFY(report.open(4000));
+    RichTextBox& box = report.box;
     QTextDocument* doc = box.document();
-    QVERIFY(doc);
     const qsizetype end = box.TextLength();
     const QTextBlock last = doc->findBlock(int(end));
     const ProgressAtOnce steps;
@@ -218,14 +230,9 @@ void tst_richlayout::farCaretWaitsForTheLinesBeforeIt()
 
 void tst_richlayout::undoingAWholeTableWaitsToo()
 {
-    QTemporaryDir dir;
-    const QString path = writeReport(dir, 4000);
-    QVERIFY(!path.isEmpty());
-    RichTextBox box;
-    box.resize(500, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.LoadFile(path);
+    Report report;
+    QVERIFY(report.open(4000));
+    RichTextBox& box = report.box;
     const qsizetype end = box.TextLength();
     const QString text = box.Text();
     auto* view = qobject_cast<QTextEdit*>(box.hwnd());
