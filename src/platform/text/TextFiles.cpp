@@ -42,14 +42,21 @@ constexpr qint64 kTwoPartsFromPieces = 16;
 // Decodes the bytes from..to of a file in encoding (UTF-8, UTF-16 or Windows-1252), handing
 // the text to append piece by piece and adding the bytes read to done; false when they are not
 // valid in it. goOn is asked after each piece; false ends the reading early.
-bool decodeStretch(const QString& path, qint64 from, qint64 to, Encoding encoding, qsizetype pieceBytes,
-                   const std::function<void(QStringView)>& append, std::atomic<qint64>& done,
-                   const std::function<bool()>& goOn)
+// The decoder of one stretch of UTF-8 or UTF-16 text: a character the stretch's end cuts short is
+// an error, and a byte-order mark inside the text is a character like any other.
+QStringDecoder stretchDecoder(Encoding encoding)
 {
     const QStringConverter::Encoding converter = encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
                                                : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
                                                                                : QStringConverter::Utf8;
-    const bool utf8 = converter == QStringConverter::Utf8;
+    return QStringDecoder(converter, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+}
+
+bool decodeStretch(const QString& path, qint64 from, qint64 to, Encoding encoding, qsizetype pieceBytes,
+                   const std::function<void(QStringView)>& append, std::atomic<qint64>& done,
+                   const std::function<bool()>& goOn)
+{
+    const bool utf8 = encoding != Encoding::Utf16LE && encoding != Encoding::Utf16BE;
     QByteArray carry; // the start of a character the next piece ends
     QString buffer;
     bool valid = true;
@@ -67,9 +74,7 @@ bool decodeStretch(const QString& path, qint64 from, qint64 to, Encoding encodin
         if (!last) // UTF-16 passes lone surrogates through, so any even cut will do
             n = utf8 ? completeUtf8(bytes) : n & ~qsizetype(1);
         carry = bytes.sliced(n).toByteArray();
-        // A byte-order mark inside the text is a character like any other.
-        QStringDecoder decoder(converter, QStringConverter::Flag::Stateless
-                                              | QStringConverter::Flag::ConvertInitialBom);
+        QStringDecoder decoder = stretchDecoder(encoding);
         buffer.resize(decoder.requiredSpace(n));
         const QChar* end = decoder.appendToBuffer(buffer.data(), bytes.first(n));
         if (decoder.hasError())
@@ -297,22 +302,16 @@ FileStart readFileStart(const QString& path, qint64 headBytes)
         return lf >= from ? lf + 1 : std::max(from, completeUtf8(head));
     };
     qsizetype to = cut(from);
-    if (!wide && format.encoding != Encoding::Windows1252) {
-        // Stateless: a character the file's end cuts short is an error too.
-        QStringDecoder check(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        const QString decoded = check.decode(QByteArrayView(head).sliced(from, to - from)); // decodes only when kept
-        if (check.hasError()) {
-            // Not UTF-8: every byte stands for itself, a mark's too.
-            format.encoding = Encoding::Windows1252;
-            from = 0;
-            to = cut(from);
-        }
+    // The part is decoded from the bytes already read. UTF-16 is never invalid; UTF-8 that is not
+    // valid is read as Windows-1252, every byte standing for itself, a mark's too.
+    QStringDecoder decoder = stretchDecoder(format.encoding);
+    QString text = decoder.decode(QByteArrayView(head).sliced(from, to - from));
+    if (decoder.hasError()) {
+        format.encoding = Encoding::Windows1252;
+        from = 0;
+        to = cut(from);
+        text = decodeWindows1252(QByteArrayView(head).first(to));
     }
-    const Encoding encoding = withoutMark(format.encoding);
-    std::atomic<qint64> done{0};
-    QString text;
-    decodeStretch(path, from, to, encoding, std::max<qsizetype>(to - from, 4),
-                  [&](QStringView piece) { text += piece; }, done, [] { return true; });
     // The part may not end in a CR or inside a surrogate pair: those wait for the rest.
     qsizetype keep = text.size();
     if (head.size() < start.size) {
