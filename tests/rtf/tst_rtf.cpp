@@ -47,6 +47,7 @@ private slots:
     void readsTables_data();
     void readsTables();
     void tablesKeepTheirColumnWidths();
+    void cellsOpenWithTheirOwnFormats();
     void refusesWhatIsNotRichText();
     void writesText_data();
     void writesText();
@@ -593,6 +594,52 @@ void tst_rtf::tablesKeepTheirColumnWidths()
     const auto relative = readRtf(R"({\rtf1\trowd\cellx16384\cellx65536\intbl a\cell b\cell\row})");
     QCOMPARE(widthsOf(*relative), u"25.0% 75.0%"_qs);
     QCOMPARE(topLevelTables(*relative).value(0)->format().width().rawValue(), 100.0);
+}
+
+void tst_rtf::cellsOpenWithTheirOwnFormats()
+{
+    // What each cell's first paragraph shows: its alignment, and the font an empty line or the
+    // first key typed there takes.
+    const auto openings = [](const QTextDocument& d) {
+        QStringList shown;
+        for (QTextTable* table : topLevelTables(d)) {
+            for (int r = 0; r < table->rows(); ++r) {
+                for (int c = 0; c < table->columns(); ++c) {
+                    const QTextBlock block = table->cellAt(r, c).firstCursorPosition().block();
+                    const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+                    const QTextCharFormat font = block.charFormat();
+                    shown << u"%1 %2%3 %4pt"_qs.arg(block.text(),
+                                                     align == Qt::AlignHCenter ? u"centre"_qs
+                                                     : align == Qt::AlignRight ? u"right"_qs
+                                                                               : u"left"_qs,
+                                                     font.fontWeight() == QFont::Bold ? u" bold"_qs : QString())
+                                 .arg(font.fontPointSize());
+                }
+            }
+        }
+        return shown.join(u", "_qs);
+    };
+    // Every cell alike, as a report's are.
+    QByteArray report = "{\\rtf1 ";
+    for (int r = 0; r < 2; ++r)
+        report += "\\trowd\\cellx2000\\cellx4000\\pard\\intbl\\qc{\\b\\fs20 r" + QByteArray::number(r)
+                  + "a}\\cell\\pard\\intbl\\qc{\\b\\fs20 r" + QByteArray::number(r) + "b}\\cell\\row\n";
+    QCOMPARE(openings(*readRtf(report + "}")),
+             u"r0a centre bold 10pt, r0b centre bold 10pt, r1a centre bold 10pt, r1b centre bold 10pt"_qs);
+    // One cell unlike the others, in its paragraph or in its font.
+    const auto aligned = readRtf(
+        R"({\rtf1\trowd\cellx2000\cellx4000\pard\intbl\qc{\fs20 a}\cell\pard\intbl\qr{\fs20 b}\cell\row})");
+    QCOMPARE(openings(*aligned), u"a centre 10pt, b right 10pt"_qs);
+    const auto fonts = readRtf(
+        R"({\rtf1\trowd\cellx2000\cellx4000\pard\intbl\qc{\fs20 c}\cell\pard\intbl\qc{\b\fs28 d}\cell\row})");
+    QCOMPARE(openings(*fonts), u"c centre 10pt, d centre bold 14pt"_qs);
+    // A cell a short row leaves empty takes nothing from its neighbours.
+    const auto shortRow = readRtf(
+        R"({\rtf1\trowd\cellx2000\cellx4000\pard\intbl\qc{\b\fs20 a}\cell\pard\intbl\qc{\b\fs20 b}\cell\row)"
+        R"(\trowd\cellx2000\pard\intbl\qc{\b\fs20 c}\cell\row})");
+    QCOMPARE(openings(*shortRow).section(u", "_qs, 0, 2),
+             u"a centre bold 10pt, b centre bold 10pt, c centre bold 10pt"_qs);
+    QVERIFY(!openings(*shortRow).section(u", "_qs, 3).contains(u"centre"_qs));
 }
 
 void tst_rtf::refusesWhatIsNotRichText()

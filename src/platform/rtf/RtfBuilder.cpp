@@ -141,13 +141,22 @@ void RtfBuilder::finish(int level, const QTextBlockFormat& format)
     setTableLevel(0);
 }
 
-void RtfBuilder::emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed)
+namespace {
+
+QTextCharFormat openingFormat(const std::vector<std::pair<int, QTextCharFormat>>& runs)
 {
-    const QTextCharFormat firstFormat =
-        paragraph.runs.empty() ? QTextCharFormat() : paragraph.runs.front().second;
+    return runs.empty() ? QTextCharFormat() : runs.front().second;
+}
+
+} // namespace
+
+void RtfBuilder::emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed,
+                               bool formatsInPlace)
+{
+    const QTextCharFormat firstFormat = openingFormat(paragraph.runs);
     if (blockUsed) {
         cursor.insertBlock(paragraph.format, firstFormat);
-    } else {
+    } else if (!formatsInPlace) {
         cursor.setBlockFormat(paragraph.format);
         cursor.setBlockCharFormat(firstFormat);
     }
@@ -163,13 +172,15 @@ void RtfBuilder::emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, 
     }
 }
 
-void RtfBuilder::emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed)
+void RtfBuilder::emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed,
+                           bool openingInPlace)
 {
     for (Item& item : items) {
         if (item.table)
             emitTable(cursor, *item.table, blockUsed);
         else
-            emitParagraph(cursor, item.paragraph, blockUsed);
+            emitParagraph(cursor, item.paragraph, blockUsed, openingInPlace);
+        openingInPlace = false;
     }
 }
 
@@ -305,12 +316,24 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
             format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
     }
 
-    QTextTable* textTable = cursor.insertTable(int(table.rows.size()), layout.columns, format);
+    const int rows = int(table.rows.size());
+    const Paragraph* opening = sharedOpening(table, layout);
+    QTextTable* textTable = cursor.insertTable(rows, layout.columns, format);
+    if (opening) {
+        // Every cell opens with the same formats, as a report's do: given to all cells at once,
+        // they cost two changes instead of two for every cell (a fifth of the building time of
+        // a long report).
+        QTextCursor all(cursor.document());
+        all.setPosition(textTable->firstPosition());
+        all.setPosition(textTable->lastPosition(), QTextCursor::KeepAnchor);
+        all.setBlockFormat(opening->format);
+        all.setBlockCharFormat(openingFormat(opening->runs));
+    }
     // Where each cell starts, found while the table is empty; the cells are then filled from the
     // last to the first, so that no filling moves a cell still to be filled. (Asking the table for
     // a cell after each filling would rebuild its grid every time: hours for a long report.)
     std::vector<std::pair<int, std::vector<Item>*>> fills;
-    for (int r = 0; r < int(table.rows.size()); ++r) {
+    for (int r = 0; r < rows; ++r) {
         Row& row = table.rows[size_t(r)];
         for (int c = 0; c < int(row.cells.size()); ++c) {
             const std::uint8_t merge =
@@ -326,15 +349,40 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
             fills.emplace_back(textTable->cellAt(r, column).firstPosition(), &items);
         }
     }
+    QTextCursor cellCursor(cursor.document());
     for (auto it = fills.rbegin(); it != fills.rend(); ++it) {
-        QTextCursor cellCursor(cursor.document());
         cellCursor.setPosition(it->first);
         bool used = false;
-        emitItems(cellCursor, *it->second, used);
+        emitItems(cellCursor, *it->second, used, opening != nullptr);
     }
     mergeCells(textTable, table, layout);
     cursor.setPosition(textTable->lastPosition() + 1);
     blockUsed = false;
+}
+
+const RtfBuilder::Paragraph* RtfBuilder::sharedOpening(const Table& table, const Layout& layout)
+{
+    const Paragraph* first = nullptr;
+    QTextCharFormat opening;
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const Row& row = table.rows[r];
+        if (int(row.cells.size()) != layout.columns)
+            return nullptr;
+        for (size_t c = 0; c < row.cells.size(); ++c) {
+            const std::vector<Item>& items = row.cells[c].items;
+            if ((c < row.defs.size() && row.defs[c].merge != MergeNone) || layout.rows[r][c].span != 1
+                || items.empty() || items.front().table)
+                return nullptr;
+            const Paragraph& paragraph = items.front().paragraph;
+            if (!first) {
+                first = &paragraph;
+                opening = openingFormat(paragraph.runs);
+            } else if (paragraph.format != first->format || openingFormat(paragraph.runs) != opening) {
+                return nullptr;
+            }
+        }
+    }
+    return first;
 }
 
 void RtfBuilder::markSeam(QTextCursor& cursor)

@@ -99,9 +99,11 @@ private:
     Paragraph takeParagraph(const QTextBlockFormat& format);
     void placeParagraph(Paragraph&& paragraph);
     void closeTable();
-    void emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed);
+    void emitParagraph(QTextCursor& cursor, const Paragraph& paragraph, bool& blockUsed,
+                       bool formatsInPlace = false);
     void emitTable(QTextCursor& cursor, Table& table, bool& blockUsed);
-    void emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed);
+    void emitItems(QTextCursor& cursor, std::vector<Item>& items, bool& blockUsed,
+                   bool openingInPlace = false);
     struct Placement {
         int column = 0;
         int span = 1;
@@ -114,6 +116,8 @@ private:
         std::vector<std::vector<Placement>> rows;   // per row, per cell
     };
     static Layout layOut(const Table& table);
+    /// The paragraph every cell of the table opens with, when all open alike in a full grid.
+    static const Paragraph* sharedOpening(const Table& table, const Layout& layout);
     static void markSeam(QTextCursor& cursor);
     static void mergeCells(QTextTable* textTable, const Table& table, const Layout& layout);
 
