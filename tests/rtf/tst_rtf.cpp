@@ -565,7 +565,7 @@ void tst_rtf::tablesKeepTheirColumnWidths()
     QCOMPARE(widthsOf(*indented), u"104.0px 200.0px"_qs);
     QCOMPARE(topLevelTables(*indented).value(0)->format().leftMargin(), 96.0);
 
-    // A long report is shown as tables of fifty rows or so, each laid out on its own, joined by
+    // A long report is shown as tables of twenty rows or so, each laid out on its own, joined by
     // seams of a hairline; written, the rows are one table again.
     QByteArray rows;
     for (int r = 0; r < 230; ++r)

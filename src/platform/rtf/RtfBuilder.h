@@ -25,7 +25,7 @@ inline constexpr int kMaxTableColumns = 64;
 /// under the other, joined by an empty paragraph whose block format has kTableSeam: a hairline
 /// high, and left out by writers, so that the rows make one table again.
 inline constexpr int kLongTableRows = 200;
-inline constexpr int kTableRowsShownTogether = 50;
+inline constexpr int kTableRowsShownTogether = 20;
 inline constexpr int kTableSeam = QTextFormat::UserProperty + 0x5400;
 
 /// Builds the document from paragraphs and table structure as the reader finds them. Paragraphs
