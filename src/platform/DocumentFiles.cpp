@@ -134,6 +134,7 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
                 },
                 &unkept);
             result.unkept = unkept.join(QStringLiteral(", "));
+            showLongParagraphsUnshaped(doc);
             doc.setUndoRedoEnabled(true);
             doc.setModified(false);
             chooseWrapAhead(doc, tabStop);

@@ -4,6 +4,8 @@
 #include "platform/RichLayoutPacer.h"
 #include "platform/RichTextBox.h"
 #include "platform/StepsWithProgress.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -131,6 +133,7 @@ private slots:
     void farCaretWaitsForTheLinesBeforeIt();
     void undoingAWholeTableWaitsToo();
     void shownDocumentTakesTheViewsTabsAndBar();
+    void longParagraphsAreShownUnshaped();
 };
 
 void tst_richlayout::layoutBehindTheViewReachesTheEnd()
@@ -309,6 +312,49 @@ void tst_richlayout::shownDocumentTakesTheViewsTabsAndBar()
         // A short document has no scroll bar.
         QVERIFY(!view->verticalScrollBar()->isVisible());
     }
+}
+
+void tst_richlayout::longParagraphsAreShownUnshaped()
+{
+    // A paragraph of 70,000 letters, partly bold, after a short one: only the long one is shown
+    // without kerning and ligatures, and that is no edit, nor anything a save writes.
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0 short {\\b one}\\par ";
+    for (int i = 0; i < 700; ++i)
+        rtf += (i == 350 ? "{\\b " : "") + QByteArray(100, char('a' + i % 26)) + (i == 360 ? "}" : "") + "\n";
+    rtf += "\\par}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+    RichTextBox box;
+    box.resize(500, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.LoadFile(path);
+    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QVERIFY(view);
+    QTextDocument* doc = view->document();
+    const auto unshapedRuns = [](const QTextBlock& block) {
+        QStringList runs;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            runs << QStringLiteral("%1%2").arg(format.fontWeight() == QFont::Bold ? u"bold " : u"",
+                                               format.font().styleStrategy() & QFont::PreferNoShaping
+                                                   ? u"unshaped" : u"shaped");
+        }
+        return runs.join(u", ");
+    };
+    QCOMPARE(doc->blockCount(), 2);
+    QCOMPARE(doc->begin().next().length(), 70001);
+    QCOMPARE(unshapedRuns(doc->begin()), QStringLiteral("shaped, bold shaped"));
+    QCOMPARE(unshapedRuns(doc->begin().next()), QStringLiteral("unshaped, bold unshaped, unshaped"));
+    QVERIFY(!doc->isModified());
+    QVERIFY(!doc->isUndoAvailable());
+    QTextDocument direct;
+    QVERIFY(platform::rtf::RtfReader::read(rtf, direct));
+    QCOMPARE(platform::rtf::RtfWriter::write(*doc), platform::rtf::RtfWriter::write(direct));
 }
 
 QTEST_MAIN(tst_richlayout)

@@ -70,6 +70,19 @@ bool hasLongUnbreakableRun(const QTextDocument& document)
     return false;
 }
 
+void showLongParagraphsUnshaped(QTextDocument& document)
+{
+    QTextCharFormat unshaped;
+    unshaped.setFontStyleStrategy(QFont::PreferNoShaping);
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b.length() <= kUnshapedParagraph)
+            continue;
+        QTextCursor paragraph(b);
+        paragraph.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        paragraph.mergeCharFormat(unshaped);
+    }
+}
+
 // Set on a document whose wrap chooseWrapAhead chose; showing it takes that choice.
 constexpr char kWrapChosen[] = "wrapChosenAhead";
 

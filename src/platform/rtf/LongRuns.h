@@ -42,6 +42,16 @@ bool hasLongUnbreakableRun(const QTextDocument& document);
 /// leaves it without a page until a view gives it one.
 void chooseWrapAhead(QTextDocument& document, qreal tabStop = 0);
 
+/// Paragraphs of this many characters or more are shown unshaped: see showLongParagraphsUnshaped.
+inline constexpr int kUnshapedParagraph = 65536;
+
+/// Shows each paragraph of kUnshapedParagraph characters or more with its letters side by side,
+/// without kerning or ligatures (scripts that cannot be shown without shaping keep it). The text
+/// layout shapes a paragraph whole after every change to it, and shaping is half of what a key
+/// typed into a long paragraph costs. Files are written as before: the font's rendering choice is
+/// not saved. Call it before the document's undo is enabled: it is no edit of the user's.
+void showLongParagraphsUnshaped(QTextDocument& document);
+
 /// Shows document in view (use it in place of view.setDocument) with the wrap the document
 /// needs: the view wraps anywhere when the document holds a long unbreakable run, otherwise at
 /// word boundaries. The view's tab stops go with it.
