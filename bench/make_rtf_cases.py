@@ -8,6 +8,7 @@ froze the window while they were laid out. Open each with the program (or with
 Writes into DIR:
   long_200k.rtf    one paragraph of 200,000 characters, no space
   long_2m.rtf      one paragraph of 2,000,000 characters, no space
+  long_10m.rtf     one paragraph of 10,000,000 characters, no space
   links_20k.rtf    20,000 hyperlinks with no space between them (about 1.3 MB)
   runs_16k.rtf     16,000 formatted runs (bold, italic, colour) with no space between them
   spaced_200k.rtf  the first case with a space every 8 characters, for comparison
@@ -79,6 +80,7 @@ def main():
     cases = {
         "long_200k.rtf": paragraph(letters(200_000)),
         "long_2m.rtf": paragraph(letters(2_000_000)),
+        "long_10m.rtf": paragraph(letters(10_000_000)),
         "links_20k.rtf": links(20_000),
         "runs_16k.rtf": runs(16_000),
         "spaced_200k.rtf": paragraph(letters(200_000, 8)),
