@@ -569,10 +569,13 @@ void RichTextBox::mergeSelFormat(const QTextCharFormat& format)
     refuseWhileReading();
     if (!becomeRich())
         return;
+    // The view applies the format to the selection once more: one step to undo, not two.
     QTextCursor c = cursor();
+    c.beginEditBlock();
     if (c.hasSelection())
         c.mergeCharFormat(format);
     rich_->mergeCurrentCharFormat(format);
+    c.endEditBlock();
 }
 
 void RichTextBox::setSelBold(bool on)

@@ -146,6 +146,18 @@ void tst_platform::mixedFormatsReadAsNoValue()
     box.setSelLength(box.TextLength());
     QCOMPARE(box.SelAlignment(), std::optional<int>());
     QVERIFY_THROWS_EXCEPTION(platform::AppError, box.setSelAlignment(3));
+    // A format given to a selection is one step to undo, and takes nothing else away.
+    box.setSelStart(0);
+    box.setSelLength(5);
+    box.setSelItalic(true);
+    QCOMPARE(box.SelItalic(), std::optional<bool>(true));
+    box.undo();
+    box.setSelStart(0);
+    box.setSelLength(5);
+    QCOMPARE(box.SelItalic(), std::optional<bool>(false));
+    box.setSelStart(6);
+    box.setSelLength(4);
+    QCOMPARE(box.SelBold(), std::optional<bool>(true));
 }
 
 void tst_platform::findHonoursOptions()
