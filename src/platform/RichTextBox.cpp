@@ -276,6 +276,11 @@ bool RichTextBox::becomeRich()
             throw;
         }
     }
+    // A long line is shown as a long paragraph read from a file is; that is no edit.
+    doc->setUndoRedoEnabled(false);
+    showLongParagraphsUnshaped(*doc);
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
     QTextDocument* rich = doc.release();
     rich->setParent(this);
     const TextStore::Snapshot read = store_->snapshot();

@@ -355,6 +355,19 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
     QTextDocument direct;
     QVERIFY(platform::rtf::RtfReader::read(rtf, direct));
     QCOMPARE(platform::rtf::RtfWriter::write(*doc), platform::rtf::RtfWriter::write(direct));
+
+    // A long plain line given a format: one undo step takes the format away, and only that.
+    RichTextBox plain;
+    plain.setSelText(QString(70000, u'x'));
+    plain.setSelStart(0);
+    plain.setSelLength(1);
+    plain.setSelBold(true);
+    auto* shown = qobject_cast<QTextEdit*>(plain.hwnd());
+    QVERIFY(shown);
+    QCOMPARE(unshapedRuns(shown->document()->begin()), QStringLiteral("bold unshaped, unshaped"));
+    plain.undo();
+    QCOMPARE(unshapedRuns(shown->document()->begin()), QStringLiteral("unshaped"));
+    QVERIFY(!shown->document()->isUndoAvailable());
 }
 
 QTEST_MAIN(tst_richlayout)
