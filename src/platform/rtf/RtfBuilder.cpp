@@ -277,13 +277,16 @@ void RtfBuilder::emitTable(QTextCursor& cursor, Table& table, bool& blockUsed)
     // written, so that the file keeps one table. A seam never cuts a cell merged down.
     // (A line height of exactly 0 would count as none given.)
     if (table.rows.size() > size_t(kLongTableRows)) {
+        // Every edit also walks all the parts: a very long table has longer parts.
+        const size_t partRows = std::max(size_t(kTableRowsShownTogether),
+                                         (table.rows.size() + kMostTableParts - 1) / kMostTableParts);
         Table part;
         for (size_t r = 0; r < table.rows.size(); ++r) {
             const Row& row = table.rows[r];
             const bool mergedDown = std::any_of(row.defs.begin(), row.defs.end(), [](const CellDef& d) {
                 return (d.merge & MergeDown) != 0;
             });
-            if (part.rows.size() >= size_t(kTableRowsShownTogether) && !mergedDown) {
+            if (part.rows.size() >= partRows && !mergedDown) {
                 emitTable(cursor, part, blockUsed);
                 markSeam(cursor);
                 part.rows.clear();

@@ -21,11 +21,13 @@ inline constexpr int kMaxTableDepth = 8;
 /// that the grid would be mostly empty) are shown as their cells' text.
 inline constexpr int kMaxTableColumns = 64;
 
-/// Tables longer than this are shown as several tables of kTableRowsShownTogether rows, one
-/// under the other, joined by an empty paragraph whose block format has kTableSeam: a hairline
-/// high, and left out by writers, so that the rows make one table again.
+/// Tables longer than this are shown as several tables of kTableRowsShownTogether rows (more in
+/// a table that would otherwise make over kMostTableParts parts), one under the other, joined by
+/// an empty paragraph whose block format has kTableSeam: a hairline high, and left out by
+/// writers, so that the rows make one table again.
 inline constexpr int kLongTableRows = 200;
 inline constexpr int kTableRowsShownTogether = 20;
+inline constexpr size_t kMostTableParts = 4000;
 inline constexpr int kTableSeam = QTextFormat::UserProperty + 0x5400;
 
 /// Builds the document from paragraphs and table structure as the reader finds them. Paragraphs
