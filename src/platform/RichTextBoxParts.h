@@ -207,9 +207,12 @@ public:
                 doc->undo(&to);
         }
         const QTextCursor dragged = textCursor();
-        if (!isLaidOutTo(std::max(dragged.anchor(), dragged.position()))) {
-            // Any move of a caret repaints where it was: the view starts again with its caret at
-            // the top instead, and the zoom, which that takes away, is set again.
+        // Any move of a caret repaints where it was, laying out every line before it. Near what
+        // is laid out (an undone format or word) that is a few paragraphs; further, the view
+        // starts again with its caret at the top instead, and the zoom, which that takes away,
+        // is set again.
+        constexpr int kNearChars = 4000;
+        if (!isLaidOutTo(std::max(0, std::max(dragged.anchor(), dragged.position()) - kNearChars))) {
             QTextDocument blank;
             setDocument(&blank);
             setDocument(doc);
