@@ -171,6 +171,15 @@ public:
     /// Shows doc with the wrap it needs.
     void show(QTextDocument* doc)
     {
+        // A document opened as the program starts comes to a view not yet shown, as narrow as a
+        // new widget: a paragraph of some megabytes would be wrapped there into millions of
+        // lines, for minutes. The window's size is a closer guess; once shown, the view lays the
+        // document out again at its own.
+        if (!isVisible()) {
+            const QSize guess = window()->size().expandedTo(size());
+            resize(guess);
+            viewport()->resize(guess); // a hidden view places its viewport only once shown
+        }
         // A scroll bar that comes or goes narrows or widens the page, and the whole document is
         // laid out again: a long one needs it from the start.
         const Qt::ScrollBarPolicy bar = verticalScrollBarPolicy();

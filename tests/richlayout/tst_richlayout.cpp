@@ -134,6 +134,7 @@ private slots:
     void undoingAWholeTableWaitsToo();
     void shownDocumentTakesTheViewsTabsAndBar();
     void longParagraphsAreShownUnshaped();
+    void fileOpenedBeforeTheWindowIsShownTakesItsWidth();
 };
 
 void tst_richlayout::layoutBehindTheViewReachesTheEnd()
@@ -381,6 +382,26 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
     plain.undo();
     QCOMPARE(unshapedRuns(shown->document()->begin()), QStringLiteral("unshaped"));
     QVERIFY(!shown->document()->isUndoAvailable());
+}
+
+void tst_richlayout::fileOpenedBeforeTheWindowIsShownTakesItsWidth()
+{
+    // Files named on the command line open before the window shows: a view not yet shown is a
+    // hundred pixels wide, and a long paragraph wrapped there took minutes. The window's width
+    // stands in until the view is shown.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi " + QByteArray(20000, 'a') + "\\par}");
+    f.close();
+    QWidget window;
+    window.resize(800, 600);
+    auto* box = new RichTextBox(&window);
+    box->LoadFile(path);
+    QVERIFY(!box->isVisible());
+    QVERIFY2(box->document()->pageSize().width() >= 600,
+             qPrintable(QString::number(box->document()->pageSize().width())));
 }
 
 QTEST_MAIN(tst_richlayout)
