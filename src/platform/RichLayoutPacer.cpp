@@ -153,8 +153,12 @@ bool RichLayoutPacer::layOutTo(int position, QWidget* parent, const QString& lab
     return runStepsWithProgress(
         parent, label,
         [&](int& permille) {
+            // Slices as short as the layout's behind the view: with a progress window's usual
+            // step, a table part and a repaint held the window up to 95 ms.
             StepBudget budget;
-            while (!isLaidOutTo(position) && budget.more())
+            QElapsedTimer slice;
+            slice.start();
+            while (!isLaidOutTo(position) && budget.more() && slice.elapsed() < kSliceMs)
                 stepOnce();
             permille = int(qint64(laidOut_ - from) * 1000 / span);
             return !isLaidOutTo(position);
