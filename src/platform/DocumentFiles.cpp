@@ -134,10 +134,9 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
                 },
                 &unkept);
             result.unkept = unkept.join(QStringLiteral(", "));
-            showLongParagraphsUnshaped(doc);
+            chooseWrapAhead(doc, tabStop);
             doc.setUndoRedoEnabled(true);
             doc.setModified(false);
-            chooseWrapAhead(doc, tabStop);
             rtf::showKeptMarkers(doc);
         } else {
             result.store = std::make_unique<TextStore>();

@@ -44,6 +44,15 @@ QTextOption::WrapMode wrapFor(const QTextDocument& document)
     return hasLongUnbreakableRun(document) ? QTextOption::WrapAnywhere : kWordWrap;
 }
 
+void showUnshaped(const QTextBlock& block)
+{
+    QTextCharFormat unshaped;
+    unshaped.setFontStyleStrategy(QFont::PreferNoShaping);
+    QTextCursor paragraph(block);
+    paragraph.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    paragraph.mergeCharFormat(unshaped);
+}
+
 } // namespace
 
 bool hasLongUnbreakableRun(QStringView text)
@@ -72,14 +81,9 @@ bool hasLongUnbreakableRun(const QTextDocument& document)
 
 void showLongParagraphsUnshaped(QTextDocument& document)
 {
-    QTextCharFormat unshaped;
-    unshaped.setFontStyleStrategy(QFont::PreferNoShaping);
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
-        if (b.length() <= kUnshapedParagraph)
-            continue;
-        QTextCursor paragraph(b);
-        paragraph.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        paragraph.mergeCharFormat(unshaped);
+        if (b.length() > kUnshapedParagraph)
+            showUnshaped(b);
     }
 }
 
@@ -91,9 +95,18 @@ void chooseWrapAhead(QTextDocument& document, qreal tabStop)
     // Nothing is laid out before a view gives the document its width: every full layout of a
     // long document walks all its paragraphs, and the view starts one anyway.
     document.setPageSize(QSizeF(0, 0));
-    keepLongLayouts(document);
+    // One walk over the paragraphs, a million in a long table: only long ones are looked at.
+    bool unbreakable = false;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b.length() <= kLongRun)
+            continue;
+        b.layout()->setCacheEnabled(true);
+        if (b.length() > kUnshapedParagraph)
+            showUnshaped(b);
+        unbreakable = unbreakable || hasLongUnbreakableRun(b.text());
+    }
     QTextOption option = document.defaultTextOption();
-    option.setWrapMode(wrapFor(document));
+    option.setWrapMode(unbreakable ? QTextOption::WrapAnywhere : kWordWrap);
     if (tabStop > 0)
         option.setTabStopDistance(tabStop);
     document.setDefaultTextOption(option);

@@ -37,9 +37,10 @@ bool hasLongUnbreakableRun(QStringView text);
 bool hasLongUnbreakableRun(const QTextDocument& document);
 
 /// Readies a document for a view on any thread, once its text is in: chooses its wrap, keeps the
-/// layout of its long paragraphs and takes the view's tabStop (pixels; 0 keeps its own), so that
-/// showing it costs the window no walk over its paragraphs (a million in a long table), and
-/// leaves it without a page until a view gives it one.
+/// layout of its long paragraphs, shows the longest unshaped (see showLongParagraphsUnshaped) and
+/// takes the view's tabStop (pixels; 0 keeps its own), so that showing it costs the window no walk
+/// over its paragraphs (a million in a long table), and leaves it without a page until a view
+/// gives it one. Call it before the document's undo is enabled.
 void chooseWrapAhead(QTextDocument& document, qreal tabStop = 0);
 
 /// Paragraphs of this many characters or more are shown unshaped: see showLongParagraphsUnshaped.
