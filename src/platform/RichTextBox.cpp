@@ -55,42 +55,36 @@ void RichTextBox::useRich(QTextDocument* doc)
     ++textSerial_;
     rtf::showKeptMarkers(*doc);
     readText_.reset();
+    QTextDocument* old = nullptr;
     if (rich_) {
         // The same view shows the new document.
-        QTextDocument* old = doc_;
+        old = doc_;
         if (old)
             old->disconnect(this);
         if (richMarks_)
             richMarks_->clear(); // they hold places in the old document
-        ++selQuiet_;
-        rich_->show(doc);
-        --selQuiet_;
-        doc_ = doc;
-        applyTabStop();
-        watchDocument();
-        applyZoom();
-        if (old && old != doc)
-            old->deleteLater();
-        return;
+    } else {
+        auto* view = new EditorViewImpl(*this);
+        if (viewWidget_) {
+            // The plain store goes with its view, which may be the one handling the key or
+            // command that asked for the change.
+            connect(viewWidget_, &QObject::destroyed, [store = std::shared_ptr<TextStore>(std::move(store_))] {});
+        }
+        plain_ = nullptr;
+        rich_ = view;
+        placeView(view);
+        rich_->setWrapWidth(toPixels(rightMarginTwips_));
+        rich_->setNoWrap(!wordWrap_);
     }
-    auto* view = new EditorViewImpl(*this);
-    QWidget* old = viewWidget_;
-    if (old) {
-        // The plain store goes with its view, which may be the one handling the key or command
-        // that asked for the change.
-        connect(old, &QObject::destroyed, [store = std::shared_ptr<TextStore>(std::move(store_))] {});
-    }
-    plain_ = nullptr;
-    rich_ = view;
-    placeView(view);
-    rich_->setWrapWidth(toPixels(rightMarginTwips_));
-    rich_->setNoWrap(!wordWrap_);
     ++selQuiet_;
     rich_->show(doc);
     --selQuiet_;
     doc_ = doc;
+    applyTabStop();
     watchDocument();
     applyZoom();
+    if (old && old != doc)
+        old->deleteLater();
 }
 
 void RichTextBox::usePlain(std::unique_ptr<TextStore> store)
