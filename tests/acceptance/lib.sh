@@ -122,10 +122,16 @@ keys() { xdotool key --delay 60 "$@"; }
 typetext() { xdotool type --delay 30 "$1"; }
 title() { xdotool getwindowname "$1"; }
 
-# wait_exit: the program ends by itself within 10 s.
+# wait_exit: the program ends by itself within 10 s: its process is gone, and so are its windows.
+# (Once, on a freshly started display, the process seemed gone while its question was still up,
+# and the journey read the settings the program had not yet written.)
 wait_exit() {
     for _ in $(seq 100); do
-        kill -0 "$QUIPLE_PID" 2>/dev/null || { QUIPLE_PID=""; return 0; }
+        if ! kill -0 "$QUIPLE_PID" 2>/dev/null \
+            && ! xdotool search --onlyvisible --classname quiple >/dev/null 2>&1; then
+            QUIPLE_PID=""
+            return 0
+        fi
         sleep 0.1
     done
     return 1
