@@ -7,6 +7,7 @@
 
 #include "platform/RichLayoutPacer.h"
 #include "platform/RichMatchMarks.h"
+#include "platform/RichRepaint.h"
 
 #include "platform/AppError.h"
 #include "platform/BackgroundRead.h"
@@ -166,6 +167,7 @@ public:
         QObject::connect(this, &QTextEdit::cursorPositionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
         QObject::connect(this, &QTextEdit::selectionChanged, &box, &RichTextBox::emitSelChangeIfMoved);
         rtf::keepTypingOutOfFieldEnds(*this);
+        repaint_ = new RichRepaint(*this);
     }
 
     /// Shows doc with the wrap it needs.
@@ -257,7 +259,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override
     {
-        box_.asPartOfCommand([&] { pressKey(e); });
+        box_.asPartOfCommand([&] { repaint_->aroundKey([&] { pressKey(e); }); });
     }
 
     void keyReleaseEvent(QKeyEvent* e) override
@@ -420,6 +422,7 @@ private:
 
     RichTextBox& box_;
     std::unique_ptr<RichLayoutPacer> pacer_;
+    RichRepaint* repaint_ = nullptr; // a child of the view
     int wrapPixels_ = 0;
     bool noWrap_ = false;
     int wheelRest_ = 0;

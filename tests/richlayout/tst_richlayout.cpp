@@ -9,7 +9,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QPaintEvent>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -124,6 +126,33 @@ struct ProgressAtOnce {
     }
 };
 
+// What the view's repaints cover, from when it starts watching.
+struct RepaintWatch : QObject {
+    QRegion painted;
+    explicit RepaintWatch(QWidget* port) { port->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+// What the window shows, as its last repaints left it.
+QImage shown(QWidget& window)
+{
+    return window.screen()->grabWindow(window.winId()).toImage();
+}
+
+// Whether the window shows what painting it all again shows.
+bool showsItsDocument(QWidget& window, QWidget* port)
+{
+    QApplication::processEvents();
+    const QImage before = shown(window);
+    port->repaint();
+    return shown(window) == before;
+}
+
 } // namespace
 
 class tst_richlayout : public QObject {
@@ -135,6 +164,7 @@ private slots:
     void shownDocumentTakesTheViewsTabsAndBar();
     void longParagraphsAreShownUnshaped();
     void fileOpenedBeforeTheWindowIsShownTakesItsWidth();
+    void aKeyRepaintsWhatItChanged();
 };
 
 void tst_richlayout::layoutBehindTheViewReachesTheEnd()
@@ -402,6 +432,54 @@ void tst_richlayout::fileOpenedBeforeTheWindowIsShownTakesItsWidth()
     QVERIFY(!box->isVisible());
     QVERIFY2(box->document()->pageSize().width() >= 600,
              qPrintable(QString::number(box->document()->pageSize().width())));
+}
+
+void tst_richlayout::aKeyRepaintsWhatItChanged()
+{
+    // Qt repaints everything below a changed table, every shown cell found again by a search
+    // through the whole document. A key that leaves its paragraph as it was outside repaints
+    // that paragraph only; one that moves what is below it, all of that.
+    const int flash = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0); // the caret stays shown, not blinking between pictures
+    const auto restore = qScopeGuard([flash] { QApplication::setCursorFlashTime(flash); });
+    Report report;
+    QVERIFY(report.open(400));
+    RichTextBox& box = report.box;
+    auto* view = box.findChild<QTextEdit*>();
+    QVERIFY(view);
+    QWidget* port = view->viewport();
+    box.SetFocus();
+    box.setSelStart(int(box.Text().indexOf(QStringLiteral("row 3 cell 1"))) + 5);
+    QVERIFY(showsItsDocument(box, port));
+    const int rowHeight = int(view->cursorRect().height());
+
+    {
+        RepaintWatch watch(port);
+        QTest::keyClick(view, Qt::Key_X);
+        QApplication::processEvents();
+        const QRect r = watch.painted.boundingRect();
+        QVERIFY2(!r.isEmpty() && r.height() < 3 * rowHeight,
+                 qPrintable(QStringLiteral("%1 of %2").arg(r.height()).arg(port->height())));
+        QVERIFY(box.Text().contains(QStringLiteral("row 3x cell 1")));
+        QVERIFY(showsItsDocument(box, port));
+        QTest::keyClick(view, Qt::Key_Backspace);
+        QVERIFY(showsItsDocument(box, port));
+    }
+    {
+        // Words that wrap in the cell make its row higher: the rows below move down.
+        RepaintWatch watch(port);
+        QTest::keyClicks(view, QStringLiteral(" and a few more words"));
+        QApplication::processEvents();
+        QCOMPARE(watch.painted.boundingRect().bottom(), port->height() - 1);
+        QVERIFY(showsItsDocument(box, port));
+    }
+    {
+        // A new paragraph in the cell, and one taken away.
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(showsItsDocument(box, port));
+        QTest::keyClick(view, Qt::Key_Backspace);
+        QVERIFY(showsItsDocument(box, port));
+    }
 }
 
 QTEST_MAIN(tst_richlayout)
