@@ -445,6 +445,7 @@ void tst_richlayout::aKeyRepaintsWhatItChanged()
     Report report;
     QVERIFY(report.open(400));
     RichTextBox& box = report.box;
+    QTRY_VERIFY(allLaidOut(*box.document())); // nothing else repaints meanwhile
     auto* view = box.findChild<QTextEdit*>();
     QVERIFY(view);
     QWidget* port = view->viewport();
