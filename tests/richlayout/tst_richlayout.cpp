@@ -165,6 +165,7 @@ private slots:
     void longParagraphsAreShownUnshaped();
     void fileOpenedBeforeTheWindowIsShownTakesItsWidth();
     void aKeyRepaintsWhatItChanged();
+    void tableLinesAreOnePixelWide();
 };
 
 void tst_richlayout::layoutBehindTheViewReachesTheEnd()
@@ -481,6 +482,45 @@ void tst_richlayout::aKeyRepaintsWhatItChanged()
         QTest::keyClick(view, Qt::Key_Backspace);
         QVERIFY(showsItsDocument(box, port));
     }
+}
+
+// The widths of the runs of dark pixels along a line of the picture, from one point on.
+QList<int> darkRuns(const QImage& image, QPoint from, QPoint step, int count)
+{
+    QList<int> runs;
+    int run = 0;
+    for (QPoint p = from; count-- > 0 && image.rect().contains(p); p += step) {
+        if (qGray(image.pixel(p)) < 200) {
+            ++run;
+        } else if (run > 0) {
+            runs << run;
+            run = 0;
+        }
+    }
+    if (run > 0)
+        runs << run;
+    return runs;
+}
+
+void tst_richlayout::tableLinesAreOnePixelWide()
+{
+    // A table is drawn as a grid of single lines, between cells as around them.
+    Report report;
+    QVERIFY(report.open(6));
+    auto* view = report.box.findChild<QTextEdit*>();
+    QVERIFY(view);
+    QTextCursor first(view->document());
+    first.setPosition(int(report.box.Text().indexOf(QStringLiteral("row 0 cell 0"))));
+    const QRect caret = view->cursorRect(first);
+    const QImage picture = view->viewport()->grab().toImage();
+    const int ratio = int(picture.devicePixelRatio());
+    // Across the first row just above its text, in the cells' padding; down the first column
+    // just left of its text.
+    const QList<int> across = darkRuns(picture, QPoint(0, caret.top() - 2) * ratio, QPoint(1, 0), picture.width());
+    const QList<int> down = darkRuns(picture, QPoint(caret.left() - 2, 0) * ratio, QPoint(0, 1), picture.height());
+    QCOMPARE(across, QList<int>({1, 1, 1, 1}));
+    QVERIFY2(down.size() >= 4, qPrintable(QString::number(down.size()))); // as many as show
+    QCOMPARE(down, QList<int>(down.size(), 1));
 }
 
 QTEST_MAIN(tst_richlayout)
