@@ -250,7 +250,19 @@ public:
     {
         const int removed = c.selectionEnd() - c.selectionStart();
         chooseWrapBeforeInsert(*this, c, text);
-        c.insertText(text);
+        // Text that makes a paragraph long enough is shown unshaped, as a long one read from a
+        // file is, in the same step of undo.
+        const int start = c.selectionStart();
+        const QTextDocument& doc = *c.document();
+        if (doc.findBlock(start).length() + text.size() + doc.findBlock(c.selectionEnd()).length()
+            <= kUnshapedParagraph) {
+            c.insertText(text);
+        } else {
+            c.beginEditBlock();
+            c.insertText(text);
+            showLongParagraphsUnshaped(*c.document(), start, c.position());
+            c.endEditBlock();
+        }
         if (text.size() > kLongRun || removed > kLongRun)
             chooseWrapFor(*this);
         applyWrapWidth();

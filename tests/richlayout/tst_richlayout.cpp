@@ -401,6 +401,19 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
     QVERIFY(platform::rtf::RtfReader::read(rtf, direct));
     QCOMPARE(platform::rtf::RtfWriter::write(*doc), platform::rtf::RtfWriter::write(direct));
 
+    // Text put into a paragraph, as a paste does: a few letters keep it shaped; enough to make it
+    // long show it unshaped, and one undo step takes both the text and the look away.
+    box.setSelStart(0);
+    box.setSelText(QStringLiteral("very "));
+    QCOMPARE(unshapedRuns(doc->begin()), QStringLiteral("shaped, bold shaped"));
+    box.setSelStart(9);
+    box.setSelText(QString(70000, u'y'));
+    QCOMPARE(doc->begin().length(), 70015);
+    QCOMPARE(unshapedRuns(doc->begin()), QStringLiteral("unshaped, bold unshaped"));
+    box.undo();
+    QCOMPARE(doc->begin().text(), QStringLiteral("very short one"));
+    QCOMPARE(unshapedRuns(doc->begin()), QStringLiteral("shaped, bold shaped"));
+
     // A long plain line given a format: one undo step takes the format away, and only that.
     RichTextBox plain;
     plain.setSelText(QString(70000, u'x'));

@@ -53,6 +53,15 @@ void showUnshaped(const QTextBlock& block)
     paragraph.mergeCharFormat(unshaped);
 }
 
+bool isUnshaped(const QTextBlock& block)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (!(it.fragment().charFormat().fontStyleStrategy() & QFont::PreferNoShaping))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool hasLongUnbreakableRun(QStringView text)
@@ -84,6 +93,17 @@ void showLongParagraphsUnshaped(QTextDocument& document)
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
         if (b.length() > kUnshapedParagraph)
             showUnshaped(b);
+    }
+}
+
+void showLongParagraphsUnshaped(QTextDocument& document, int from, int to)
+{
+    const QTextBlock last = document.findBlock(to);
+    for (QTextBlock b = document.findBlock(from); b.isValid(); b = b.next()) {
+        if (b.length() > kUnshapedParagraph && !isUnshaped(b))
+            showUnshaped(b);
+        if (b == last)
+            break;
     }
 }
 

@@ -53,6 +53,10 @@ inline constexpr int kUnshapedParagraph = 65536;
 /// not saved. Call it before the document's undo is enabled: it is no edit of the user's.
 void showLongParagraphsUnshaped(QTextDocument& document);
 
+/// The same for the paragraphs from position from to position to, after an insert there: called
+/// within the insert's edit block, it goes with the insert as one step of undo.
+void showLongParagraphsUnshaped(QTextDocument& document, int from, int to);
+
 /// Shows document in view (use it in place of view.setDocument) with the wrap the document
 /// needs: the view wraps anywhere when the document holds a long unbreakable run, otherwise at
 /// word boundaries. The view's tab stops go with it.
