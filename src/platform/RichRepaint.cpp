@@ -64,12 +64,7 @@ void RichRepaint::begin()
     edit.blocks = doc->blockCount();
     edit_ = edit;
     changes_ = connect(doc, &QTextDocument::contentsChange, this, [this](int from, int, int added) {
-        if (!edit_)
-            return;
-        if (edit_->from < 0) {
-            edit_->from = from;
-            edit_->to = from + added;
-        } else {
+        if (edit_) {
             edit_->from = std::min(edit_->from, from);
             edit_->to = std::max(edit_->to, from + added);
         }
@@ -103,7 +98,7 @@ QRectF RichRepaint::narrowed(const QRectF& rect) const
 {
     const QTextDocument* doc = view_.document();
     const QTextBlock block = edit_->at.block();
-    if (edit_->from < 0 || doc->blockCount() != edit_->blocks || !block.isValid()
+    if (edit_->to < 0 || doc->blockCount() != edit_->blocks || !block.isValid()
         || edit_->from < block.position() || edit_->to >= block.position() + block.length())
         return rect;
     const QRectF now = routed_->blockBoundingRect(block);

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <QTextCursor>
+#include <climits>
 #include <optional>
 
 class QAbstractTextDocumentLayout;
@@ -37,8 +38,8 @@ private:
         QTextCursor at;   ///< in the caret's paragraph, following it through the edit
         QRectF before;    ///< where the paragraph was
         int blocks = 0;   ///< how many paragraphs the document had
-        int from = -1;    ///< what the edit changed so far, in the document as it is now
-        int to = -1;
+        int from = INT_MAX; ///< what the edit changed so far, in the document as it is now
+        int to = -1;        ///< (none yet while negative)
     };
 
     void begin();

@@ -253,14 +253,14 @@ public:
         // Text that makes a paragraph long enough is shown unshaped, as a long one read from a
         // file is, in the same step of undo.
         const int start = c.selectionStart();
-        const QTextDocument& doc = *c.document();
+        QTextDocument& doc = *c.document();
         if (doc.findBlock(start).length() + text.size() + doc.findBlock(c.selectionEnd()).length()
             <= kUnshapedParagraph) {
             c.insertText(text);
         } else {
             c.beginEditBlock();
             c.insertText(text);
-            showLongParagraphsUnshaped(*c.document(), start, c.position());
+            showLongParagraphsUnshaped(doc, start, c.position());
             c.endEditBlock();
         }
         if (text.size() > kLongRun || removed > kLongRun)

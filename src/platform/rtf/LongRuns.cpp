@@ -90,10 +90,7 @@ bool hasLongUnbreakableRun(const QTextDocument& document)
 
 void showLongParagraphsUnshaped(QTextDocument& document)
 {
-    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
-        if (b.length() > kUnshapedParagraph)
-            showUnshaped(b);
-    }
+    showLongParagraphsUnshaped(document, 0, document.characterCount() - 1);
 }
 
 void showLongParagraphsUnshaped(QTextDocument& document, int from, int to)
