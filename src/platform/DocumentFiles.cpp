@@ -138,6 +138,7 @@ LoadedDocument loadDocument(const QString& path, const QFont& font,
             doc.setUndoRedoEnabled(true);
             doc.setModified(false);
             rtf::showKeptMarkers(doc);
+            result.joins = PieceJoins(doc);
         } else {
             result.store = std::make_unique<TextStore>();
             const auto tell = [&](int permille) { return steps.tell(permille); };

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
+#include "platform/rtf/ParagraphPieces.h"
 #include "platform/text/TextStore.h"
 
 #include <QString>
@@ -24,6 +25,7 @@ struct LoadedDocument {
     TextFormat format;          ///< of a plain-text file
     QString unkept;             ///< of a rich-text file: what it held that saving would lose
     bool vanished = false;      ///< the file was deleted while it was read
+    PieceJoins joins;           ///< of a rich-text file's long paragraphs, found beside the window
 };
 
 /// Reads a file: RTF into a new document in the given default font when it holds RTF, otherwise

@@ -1,5 +1,7 @@
 #include "platform/RichMatchMarks.h"
 
+#include "platform/rtf/ParagraphPieces.h"
+
 #include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -47,6 +49,14 @@ void RichMatchMarks::refresh()
         const int to = view_.cursorForPosition(QPoint(port->width(), port->height())).position();
         const qsizetype n = matcher_.length();
         QTextDocument* doc = view_.document();
+        const auto mark = [&](qsizetype at, qsizetype length) {
+            QTextEdit::ExtraSelection mark;
+            mark.cursor = QTextCursor(doc);
+            mark.cursor.setPosition(int(at));
+            mark.cursor.setPosition(int(at + length), QTextCursor::KeepAnchor);
+            mark.format.setBackground(color_);
+            marks.append(mark);
+        };
         for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
             const QString text = b.text();
             // Only the shown part of a long paragraph, and what a match that shows needs around it.
@@ -56,12 +66,19 @@ void RichMatchMarks::refresh()
                 continue;
             const qsizetype lo = std::max<qsizetype>(0, first - 1), hi = std::min(text.size(), last + n);
             matcher_.forEach(QStringView(text).sliced(lo, hi - lo), lo, first, last, [&](qsizetype at) {
-                QTextEdit::ExtraSelection mark;
-                mark.cursor = QTextCursor(doc);
-                mark.cursor.setPosition(int(b.position() + at));
-                mark.cursor.setPosition(int(b.position() + at + n), QTextCursor::KeepAnchor);
-                mark.format.setBackground(color_);
-                marks.append(mark);
+                mark(b.position() + at, n);
+                return true;
+            });
+        }
+        // A long paragraph is held in pieces: the matches over each join shown.
+        for (QTextBlock b = doc->findBlock(std::max(0, from - int(n))); b.isValid() && b.position() <= to; b = b.next()) {
+            if (!joinsNext(b))
+                continue;
+            const QString left = b.text().right(n);
+            const QString around = left + b.next().text().left(n);
+            const qsizetype start = b.position() + b.length() - 1 - left.size();
+            matcher_.forEach(around, 0, std::max<qsizetype>(0, left.size() - n + 1), left.size(), [&](qsizetype at) {
+                mark(start + at, n + 1); // the join's separator inside
                 return true;
             });
         }

@@ -43,16 +43,19 @@ QTextDocument* RichTextBox::newDocument()
 
 void RichTextBox::watchDocument()
 {
-    connect(doc_, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+    connect(doc_, &QTextDocument::contentsChange, this, [this](int at, int removed, int added) {
         ++textSerial_;
+        if (joins_.document() == doc_)
+            joins_.follow(*doc_, at, removed, added);
         if (programChange_ == 0 && (removed != 0 || added != 0))
             Q_EMIT Change();
     });
 }
 
-void RichTextBox::useRich(QTextDocument* doc)
+void RichTextBox::useRich(QTextDocument* doc, PieceJoins joins)
 {
     ++textSerial_;
+    joins_ = joins.document() == doc ? std::move(joins) : PieceJoins();
     rtf::showKeptMarkers(*doc);
     readText_.reset();
     QTextDocument* old = nullptr;
@@ -395,12 +398,34 @@ void RichTextBox::chooseLanguage()
 
 qsizetype RichTextBox::selAnchor() const
 {
-    return plain_ ? plain_->anchor() : cursor().anchor();
+    return plain_ ? plain_->anchor() : joins().toText(cursor().anchor());
 }
 
 qsizetype RichTextBox::selPosition() const
 {
-    return plain_ ? plain_->position() : cursor().position();
+    return plain_ ? plain_->position() : joins().toText(cursor().position());
+}
+
+const PieceJoins& RichTextBox::joins() const
+{
+    if (!doc_)
+        joins_ = PieceJoins();
+    else if (joins_.document() != doc_)
+        joins_ = PieceJoins(*doc_);
+    return joins_;
+}
+
+QString RichTextBox::richText(qsizetype from, qsizetype to) const
+{
+    QTextCursor c(doc_);
+    {
+        CursorsWithoutLayout unlaid(doc_);
+        c.setPosition(int(joins().toDocument(from)));
+        c.setPosition(int(joins().toDocument(to)), QTextCursor::KeepAnchor);
+    }
+    QString s = joins().withoutJoins(c.selectedText(), c.selectionStart());
+    toPlainOffsets(s);
+    return s;
 }
 
 void RichTextBox::emitSelChangeIfMoved()
@@ -425,12 +450,12 @@ qsizetype RichTextBox::TextLength() const
 {
     if (plain_)
         return store_->length();
-    return doc_->characterCount() - 1;
+    return doc_->characterCount() - 1 - qsizetype(joins().separators().size());
 }
 
 qsizetype RichTextBox::SelStart() const
 {
-    return plain_ ? plain_->selectionStart() : cursor().selectionStart();
+    return plain_ ? plain_->selectionStart() : joins().toText(cursor().selectionStart());
 }
 
 void RichTextBox::setSelStart(qsizetype start)
@@ -445,7 +470,7 @@ void RichTextBox::setSelStart(qsizetype start)
     QTextCursor c = cursor();
     {
         CursorsWithoutLayout unlaid(doc_);
-        c.setPosition(int(start));
+        c.setPosition(int(joins().toDocument(start)));
     }
     setCursor(c);
 }
@@ -455,7 +480,7 @@ qsizetype RichTextBox::SelLength() const
     if (plain_)
         return plain_->selectionEnd() - plain_->selectionStart();
     const QTextCursor c = cursor();
-    return c.selectionEnd() - c.selectionStart();
+    return joins().toText(c.selectionEnd()) - joins().toText(c.selectionStart());
 }
 
 void RichTextBox::setSelLength(qsizetype length)
@@ -471,8 +496,8 @@ void RichTextBox::setSelLength(qsizetype length)
     QTextCursor c = cursor();
     {
         CursorsWithoutLayout unlaid(doc_);
-        c.setPosition(int(start));
-        c.setPosition(int(end), QTextCursor::KeepAnchor);
+        c.setPosition(int(joins().toDocument(start)));
+        c.setPosition(int(joins().toDocument(end)), QTextCursor::KeepAnchor);
     }
     setCursor(c);
 }
@@ -481,7 +506,8 @@ QString RichTextBox::SelText() const
 {
     if (plain_)
         return plain_->selectedText();
-    QString s = cursor().selectedText();
+    const QTextCursor c = cursor();
+    QString s = joins().withoutJoins(c.selectedText(), c.selectionStart());
     toPlainOffsets(s);
     return s;
 }
@@ -518,7 +544,7 @@ QString RichTextBox::Text() const
 {
     if (plain_)
         return store_->text();
-    QString s = doc_->toRawText();
+    QString s = joins().withoutJoins(doc_->toRawText(), 0);
     toPlainOffsets(s);
     return s;
 }
@@ -650,7 +676,18 @@ void RichTextBox::setSelAlignment(int alignment)
         return;
     QTextBlockFormat f;
     f.setAlignment(a);
-    cursor().mergeBlockFormat(f);
+    // A paragraph held in pieces is aligned whole.
+    QTextCursor c = cursor();
+    const int start = c.selectionStart();
+    QTextBlock last = doc_->findBlock(c.selectionEnd());
+    while (joinsNext(last))
+        last = last.next();
+    QTextBlock first = doc_->findBlock(start);
+    while (joinsPrevious(first))
+        first = first.previous();
+    c.setPosition(first.position());
+    c.setPosition(last.position(), QTextCursor::KeepAnchor);
+    c.mergeBlockFormat(f);
     noteUserFormat();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
 #include "platform/ViewZoom.h"
+#include "platform/rtf/ParagraphPieces.h"
 #include "platform/text/TextStore.h"
 
 #include <QFont>
@@ -304,7 +305,7 @@ private:
     friend class EditorViewImpl;
     class ProgramChange;
     /// Shows doc (owned by this box from now on) in the rich view.
-    void useRich(QTextDocument* doc);
+    void useRich(QTextDocument* doc, PieceJoins joins = {});
     /// Deletes a store no view shows any more; a big one beside the window.
     static void letGo(std::unique_ptr<TextStore> store);
     /// Shows store (owned by this box from now on) in the plain view.
@@ -321,6 +322,13 @@ private:
     /// The rich view's tab stops, in pixels.
     qreal tabStopPixels() const;
     QTextCursor cursor() const;
+    /// Where the rich document's long paragraphs are joined from pieces (none in a plain one).
+    const PieceJoins& joins() const;
+    /// The text from offset from to offset to of the rich document.
+    QString richText(qsizetype from, qsizetype to) const;
+    /// The first match of text in the rich document from position from on that runs over the
+    /// join of two pieces (null when there is none before position before, -1: the end).
+    QTextCursor findOverJoins(const QString& text, int from, int before, int options) const;
     /// Moves the caret, the lines up to it laid out first; false when the user cancelled that.
     bool setCursor(const QTextCursor& c);
     /// Selects in the plain view and brings the caret into sight: with centre, from out of
@@ -365,6 +373,7 @@ private:
     quint64 formatSerial_ = 0;
     quint64 userFormat_ = 0;
     quint64 textSerial_ = 0;
+    mutable PieceJoins joins_; ///< of doc_ once asked for, then following its changes
     bool vanishedWhileRead_ = false;
     std::unique_ptr<BackgroundRead> reading_;
     QString readPath_;

@@ -87,7 +87,7 @@ void RichTextBox::LoadFile(const QString& path, const TextFormat* as)
         if (loaded.rich) {
             QTextDocument* doc = loaded.document.release();
             doc->setParent(this);
-            useRich(doc);
+            useRich(doc, std::move(loaded.joins));
             ++selQuiet_;
             rich_->setTextCursor(QTextCursor(doc));
             --selQuiet_;

@@ -28,18 +28,22 @@ std::pair<qsizetype, qsizetype> RichTextBox::caretLineColumn() const
         const qsizetype line = store_->lineOf(at);
         return {line, at - store_->lineStart(line)};
     }
-    const QTextCursor c = cursor();
-    return {c.blockNumber(), c.positionInBlock()};
+    const qsizetype line = lineOfOffset(at);
+    return {line, at - lineStartOffset(line)};
 }
 
 qsizetype RichTextBox::lineOfOffset(qsizetype offset) const
 {
-    return plain_ ? store_->lineOf(offset) : doc_->findBlock(int(offset)).blockNumber();
+    if (plain_)
+        return store_->lineOf(offset);
+    return joins().paragraphOfBlock(doc_->findBlock(int(joins().toDocument(offset))).blockNumber());
 }
 
 qsizetype RichTextBox::lineStartOffset(qsizetype line) const
 {
-    return plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position();
+    if (plain_)
+        return store_->lineStart(line);
+    return joins().toText(doc_->findBlockByNumber(int(joins().firstBlockOfParagraph(line))).position());
 }
 
 bool RichTextBox::indentKey(QKeyEvent* e)
@@ -66,7 +70,7 @@ QString RichTextBox::lineIndent(qsizetype line) const
     constexpr qsizetype kLongest = 4096;
     const qsizetype start = lineStartOffset(line);
     const QString head = plain_ ? store_->text(start, std::min(kLongest, TextLength() - start))
-                                : doc_->findBlockByNumber(int(line)).text().left(int(kLongest));
+                                : richText(start, std::min(start + kLongest, TextLength()));
     qsizetype n = 0;
     while (n < head.size() && (head.at(n) == u' ' || head.at(n) == u'\t'))
         ++n;
@@ -81,8 +85,7 @@ QString RichTextBox::spacesToNextTabStop() const
     // Far into a long line only the stretch since its last tab matters.
     constexpr qsizetype kLookBack = 4096;
     const qsizetype from = std::max(start, at - kLookBack);
-    const QString head = plain_ ? store_->text(from, at - from)
-                                : doc_->findBlock(int(at)).text().mid(int(from - start), int(at - from));
+    const QString head = plain_ ? store_->text(from, at - from) : richText(from, at);
     qsizetype column = 0;
     for (const QChar c : head)
         column = c == u'\t' ? (column / tabWidth_ + 1) * tabWidth_ : column + 1;
@@ -114,7 +117,7 @@ bool RichTextBox::indentSelectedLines(bool outdent)
                 continue;
             }
             const QString head = plain_ ? store_->text(start, std::min(width, TextLength() - start))
-                                        : doc_->findBlockByNumber(int(line)).text().left(int(width));
+                                        : richText(start, std::min(start + width, TextLength()));
             qsizetype cut = 0;
             if (head.startsWith(u'\t'))
                 cut = 1;
@@ -137,7 +140,7 @@ bool RichTextBox::indentSelectedLines(bool outdent)
 
 qsizetype RichTextBox::lineCount() const
 {
-    return plain_ ? store_->lineCount() : doc_->blockCount();
+    return plain_ ? store_->lineCount() : doc_->blockCount() - qsizetype(joins().separators().size());
 }
 
 void RichTextBox::goToLine(qsizetype line)
@@ -145,7 +148,7 @@ void RichTextBox::goToLine(qsizetype line)
     // A line not read yet is gone to once it is, unless the caret is moved before.
     pendingLine_ = reading_ && line >= lineCount() ? line : -1;
     line = std::clamp<qsizetype>(line, 0, lineCount() - 1);
-    setSelStart(plain_ ? store_->lineStart(line) : doc_->findBlockByNumber(int(line)).position());
+    setSelStart(lineStartOffset(line));
     setSelLength(0);
     pendingAt_ = SelStart();
 }
@@ -174,12 +177,17 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
     {
         CursorsWithoutLayout unlaid(doc_);
         QTextCursor from(doc_);
-        from.setPosition(int(start));
+        from.setPosition(int(joins().toDocument(start)));
         found = doc_->find(text, from, findFlags(options));
+        if (!joins().isEmpty()) {
+            const QTextCursor over = findOverJoins(text, from.position(), found.isNull() ? -1 : found.selectionStart(), options);
+            if (!over.isNull())
+                found = over;
+        }
     }
     if (found.isNull())
         return -1;
-    if (end >= 0 && found.selectionEnd() > end)
+    if (end >= 0 && joins().toText(found.selectionEnd()) > end)
         return -1;
     auto* view = static_cast<QTextEdit*>(viewWidget_);
     // What is not laid out yet has never been shown.
@@ -190,7 +198,44 @@ qsizetype RichTextBox::Find(const QString& text, qsizetype start, qsizetype end,
         QScrollBar* bar = view->verticalScrollBar();
         bar->setValue(bar->value() + view->cursorRect().center().y() - view->viewport()->height() / 2);
     }
-    return found.selectionStart();
+    return joins().toText(found.selectionStart());
+}
+
+QTextCursor RichTextBox::findOverJoins(const QString& text, int from, int before, int options) const
+{
+    // Around each join, what a match over it can reach: the needle's length less one either side,
+    // and one more character for the test of a whole word.
+    const qsizetype n = text.size();
+    const Qt::CaseSensitivity cs = (options & MatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto& separators = joins().separators();
+    for (auto it = std::lower_bound(separators.begin(), separators.end(), qsizetype(from)); it != separators.end(); ++it) {
+        const qsizetype join = *it;
+        if (before >= 0 && join - n + 1 >= before)
+            break;
+        const QTextBlock left = doc_->findBlock(int(join));
+        const QTextBlock right = left.next();
+        const qsizetype reachBack = std::min<qsizetype>(n, join - std::max<qsizetype>(left.position(), from - 1));
+        QString around = left.text().right(reachBack) + right.text().left(n);
+        around.replace(QChar::Nbsp, u' ');
+        const qsizetype joinAt = reachBack; // the first character after the join
+        const qsizetype aroundStart = join - reachBack;
+        for (qsizetype i = around.indexOf(text, 0, cs); i >= 0 && i < joinAt; i = around.indexOf(text, i + 1, cs)) {
+            if (i + n <= joinAt || aroundStart + i < from)
+                continue;
+            const bool whole = (i == 0 || !around.at(i - 1).isLetterOrNumber())
+                               && (i + n >= around.size() || !around.at(i + n).isLetterOrNumber());
+            if ((options & WholeWord) && !whole)
+                continue;
+            const qsizetype at = aroundStart + i;
+            if (before >= 0 && at >= before)
+                break;
+            QTextCursor match(doc_);
+            match.setPosition(int(at));
+            match.setPosition(int(at + n + 1), QTextCursor::KeepAnchor);
+            return match;
+        }
+    }
+    return {};
 }
 
 bool RichTextBox::replaceMatches(const QString& text, const QString& replacement, int options, qsizetype* from,
@@ -255,10 +300,17 @@ std::function<RichTextBox::MatchTally(const std::atomic_bool&)> RichTextBox::mat
     // looked for one character after the last, as Find / Next does.
     MatchTally tally;
     if (!text.isEmpty()) {
+        const qsizetype atInDocument = joins().toDocument(at);
         for (QTextCursor c = doc_->find(text, 0, findFlags(options)); !c.isNull();
              c = doc_->find(text, c.selectionStart() + 1, findFlags(options))) {
             ++tally.total;
-            if (c.selectionStart() < at)
+            if (c.selectionStart() < atInDocument)
+                ++tally.before;
+        }
+        for (QTextCursor c = findOverJoins(text, 0, -1, options); !c.isNull();
+             c = findOverJoins(text, c.selectionStart() + 1, -1, options)) {
+            ++tally.total;
+            if (c.selectionStart() < atInDocument)
                 ++tally.before;
         }
     }

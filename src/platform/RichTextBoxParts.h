@@ -15,6 +15,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/Twips.h"
 #include "platform/rtf/LongRuns.h"
+#include "platform/rtf/ParagraphPieces.h"
 #include "platform/rtf/KeptMarkers.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
@@ -190,6 +191,15 @@ public:
         applyWrapWidth();
         setVerticalScrollBarPolicy(bar);
         pacer_ = std::make_unique<RichLayoutPacer>(*doc);
+        // Where an edit of a paragraph held in pieces went, for settlePieces after it.
+        QObject::disconnect(editWatch_);
+        edited_ = {-1, -1};
+        if (holdsPieces(*doc)) {
+            editWatch_ = QObject::connect(doc, &QTextDocument::contentsChange, this, [this](int at, int, int added) {
+                edited_.first = edited_.first < 0 ? at : std::min(edited_.first, at);
+                edited_.second = std::max(edited_.second, at + added);
+            });
+        }
     }
 
     /// Whether the lines up to position are laid out, so that going there costs nothing.
@@ -231,6 +241,7 @@ public:
         }
         if (!to.isNull())
             box_.setCursor(to);
+        edited_ = {-1, -1}; // what is undone or redone was settled when it was made
     }
 
     void setWrapWidth(int pixels)
@@ -254,6 +265,7 @@ public:
         // file is, in the same step of undo.
         const int start = c.selectionStart();
         QTextDocument& doc = *c.document();
+        edited_ = {-1, -1};
         if (doc.findBlock(start).length() + text.size() + doc.findBlock(c.selectionEnd()).length()
             <= kUnshapedParagraph) {
             c.insertText(text);
@@ -263,6 +275,7 @@ public:
             showLongParagraphsUnshaped(doc, start, c.position());
             c.endEditBlock();
         }
+        settleEdit();
         if (text.size() > kLongRun || removed > kLongRun)
             chooseWrapFor(*this);
         applyWrapWidth();
@@ -271,7 +284,13 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override
     {
-        box_.asPartOfCommand([&] { repaint_->aroundKey([&] { pressKey(e); }); });
+        box_.asPartOfCommand([&] {
+            repaint_->aroundKey([&] {
+                edited_ = {-1, -1};
+                pressKey(e);
+                settleEdit();
+            });
+        });
     }
 
     void keyReleaseEvent(QKeyEvent* e) override
@@ -328,6 +347,7 @@ private:
             e->accept();
             return;
         }
+        stepOverJoin(e);
         QTextEdit::keyPressEvent(e);
     }
 
@@ -410,10 +430,50 @@ protected:
                 Q_EMIT box_.OLEDragDrop(files);
             return;
         }
+        edited_ = {-1, -1};
         QTextEdit::dropEvent(e);
+        settleEdit();
     }
 
 private:
+    // A paragraph held in pieces: no edit leaves a piece empty, and each piece shows its spacing.
+    void settleEdit()
+    {
+        if (edited_.first < 0)
+            return;
+        const int last = document()->characterCount() - 1;
+        const auto [from, to] = edited_;
+        settlePieces(*document(), std::min(from, last), std::min(to, last));
+        edited_ = {-1, -1};
+    }
+
+    // Steps over the join of two pieces before a key that moves or deletes across it, as over
+    // nothing: the caret's place there is the same place in the text either side.
+    void stepOverJoin(const QKeyEvent* e)
+    {
+        const bool back = e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Left;
+        const bool forward = e->key() == Qt::Key_Delete || e->key() == Qt::Key_Right;
+        if ((!back && !forward) || !holdsPieces(*document()))
+            return;
+        QTextCursor c = textCursor();
+        const bool selecting = e->modifiers().testFlag(Qt::ShiftModifier)
+                               && (e->key() == Qt::Key_Left || e->key() == Qt::Key_Right);
+        if (c.hasSelection() && !selecting)
+            return; // the key acts on the selection
+        const QTextBlock block = c.block();
+        if (block.textDirection() != Qt::LeftToRight)
+            return;
+        const int at = c.position();
+        const auto mode = selecting ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+        if (back && at == block.position() && joinsPrevious(block))
+            c.setPosition(at - 1, mode);
+        else if (forward && at == block.position() + block.length() - 1 && joinsNext(block))
+            c.setPosition(at + 1, mode);
+        else
+            return;
+        setTextCursor(c);
+    }
+
     // A fixed width lays a paragraph with a long unbreakable run out in time that grows without
     // bound (a 1 MB run never finishes); such a document wraps at the window's edge instead.
     void applyWrapWidth()
@@ -438,6 +498,8 @@ private:
     int wrapPixels_ = 0;
     bool noWrap_ = false;
     int wheelRest_ = 0;
+    QMetaObject::Connection editWatch_;
+    std::pair<int, int> edited_{-1, -1}; // what the edit under way changed; -1: nothing
 };
 
 } // namespace platform

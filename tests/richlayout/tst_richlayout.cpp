@@ -1,6 +1,7 @@
 // A long rich document is laid out behind its view a little at a time; going far into it waits,
 // under a progress window with Cancel, for the lines before the caret's new place.
 #include "platform/DocumentFiles.h"
+#include "platform/RichCopyInSteps.h"
 #include "platform/RichLayoutPacer.h"
 #include "platform/RichTextBox.h"
 #include "platform/StepsWithProgress.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QRandomGenerator>
 #include <QPaintEvent>
 #include <QProgressDialog>
 #include <QScreen>
@@ -163,6 +165,8 @@ private slots:
     void undoingAWholeTableWaitsToo();
     void shownDocumentTakesTheViewsTabsAndBar();
     void longParagraphsAreShownUnshaped();
+    void longParagraphsReadInPiecesActAsOne();
+    void joinsAreFollowedThroughEdits();
     void fileOpenedBeforeTheWindowIsShownTakesItsWidth();
     void aKeyRepaintsWhatItChanged();
     void tableLinesAreOnePixelWide();
@@ -381,18 +385,24 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
     auto* view = qobject_cast<QTextEdit*>(box.hwnd());
     QVERIFY(view);
     QTextDocument* doc = view->document();
-    const auto unshapedRuns = [](const QTextBlock& block) {
+    // The runs of the paragraph block begins, over all its pieces.
+    const auto unshapedRuns = [](QTextBlock block) {
         QStringList runs;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            runs << QStringLiteral("%1%2").arg(format.fontWeight() == QFont::Bold ? u"bold " : u"",
-                                               format.font().styleStrategy() & QFont::PreferNoShaping
-                                                   ? u"unshaped" : u"shaped");
+        for (;; block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                const QString run = QStringLiteral("%1%2").arg(format.fontWeight() == QFont::Bold ? u"bold " : u"",
+                                                               format.font().styleStrategy() & QFont::PreferNoShaping
+                                                                   ? u"unshaped" : u"shaped");
+                if (runs.isEmpty() || runs.last() != run)
+                    runs << run;
+            }
+            if (!platform::joinsNext(block))
+                return runs.join(u", ");
         }
-        return runs.join(u", ");
     };
-    QCOMPARE(doc->blockCount(), 2);
-    QCOMPARE(doc->begin().next().length(), 70001);
+    QCOMPARE(box.lineCount(), 2);
+    QCOMPARE(box.Text().section(u'\n', 1).size(), 70000);
     QCOMPARE(unshapedRuns(doc->begin()), QStringLiteral("shaped, bold shaped"));
     QCOMPARE(unshapedRuns(doc->begin().next()), QStringLiteral("unshaped, bold unshaped, unshaped"));
     QVERIFY(!doc->isModified());
@@ -426,6 +436,228 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
     plain.undo();
     QCOMPARE(unshapedRuns(shown->document()->begin()), QStringLiteral("unshaped"));
     QVERIFY(!shown->document()->isUndoAvailable());
+}
+
+void tst_richlayout::longParagraphsReadInPiecesActAsOne()
+{
+    // A paragraph of 100,000 characters of words, spaced before and after and indented, between
+    // two short ones.
+    QString words;
+    for (int i = 0; words.size() < 100000; ++i)
+        words += QStringLiteral("w%1 ").arg(i);
+    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0 first\\par\\pard\\sb240\\sa120\\fi360 "
+                           + words.toLatin1() + "\\par\\pard last\\par}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+    RichTextBox box;
+    box.resize(600, 400);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.LoadFile(path);
+    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QVERIFY(view);
+    QTextDocument* doc = view->document();
+    QVERIFY2(doc->blockCount() > 4, "the long paragraph is held in pieces");
+    const QString text = QStringLiteral("first\n") + words + QStringLiteral("\nlast");
+
+    // The box's text, lines and offsets know one paragraph.
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.TextLength(), text.size());
+    QCOMPARE(box.lineCount(), 3);
+    const QTextBlock firstPiece = doc->begin().next();
+    const qsizetype join = 6 + firstPiece.length() - 1; // the offset where the second piece starts
+    QVERIFY(text.at(join - 1) == u' '); // a piece ends after a space
+    box.setSelStart(join - 3);
+    box.setSelLength(6);
+    QCOMPARE(box.SelText(), text.mid(join - 3, 6));
+    QCOMPARE(box.caretLineColumn(), std::make_pair(qsizetype(1), join + 3 - 6));
+    box.goToLine(2);
+    QCOMPARE(box.SelStart(), text.size() - 4);
+
+    // Its spacing shows before the first piece and after the last only, and is written once.
+    QCOMPARE(firstPiece.blockFormat().topMargin(), 16.0);
+    QCOMPARE(firstPiece.blockFormat().bottomMargin(), 0.0);
+    QCOMPARE(firstPiece.next().blockFormat().topMargin(), 0.0);
+    QCOMPARE(firstPiece.next().blockFormat().textIndent(), 0.0);
+    QCOMPARE(doc->lastBlock().previous().blockFormat().bottomMargin(), 8.0);
+    QTextDocument direct;
+    QVERIFY(platform::rtf::RtfReader::read(rtf, direct));
+    const QByteArray written = platform::rtf::RtfWriter::write(direct);
+    QCOMPARE(platform::rtf::RtfWriter::write(*doc), written);
+    // So do the copies a recovery file and printing are made from, a paragraph at a time.
+    {
+        platform::StepBudget::setUnits(1);
+        platform::RichCopyInSteps steps(*doc, 1);
+        for (bool whole = false; !whole;) {
+            platform::StepBudget budget;
+            whole = steps.step(budget);
+        }
+        platform::StepBudget::setUnits(0);
+        QCOMPARE(platform::rtf::RtfWriter::write(*steps.take()), written);
+    }
+
+    // A match over a join is found and counted.
+    const QString over = text.mid(join - 4, 7);
+    QCOMPARE(box.Find(over, 0), join - 4);
+    QCOMPARE(box.SelLength(), 7);
+    QCOMPARE(box.matchCounter(over, 0, 0)(std::atomic_bool(false)).total, 1);
+    box.setMatchMarks(over, 0); // the match is in sight since Find brought it there
+    const QList<QTextEdit::ExtraSelection> marks = view->extraSelections();
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks[0].cursor.selectionStart(), firstPiece.position() + firstPiece.length() - 1 - 4);
+    QCOMPARE(marks[0].cursor.selectionEnd() - marks[0].cursor.selectionStart(), 8);
+    box.setMatchMarks(QString(), 0);
+    QCOMPARE(box.Find(over, join - 3), qsizetype(-1));
+
+    // Keys step over a join as over nothing.
+    const auto caretAtJoin = [&] {
+        box.setSelStart(join);
+        QCOMPARE(view->textCursor().position(), firstPiece.next().position());
+    };
+    caretAtJoin();
+    QTest::keyClick(view, Qt::Key_Backspace);
+    QCOMPARE(box.Text(), QString(text).remove(join - 1, 1));
+    box.undo();
+    caretAtJoin();
+    QTest::keyClick(view, Qt::Key_Left);
+    QCOMPARE(box.SelStart(), join - 1);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(box.Text(), QString(text).remove(join - 1, 1));
+    box.undo();
+    box.setSelStart(join - 1);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(box.SelStart(), join);
+    QCOMPARE(box.SelLength(), 1);
+
+    // Enter at a join starts a paragraph there, with no empty line, and its spacing shows.
+    caretAtJoin();
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(box.Text(), QString(text).insert(join, u'\n'));
+    QCOMPARE(box.lineCount(), 4);
+    const auto noEmptyPiece = [&] {
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            if (b.length() == 1)
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(noEmptyPiece());
+    const QTextBlock started = doc->findBlock(int(firstPiece.position() + firstPiece.length()));
+    QCOMPARE(started.text().left(3), text.mid(join, 3));
+    QCOMPARE(started.blockFormat().topMargin(), 16.0);
+    QCOMPARE(started.blockFormat().textIndent(), 24.0);
+    QCOMPARE(started.previous().blockFormat().bottomMargin(), 8.0);
+    box.undo();
+    QCOMPARE(box.Text(), text);
+
+    // Taking a whole piece's text away leaves no empty line.
+    const qsizetype secondLength = firstPiece.next().length() - 1;
+    box.setSelStart(join);
+    box.setSelLength(secondLength);
+    box.setSelText(QString());
+    QCOMPARE(box.Text(), QString(text).remove(join, secondLength));
+    QVERIFY(noEmptyPiece());
+    box.undo();
+    QCOMPARE(box.Text(), text);
+
+    // Aligning any part aligns the whole paragraph.
+    box.setSelStart(join + 10);
+    box.setSelAlignment(RichTextBox::Center);
+    for (QTextBlock b = firstPiece; b != doc->lastBlock(); b = b.next())
+        QCOMPARE(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QCOMPARE(doc->lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+void tst_richlayout::joinsAreFollowedThroughEdits()
+{
+    // Where the joins are is followed from each change, as the box does; after every kind of
+    // edit, and its undo and redo, it agrees with a fresh look at the whole document.
+    QString words;
+    for (int i = 0; words.size() < 200000; ++i)
+        words += QStringLiteral("w%1 ").arg(i);
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("head"));
+    c.insertBlock();
+    c.insertText(words);
+    c.insertBlock();
+    c.insertText(QStringLiteral("tail"));
+    platform::holdLongParagraphsInPieces(doc);
+    doc.setUndoRedoEnabled(true);
+    doc.documentLayout(); // a document tells its changes once it has a layout, as a shown one does
+    platform::PieceJoins joins(doc);
+    QVERIFY(joins.separators().size() > 8);
+    QObject::connect(&doc, &QTextDocument::contentsChange, [&](int at, int removed, int added) {
+        joins.follow(doc, at, removed, added);
+    });
+    QRandomGenerator random(7);
+    const auto agrees = [&] {
+        const auto fresh = platform::PieceJoins(doc).separators();
+        if (joins.separators() == fresh)
+            return true;
+        QStringList a, b;
+        for (auto x : joins.separators()) a << QString::number(x);
+        for (auto x : fresh) b << QString::number(x);
+        qDebug() << "followed" << a.join(",") << "fresh" << b.join(",");
+        return false;
+    };
+    const auto someJoin = [&] {
+        const auto all = platform::PieceJoins(doc).separators();
+        return all.empty() ? 5 : int(all[random.bounded(int(all.size()))]);
+    };
+    for (int round = 0; round < 60; ++round) {
+        QTextCursor e(&doc);
+        const int at = someJoin() + random.bounded(-3, 3);
+        e.setPosition(std::clamp(at, 0, doc.characterCount() - 1));
+        switch (round % 7) {
+        case 0: // a letter typed at a join
+            e.insertText(QStringLiteral("x"));
+            break;
+        case 1: // a selection over a join taken away
+            e.setPosition(std::min(e.position() + random.bounded(1, 40), doc.characterCount() - 1), QTextCursor::KeepAnchor);
+            e.removeSelectedText();
+            break;
+        case 2: // Enter
+            e.insertBlock();
+            break;
+        case 3: { // bold over a join
+            e.setPosition(std::min(e.position() + 20, doc.characterCount() - 1), QTextCursor::KeepAnchor);
+            QTextCharFormat bold;
+            bold.setFontWeight(QFont::Bold);
+            e.mergeCharFormat(bold);
+            break;
+        }
+        case 4: // a piece settled after an edit empties it
+            platform::settlePieces(doc, e.position(), e.position());
+            break;
+        case 5: // a table put in
+            e.insertTable(2, 2);
+            break;
+        default: // several pieces taken away
+            e.setPosition(std::min(e.position() + random.bounded(20000, 50000), doc.characterCount() - 1),
+                          QTextCursor::KeepAnchor);
+            e.removeSelectedText();
+            break;
+        }
+        QVERIFY2(agrees(), qPrintable(QStringLiteral("after edit %1").arg(round)));
+        if (round % 4 == 3) {
+            doc.undo();
+            QVERIFY2(agrees(), qPrintable(QStringLiteral("after undo %1").arg(round)));
+            doc.redo();
+            QVERIFY2(agrees(), qPrintable(QStringLiteral("after redo %1").arg(round)));
+        }
+    }
+    while (doc.isUndoAvailable())
+        doc.undo();
+    QVERIFY(agrees());
+    const QString paragraph(QChar::ParagraphSeparator);
+    QCOMPARE(joins.withoutJoins(doc.toRawText(), 0), QStringLiteral("head") + paragraph + words + paragraph + QStringLiteral("tail"));
 }
 
 void tst_richlayout::fileOpenedBeforeTheWindowIsShownTakesItsWidth()

@@ -1,5 +1,7 @@
 #include "platform/rtf/LongRuns.h"
 
+#include "platform/rtf/ParagraphPieces.h"
+
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextCursor>
@@ -113,14 +115,21 @@ void chooseWrapAhead(QTextDocument& document, qreal tabStop)
     // long document walks all its paragraphs, and the view starts one anyway.
     document.setPageSize(QSizeF(0, 0));
     // One walk over the paragraphs, a million in a long table: only long ones are looked at.
+    // Those held in pieces are unshaped whole first.
     bool unbreakable = false;
+    bool pieces = false;
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
         if (b.length() <= kLongRun)
             continue;
         b.layout()->setCacheEnabled(true);
         if (b.length() > kUnshapedParagraph)
             showUnshaped(b);
+        pieces = pieces || b.length() > kPiecedParagraph;
         unbreakable = unbreakable || hasLongUnbreakableRun(b.text());
+    }
+    if (pieces) {
+        holdLongParagraphsInPieces(document);
+        keepLongLayouts(document);
     }
     QTextOption option = document.defaultTextOption();
     option.setWrapMode(unbreakable ? QTextOption::WrapAnywhere : kWordWrap);

@@ -1,5 +1,6 @@
 #include "platform/rtf/RtfWriter.h"
 
+#include "platform/rtf/ParagraphPieces.h"
 #include "platform/rtf/RtfBuilder.h"
 #include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfLists.h"
@@ -309,7 +310,8 @@ private:
         return c;
     }
 
-    void writeRuns(QByteArray& out, const QTextBlock& block)
+    // The runs of a paragraph, from its first piece to its last.
+    void writeRuns(QByteArray& out, const QTextBlock& first, const QTextBlock& last)
     {
         QByteArray openControls;   // of the run group being written
         QString openHref;          // of the hyperlink field being written
@@ -332,65 +334,69 @@ private:
                 out += "}}";
             openHref.clear();
         };
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            const QString href = format.isAnchor() ? format.anchorHref() : QString();
-            if (href != openHref) {
-                closeLink();
-                if (!href.isEmpty()) {
-                    out += "{\\field{\\*\\fldinst{HYPERLINK \"";
-                    QString target = href;
-                    target.remove(u'"');
-                    appendRtfText(out, target);
-                    out += "\"}}{\\fldrslt";
-                    openHref = href;
-                }
-            }
-            // A field's instruction is written once, around the first stretch of its text: a
-            // result that runs over paragraphs keeps the rest as plain text.
-            KeptRtf instruction;
-            qint64 field = 0;
-            if (!keptFieldOf(format, &instruction, &field) || writtenFields_.count(field) > 0)
-                field = 0;
-            if (field != openField) {
-                closeField();
-                if (field) {
-                    out += "{\\field";
-                    out += place(instruction);
-                    out += "{\\fldrslt";
-                    openField = field;
-                    writtenFields_.insert(field);
-                }
-            }
-            const QByteArray controls = runControls(format);
-            if (!runOpen || controls != openControls) {
-                closeRun();
-                out += '{';
-                out += controls;
-                out += ' ';
-                openControls = controls;
-                runOpen = true;
-            }
-            Picture picture;
-            KeptRtf kept;
-            const bool marker = keptGroupOf(format, &kept);
-            if (marker || pictureOf(format, &picture)) {
-                // An embedded object is written whole, the picture that shows it included.
-                for (QChar c : fragment.text()) {
-                    if (c != QChar::ObjectReplacementCharacter)
-                        continue;
-                    if (!marker) {
-                        appendPicture(out, picture);
-                        continue;
+        for (QTextBlock block = first;; block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const QTextCharFormat format = fragment.charFormat();
+                const QString href = format.isAnchor() ? format.anchorHref() : QString();
+                if (href != openHref) {
+                    closeLink();
+                    if (!href.isEmpty()) {
+                        out += "{\\field{\\*\\fldinst{HYPERLINK \"";
+                        QString target = href;
+                        target.remove(u'"');
+                        appendRtfText(out, target);
+                        out += "\"}}{\\fldrslt";
+                        openHref = href;
                     }
-                    out += place(kept);
-                    if (!out.endsWith('}') && !out.endsWith(' '))
-                        out += ' ';   // ends a control word before the text that follows
                 }
-                continue;
+                // A field's instruction is written once, around the first stretch of its text: a
+                // result that runs over paragraphs keeps the rest as plain text.
+                KeptRtf instruction;
+                qint64 field = 0;
+                if (!keptFieldOf(format, &instruction, &field) || writtenFields_.count(field) > 0)
+                    field = 0;
+                if (field != openField) {
+                    closeField();
+                    if (field) {
+                        out += "{\\field";
+                        out += place(instruction);
+                        out += "{\\fldrslt";
+                        openField = field;
+                        writtenFields_.insert(field);
+                    }
+                }
+                const QByteArray controls = runControls(format);
+                if (!runOpen || controls != openControls) {
+                    closeRun();
+                    out += '{';
+                    out += controls;
+                    out += ' ';
+                    openControls = controls;
+                    runOpen = true;
+                }
+                Picture picture;
+                KeptRtf kept;
+                const bool marker = keptGroupOf(format, &kept);
+                if (marker || pictureOf(format, &picture)) {
+                    // An embedded object is written whole, the picture that shows it included.
+                    for (QChar c : fragment.text()) {
+                        if (c != QChar::ObjectReplacementCharacter)
+                            continue;
+                        if (!marker) {
+                            appendPicture(out, picture);
+                            continue;
+                        }
+                        out += place(kept);
+                        if (!out.endsWith('}') && !out.endsWith(' '))
+                            out += ' ';   // ends a control word before the text that follows
+                    }
+                    continue;
+                }
+                appendRtfText(out, fragment.text());
             }
-            appendRtfText(out, fragment.text());
+            if (block == last)
+                break;
         }
         closeLink();
     }
@@ -449,18 +455,23 @@ private:
                     writeFrame(out, child, level);
                 continue;
             }
-            if (!it.currentBlock().blockFormat().hasProperty(kTableSeam))
-                writeBlock(out, it.currentBlock(), level, "\\par\n");
+            const QTextBlock block = it.currentBlock();
+            if (!block.blockFormat().hasProperty(kTableSeam) && !joinsPrevious(block))
+                writeBlock(out, block, level, "\\par\n");
             if (level == 0)
                 spill(out, false);
         }
     }
 
+    // A paragraph, from block to its last piece.
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        writeParagraphStart(out, block.blockFormat(), level, lists_.paragraphWords(block));
+        QTextBlock last = block;
+        while (joinsNext(last))
+            last = last.next();
+        writeParagraphStart(out, paragraphFormat(block, last), level, lists_.paragraphWords(block));
         out += lists_.listText(block);
-        writeRuns(out, block);
+        writeRuns(out, block, last);
         out += end;
     }
 
@@ -477,7 +488,8 @@ private:
             if (QTextFrame* child = it.currentFrame()) {
                 if (auto* table = qobject_cast<QTextTable*>(child))
                     items.push_back({{}, table});
-            } else if (!it.currentBlock().blockFormat().hasProperty(kTableSeam)) {
+            } else if (!it.currentBlock().blockFormat().hasProperty(kTableSeam)
+                       && !joinsPrevious(it.currentBlock())) {
                 items.push_back({it.currentBlock(), nullptr});
             }
         }
