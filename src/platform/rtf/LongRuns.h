@@ -9,14 +9,14 @@ class QTextEdit;
 
 namespace platform {
 
-// A rich paragraph is always one block, however long. QTextEdit, wrapping at word boundaries,
-// lays out a run with no place to break a line in time that grows with the square of the run's
-// length (each line looks for a word end up to the end of the run before it falls back to
-// breaking anywhere): a 1 MB run takes about a minute. Wrapping anywhere lays out any run in
-// time linear in its length, but breaks words, so a view wraps anywhere only while its document
-// holds a long unbreakable run. Long paragraphs also keep their layout between layouts
-// (QTextLayout::setCacheEnabled): without it every paint and caret move shapes the whole
-// paragraph again.
+// A rich paragraph typed or pasted is one block, however long (one read from a file is held in
+// pieces: see ParagraphPieces.h). QTextEdit, wrapping at word boundaries, lays out a run with no
+// place to break a line in time that grows with the square of the run's length (each line looks
+// for a word end up to the end of the run before it falls back to breaking anywhere): a 1 MB run
+// takes about a minute. Wrapping anywhere lays out any run in time linear in its length, but
+// breaks words, so a view wraps anywhere only while its document holds a long unbreakable run.
+// Long paragraphs also keep their layout between layouts (QTextLayout::setCacheEnabled): without
+// it every paint and caret move shapes the whole paragraph again.
 //
 // A document is never laid out at a width, wrapping at word boundaries, while it holds a long
 // run: showWithWrap sets the wrap before the view lays the document out, and
@@ -37,8 +37,9 @@ bool hasLongUnbreakableRun(QStringView text);
 bool hasLongUnbreakableRun(const QTextDocument& document);
 
 /// Readies a document for a view on any thread, once its text is in: chooses its wrap, keeps the
-/// layout of its long paragraphs, shows the longest unshaped (see showLongParagraphsUnshaped) and
-/// takes the view's tabStop (pixels; 0 keeps its own), so that showing it costs the window no walk
+/// layout of its long paragraphs, shows the longest unshaped (see showLongParagraphsUnshaped),
+/// holds them in pieces (see holdLongParagraphsInPieces) and takes the view's tabStop (pixels;
+/// 0 keeps its own), so that showing it costs the window no walk
 /// over its paragraphs (a million in a long table), and leaves it without a page until a view
 /// gives it one. Call it before the document's undo is enabled.
 void chooseWrapAhead(QTextDocument& document, qreal tabStop = 0);
