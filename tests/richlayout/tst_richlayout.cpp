@@ -155,6 +155,22 @@ bool showsItsDocument(QWidget& window, QWidget* port)
     return shown(window) == before;
 }
 
+// Writes rtf to a file in dir and opens it in box, shown at size; null when that fails.
+QTextEdit* openShown(RichTextBox& box, const QTemporaryDir& dir, const QByteArray& rtf, QSize size)
+{
+    const QString path = dir.filePath(QStringLiteral("long.rtf"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(rtf) != rtf.size())
+        return nullptr;
+    f.close();
+    box.resize(size);
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box))
+        return nullptr;
+    box.LoadFile(path);
+    return qobject_cast<QTextEdit*>(box.hwnd());
+}
+
 } // namespace
 
 class tst_richlayout : public QObject {
@@ -372,17 +388,8 @@ void tst_richlayout::longParagraphsAreShownUnshaped()
         rtf += (i == 350 ? "{\\b " : "") + QByteArray(100, char('a' + i % 26)) + (i == 360 ? "}" : "") + "\n";
     rtf += "\\par}";
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("long.rtf"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(rtf);
-    f.close();
     RichTextBox box;
-    box.resize(500, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.LoadFile(path);
-    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QTextEdit* view = openShown(box, dir, rtf, QSize(500, 300));
     QVERIFY(view);
     QTextDocument* doc = view->document();
     // The runs of the paragraph block begins, over all its pieces.
@@ -448,17 +455,8 @@ void tst_richlayout::longParagraphsReadInPiecesActAsOne()
     const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0 first\\par\\pard\\sb240\\sa120\\fi360 "
                            + words.toLatin1() + "\\par\\pard last\\par}";
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("long.rtf"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(rtf);
-    f.close();
     RichTextBox box;
-    box.resize(600, 400);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    box.LoadFile(path);
-    auto* view = qobject_cast<QTextEdit*>(box.hwnd());
+    QTextEdit* view = openShown(box, dir, rtf, QSize(600, 400));
     QVERIFY(view);
     QTextDocument* doc = view->document();
     QVERIFY2(doc->blockCount() > 4, "the long paragraph is held in pieces");
