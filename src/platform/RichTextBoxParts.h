@@ -293,6 +293,14 @@ protected:
         });
     }
 
+    // Text an input method puts in or takes away is settled as a key's is.
+    void inputMethodEvent(QInputMethodEvent* e) override
+    {
+        edited_ = {-1, -1};
+        QTextEdit::inputMethodEvent(e);
+        settleEdit();
+    }
+
     void keyReleaseEvent(QKeyEvent* e) override
     {
         QTextEdit::keyReleaseEvent(e);

@@ -563,6 +563,24 @@ void tst_richlayout::longParagraphsReadInPiecesActAsOne()
     box.undo();
     QCOMPARE(box.Text(), text);
 
+    // Text typed into a piece left empty (as an input method may leave one) takes no join along:
+    // a break typed after it starts a paragraph.
+    {
+        QTextCursor direct(doc);
+        const QTextBlock second = firstPiece.next();
+        direct.setPosition(second.position());
+        direct.setPosition(second.position() + second.length() - 1, QTextCursor::KeepAnchor);
+        direct.removeSelectedText();
+        view->setTextCursor(direct);
+        QTest::keyClick(view, Qt::Key_Q);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(box.lineCount(), 4);
+        QCOMPARE(box.Text(), QString(text).replace(join, secondLength, QStringLiteral("q\n")));
+        while (doc->isUndoAvailable() && box.Text() != text)
+            box.undo();
+        QCOMPARE(box.Text(), text);
+    }
+
     // Aligning any part aligns the whole paragraph.
     box.setSelStart(join + 10);
     box.setSelAlignment(RichTextBox::Center);

@@ -181,6 +181,25 @@ void settlePieces(QTextDocument& document, int from, int to)
             cursor.setPosition(b.position());
             cursor.setBlockFormat(format);
         }
+        // Text typed where a piece was empty took the format of the join before it; a break typed
+        // after it would take it again and join what the user parted.
+        struct Marked {
+            int position, length;
+            QTextCharFormat format;
+        };
+        std::vector<Marked> marked;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.position() + f.length() > from && f.position() <= to && f.charFormat().hasProperty(kJoinsPrevious))
+                marked.push_back({f.position(), f.length(), f.charFormat()});
+        }
+        for (Marked& m : marked) {
+            m.format.clearProperty(kJoinsPrevious);
+            edit();
+            cursor.setPosition(m.position);
+            cursor.setPosition(m.position + m.length, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(m.format);
+        }
         b = b.next();
     }
     if (editing)

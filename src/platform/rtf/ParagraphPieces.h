@@ -43,8 +43,9 @@ void holdLongParagraphsInPieces(QTextDocument& document);
 QTextBlockFormat paragraphFormat(const QTextBlock& first, const QTextBlock& last);
 
 /// After an edit between positions from and to: removes pieces the edit left empty (a join left
-/// beside an empty piece would show an empty line) and shows each piece touched with the spacing
-/// its place in the paragraph gives it, in the edit's step of undo.
+/// beside an empty piece would show an empty line), shows each piece touched with the spacing
+/// its place in the paragraph gives it and keeps the mark of a join off the text it put in, in
+/// the edit's step of undo.
 void settlePieces(QTextDocument& document, int from, int to);
 
 /// Where the joins of a document are, to map the document's positions to the offsets of its
