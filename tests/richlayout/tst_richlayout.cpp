@@ -510,6 +510,17 @@ void tst_richlayout::longParagraphsReadInPiecesActAsOne()
     QCOMPARE(marks[0].cursor.selectionEnd() - marks[0].cursor.selectionStart(), 8);
     box.setMatchMarks(QString(), 0);
     QCOMPARE(box.Find(over, join - 3), qsizetype(-1));
+    // Replace All replaces it, and its undo puts the pieces back.
+    {
+        qsizetype from = 0;
+        platform::StepBudget budget;
+        while (box.replaceMatches(over, QStringLiteral("<>"), 0, &from, budget)) {
+        }
+        QCOMPARE(box.Text(), QString(text).replace(join - 4, 7, QStringLiteral("<>")));
+        box.undo();
+        QCOMPARE(box.Text(), text);
+        QCOMPARE(box.Find(over, 0), join - 4);
+    }
 
     // Keys step over a join as over nothing.
     const auto caretAtJoin = [&] {
