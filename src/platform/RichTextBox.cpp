@@ -678,14 +678,8 @@ void RichTextBox::setSelAlignment(int alignment)
     f.setAlignment(a);
     // A paragraph held in pieces is aligned whole.
     QTextCursor c = cursor();
-    const int start = c.selectionStart();
-    QTextBlock last = doc_->findBlock(c.selectionEnd());
-    while (joinsNext(last))
-        last = last.next();
-    QTextBlock first = doc_->findBlock(start);
-    while (joinsPrevious(first))
-        first = first.previous();
-    c.setPosition(first.position());
+    const QTextBlock last = lastPiece(doc_->findBlock(c.selectionEnd()));
+    c.setPosition(firstPiece(doc_->findBlock(c.selectionStart())).position());
     c.setPosition(last.position(), QTextCursor::KeepAnchor);
     c.mergeBlockFormat(f);
     noteUserFormat();

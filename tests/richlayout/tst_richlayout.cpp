@@ -5,6 +5,7 @@
 #include "platform/RichLayoutPacer.h"
 #include "platform/RichTextBox.h"
 #include "platform/StepsWithProgress.h"
+#include "platform/rtf/LongRuns.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -615,7 +616,7 @@ void tst_richlayout::joinsAreFollowedThroughEdits()
     c.insertText(words);
     c.insertBlock();
     c.insertText(QStringLiteral("tail"));
-    platform::holdLongParagraphsInPieces(doc);
+    platform::chooseWrapAhead(doc);
     doc.setUndoRedoEnabled(true);
     doc.documentLayout(); // a document tells its changes once it has a layout, as a shown one does
     platform::PieceJoins joins(doc);

@@ -117,20 +117,17 @@ void chooseWrapAhead(QTextDocument& document, qreal tabStop)
     // One walk over the paragraphs, a million in a long table: only long ones are looked at.
     // Those held in pieces are unshaped whole first.
     bool unbreakable = false;
-    bool pieces = false;
+    std::vector<QTextBlock> longOnes;
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
         if (b.length() <= kLongRun)
             continue;
         b.layout()->setCacheEnabled(true);
         if (b.length() > kUnshapedParagraph)
             showUnshaped(b);
-        pieces = pieces || b.length() > kPiecedParagraph;
+        longOnes.push_back(b);
         unbreakable = unbreakable || hasLongUnbreakableRun(b.text());
     }
-    if (pieces) {
-        holdLongParagraphsInPieces(document);
-        keepLongLayouts(document);
-    }
+    holdLongParagraphsInPieces(document, longOnes);
     QTextOption option = document.defaultTextOption();
     option.setWrapMode(unbreakable ? QTextOption::WrapAnywhere : kWordWrap);
     if (tabStop > 0)

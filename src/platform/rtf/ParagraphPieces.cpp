@@ -1,6 +1,7 @@
 #include "platform/rtf/ParagraphPieces.h"
 
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTextList>
 #include <QVariant>
@@ -85,6 +86,11 @@ void holdInPieces(QTextDocument& document, const QTextBlock& block)
     format.setPageBreakPolicy(breaks & QTextFormat::PageBreak_AlwaysBefore);
     cursor.setPosition(start);
     cursor.setBlockFormat(format);
+    for (QTextBlock b = document.findBlock(start); b.isValid(); b = b.next()) {
+        b.layout()->setCacheEnabled(true);
+        if (!joinsNext(b))
+            break;
+    }
 }
 
 } // namespace
@@ -103,15 +109,29 @@ bool joinsNext(const QTextBlock& block)
     return block.isValid() && joinsPrevious(block.next());
 }
 
+QTextBlock firstPiece(QTextBlock block)
+{
+    while (joinsPrevious(block))
+        block = block.previous();
+    return block;
+}
+
+QTextBlock lastPiece(QTextBlock block)
+{
+    while (joinsNext(block))
+        block = block.next();
+    return block;
+}
+
 bool holdsPieces(const QTextDocument& document)
 {
     return document.property(kHeldInPieces).toBool();
 }
 
-void holdLongParagraphsInPieces(QTextDocument& document)
+void holdLongParagraphsInPieces(QTextDocument& document, const std::vector<QTextBlock>& paragraphs)
 {
     std::vector<QTextBlock> longOnes;
-    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+    for (const QTextBlock& b : paragraphs) {
         if (b.length() > kPiecedParagraph && !b.textList())
             longOnes.push_back(b);
     }
@@ -188,9 +208,9 @@ void settlePieces(QTextDocument& document, int from, int to)
             QTextCharFormat format;
         };
         std::vector<Marked> marked;
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
+        for (auto it = b.begin(); !it.atEnd() && it.fragment().position() <= to; ++it) {
             const QTextFragment f = it.fragment();
-            if (f.position() + f.length() > from && f.position() <= to && f.charFormat().hasProperty(kJoinsPrevious))
+            if (f.position() + f.length() > from && f.charFormat().hasProperty(kJoinsPrevious))
                 marked.push_back({f.position(), f.length(), f.charFormat()});
         }
         for (Marked& m : marked) {

@@ -32,12 +32,16 @@ inline constexpr int kJoinsPrevious = QTextFormat::UserProperty + 0x5410;
 bool joinsPrevious(const QTextBlock& block);
 /// Whether the block after block continues block's paragraph.
 bool joinsNext(const QTextBlock& block);
+/// The first and the last piece of the paragraph block is a piece of.
+QTextBlock firstPiece(QTextBlock block);
+QTextBlock lastPiece(QTextBlock block);
 /// Whether the document holds paragraphs in pieces (set when they were made).
 bool holdsPieces(const QTextDocument& document);
 
-/// Holds each paragraph of kPiecedParagraph characters or more that is not a list item in
-/// pieces. Call it before the document's undo is enabled and before it is shown.
-void holdLongParagraphsInPieces(QTextDocument& document);
+/// Holds those of paragraphs (blocks of the document, in its order) that are kPiecedParagraph
+/// characters or more and not list items in pieces, each keeping its layout between layouts.
+/// Call it before the document's undo is enabled and before it is shown.
+void holdLongParagraphsInPieces(QTextDocument& document, const std::vector<QTextBlock>& paragraphs);
 
 /// The format a paragraph whose first piece is first and last piece is last is written with.
 QTextBlockFormat paragraphFormat(const QTextBlock& first, const QTextBlock& last);

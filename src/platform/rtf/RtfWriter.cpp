@@ -466,9 +466,7 @@ private:
     // A paragraph, from block to its last piece.
     void writeBlock(QByteArray& out, const QTextBlock& block, int level, const char* end)
     {
-        QTextBlock last = block;
-        while (joinsNext(last))
-            last = last.next();
+        const QTextBlock last = lastPiece(block);
         writeParagraphStart(out, paragraphFormat(block, last), level, lists_.paragraphWords(block));
         out += lists_.listText(block);
         writeRuns(out, block, last);
